@@ -1,0 +1,7 @@
+#include "feedback/actualizar_saturn.h"
+
+namespace veltra {
+
+void ActualizarSaturn(Run&, int, int) {}
+
+}  // namespace veltra

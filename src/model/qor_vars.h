@@ -1,0 +1,133 @@
+// QorVars: the TRANSYT side of the model. The node correspondence of the TRANSYT networks,
+// the TRANSYT links and give-way relations of the network being built, the network cycles,
+// and the per-iteration signal history that the reports print.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace veltra {
+
+constexpr int kMaxRedes = 100;
+constexpr int kMaxTransytNode = 325;
+constexpr int kMaxArcos = 4999;
+constexpr int kMaxSignalNodes = 200;
+constexpr int kHistStages = 6;
+constexpr int kHistColumns = 26;
+
+// One TRANSYT link of the network under construction. Per-class fields are indexed by the
+// direction class plus one: [0] class -1 (left), [1] class 0 (straight), [2] class 1 (right).
+struct TArco {
+  int32_t Numero = 0;
+  int32_t NodoA = 0;
+  int32_t NodoB = 0;
+  std::string Salidas;  // exit nodes separated by "/"
+  int32_t IndiceA = 0;
+  int32_t IndiceB = 0;
+  int32_t IndiceTramo = 0;
+  uint8_t EsPublico = 0;
+  uint8_t EsDetalle = 0;
+  uint8_t Corredor = 0;
+  uint8_t Escrito = 0;
+  int32_t Carriles = 0, CarrilInicio = 0, CarrilFin = 0;
+  int32_t Largo = 0;
+  uint8_t MarcaX = 0, MarcaF = 0;
+  float Flujo = 0;
+  float FlujoPublico = 0;
+  float FlujoConector1 = 0, FlujoConector2 = 0;
+  int32_t FlujoSat = 0;
+  std::array<float, 3> FlujoClase{};
+  std::array<float, 3> FlujoPublicoClase{};
+  float ResGradoSat = 0, ResCrucero = 0, ResDemora = 0, ResParadas = 0, ResCola = 0;
+  float FraccionPublico = 0;
+  int32_t DatoDetalle = 0;
+  int32_t Velocidad = 0;
+  int32_t NumAguasArriba = 0;
+  float FlujoEntrante = 0;
+  std::array<int32_t, 6> AguasArriba{};        // 1..NumAguasArriba
+  std::array<float, 6> FlujoAguasArriba{};     // 1..NumAguasArriba
+  std::array<int32_t, 6> VelAguasArriba{};     // 1..NumAguasArriba
+  float Reparto = 0;
+  int32_t NumEtapas = 0;
+  int32_t MascaraEtapas = 0;
+  uint8_t MarcaTramo = 0;
+  int32_t Rumbo = 0;
+  int32_t IndiceDibujo = 0;
+  int32_t Clase = 0;
+  int32_t EntreVerdeInicial = 0;
+  std::array<int32_t, 3> PresenciaClase{};
+  int32_t FlujoArco1 = 0;
+  int32_t Lag35 = 0;
+};
+
+// One give-way relation (one card 30).
+struct TCaso {
+  int32_t Link = 0;        // Numero of the link that gives way
+  int32_t Opposing1 = 0;
+  int32_t Opposing2 = 0;
+  int32_t Percentage = 0;
+  int32_t Length = 0;
+  int32_t GiveWayValue = 0;
+  int32_t Lanes = 0, FirstLane = 0, LastLane = 0;
+};
+
+// The signal history of one signal node in one iteration.
+struct THistNodo {
+  std::array<int32_t, kHistStages + 1> Etapas{};  // 1..6: green time plus intergreen
+  std::array<std::string, kHistColumns> Textos;    // the printed columns
+};
+
+class QorVars {
+ public:
+  QorVars();
+
+  // Node correspondence: RedNodos[r][0] is the network number of position r, RedNodos[r][i]
+  // the TRANSYT node number of the SATURN node at index i (0: not in the network).
+  int32_t NumRedes = 0;
+  std::vector<std::vector<int32_t>> RedNodos;
+  std::vector<uint8_t> NodoTransytUsado;  // 1..325
+
+  std::vector<TArco> Arcos;  // 1..NumArcos
+  int32_t NumArcos = 0;
+  std::vector<TCaso> Casos;  // 1..NumCasos
+  int32_t NumCasos = 0;
+
+  std::vector<int32_t> CicloRed;  // 1..100
+
+  // History, filled after each network step; grown as iterations come.
+  std::vector<std::vector<int32_t>> HistCiclo;             // [i][r]
+  std::vector<std::vector<int32_t>> NodosSemaforo;         // [r][k], k = 1..NumNodosSemaforo[r]
+  std::vector<std::vector<int32_t>> NodosSemaforoTransyt;  // [r][k]
+  std::vector<int32_t> NumNodosSemaforo;                   // [r]
+  std::vector<std::vector<std::vector<THistNodo>>> Hist;   // [i][r][k]: HistEtapas and HistTextos
+
+  // The per-iteration tables for iteration i exist after this call.
+  void EnsureIteration(int iteration);
+
+  // Size of a RedNodos row: one entry per possible SATURN node index.
+  static int RowSize();
+
+  // Reverse look-up: the SATURN node index whose TRANSYT number in network r is t (first match), else 0.
+  int32_t NodoSaturnDeTransyt(int r, int32_t transytNode) const;
+  // Link by number: the last link 1..NumArcos with that Numero, else 0.
+  int32_t ArcoPorNumero(int32_t numero) const;
+  // Next link of a movement after `position`: NodoA = a, NodoB = b and, when c is not 0, c among
+  // the exits of Salidas. Returns NumArcos + 1 when there is none.
+  int32_t SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c) const;
+
+  // Appends a cleared link; returns its index, or 0 when Arcos is full.
+  int32_t NuevoArco();
+  // Clears the links of the previous construction.
+  void LimpiarArcos();
+};
+
+// True when the "/"-separated list holds the exit c (entries compared as numbers).
+bool SalidasContiene(const std::string& salidas, int32_t c);
+// The exits of a "/"-separated list as numbers, in order.
+std::vector<int32_t> SalidasLista(const std::string& salidas);
+// True when the list is a single positive number.
+bool SalidaUnica(const std::string& salidas, int32_t* exit = nullptr);
+
+}  // namespace veltra

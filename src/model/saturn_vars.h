@@ -1,0 +1,348 @@
+// SaturnVars: the in-memory copy of one SATURN network data file (nodes with arms and turn
+// slots, links, turns, signal plans, zones, bus routes) and the flows of an assignment.
+// Tables are 1-based; element 0 is a placeholder and an index of 0 means none.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace veltra {
+
+// Capacities of the model.
+constexpr int kMaxNodes = 5000;
+constexpr int kMaxLinks = 15000;
+constexpr int kMaxTurns = 15000;
+constexpr int kMaxSignalPlans = 1000;
+constexpr int kMaxZones = 1000;
+constexpr int kMaxBusLines = 2000;
+constexpr int kMaxArms = 8;
+constexpr int kMaxSlots = 7;
+constexpr int kMaxLaneGroups = 5;
+constexpr int kMaxStages = 8;
+constexpr int kMaxMovementNodes = 20;
+constexpr int kMaxConnectors = 10;
+constexpr int kMaxRouteNodes = 401;
+constexpr int kMaxKnobs = 8;
+constexpr int kMaxOptionLines = 5;
+// Iterations whose listing totals and convergence figures are kept (slot 0: the start).
+constexpr int kMaxIterations = 50;
+
+// A coordinate the file never gave: the single nearest to -1e15 (bit pattern 0xD8635FA9).
+constexpr float kCoordinateNotSet = -1e15f;
+constexpr float kBoundStartMin = 1e15f;
+constexpr float kBoundStartMax = -1e15f;
+
+// Turn code flag positions of a node, in this order: "G", "X", "M", "F", "W", "C", "D", "E".
+constexpr char kTurnCodeLetters[8] = {'G', 'X', 'M', 'F', 'W', 'C', 'D', 'E'};
+
+// One turn slot of an arm.
+struct TMovimiento {
+  int32_t ExitNode = 0;   // A-node of the arm the slot's number of positions after this one
+  int32_t TurnValue = 0;  // 0: no movement; negative: marked movement
+  std::string Code;       // 2-character priority/marking code
+  int32_t FirstLane = 0;
+  int32_t LastLane = 0;
+  int32_t Direction = 0;  // copy of the movement's turn direction (lane groups)
+  int32_t Turn = 0;       // index in Turns
+};
+
+// One lane group of an arm (built from the turn slots).
+struct TGrupoCarriles {
+  int32_t Direction = 0;  // -1 left, 0 straight ahead, 1 right
+  int32_t LaneCount = 0;
+  int32_t FirstLane = 0;
+  int32_t LastLane = 0;
+  uint8_t Mark = 0;       // re-classification mark of the TRANSYT construction
+  std::string Exits;      // exit nodes: "%d" then "/%d" each
+  bool HasX = false;
+  bool HasF = false;
+  // Indices in Arcos of the TRANSYT links built for the group: 1 general traffic or public
+  // transport only, 2 public transport, 3 detailed public transport.
+  std::array<int32_t, 4> LinkSlots{};
+};
+
+// One arm of a node: the approach from its A-node.
+struct TConector {
+  int32_t ANode = 0;
+  std::array<uint8_t, 2> LinkMarks{};  // section-4 marks of A-node -> node: [0] value >= 0, [1] value < 0
+  float Field1_5 = 0;
+  std::string ContinuationCode;  // "*": a continuation line follows
+  int32_t Speed1 = 0, Speed2 = 0;
+  int32_t Time1 = 0, Time2 = 0;
+  int32_t ContField21_25 = 0;
+  float ContField36_40 = 0;
+  int32_t ContField43_45 = 0;
+  std::string LaneText;  // columns 12-15, trimmed
+  int32_t Lanes = 0;     // lane text without "B" and "F"; may be negative
+  int32_t Time = 0;
+  int32_t Speed = 0;
+  int32_t Length = 0;
+  float GeometricLength = 0;
+  int32_t ApproachAngle = 0;  // direction of travel into the node, tenths of a degree
+  int32_t ApproachLink = 0;   // index in Links of A-node -> node
+  int32_t TurnCount = 0;
+  std::array<TMovimiento, kMaxSlots + 1> Slots;  // 1..arm count - 1
+  int32_t GroupCount = 0;
+  std::array<TGrupoCarriles, kMaxLaneGroups + 1> Groups;  // 1..GroupCount
+  int32_t ArmNumber = 0;  // numbering from the arm travelling closest to +Y
+  bool HasGTurn = false;
+  bool BusLane = false;
+  bool TrailingF = false;
+  bool LeadingF = false;
+  bool HasXTurn = false;
+  bool HasFTurn = false;
+};
+
+// One SATURN node.
+struct TNodo {
+  int32_t Number = 0;
+  uint8_t NodeClass = 0;  // 0 external, 1 junction card, 2 signalised, 3 priority node (TRANSYT writer)
+  uint8_t DrawingMark = 0;
+  uint8_t HasCoordinates = 0;
+  uint8_t Optimise = 0;
+  int32_t DuplicatePlan = 0;   // duplication source written by the SATURN update: plan index
+  int32_t DuplicateStage = 0;  // and stage
+  float X = kCoordinateNotSet;
+  float Y = kCoordinateNotSet;
+  int32_t ArmCount = 0;
+  int32_t JunctionType = 0;  // 3 signalised; 0 not a simulation junction
+  int32_t SignalPlan = 0;    // index in SignalPlans
+  int32_t Field16_20 = 0;
+  int32_t Field21_25 = 0;
+  int32_t TransytNetworkPosition = 0;  // network whose cycle an unsignalised node follows
+  int32_t Field31_35 = 0;
+  float Field36_40 = 0;
+  float Field41_45 = 0;
+  std::array<TConector, kMaxArms + 1> Arms;  // 1..ArmCount
+  int32_t TransytNetwork = 0;  // network number
+  int32_t TransytNode = 0;     // TRANSYT node number in that network
+  uint8_t TransytMark = 0;
+  std::array<uint8_t, 8> TurnCodeFlags{};  // see kTurnCodeLetters
+  uint8_t MinGreenGiven = 0;
+  std::array<int32_t, 7> MinGreen{};  // given minimum greens of stages 1..6
+};
+
+// One directed link.
+struct Tardat {
+  std::string Key;        // "%9d%9d" of A-node and B-node
+  uint8_t KindFlags = 0;  // bit 0 section 3, 1 from an arm, 2 mark >= 0, 3 mark < 0, 4 negative lanes, 5 "G" code
+  int32_t ANode = 0, BNode = 0;
+  uint8_t BusLane = 0;
+  uint8_t OneWay = 0;
+  int32_t Lanes = 0;
+  int32_t Angle = 0;  // A to B, tenths of a degree
+  int32_t AIndex = 0, BIndex = 0;
+  int32_t Speed1 = 0, Speed2 = 0;
+  int32_t Time1 = 0, Time2 = 0;
+  int32_t Length = 0;
+  int32_t Capacity = 0;
+  float GeometricLength = 0;
+  std::string DirectionText;  // "1" links from arms; section 3: "2" = both directions
+  std::string SpeedMarker;    // "S": the two values are speeds
+  float ExtraValue = 0;
+  std::string Name;  // at most 25 characters
+};
+
+// One turning movement A -> junction -> C.
+struct TGiro {
+  std::string Key;  // "%9d%9d%9d" of junction node, A-node, C-node
+  int32_t ANode = 0, JunctionNode = 0, CNode = 0;
+  int32_t AIndex = 0, JunctionIndex = 0, CIndex = 0;
+  int32_t EntryLink = 0, ExitLink = 0;
+  uint8_t Marked = 0;
+  uint8_t BusLane = 0;
+  int32_t StageMask = 0;
+  int32_t Lanes = 0;
+  int32_t TurnValue = 0;
+  std::string Code;
+  int32_t FirstLane = 0, LastLane = 0;
+  float ListingValue = 0;
+  int32_t TurnAngle = 0;
+  int32_t Direction = 0;  // 1 right, 0 straight ahead, -1 left
+  float AssignedFlow = 0, FixedFlow = 0, TotalFlow = 0;
+  float TurnSumDifference = 0;
+  std::array<float, 8> ClassFlows{};
+  uint8_t HasXTurn = 0;
+};
+
+// One stage block of a signal plan.
+struct TFase {
+  int32_t StageNumber = 0;
+  int32_t GreenLanes = 0;
+  int32_t GreenTime = 0;
+  int32_t Intergreen = 0;
+  int32_t MinimumGreen = 0;
+  int32_t EntryCount = 0;
+  std::array<int32_t, kMaxMovementNodes + 1> MovementNodes{};  // 1..EntryCount, pairs (A-node, C-node)
+};
+
+// The signal plan of one signalised node.
+struct TPlanSemaforo {
+  int32_t NodeNumber = 0;
+  uint8_t SingleStage = 0;
+  int32_t RepeatIndicator = 0;
+  int32_t StageCount = 0;
+  int32_t Offset = 0;
+  int32_t CycleTime = 0;
+  std::array<TFase, kMaxStages + 1> Stages;  // 1..StageCount
+};
+
+// One centroid connector of a zone.
+struct TConexion {
+  int32_t Buffer = 0;  // 0 section 2, 1 section 3
+  int32_t Node = 0;
+  int32_t SecondValue = 0;
+  int32_t TargetOrSpeed = 0;
+  int32_t Time = 0;
+  int32_t Length = 0;
+  std::string DirectionText;
+  std::string SpeedMarker;
+};
+
+// One zone.
+struct Tcent {
+  int32_t ZoneNumber = 0;
+  float X = kCoordinateNotSet;
+  float Y = kCoordinateNotSet;
+  int32_t ConnectorCount = 0;
+  std::array<TConexion, kMaxConnectors + 1> Connectors;  // 1..ConnectorCount
+};
+
+// One bus route.
+struct TLinea {
+  int32_t RouteNumber = 0;
+  int32_t RouteGroup = 0;
+  std::string Suffix;
+  int32_t Frequency = 0;
+  int32_t NodeCount = 0;
+  std::vector<int32_t> Nodes{0};  // 1..NodeCount; nodes inserted by path completion are negated
+};
+
+// The flows of one link (positions as the listing reader fills them).
+using TFlujoArco = std::array<float, 22>;
+
+struct TNetwork {
+  std::string Name;
+  bool Loaded = false;
+  bool FlowsRead = false;
+  bool SpareFlag = false;
+  bool HasCoordinates = false;
+  bool BufferOnly = true;
+  int32_t ZoneCount = 0;
+  int32_t NodeCount = 0;
+  int32_t LinkCount = 0;
+  int32_t TurnCount = 0;
+  int32_t SignalPlanCount = 0;
+  int32_t BusLineCount = 0;
+  std::array<bool, 7> SectionPresent{};  // 1..6
+  float Xmin = kBoundStartMin, Xmax = kBoundStartMax, Ymin = kBoundStartMin, Ymax = kBoundStartMax;
+};
+
+// The &PARAM settings of the network file.
+struct TParam {
+  bool PLOD = false, DUTCH = false, FOZZY = false, EZBUS = false, SPEEDS = false;
+  int32_t NOMADS = 0;
+  int32_t KNOBS = 0;
+  float FLAREX = 2, FLAREF = 2;
+  std::array<float, 10> BUSPCU{0, 1, 0, 0, 0, 0, 0, 0, 0, 0};  // BUSPCU(1)..BUSPCU(9)
+  bool FilknbGiven = false;
+  std::string FilknbName;  // full path
+  bool XyformGiven = false;
+  std::string XyformText;
+  int32_t CoordinateWidth = 0;  // width of the X and Y fields taken from XYFORM
+};
+
+// Figures of the assignment listing and the convergence test per iteration (0 = the start).
+struct TIterationFigures {
+  float SubTotalHr = 0, SubTotalKm = 0;      // "SUB-TOTALS" Pcu-Hr/Hr and Pcu-Km/Hr
+  float GrandTotalHr = 0, GrandTotalKm = 0;  // "GRAND TOTALS"
+  float TurnHr = 0, TurnKm = 0;              // turn figures of the convergence test
+  float Precision = 0;
+};
+
+class SaturnVars {
+ public:
+  SaturnVars();
+
+  TNetwork Network;
+  TParam Param;
+  std::vector<TNodo> Nodes;
+  std::vector<Tardat> Links;
+  std::vector<std::array<float, kMaxKnobs>> LinkKnobs;
+  std::vector<TGiro> Turns;
+  std::vector<TPlanSemaforo> SignalPlans;
+  std::vector<Tcent> Zones;
+  std::vector<TLinea> BusLines;
+  std::vector<TFlujoArco> LinkFlows;
+  std::vector<std::array<float, 8>> LinkClassFlows;
+
+  // "%9d" of a node number -> position in Nodes where it was first stored; sorted as text.
+  std::map<std::string, int32_t> NodeIndex;
+  // Index in Links of the first link whose A index is i or greater (1..NodeCount + 1).
+  std::vector<int32_t> FirstLinkOfNode;
+
+  std::vector<std::string> OptionLines;
+  std::string NetworkTitle;
+  std::vector<std::string> NetworkLines;
+  std::vector<std::string> ListingLines;
+  std::set<std::string> ConnectorList;
+  std::string NetworkFileName;  // the data file read last
+
+  // Bus PCU per link and per turn (indexed by position in Links / Turns).
+  std::vector<float> SelectedBusLink, OtherBusLink, SelectedBusTurn, OtherBusTurn;
+
+  // Kept for the whole run, across reloads of the network: the turns that TRANSYT links
+  // carry and their assigned flow at that time (convergence test), and the per-iteration figures.
+  std::vector<uint8_t> TurnMarks;
+  std::vector<float> PreviousTurnFlows;
+  std::vector<TIterationFigures> Figures;
+  TIterationFigures& FiguresOf(int iteration);
+
+  // Bounds copied as plain values when reading ends.
+  float Xmin = kBoundStartMin, Xmax = kBoundStartMax, Ymin = kBoundStartMin, Ymax = kBoundStartMax;
+
+  // Empties every table of the network before a (re)load. TurnMarks, PreviousTurnFlows and
+  // Figures are kept.
+  void Clear();
+
+  // Lookups; each returns 0 when nothing matches.
+  int32_t FindNode(int32_t number) const;  // last match
+  int32_t FindNodeByTransyt(int32_t transytNode) const;  // last match
+  int32_t SignalPlanOfTransyt(int32_t transytNode) const;
+  int32_t FindZone(int32_t zone) const;               // last match
+  int32_t FindLink(int32_t aNode, int32_t bNode) const;  // last match
+  int32_t FindTurn(int32_t aNode, int32_t junctionNode, int32_t cNode) const;  // binary search on the keys
+
+  // Registers a node number: its position in Nodes, appending a new external node when the
+  // number is new. Returns 0 when the table is full.
+  int32_t RegisterNode(int32_t number);
+
+  // The indexes behind the lookups are rebuilt on demand; a writer that reorders or changes
+  // keys of Nodes, Links or Zones calls this.
+  void InvalidateIndexes();
+
+  static std::string LinkKey(int32_t aNode, int32_t bNode);
+  static std::string TurnKey(int32_t junctionNode, int32_t aNode, int32_t cNode);
+
+ private:
+  void EnsureNodeIndex() const;
+  void EnsureLinkIndex() const;
+  void EnsureZoneIndex() const;
+
+  mutable bool nodeIndexValid_ = false;
+  mutable bool linkIndexValid_ = false;
+  mutable bool zoneIndexValid_ = false;
+  mutable size_t nodeIndexedCount_ = 0;
+  mutable size_t linkIndexedCount_ = 0;
+  mutable size_t zoneIndexedCount_ = 0;
+  mutable std::unordered_map<int32_t, int32_t> nodeByNumber_;
+  mutable std::unordered_map<std::string, int32_t> linkByKey_;
+  mutable std::unordered_map<int32_t, int32_t> zoneByNumber_;
+};
+
+}  // namespace veltra

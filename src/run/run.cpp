@@ -1,0 +1,13 @@
+#include "run/run.h"
+
+#include "util/files.h"
+#include "util/text.h"
+
+namespace veltra {
+
+std::string Run::SaturnBase() const { return ChangeExtension(SaturnFile, ""); }
+std::string Run::TransytBase() const { return ChangeExtension(TransytFile, ""); }
+
+bool Settings::UseListing() const { return Lower(Conteos) == "null"; }
+
+}  // namespace veltra

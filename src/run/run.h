@@ -1,0 +1,47 @@
+// The run object: everything one run of the program owns. The driver creates it and passes
+// it (or the parts a procedure needs) by reference; there are no globals.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "model/qor_vars.h"
+#include "model/saturn_vars.h"
+#include "run/log.h"
+#include "run/settings.h"
+#include "util/platform.h"
+
+namespace veltra {
+
+struct Run {
+  Run(Platform& platform, std::ostream& console) : Sys(platform), Log(console) {}
+
+  Platform& Sys;
+  MessageLog Log;
+  Settings Cfg;
+  SaturnVars Sat;
+  QorVars Qor;
+
+  // The command line, without the program name (three or four arguments when valid).
+  std::vector<std::string> Args;
+  std::string SaturnFile;   // first argument, unchanged
+  std::string NodesFile;    // second argument
+  std::string TransytFile;  // third argument, unchanged
+  std::string SaturnBase() const;   // SaturnFile without its extension
+  std::string TransytBase() const;  // TransytFile without its extension
+
+  std::string WorkDir;         // the SATURN file's directory
+  std::string ConfigFileName;  // "Veltra.INI" or the fourth argument's file-name part
+  int OsCode = 11;             // operating-system code (0 from the platform becomes 11)
+  std::string OsName = "wvWinXP";
+
+  int Iteracion = 0;               // iteration counter
+  std::string ProgressMessage;     // written by the input check as its first line
+  std::string CurrentSaturnName;   // the SATURN name the next input check loads
+
+  // True during the first read of the run (iteration counter at IteracionInicial).
+  bool FirstRead() const { return Iteracion == Cfg.IteracionInicial; }
+};
+
+}  // namespace veltra

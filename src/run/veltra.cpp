@@ -1,0 +1,278 @@
+#include "run/veltra.h"
+
+#include "construction/construir_arcos.h"
+#include "feedback/actualizar_saturn.h"
+#include "feedback/convergence.h"
+#include "feedback/saturn_run.h"
+#include "output/qor_dxf.h"
+#include "output/spreadsheet.h"
+#include "output/summaries.h"
+#include "run/config.h"
+#include "run/input_lists.h"
+#include "transyt/cycle_search.h"
+#include "util/files.h"
+#include "util/kwt_utils.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+const char* const kRunExtensions[] = {".top", ".dic", ".geo", ".giro", ".arc", ".csv", ".prt", ".cyo", ".dat"};
+
+int NetworkNumber(const Run& run, int r) { return run.Qor.RedNodos[static_cast<size_t>(r)][0]; }
+
+// Start-up steps 3 to 10. Returns false when the run cannot iterate.
+void StartUp(Run& run) {
+  Settings& cfg = run.Cfg;
+  run.ProgressMessage = "Leyendo red Saturn/Inner...";
+
+  if (cfg.IteracionInicial < 0) {
+    run.Log.Line(Printf("ERROR - IteracionInicial %d invalida (debe ser 0 o mayor).", cfg.IteracionInicial));
+    FatalStop();
+  }
+  run.Iteracion = cfg.IteracionInicial;
+  if (cfg.IteracionInicial > 0) {
+    std::string restart = Printf("%s_%d.lpa", run.SaturnBase().c_str(), cfg.IteracionInicial);
+    if (!FileExists(restart)) {
+      run.Log.Line(Printf("ERROR - No existe %s.", restart.c_str()));
+      run.Log.Line(Printf("        Proceso no puede continuar desde iteracion %d.", cfg.IteracionInicial));
+      FatalStop();
+    }
+  }
+
+  run.CurrentSaturnName = run.SaturnFile;
+  InputCheck(run, run.CurrentSaturnName, run.Iteracion);
+  ReadNodeList(run, run.NodesFile);
+  for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
+  ApplyPriorityLists(run);
+  if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(run, cfg.ArcosNombreCalle);
+
+  if (cfg.BorrarAnterior > 0) {
+    static const char* const patterns[] = {"%s_*_*.top", "%s_*_*.dic", "%s_*_*.geo", "%s_*_*.giro", "%s_*_*.arc",
+                                           "%s_*_*.csv", "%s_*_*.prt", "%s_*_*.cyo", "%s_*_*.dat"};
+    for (const char* pattern : patterns) DeleteMatching(Printf(pattern, run.TransytFile.c_str()));
+  }
+}
+
+// Networks one after another, each iterated until the convergence test stops it.
+void IterateNetworksInTurn(Run& run) {
+  for (int r = 1; r <= run.Qor.NumRedes; ++r) {
+    NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+    run.Iteracion = 0;
+    while (true) {
+      int i = ++run.Iteracion;
+      run.Qor.EnsureIteration(i);
+      ConstruirArcos(run, r, i);
+      CycleSearch(run, r, i);
+      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
+      FinalTransytRun(run, r, i);
+      ActualizarSaturn(run, r, i);
+      NetworkStep(run, r, i);
+      RunSaturn(run, i);
+      if (ConvergenceTest(run, i)) break;
+    }
+  }
+}
+
+// All networks in every iteration, SATURN re-run and re-read after each.
+void IterateAllNetworks(Run& run) {
+  Settings& cfg = run.Cfg;
+  while (true) {
+    int i = ++run.Iteracion;
+    run.Qor.EnsureIteration(i);
+    run.Log.EmptyLines(2);
+    run.Log.Line(Printf("Iteracion %d", i));
+    for (int r = 1; r <= run.Qor.NumRedes; ++r) {
+      ConstruirArcos(run, r, i);
+      CycleSearch(run, r, i);
+      FinalTransytRun(run, r, i);
+      ActualizarSaturn(run, r, i);
+      NetworkStep(run, r, i);
+      NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
+      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
+    }
+    if (i == 1) BaseFigures(run);
+    RunSaturn(run, i);
+
+    run.CurrentSaturnName = Printf("%s_%d", run.SaturnBase().c_str(), i);
+    run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", i);
+    InputCheck(run, run.CurrentSaturnName, i);
+    ReadNodeList(run, run.NodesFile);
+    ApplyPriorityLists(run);
+    if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(run, cfg.ArcosNombreCalle);
+
+    if (ConvergenceTest(run, i)) break;
+  }
+}
+
+// Chooses the iteration with the lowest SATURN GRAND TOTALS Pcu-Hr/Hr and keeps its files
+// under the "_F" names.
+void GuardarFinal(Run& run) {
+  const int last = run.Iteracion;
+  double best = 100000000.0;
+  int chosen = 0;
+  for (int i = 1; i <= last; ++i) {
+    double value = run.Sat.FiguresOf(i).GrandTotalHr;
+    if (value < best) {
+      best = value;
+      chosen = i;
+    }
+  }
+  MessageLog& log = run.Log;
+  log.EmptyLines(2);
+  log.Line("   Indice de Rendimiento Saturn Final");
+  log.Text("      Pcu-Hr/Hr:");
+  for (int i = 0; i <= last; ++i) log.Text(Printf("%10.1f", run.Sat.FiguresOf(i).GrandTotalHr));
+  log.Line();
+  log.Text("      Pcu-Km/Hr:");
+  for (int i = 0; i <= last; ++i) log.Text(Printf("%10.1f", run.Sat.FiguresOf(i).GrandTotalKm));
+  log.Line();
+  log.Line();
+  log.Line(Printf("   Iteración seleccionada : %d", chosen));
+  log.Line();
+
+  const std::string transytBase = run.TransytBase();
+  for (int r = 1; r <= run.Qor.NumRedes; ++r) {
+    int n = NetworkNumber(run, r);
+    for (const char* ext : kRunExtensions) {
+      std::string source = Printf("%s_%d_%d", transytBase.c_str(), chosen, n) + ext;
+      if (FileExists(source)) CopyFileReplacing(source, Printf("%s_F_%d", transytBase.c_str(), n) + ext);
+    }
+  }
+  static const char* const saturnExtensions[] = {".dat", ".lpa", ".lpn", ".lpt", ".ufa", ".ufc", ".ufn", ".ufs"};
+  const std::string saturnBase = run.SaturnBase();
+  for (const char* ext : saturnExtensions) {
+    std::string source = Printf("%s_%d", saturnBase.c_str(), chosen) + ext;
+    if (FileExists(source)) CopyFileReplacing(source, saturnBase + "_F" + ext);
+  }
+}
+
+}  // namespace
+
+void RecordHistory(Run& run, int r, int i) {
+  QorVars& qor = run.Qor;
+  const SaturnVars& sat = run.Sat;
+  qor.EnsureIteration(i);
+  const size_t ri = static_cast<size_t>(r);
+  const size_t ii = static_cast<size_t>(i);
+  qor.HistCiclo[ii][ri] = qor.CicloRed[ri];
+
+  const int number = NetworkNumber(run, r);
+  std::vector<int32_t>& saturnNodes = qor.NodosSemaforo[ri];
+  std::vector<int32_t>& transytNodes = qor.NodosSemaforoTransyt[ri];
+  std::vector<THistNodo>& hist = qor.Hist[ii][ri];
+  saturnNodes.assign(1, 0);
+  transytNodes.assign(1, 0);
+  hist.assign(1, THistNodo());
+  int k = 0;
+  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
+    const TNodo& node = sat.Nodes[m];
+    if (node.TransytNetwork != number || node.SignalPlan == 0) continue;
+    const TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    ++k;
+    saturnNodes.push_back(node.Number);
+    transytNodes.push_back(node.TransytNode);
+    THistNodo h;
+    const int n = plan.StageCount;
+    const int shown = std::min(std::max(n, 0), kHistStages);
+    for (int s = 1; s <= shown; ++s) h.Etapas[s] = plan.Stages[s].GreenTime + plan.Stages[s].Intergreen;
+
+    h.Textos[0] = Printf("%d", n);
+    int start = 0;
+    for (int s = 1; s <= kHistStages; ++s) {
+      if (s > shown) {
+        h.Textos[s] = " ";
+        h.Textos[7 + s] = " ";
+        h.Textos[13 + s] = " ";
+        h.Textos[19 + s] = " ";
+        continue;
+      }
+      if (s == 1) {
+        int last = std::min(n, kMaxStages);
+        start = (last >= 1 ? plan.Stages[last].Intergreen : 0) + plan.Offset;
+      } else {
+        start += plan.Stages[s - 1].GreenTime + plan.Stages[s - 1].Intergreen;
+      }
+      if (start > plan.CycleTime) start -= plan.CycleTime;
+      h.Textos[s] = Printf("%d", start);
+      h.Textos[7 + s] = Printf("%d", plan.Stages[s].GreenTime);
+      h.Textos[13 + s] = Printf("%d", plan.Stages[s].Intergreen);
+      h.Textos[19 + s] = Printf("%d", plan.Stages[s].MinimumGreen);
+    }
+    h.Textos[7] = Printf("%d", plan.Offset);
+    hist.push_back(std::move(h));
+  }
+  qor.NumNodosSemaforo[ri] = k;
+}
+
+void NetworkStep(Run& run, int r, int i) {
+  std::string dxf = Printf("%s_%d_%d.dxf", run.TransytBase().c_str(), i, NetworkNumber(run, r));
+  if (run.Cfg.GeneraDxf) DibujarRed(run, r, dxf);
+  RecordHistory(run, r, i);
+}
+
+void EndOfRun(Run& run) {
+  Settings& cfg = run.Cfg;
+  const int last = run.Iteracion;
+  run.Log.SaveErrorsIfAny();
+  if (cfg.ResumenCiclo != "null") WriteCycleSummary(run, cfg.ResumenCiclo, last);
+  if (cfg.ResumenReparto != "null") WriteSplitSummary(run, cfg.ResumenReparto, last);
+  if (cfg.GuardarFinal > 0) GuardarFinal(run);
+  if (cfg.CopiarUltimaIt != "null") {
+    for (const char* ext : kRunExtensions)
+      CopyIfExists(Printf("%s_%d_*", run.TransytFile.c_str(), last) + ext, cfg.CopiarUltimaIt);
+  }
+  if (cfg.CopiarFinal > 0) {
+    for (const char* ext : kRunExtensions)
+      CopyIfExists(Printf("%s_%d_*", run.TransytFile.c_str(), last) + ext,
+                   Printf("%s_Final_*", run.TransytFile.c_str()) + ext);
+  }
+  if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run, last);
+  run.Log.CloseMessagesFile();
+}
+
+int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::ostream& console) {
+  Run run(platform, console);
+  try {
+    bool inputsFound = ReadGlobalConfiguration(run, args);
+    if (inputsFound) {
+      StartUp(run);
+      if (run.Cfg.TipoIteracion == 1)
+        IterateNetworksInTurn(run);
+      else if (run.Cfg.TipoIteracion == 2)
+        IterateAllNetworks(run);
+    }
+    EndOfRun(run);
+    return inputsFound ? 0 : 1;
+  } catch (const RunStop& stop) {
+    try {
+      if (stop.SaveErrors) run.Log.SaveErrorsIfAny();
+    } catch (const FileError& e) {
+      run.Log.Line(e.what());
+    }
+    run.Log.CloseMessagesFile();
+    return stop.ExitCode;
+  } catch (const FileError& e) {
+    run.Log.Line();
+    run.Log.Line(e.what());
+    run.Log.Line("Proceso Abortado....");
+  } catch (const NumberFormatError& e) {
+    run.Log.Line();
+    run.Log.Line(Printf("ERROR - Valor no numerico: %s", e.what()));
+    run.Log.Line("Proceso Abortado....");
+  } catch (const std::bad_alloc&) {
+    run.Log.Line();
+    run.Log.Line("ERROR - Memoria insuficiente.");
+    run.Log.Line("Proceso Abortado....");
+  }
+  try {
+    run.Log.SaveErrorsIfAny();
+  } catch (const FileError& e) {
+    run.Log.Line(e.what());
+  }
+  run.Log.CloseMessagesFile();
+  return 1;
+}
+
+}  // namespace veltra

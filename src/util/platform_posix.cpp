@@ -1,0 +1,95 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "util/platform.h"
+
+namespace veltra {
+
+void PosixPlatform::Sleep(int milliseconds) {
+  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void PosixPlatform::WaitForEnter() {
+  std::string line;
+  std::getline(std::cin, line);
+}
+
+std::string PosixPlatform::ExecutablePath() {
+  std::error_code ec;
+  auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : p.string();
+}
+
+std::string PosixPlatform::GetEnv(const std::string& name) {
+  const char* v = std::getenv(name.c_str());
+  return v ? std::string(v) : std::string();
+}
+
+int PosixPlatform::StartAndWait(const ProcessSpec& spec) {
+  std::vector<std::string> argvStore;
+  argvStore.push_back(spec.Program);
+  for (const auto& a : spec.Args) argvStore.push_back(a);
+  std::vector<char*> argv;
+  for (auto& a : argvStore) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  std::cout.flush();
+  // A close-on-exec pipe tells the parent whether exec itself failed.
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return -1;
+  pid_t pid = fork();
+  if (pid < 0) {
+    close(report[0]);
+    close(report[1]);
+    return -1;
+  }
+  if (pid == 0) {
+    close(report[0]);
+    if (!spec.WorkDir.empty() && chdir(spec.WorkDir.c_str()) != 0) _exit(127);
+    if (!spec.StdinFile.empty()) {
+      int fd = open(spec.StdinFile.c_str(), O_RDONLY);
+      if (fd < 0) _exit(127);
+      dup2(fd, 0);
+      close(fd);
+    }
+    if (spec.Hidden) {
+      int devnull = open("/dev/null", O_WRONLY);
+      if (devnull >= 0) {
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        close(devnull);
+      }
+    }
+    execv(spec.Program.c_str(), argv.data());
+    char failed = 1;
+    ssize_t ignored = write(report[1], &failed, 1);
+    (void)ignored;
+    _exit(127);
+  }
+  close(report[1]);
+  char failed = 0;
+  ssize_t got;
+  do {
+    got = read(report[0], &failed, 1);
+  } while (got < 0 && errno == EINTR);
+  close(report[0]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  if (got == 1) return -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return -1;
+}
+
+}  // namespace veltra

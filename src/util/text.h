@@ -1,0 +1,67 @@
+// Small text helpers shared by every reader and writer: printf-style formatting,
+// fixed-column fields, case and blank handling, and line files.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veltra {
+
+// printf-style formatting into a string. Numbers always use "." as the decimal point:
+// the program never changes the C library's numeric locale.
+std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Characters a..b (1-based, inclusive) of a line; the part beyond the line's end is dropped.
+std::string Field(std::string_view line, int first, int last);
+// The character at a 1-based column, or '\0' beyond the line's end.
+char Column(std::string_view line, int column);
+
+std::string Trim(std::string_view text);
+std::string TrimRight(std::string_view text);
+std::string Upper(std::string_view text);
+std::string Lower(std::string_view text);
+bool StartsWith(std::string_view text, std::string_view prefix);
+bool EndsWith(std::string_view text, std::string_view suffix);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// Splits at every occurrence of the separator; empty pieces are kept ("a,,b" gives three).
+std::vector<std::string> Split(std::string_view text, char separator);
+
+// Reads a text file into lines. A line ends at LF; a CR before it is not part of the line.
+// Returns false when the file cannot be opened.
+bool LoadLines(const std::string& path, std::vector<std::string>& lines);
+
+// A file the run needs could not be read, created or written; the program's entry reports it
+// and ends the run in order.
+struct FileError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Writes text files line by line with the line end the caller chooses (CR LF by default).
+class TextWriter {
+ public:
+  // Creates the file afresh; throws FileError when it cannot be created.
+  explicit TextWriter(const std::string& path, const char* lineEnd = "\r\n");
+  ~TextWriter();
+  TextWriter(const TextWriter&) = delete;
+  TextWriter& operator=(const TextWriter&) = delete;
+
+  bool IsOpen() const { return file_ != nullptr; }
+  void Write(std::string_view text);
+  void Line(std::string_view text = {});
+  void EndLine();
+  // Closes the file; throws FileError when any write failed.
+  void Close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string path_;
+  const char* lineEnd_;
+  bool failed_ = false;
+};
+
+}  // namespace veltra

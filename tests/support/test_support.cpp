@@ -1,0 +1,106 @@
+#include "support/test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "util/text.h"
+
+namespace fs = std::filesystem;
+
+namespace veltra::test {
+
+TempDir::TempDir() {
+  previous_ = fs::current_path().string();
+  std::string tmpl = (fs::temp_directory_path() / "veltra_test_XXXXXX").string();
+  std::vector<char> buffer(tmpl.begin(), tmpl.end());
+  buffer.push_back('\0');
+  char* made = mkdtemp(buffer.data());
+  path_ = made ? std::string(made) : tmpl;
+  fs::current_path(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::current_path(previous_, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::string TempDir::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
+
+void TempDir::Write(const std::string& name, const std::string& content) const {
+  fs::path p = fs::path(path_) / name;
+  fs::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary);
+  out << content;
+}
+
+void TempDir::WriteLines(const std::string& name, const std::vector<std::string>& lines, const char* lineEnd) const {
+  std::string content;
+  for (const auto& l : lines) content += l + lineEnd;
+  Write(name, content);
+}
+
+std::string TempDir::Read(const std::string& name) const { return ReadFile(File(name)); }
+
+bool TempDir::Exists(const std::string& name) const { return fs::exists(File(name)); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  LoadLines(path, lines);
+  return lines;
+}
+
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output) {
+  std::string command = "cd '" + dir + "' && '" + std::string(VELTRA_EXE) + "'";
+  for (const auto& a : args) command += " '" + a + "'";
+  command += " </dev/null 2>&1";
+  output.clear();
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string DiffLines(const std::string& expected, const std::string& actual) {
+  auto split = [](const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  };
+  std::vector<std::string> e = split(expected), a = split(actual);
+  std::ostringstream out;
+  int shown = 0;
+  size_t n = std::max(e.size(), a.size());
+  for (size_t i = 0; i < n && shown < 10; ++i) {
+    const std::string* el = i < e.size() ? &e[i] : nullptr;
+    const std::string* al = i < a.size() ? &a[i] : nullptr;
+    if (el && al && *el == *al) continue;
+    out << "line " << (i + 1) << ":\n  expected: " << (el ? "[" + *el + "]" : "(none)")
+        << "\n  actual:   " << (al ? "[" + *al + "]" : "(none)") << "\n";
+    ++shown;
+  }
+  return out.str();
+}
+
+}  // namespace veltra::test

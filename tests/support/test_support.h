@@ -1,0 +1,66 @@
+// Helpers shared by the tests: fresh temporary directories, files, an instant platform, and
+// running the real veltra binary.
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run/run.h"
+#include "util/platform.h"
+
+namespace veltra::test {
+
+// A fresh temporary directory, removed at the end of the test. While it lives, it is the
+// current directory (the previous one is restored).
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const;
+  // Writes a file (relative names inside the directory); lines joined with `lineEnd`.
+  void Write(const std::string& name, const std::string& content) const;
+  void WriteLines(const std::string& name, const std::vector<std::string>& lines, const char* lineEnd = "\r\n") const;
+  std::string Read(const std::string& name) const;
+  bool Exists(const std::string& name) const;
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+// The POSIX platform with instant pauses, no console waits and a fixed executable location.
+class TestPlatform : public PosixPlatform {
+ public:
+  void Sleep(int milliseconds) override { slept += milliseconds; }
+  void WaitForEnter() override { ++enterWaits; }
+  std::string ExecutablePath() override { return exePath.empty() ? PosixPlatform::ExecutablePath() : exePath; }
+  int OsVersionCode() override { return osCode; }
+
+  int slept = 0;
+  int enterWaits = 0;
+  int osCode = 0;
+  std::string exePath;
+};
+
+// A run with a test platform and a captured console.
+struct TestRun {
+  TestPlatform platform;
+  std::ostringstream console;
+  Run run{platform, console};
+};
+
+std::string ReadFile(const std::string& path);
+std::vector<std::string> ReadLines(const std::string& path);  // CR LF or LF; CR removed
+
+// Runs build/veltra with the arguments in `dir`; returns the exit code, output in `output`.
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output);
+
+// Compares two texts line by line; empty when equal, else the first differences.
+std::string DiffLines(const std::string& expected, const std::string& actual);
+
+}  // namespace veltra::test
