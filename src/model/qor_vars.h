@@ -95,6 +95,10 @@ class QorVars {
   int32_t NumCasos = 0;
 
   std::vector<int32_t> CicloRed;  // 1..100
+  // Cycle search state read by the data file writer: the network's Ciclo was negative at the
+  // start of the search (preassigned cycle found by CYOP); the last CYOP choice was double.
+  bool CicloPreasignado = false;
+  bool EstructuraDoble = false;
 
   // History, filled after each network step; grown as iterations come.
   std::vector<std::vector<int32_t>> HistCiclo;             // [i][r]
