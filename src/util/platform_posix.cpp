@@ -56,8 +56,10 @@ int PosixPlatform::StartAndWait(const ProcessSpec& spec) {
   if (pid == 0) {
     close(report[0]);
     if (!spec.WorkDir.empty() && chdir(spec.WorkDir.c_str()) != 0) _exit(127);
-    if (!spec.StdinFile.empty()) {
-      int fd = open(spec.StdinFile.c_str(), O_RDONLY);
+    // A hidden program has nobody to type at it: without redirection it reads an empty input.
+      std::string input = spec.StdinFile.empty() && spec.Hidden ? std::string("/dev/null") : spec.StdinFile;
+    if (!input.empty()) {
+      int fd = open(input.c_str(), O_RDONLY);
       if (fd < 0) _exit(127);
       dup2(fd, 0);
       close(fd);
