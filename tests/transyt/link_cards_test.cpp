@@ -274,13 +274,5 @@ TEST(LinkCards, QueueCardsOneLinePerMatchingLink) {
                                            "   38  512    0    0", "   38  513    0    0"}));
 }
 
-TEST(LinkCards, LargoMaximoCapsLengths) {
-  Settings cfg;
-  EXPECT_EQ(LargoMaximo(cfg, 2500), 2000);
-  EXPECT_EQ(LargoMaximo(cfg, 1999), 1999);
-  cfg.LargoMaximo = 500;
-  EXPECT_EQ(LargoMaximo(cfg, 501), 500);
-}
-
 }  // namespace
 }  // namespace veltra

@@ -37,10 +37,6 @@ TEST(CardOne, CycleArgumentZeroStandsForTheCyopFile) {
             "    1   96   48 3600    2    3    1    0  100   90    1    2    1    4  930  170");
 }
 
-TEST(CardText, WideAndNegativeNumbersWidenTheirField) {
-  EXPECT_EQ(CardText({7, -101, 123456}), "    7 -101123456");
-}
-
 // Writes some cards of network 1 to a file and reads the lines back.
 struct CardsFixture {
   test::TestRun t;
@@ -198,7 +194,7 @@ TEST(MinimumGreens, SumAboveTheCycleIsScaledAndNoted) {
 struct TimingCase {
   const char* what;
   int offset, planCycle, repeat;
-  std::vector<test::StageSpec> stages;
+  std::vector<test::StageData> stages;
   bool optimised, allowDouble;
   Fields given;  // minimum greens from VerdeMin_%d (empty: none)
   int cycle;
@@ -228,8 +224,8 @@ Fields TimingFields(const TimingCase& c, test::TestRun& t) {
 
 TEST(TimingCards, OptimisedNodesCarryTheirMinimumGreens) {
   // One-lane blocks: computed minimum = 8 + intergreen of the preceding block.
-  const std::vector<test::StageSpec> four = {{1, 20, 5}, {1, 15, 6}, {1, 20, 5}, {1, 15, 6}};
-  const std::vector<test::StageSpec> six = {{1, 10, 3}, {1, 10, 4}, {1, 10, 5}, {1, 10, 3}, {1, 10, 4}, {1, 10, 5}};
+  const std::vector<test::StageData> four = {{1, 20, 5}, {1, 15, 6}, {1, 20, 5}, {1, 15, 6}};
+  const std::vector<test::StageData> six = {{1, 10, 3}, {1, 10, 4}, {1, 10, 5}, {1, 10, 3}, {1, 10, 4}, {1, 10, 5}};
   const TimingCase cases[] = {
       {"two stages", 0, 60, 0, {{1, 20, 5}, {1, 25, 10}}, true, true, {}, 90, {12, 4, 0, 18, 0, 13}},
       {"three stages", 0, 60, 0, {{1, 20, 5}, {1, 25, 10}, {1, 5, 3}}, true, true, {}, 90,
@@ -259,7 +255,7 @@ TEST(TimingCards, OptimisedNodesCarryTheirMinimumGreens) {
 }
 
 TEST(TimingCards, FixedTimingsScaleTheStagesToTheNetworkCycle) {
-  const std::vector<test::StageSpec> four = {{1, 20, 5}, {2, 15, 10}, {1, 20, 5}, {2, 15, 10}};
+  const std::vector<test::StageData> four = {{1, 20, 5}, {2, 15, 10}, {1, 20, 5}, {2, 15, 10}};
   const TimingCase cases[] = {
       // Ratio 90/60: L1 = 1.5·(20 + 10) = 45, L2 = 1.5·(25 + 5) = 45; starts 10, 55.
       {"two stages", 10, 60, 0, {{1, 20, 5}, {1, 25, 10}}, false, true, {}, 90, {12, 4, 10, 18, 55, 13}},

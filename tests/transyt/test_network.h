@@ -12,7 +12,7 @@
 
 namespace veltra::test {
 
-struct StageSpec {
+struct StageData {
   int GreenLanes;
   int Green;
   int Intergreen;
@@ -69,14 +69,14 @@ class NetworkBuilder {
   }
 
   // A signal plan for node `index`; the node becomes signalised (class 2).
-  int Plan(int index, int offset, int cycle, int repeat, std::initializer_list<StageSpec> stages) {
+  int Plan(int index, int offset, int cycle, int repeat, std::initializer_list<StageData> stages) {
     TPlanSemaforo plan;
     plan.NodeNumber = At(index).Number;
     plan.Offset = offset;
     plan.CycleTime = cycle;
     plan.RepeatIndicator = repeat;
     int k = 0;
-    for (const StageSpec& s : stages) {
+    for (const StageData& s : stages) {
       ++k;
       plan.Stages[static_cast<size_t>(k)].StageNumber = k;
       plan.Stages[static_cast<size_t>(k)].GreenLanes = s.GreenLanes;
