@@ -66,15 +66,6 @@ TEST(SaturnBatch, FormIsChosenByVersionTextAndSystem) {
   }
 }
 
-TEST(SaturnBatch, OneFileFormWithNoOptionsHoldsElevenLines) {
-  std::vector<SaturnBatch> batches = Batches(Quiet("10.1"), 11);
-  ASSERT_EQ(batches.size(), 1u);
-  EXPECT_EQ(batches[0].Lines, Cat({{"@ECHO OFF", "ERASE red_1.LP*", "Start /w $SATNET red_1"}, kControl,
-                                   {"Start /w $SATALL red_1 mat/viajes"}, kControl,
-                                   {"Start /w $SATEASY red_1 mat/viajes"}}));
-  EXPECT_FALSE(batches[0].Wait);
-}
-
 TEST(SaturnBatch, EveryFormWithEveryOption) {
   const Lines header = {"@ECHO OFF", "SET PATH=C:\\SATURN"};
   const Lines erase = {"ERASE red_1.LPT", "ERASE red_1.UFC", "ERASE red_1.UFN", "ERASE red_1.UFS", "ERASE red_1.LPN"};
