@@ -153,9 +153,18 @@ void SvgWriter::Text(const DrawState& state, const std::string& layer, int rotat
   const double height = state.TextHeight;
   const double baseline = row == 0 ? height : row == 1 ? height / 2 : -0.3 * height;
   static const char* const anchors[3] = {"start", "middle", "end"};
-  const double reach = height * (static_cast<double>(Utf8Length(ValidUtf8(text))) + 1);
-  Extend(x - reach, y - reach);
-  Extend(x + reach, y + reach);
+  // The text's box, about 0.8 heights a character wide, from the caps' top to the descenders,
+  // turned with the text: its corners keep the picture's frame around it.
+  const double width = 0.8 * height * static_cast<double>(Utf8Length(ValidUtf8(text)));
+  const double left = column == 0 ? 0 : column == 1 ? -width / 2 : -width;
+  const double radians = -degrees * 3.14159265358979323846 / 180;
+  for (double u : {left, left + width}) {
+    for (double v : {baseline - height, baseline + 0.3 * height}) {
+      const double px = u * std::cos(radians) - v * std::sin(radians);
+      const double py = u * std::sin(radians) + v * std::cos(radians);
+      Extend(x + px, y - py);
+    }
+  }
   body_.push_back("<text class=\"" + ClassOf(layer) + "\" transform=\"translate(" + Point(x, y) + ") rotate(" +
            Num(-degrees) + ")\" y=\"" + Num(baseline) + "\" font-size=\"" + Num(height * kFontSizePerHeight) +
            "\" text-anchor=\"" + anchors[column] + "\" fill=\"" + ColourOf(state.TextColour, layer) + "\">" +

@@ -18,7 +18,10 @@ def check(path):
         return False
     entities = list(doc.modelspace())
     layers = sorted(layer.dxf.name for layer in doc.layers)
-    print("OK", path, len(entities), "layers=" + ",".join(layers))
+    fixes = ["%s: %s" % (fix.code, fix.message) for fix in auditor.fixes]
+    print("OK", path, len(entities), "layers=" + ",".join(layers), "fixes=%d" % len(fixes))
+    for fix in fixes:
+        print("  fixed", fix)
     return True
 
 
