@@ -1,6 +1,7 @@
 #include "output/kwt_dxfer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <stdexcept>
 
 namespace veltra {
@@ -36,11 +37,19 @@ void KwtDxfer::Close() {
 
 void KwtDxfer::Group(int code, const std::string& value) {
   if (!out_) throw std::logic_error("DXF drawing written before it was opened");
-  out_->Line(Printf("%3d", code));
+  std::string text = std::to_string(code);  // right-aligned in three columns
+  if (text.size() < 3) text.insert(0, 3 - text.size(), ' ');
+  out_->Line(text);
   out_->Line(value);
 }
 
-void KwtDxfer::Real(int code, double value) { Group(code, Decimal("%.5f", value)); }
+void KwtDxfer::Real(int code, double value) {
+  // The same digits as "%.5f", without the cost of a format string on every coordinate.
+  if (value == 0) value = 0;
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 5);
+  Group(code, result.ec == std::errc() ? std::string(buffer, result.ptr) : Printf("%.5f", value));
+}
 void KwtDxfer::TableInteger(int code, int value) { Group(code, Printf("%5d", value)); }
 void KwtDxfer::Integer(int code, int value) { Group(code, Printf("%d", value)); }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 
 #include "output/xml_text.h"
@@ -16,7 +17,9 @@ namespace {
 // Picture coordinates: the drawing's Y axis points up, the picture's down.
 std::string Num(double v) {
   if (v == 0) v = 0;
-  std::string s = Printf("%.3f", v);
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 3);
+  std::string s = result.ec == std::errc() ? std::string(buffer, result.ptr) : Printf("%.3f", v);
   while (!s.empty() && s.back() == '0') s.pop_back();
   if (!s.empty() && s.back() == '.') s.pop_back();
   return s == "-0" ? "0" : s;
