@@ -138,8 +138,7 @@ Totals ColumnTotals(const CyopTable& table, const std::vector<ColumnMarks>& mark
 
 // The column of the lowest total: `first` whatever its cycle, then any later column whose
 // cycle is at most `maximoCiclo` and whose total is lower (the first of equal totals wins).
-int BestColumn(const CyopTable& table, const std::array<double, kCyopColumns + 1>& totals, int first,
-               int maximoCiclo) {
+int BestColumn(const CyopTable& table, const std::array<double, kCyopColumns + 1>& totals, int first, int maximoCiclo) {
   int best = first;
   for (int k = first + 1; k <= kCyopColumns; ++k) {
     const size_t col = static_cast<size_t>(k);
@@ -149,8 +148,8 @@ int BestColumn(const CyopTable& table, const std::array<double, kCyopColumns + 1
 }
 
 // The winning structure and its node list. `column` is the winning column.
-void LogStructure(Run& run, const CyopTable& table, const std::vector<ColumnMarks>& marks, int column,
-                  bool doubleWins, const StructureLists& lists) {
+void LogStructure(Run& run, const CyopTable& table, const std::vector<ColumnMarks>& marks, int column, bool doubleWins,
+                  const StructureLists& lists) {
   MessageLog& log = run.Log;
   if (doubleWins) {
     log.Line("   Estructura Optima c/Dobles");
@@ -309,13 +308,25 @@ class CycleSearcher {
   void Search() {
     run_.Qor.CicloPreasignado = net_.Ciclo < 0;
     switch (net_.OptimizaCiclo) {
-      case 0: PreassignedCycle(); break;
-      case 1: CyopCycle(); break;
-      case 2: RangeTests(); break;
-      case 3: CyopThenTests(); break;
+      case 0:
+        PreassignedCycle();
+        break;
+      case 1:
+        CyopCycle();
+        break;
+      case 2:
+        RangeTests();
+        break;
+      case 3:
+        CyopThenTests();
+        break;
       case 4:
-      case 5: TestsWithStructure(net_.OptimizaCiclo == 5); break;
-      default: KeepCycle(); break;
+      case 5:
+        TestsWithStructure(net_.OptimizaCiclo == 5);
+        break;
+      default:
+        KeepCycle();
+        break;
     }
   }
 
@@ -430,8 +441,9 @@ class CycleSearcher {
     const std::string print = ChangeExtension(data, ".prt");
     run_.Log.Line(Printf("   Generando red Test (%d,%d,%d)...", iteration_, number_, c));
     WriteTransytFile(run_, r_, data, c, !single);
-    run_.Log.Line(Printf(single ? "   Corriendo Transyt/test (%d,%d,%d)... (Simple)" : "   Corriendo Transyt/test (%d,%d,%d)...",
-                         iteration_, number_, c));
+    run_.Log.Line(
+        Printf(single ? "   Corriendo Transyt/test (%d,%d,%d)... (Simple)" : "   Corriendo Transyt/test (%d,%d,%d)...",
+               iteration_, number_, c));
     RunTransyt(run_, data, print);
     tests_.push_back(TestEntry{ReadPerformanceIndex(print), c, single ? 0 : 1});
     DeleteRunFiles(data, run_.Cfg.BorrarTest);
@@ -499,7 +511,8 @@ int CyopCycleChoice(Run& run, int r, const std::string& cyopPrintFile) {
   CyopTable table;
   LoadCyopTable(run, cyopPrintFile, CyopIndexColumns::Search, table);
   const int y = table.FirstCandidate;
-  if (y == 0) StopWithoutCycle(run, Printf("   Ningun ciclo candidato en %s (todos \"TOO LOW\")", cyopPrintFile.c_str()));
+  if (y == 0)
+    StopWithoutCycle(run, Printf("   Ningun ciclo candidato en %s (todos \"TOO LOW\")", cyopPrintFile.c_str()));
 
   // The first double column: the last one whose cycle is short enough to be halved.
   int z = y;

@@ -101,7 +101,8 @@ void ReadFinalSettings(Run& run, int r, int iteration) {
 
   PrintFile in(printFile);
   std::string line;
-  bool found = in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 7, 30, "END OF SUBROUTINE TINPUT"); });
+  bool found =
+      in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 7, 30, "END OF SUBROUTINE TINPUT"); });
   if (found) found = in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 2, 15, "FINAL SETTINGS"); });
   if (!found) {
     run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
@@ -164,9 +165,8 @@ bool ReadCyopTable(const std::string& printFile, CyopIndexColumns use, CyopTable
   for (int k = 4; k <= kCyopColumns && table.FirstCandidate == 0; ++k)
     if (table.Heading[static_cast<size_t>(k)] != "TOO LOW") table.FirstCandidate = k;
 
-  if (!in.FindLine(line, [](const std::string& l) {
-        return ColumnsHold(l, 1, 38, "0PERFORMANCE INDICES BY NODE AND CYCLE");
-      }))
+  if (!in.FindLine(
+          line, [](const std::string& l) { return ColumnsHold(l, 1, 38, "0PERFORMANCE INDICES BY NODE AND CYCLE"); }))
     return true;
   in.Skip(1);
   if (!in.Next(line)) return true;

@@ -21,8 +21,8 @@ void ReadFinalSettings(Run& run, int r, int iteration);
 constexpr int kCyopColumns = 14;
 
 struct CyopRow {
-  int32_t Node = 0;                                // TRANSYT node number
-  std::array<double, kCyopColumns + 1> Index{};    // 1..14
+  int32_t Node = 0;                                   // TRANSYT node number
+  std::array<double, kCyopColumns + 1> Index{};       // 1..14
   std::array<std::string, kCyopColumns + 1> Markers;  // 1..14, three characters each
   // The structure marker (the third character) of column k.
   char Structure(int k) const;

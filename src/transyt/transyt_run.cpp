@@ -65,8 +65,9 @@ void RunProgram(Run& run, const std::string& dataFile, const std::string& printF
   run.Sys.Sleep(1000);
 
   DeleteFileIfExists(kBatchFile);
-  DeleteFileIfExists(kAnswerFile);
-  if (cyop && FileExists(kAnswerFile))
+  std::error_code answerError;
+  fs::remove(fs::path(kAnswerFile), answerError);
+  if (cyop && answerError)
     run.Log.Line(Printf("No pudo borrar \"_opt.dat\" (%s, %s)", dataFile.c_str(), printFile.c_str()));
 
   if (copied && FileExists(workingPrint)) {

@@ -120,8 +120,9 @@ TEST_F(FinalSettings, WithoutFinalSettingsNothingChanges) {
   } cases[] = {
       {"no TINPUT end", {" FINAL SETTINGS", "", "", "", "", "     1   90  0.0    10 0    40 0     5 0"}},
       {"no heading", {"      END OF SUBROUTINE TINPUT", "     1   90  0.0    10 0    40 0     5 0"}},
-      {"heading one column off", {"      END OF SUBROUTINE TINPUT", "  FINAL SETTINGS", "", "", "", "",
-                                  "     1   90  0.0    10 0    40 0     5 0"}},
+      {"heading one column off",
+       {"      END OF SUBROUTINE TINPUT", "  FINAL SETTINGS", "", "", "", "",
+        "     1   90  0.0    10 0    40 0     5 0"}},
   };
   for (const auto& c : cases) {
     dir.WriteLines("red_2_3.prt", c.lines);
@@ -206,9 +207,8 @@ TEST(CyopTableReader, MissingOrIncompleteFile) {
   EXPECT_EQ(table.Cycle[6], 0);
 
   // Node rows up to the end of the file, no totals.
-  dir.WriteLines("rows.cyo", {"0MAXIMA      TOO LOW TOO LOW TOO LOW TOO LOW",
-                              "0PERFORMANCE INDICES BY NODE AND CYCLE", "", "                  30      35", "",
-                              "     4          12.0  S 13.0  D"});
+  dir.WriteLines("rows.cyo", {"0MAXIMA      TOO LOW TOO LOW TOO LOW TOO LOW", "0PERFORMANCE INDICES BY NODE AND CYCLE",
+                              "", "                  30      35", "", "     4          12.0  S 13.0  D"});
   ASSERT_TRUE(ReadCyopTable("rows.cyo", CyopIndexColumns::Check, table));
   EXPECT_EQ(table.FirstCandidate, 5);
   EXPECT_EQ(table.Cycle[2], 35);
