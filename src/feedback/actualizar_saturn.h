@@ -8,4 +8,8 @@ namespace veltra {
 
 void ActualizarSaturn(Run& run, int r, int iteration);
 
+// Copies offsets and stage times between the junctions that the network's Duplica_%d list
+// pairs. Items with a problem are reported and skipped.
+void DuplicarNodos(Run& run, int r);
+
 }  // namespace veltra

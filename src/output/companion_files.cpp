@@ -1,0 +1,217 @@
+#include "output/companion_files.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <unordered_map>
+
+#include "util/files.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+const char* const kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
+
+int32_t Magnitude(int32_t number) { return number == INT32_MIN ? INT32_MAX : std::abs(number); }
+
+int32_t LinkCount(const QorVars& qor) {
+  return std::min<int32_t>(qor.NumArcos, static_cast<int32_t>(qor.Arcos.size()) - 1);
+}
+
+// The TRANSYT number (without sign) of a SATURN node number; 0 when the node is unknown.
+int32_t TransytOf(const SaturnVars& sat, int32_t saturnNode) {
+  int32_t i = sat.FindNode(saturnNode);
+  return i == 0 ? 0 : Magnitude(sat.Nodes[static_cast<size_t>(i)].TransytNode);
+}
+
+// The index of the neighbour at arm position j (the arm numbered j), 0 when no arm has that
+// number or its A-node is unknown.
+int32_t NeighbourAt(const SaturnVars& sat, const TNodo& node, int j) {
+  int arms = std::min(node.ArmCount, kMaxArms);
+  for (int k = 1; k <= arms; ++k) {
+    const TConector& arm = node.Arms[static_cast<size_t>(k)];
+    if (arm.ArmNumber == j) return sat.FindNode(arm.ANode);
+  }
+  return 0;
+}
+
+// Numbers for the neighbours outside the network. A neighbour keeps its SATURN number when
+// the network does not use it as a TRANSYT number (or it is above the TRANSYT range); else
+// it takes the first TRANSYT number that is neither used by the network nor given to another
+// neighbour, so that no number names two nodes in the file.
+class OutsideNumbers {
+ public:
+  OutsideNumbers(const SaturnVars& sat, const QorVars& qor, const std::vector<size_t>& networkNodes)
+      : used_(qor.NodoTransytUsado) {
+    used_.resize(kMaxTransytNode + 1, 0);
+    taken_ = used_;
+    for (size_t i : networkNodes) {
+      const TNodo& node = sat.Nodes[i];
+      for (int j = 1; j <= std::min(node.ArmCount, kMaxArms); ++j) {
+        int32_t n = NeighbourAt(sat, node, j);
+        if (n == 0) continue;
+        const TNodo& neighbour = sat.Nodes[static_cast<size_t>(n)];
+        int32_t s = neighbour.Number;
+        if (neighbour.TransytNode <= 0 && s >= 1 && s <= kMaxTransytNode && !used_[static_cast<size_t>(s)])
+          taken_[static_cast<size_t>(s)] = 1;
+      }
+    }
+  }
+
+  // The number written for the neighbour; its TRANSYT number becomes that number negated.
+  int32_t Give(TNodo& neighbour, size_t index) {
+    auto known = given_.find(index);
+    if (known != given_.end()) return known->second;
+    int32_t s = neighbour.Number;
+    int32_t number = s;
+    if (s >= 1 && s <= kMaxTransytNode && used_[static_cast<size_t>(s)]) {
+      for (int32_t p = 1; p <= kMaxTransytNode; ++p) {
+        if (taken_[static_cast<size_t>(p)]) continue;
+        taken_[static_cast<size_t>(p)] = 1;
+        number = p;
+        break;
+      }
+    }
+    neighbour.TransytNode = number == INT32_MIN ? INT32_MAX : -number;
+    given_.emplace(index, number);
+    return number;
+  }
+
+ private:
+  std::vector<uint8_t> used_;   // TRANSYT numbers of the network's nodes
+  std::vector<uint8_t> taken_;  // also the numbers kept or given by outside neighbours
+  std::unordered_map<size_t, int32_t> given_;
+};
+
+}  // namespace
+
+void WriteTopFile(Run& run, int r, const std::string& dataFileName) {
+  SaturnVars& sat = run.Sat;
+  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  std::vector<size_t> networkNodes;
+  for (size_t i = 1; i < sat.Nodes.size(); ++i)
+    if (number != 0 && sat.Nodes[i].TransytNetwork == number) networkNodes.push_back(i);
+  OutsideNumbers outside(sat, run.Qor, networkNodes);
+
+  TextWriter out(ChangeExtension(dataFileName, ".top"));
+  for (size_t i : networkNodes) {
+    sat.Nodes[i].TransytMark = 1;
+    std::string line = Printf("%7d", sat.Nodes[i].TransytNode);
+    int arms = std::min(sat.Nodes[i].ArmCount, kMaxArms);
+    for (int j = 1; j <= arms; ++j) {
+      int32_t n = NeighbourAt(sat, sat.Nodes[i], j);
+      int32_t written = 0;  // no arm holds this position
+      if (n != 0) {
+        TNodo& neighbour = sat.Nodes[static_cast<size_t>(n)];
+        neighbour.TransytMark = 1;
+        written = neighbour.TransytNode > 0 ? neighbour.TransytNode : outside.Give(neighbour, static_cast<size_t>(n));
+      }
+      line += Printf("%7d", written);
+    }
+    out.Line(line);
+  }
+  out.Close();
+
+  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+    const TNodo& node = sat.Nodes[i];
+    if (node.TransytNetwork == 0 || !node.TransytMark || node.X != kCoordinateNotSet) continue;
+    run.Log.EmptyLines(2);
+    run.Log.Line(kErrorFrame);
+    run.Log.Line(Printf("Nodo %d requerido, sin coordenadas", node.Number));
+    run.Log.Line(kErrorFrame);
+    run.Log.EmptyLines(2);
+  }
+}
+
+void WriteDicFile(const Run& run, const std::string& dataFileName) {
+  TextWriter out(ChangeExtension(dataFileName, ".dic"));
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    const TNodo& node = run.Sat.Nodes[i];
+    if (node.TransytMark) out.Line(Printf("%5d%10d", Magnitude(node.TransytNode), node.Number));
+  }
+  out.Close();
+}
+
+void WriteCsvFile(const Run& run, const std::string& dataFileName) {
+  TextWriter out(ChangeExtension(dataFileName, ".csv"));
+  int32_t count = LinkCount(run.Qor);
+  for (int32_t i = 1; i <= count; ++i) {
+    const TArco& arco = run.Qor.Arcos[static_cast<size_t>(i)];
+    out.Line(Printf("%d,%s,%d,%d,%s", arco.Numero, arco.EsPublico ? "BUS" : "", arco.NodoA, arco.NodoB,
+                    arco.Salidas.c_str()));
+  }
+  out.Close();
+}
+
+void WriteArcFile(const Run& run, const std::string& dataFileName) {
+  const SaturnVars& sat = run.Sat;
+  TextWriter out(ChangeExtension(dataFileName, ".arc"));
+  int32_t count = LinkCount(run.Qor);
+  for (int32_t i = 1; i <= count; ++i) {
+    const TArco& arco = run.Qor.Arcos[static_cast<size_t>(i)];
+    std::string exits;
+    std::string lanes;
+    for (int32_t c : SalidasLista(arco.Salidas)) {
+      const char* separator = exits.empty() && lanes.empty() ? "" : "/";
+      int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
+      const TGiro* turn = t != 0 ? &sat.Turns[static_cast<size_t>(t)] : nullptr;
+      exits += Printf("%s%d", separator, TransytOf(sat, c));
+      lanes += Printf("%s%d-%d", separator, turn ? turn->FirstLane : 0, turn ? turn->LastLane : 0);
+    }
+    out.Line(Printf("%d,%d,%d,%s,%s", arco.Numero, TransytOf(sat, arco.NodoA), TransytOf(sat, arco.NodoB),
+                    exits.c_str(), lanes.c_str()));
+  }
+  out.Close();
+}
+
+void WriteGeoFile(const Run& run, const std::string& dataFileName) {
+  TextWriter out(ChangeExtension(dataFileName, ".geo"));
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    const TNodo& node = run.Sat.Nodes[i];
+    if (node.TransytMark)
+      out.Line(Printf("%d,%.2f,%.2f", Magnitude(node.TransytNode), static_cast<double>(node.X),
+                      static_cast<double>(node.Y)));
+  }
+  out.Close();
+}
+
+void WriteGiroFile(Run& run, const std::string& dataFileName) {
+  const SaturnVars& sat = run.Sat;
+  TextWriter out(ChangeExtension(dataFileName, ".giro"));
+  int32_t count = LinkCount(run.Qor);
+  for (int32_t i = 1; i <= count; ++i) {
+    TArco& arco = run.Qor.Arcos[static_cast<size_t>(i)];
+    arco.PresenciaClase = {0, 0, 0};
+    for (int32_t c : SalidasLista(arco.Salidas)) {
+      int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
+      if (t == 0) continue;
+      const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+      if (turn.Direction < -1 || turn.Direction > 1) continue;
+      bool present;
+      if (arco.EsPublico) {
+        // A bus corridor carries the other buses; elsewhere the fixed flow is the buses'.
+        float otherBus = static_cast<size_t>(t) < sat.OtherBusTurn.size() ? sat.OtherBusTurn[static_cast<size_t>(t)] : 0;
+        present = arco.Corredor ? otherBus > 0 : turn.FixedFlow > 0;
+      } else {
+        present = turn.TurnValue > 0;
+      }
+      if (present) arco.PresenciaClase[static_cast<size_t>(turn.Direction + 1)] = 1;
+    }
+    out.Line(Printf("%d,%d,%d,%d", arco.Numero, arco.PresenciaClase[0], arco.PresenciaClase[1],
+                    arco.PresenciaClase[2]));
+  }
+  out.Close();
+}
+
+void WriteCompanionFiles(Run& run, int r, const std::string& dataFileName) {
+  WriteTopFile(run, r, dataFileName);
+  WriteDicFile(run, dataFileName);
+  WriteCsvFile(run, dataFileName);
+  WriteArcFile(run, dataFileName);
+  WriteGeoFile(run, dataFileName);
+  WriteGiroFile(run, dataFileName);
+}
+
+}  // namespace veltra

@@ -1,0 +1,314 @@
+#include "transyt/node_cards.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "util/kwt_utils.h"
+
+namespace veltra {
+
+namespace {
+
+const char* const kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
+
+// A link number a few places on (the public-transport links of a link follow it by 3 and 6).
+int32_t NumberPlus(int32_t number, int32_t step) {
+  return static_cast<int32_t>(static_cast<int64_t>(number) + step);
+}
+
+// The non-blank items of a comma-separated list of node numbers, as numbers.
+std::vector<int32_t> NodeNumbers(const std::string& list) {
+  std::vector<int32_t> numbers;
+  for (const auto& item : Split(list, ','))
+    if (!Trim(item).empty()) numbers.push_back(TextToInt(item));
+  return numbers;
+}
+
+// "            Valores Originales: vm1 = %d  vm2 = %d ..."
+std::string ValuesLine(const char* label, const std::vector<int32_t>& values) {
+  std::string line = std::string(12, ' ') + label + ":";
+  for (size_t k = 0; k < values.size(); ++k)
+    line += Printf("%s vm%d = %d", k == 0 ? "" : " ", static_cast<int>(k + 1), values[k]);
+  return line;
+}
+
+int32_t TimingCardNumber(int stages, bool doubled) {
+  switch (stages) {
+    case 2: return 12;
+    case 3: return 13;
+    case 4: return doubled ? 22 : 14;
+    case 5: return 15;
+    case 6: return doubled ? 23 : 16;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+std::string CardText(const std::vector<int32_t>& fields) {
+  std::string line;
+  for (int32_t f : fields) line += Printf("%5d", f);
+  return line;
+}
+
+void CardLines::Add(std::initializer_list<int32_t> entry) {
+  if (count_ == 0) line_ = Printf("%5d", card_);
+  for (int32_t f : entry) line_ += Printf("%5d", f);
+  if (++count_ == perLine_) Finish();
+}
+
+void CardLines::Finish() {
+  if (count_ == 0) return;
+  out_.Line(line_);
+  count_ = 0;
+  line_.clear();
+}
+
+std::vector<std::string> ListEntries(const std::string& list) {
+  std::vector<std::string> entries = Split(list, '/');
+  // The list starts with "/", so the first piece is empty.
+  if (!entries.empty()) entries.erase(entries.begin());
+  return entries;
+}
+
+bool NodeListHas(const std::string& list, int32_t number) {
+  for (int32_t item : NodeNumbers(list))
+    if (item == number) return true;
+  return false;
+}
+
+std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor) {
+  std::unordered_map<int32_t, int32_t> index;
+  int32_t count = std::min<int32_t>(qor.NumArcos, static_cast<int32_t>(qor.Arcos.size()) - 1);
+  for (int32_t i = 1; i <= count; ++i) index[qor.Arcos[static_cast<size_t>(i)].Numero] = i;
+  return index;
+}
+
+int32_t CycleSteps(int32_t cycle) {
+  if (cycle <= 60) return cycle;
+  return std::min(60, RoundEven(cycle / 2.0));
+}
+
+std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument) {
+  int32_t c = cycleArgument != 0 ? cycleArgument : net.Ciclo;
+  return {1,
+          c,
+          CycleSteps(c),
+          net.TiempoSim,
+          net.TpoD1,
+          net.TpoD2,
+          net.equisat,
+          cycleArgument == 0 ? 1 : 0,
+          net.FactFlu,
+          net.FactVel,
+          net.TpoVelo,
+          cycleArgument != 0 ? net.Optimiza : 0,
+          net.Dispersion,
+          net.Output,
+          net.Pdelay,
+          net.Pstop};
+}
+
+void RaisePriorityNodes(Run& run, int r) {
+  const std::string& list = run.Cfg.Red[static_cast<size_t>(r)].NodoPrioridad;
+  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  std::vector<int32_t> priority = NodeNumbers(list);
+  if (priority.empty()) return;
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    TNodo& node = run.Sat.Nodes[i];
+    if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
+    if (std::find(priority.begin(), priority.end(), node.TransytNode) != priority.end()) node.NodeClass = 3;
+  }
+}
+
+void WriteCardTwo(Run& run, int r, TextWriter& out) {
+  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  std::vector<int32_t> notOptimised = NodeNumbers(net.NoOptimiza);
+  CardLines card(out, 2, 15);
+
+  // Any node by its TRANSYT number, the last one holding it.
+  std::unordered_map<int32_t, size_t> byTransyt;
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    TNodo& node = run.Sat.Nodes[i];
+    byTransyt[node.TransytNode] = i;
+    if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
+    bool optimise = std::find(notOptimised.begin(), notOptimised.end(), node.TransytNode) == notOptimised.end();
+    node.Optimise = optimise ? 1 : 0;
+    if (optimise) card.Add({node.TransytNode});
+  }
+
+  // Coordinated groups: every node but the last written negated.
+  for (const auto& entry : ListEntries(net.Coordina)) {
+    std::vector<int32_t> group = NodeNumbers(entry);
+    for (size_t k = 0; k < group.size(); ++k) {
+      int32_t t = group[k];
+      if (k + 1 == group.size()) {
+        card.Add({t});
+        continue;
+      }
+      auto found = byTransyt.find(t);
+      if (found == byTransyt.end() || run.Sat.Nodes[found->second].NodeClass != 2) {
+        run.Log.EmptyLines(2);
+        run.Log.Line(kErrorFrame);
+        run.Log.Line(Printf("Intenta coordinar nodo %d, no semaforizado", t));
+        run.Log.Line(kErrorFrame);
+        run.Log.EmptyLines(2);
+      }
+      card.Add({t == INT32_MIN ? INT32_MAX : -t});
+    }
+  }
+  card.Finish();
+}
+
+void WriteCardSeven(const QorVars& qor, TextWriter& out) {
+  std::unordered_map<int32_t, int32_t> index = LinkNumberIndex(qor);
+  auto exists = [&index](int32_t numero) { return index.count(numero) != 0; };
+  CardLines card(out, 7, 3);
+  int32_t count = std::min<int32_t>(qor.NumArcos, static_cast<int32_t>(qor.Arcos.size()) - 1);
+  for (int32_t i = 1; i <= count; ++i) {
+    const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    if (arco.Corredor) continue;
+    int32_t l = arco.Numero;
+    int32_t l3 = NumberPlus(l, 3);
+    if (!exists(l3)) continue;
+    if (arco.EsPublico) {
+      // A public-transport link that itself follows a link by 3 is written with that link.
+      if (!exists(NumberPlus(l, -3))) card.Add({l, l3, 0, 0, 0});
+    } else {
+      int32_t l6 = NumberPlus(l, 6);
+      card.Add({l, l3, exists(l6) ? l6 : 0, 0, 0});
+    }
+  }
+  card.Finish();
+}
+
+void ReadGivenMinimumGreens(Run& run, int r) {
+  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+  std::vector<std::string> entries = ListEntries(net.VerdeMin);
+  if (entries.empty()) return;
+  // TRANSYT number -> SATURN node index in this network, the first one holding it.
+  const std::vector<int32_t>& row = run.Qor.RedNodos[static_cast<size_t>(r)];
+  std::unordered_map<int32_t, size_t> byTransyt;
+  for (size_t i = 1; i < row.size(); ++i)
+    if (row[i] != 0) byTransyt.emplace(row[i], i);
+
+  for (const auto& entry : entries) {
+    std::vector<std::string> f = Split(entry + ",,,,,,,,,", ',');
+    int32_t t = TextToInt(f[0]);
+    auto found = byTransyt.find(t);
+    if (found == byTransyt.end() || found->second >= run.Sat.Nodes.size()) continue;
+    TNodo& node = run.Sat.Nodes[found->second];
+    node.MinGreenGiven = 1;
+    for (int k = 1; k <= 6; ++k) node.MinGreen[static_cast<size_t>(k)] = TextToInt(f[static_cast<size_t>(k)]);
+    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= run.Sat.SignalPlans.size()) continue;
+    int n = run.Sat.SignalPlans[static_cast<size_t>(node.SignalPlan)].StageCount;
+    if (n >= 1 && n <= 6 && node.MinGreen[static_cast<size_t>(n)] == 0)
+      run.Log.Line(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
+  }
+}
+
+int32_t ComputedMinimumGreen(const TPlanSemaforo& plan, int stage, int length, double laneWidth) {
+  int previous = stage == 1 ? length : stage - 1;
+  if (previous < 1 || previous > kMaxStages) return 0;
+  const TFase& block = plan.Stages[static_cast<size_t>(previous)];
+  double p = block.GreenLanes;
+  double minimum = std::max({8.0, p * laneWidth / 1.4 + 5.0, 1.1 * laneWidth * p});
+  return RoundEven(minimum) + block.Intergreen;
+}
+
+void FitToCycle(std::vector<int32_t>& values, int32_t cycle, bool half, int32_t transytNode, MessageLog& log) {
+  if (values.empty()) return;
+  int64_t sum = 0;
+  for (int32_t v : values) sum += v;
+  if (half) sum *= 2;
+  if (sum <= cycle || sum <= 0) return;
+  log.AddError("");
+  log.AddError(Printf("*** ERROR - Suma de verdes mínimos (%lld) excede ciclo (%d) en nodo %d",
+                      static_cast<long long>(sum), cycle, transytNode));
+  log.AddError(ValuesLine("Valores Originales", values));
+  int64_t others = 0;
+  for (size_t k = 0; k + 1 < values.size(); ++k) {
+    values[k] = RoundEven(static_cast<double>(static_cast<int64_t>(values[k]) * cycle) / static_cast<double>(sum));
+    others += values[k];
+  }
+  values.back() = half ? RoundEven(cycle / 2.0 - static_cast<double>(others)) : static_cast<int32_t>(cycle - others);
+  log.AddError(ValuesLine("Valores Corregidos", values));
+}
+
+TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t cycle, double laneWidth,
+                          bool optimised, bool allowDouble, MessageLog& log) {
+  TimingCard result;
+  int stages = plan.StageCount;
+  if (stages < 2 || stages > 6) return result;
+  if (!optimised && stages == 5) {
+    // Fixed timings have no five-stage card: TRANSYT keeps its own timings for the node.
+    log.Line(Printf("   ATENCION: Nodo %d (%d) con 5 fases y tiempos fijos, sin tarjeta de tiempos.", node.TransytNode,
+                    node.Number));
+    return result;
+  }
+  // Double cycling: the first half of the stages, repeated twice in the cycle.
+  bool doubled = plan.RepeatIndicator == 1 && allowDouble && (stages == 4 || stages == 6);
+  int n = doubled ? stages / 2 : stages;
+  bool given = node.MinGreenGiven != 0;
+
+  std::vector<int32_t> values(static_cast<size_t>(n));
+  std::vector<int32_t> starts(static_cast<size_t>(n), 0);
+  for (int k = 1; k <= n; ++k) {
+    int32_t& v = values[static_cast<size_t>(k - 1)];
+    if (given) {
+      v = node.MinGreen[static_cast<size_t>(k)];
+    } else if (optimised) {
+      v = ComputedMinimumGreen(plan, k, n, laneWidth);
+    } else {
+      // The plan's stage lengths scaled to the network cycle; a stage runs from the end of
+      // the preceding stage's intergreen.
+      float ratio = plan.CycleTime > 0 ? static_cast<float>(cycle) / static_cast<float>(plan.CycleTime) : 1.0f;
+      int previous = k == 1 ? n : k - 1;
+      const TFase& block = plan.Stages[static_cast<size_t>(k)];
+      v = RoundEven(static_cast<double>(ratio) *
+                    (block.GreenTime + plan.Stages[static_cast<size_t>(previous)].Intergreen));
+    }
+  }
+  FitToCycle(values, cycle, doubled, node.TransytNode, log);
+
+  if (optimised) {
+    result.MinGreens = values;
+  } else {
+    int32_t wrap = doubled ? RoundEven(cycle / 2.0) : cycle;
+    int64_t start = plan.Offset;
+    for (int k = 1; k <= n; ++k) {
+      starts[static_cast<size_t>(k - 1)] = static_cast<int32_t>(start);
+      start += values[static_cast<size_t>(k - 1)];
+      if (start > wrap) start -= wrap;
+    }
+    result.MinGreens = values;
+    if (!given)
+      for (int k = 1; k <= n; ++k) result.MinGreens[static_cast<size_t>(k - 1)] = ComputedMinimumGreen(plan, k, n, laneWidth);
+  }
+
+  result.Fields = {TimingCardNumber(stages, doubled), node.TransytNode};
+  for (int k = 0; k < n; ++k) {
+    result.Fields.push_back(starts[static_cast<size_t>(k)]);
+    result.Fields.push_back(result.MinGreens[static_cast<size_t>(k)]);
+  }
+  return result;
+}
+
+void WriteTimingCards(Run& run, int r, TextWriter& out, int32_t cycle, bool allowDouble) {
+  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  bool networkOptimised = net.OptimizaCiclo > 0 || run.Qor.CicloPreasignado || net.Optimiza != 0;
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    const TNodo& node = run.Sat.Nodes[i];
+    if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
+    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= run.Sat.SignalPlans.size()) continue;
+    TPlanSemaforo& plan = run.Sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    TimingCard card =
+        NodeTimingCard(node, plan, cycle, net.AnchoPista, node.Optimise && networkOptimised, allowDouble, run.Log);
+    for (size_t k = 0; k < card.MinGreens.size(); ++k) plan.Stages[k + 1].MinimumGreen = card.MinGreens[k];
+    if (!card.Fields.empty()) out.Line(CardText(card.Fields));
+  }
+}
+
+}  // namespace veltra

@@ -1,0 +1,83 @@
+// The cards of a TRANSYT data file that describe the network and its signalised nodes:
+// card 1 (network and run data), card 2 (nodes to optimise and coordinated groups), card 7
+// (links sharing a stop line), the given minimum greens and the node timing cards 12 to 16,
+// 22 and 23. Also the card-line helpers every card of the file uses.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "run/run.h"
+#include "util/text.h"
+
+namespace veltra {
+
+// One card line: every field an integer right-aligned in five columns.
+std::string CardText(const std::vector<int32_t>& fields);
+
+// Lines of one card kind holding entries of one or more fields: the card number in columns
+// 1-5, then up to `perLine` entries; a full line ends and the next entry starts a new line.
+class CardLines {
+ public:
+  CardLines(TextWriter& out, int32_t card, int perLine) : out_(out), card_(card), perLine_(perLine) {}
+  void Add(std::initializer_list<int32_t> entry);
+  // Ends a line that holds at least one entry.
+  void Finish();
+
+ private:
+  TextWriter& out_;
+  int32_t card_;
+  int perLine_;
+  int count_ = 0;
+  std::string line_;
+};
+
+// The entries of a numbered list setting ("/" before each entry).
+std::vector<std::string> ListEntries(const std::string& list);
+// True when the comma-separated list of node numbers names `number` (blank items are skipped).
+bool NodeListHas(const std::string& list, int32_t number);
+
+// Link number -> index in Arcos, the last link with that number (what a look-up by number gives).
+std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor);
+
+// True when the SATURN node belongs to the network being written (network number `number`).
+inline bool InNetwork(const TNodo& node, int32_t number) { return number != 0 && node.TransytNetwork == number; }
+
+// Card 1: the steps of the cycle, and the sixteen fields. `cycleArgument` 0 stands for the
+// network's Ciclo setting (CYOP data file).
+int32_t CycleSteps(int32_t cycle);
+std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument);
+
+// Priority nodes of the network become class 3 (unsignalised from then on).
+void RaisePriorityNodes(Run& run, int r);
+// Card 2: sets the optimise flags and writes the optimised nodes and the coordinated groups.
+void WriteCardTwo(Run& run, int r, TextWriter& out);
+// Card 7: links sharing a stop line.
+void WriteCardSeven(const QorVars& qor, TextWriter& out);
+// Stores the VerdeMin_%d entries of the network in its nodes and reports a missing last one.
+void ReadGivenMinimumGreens(Run& run, int r);
+
+// Minimum green of stage `stage` of a sequence of `length` stages of the plan, computed from
+// the block that precedes it (stage 1 follows the last stage of the sequence).
+int32_t ComputedMinimumGreen(const TPlanSemaforo& plan, int stage, int length, double laneWidth);
+
+// Scales values whose sum exceeds the cycle so that they fit, noting it in the errors list.
+// `half`: the values describe half of a double cycle, so their sum counts twice and they
+// must fit in half the cycle.
+void FitToCycle(std::vector<int32_t>& values, int32_t cycle, bool half, int32_t transytNode, MessageLog& log);
+
+// The timing card of one signalised node: Fields empty when the node gets no card.
+struct TimingCard {
+  std::vector<int32_t> Fields;     // card number, TRANSYT node, then (start, minimum green) pairs
+  std::vector<int32_t> MinGreens;  // minimum green of stages 1..n as written
+};
+TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t cycle, double laneWidth,
+                          bool optimised, bool allowDouble, MessageLog& log);
+// Writes the timing cards of the network's signalised nodes and stores their minimum greens
+// into the signal plans.
+void WriteTimingCards(Run& run, int r, TextWriter& out, int32_t cycle, bool allowDouble);
+
+}  // namespace veltra
