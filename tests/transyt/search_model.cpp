@@ -40,6 +40,9 @@ int SearchModel::AddNode(int saturnNumber, int position, int transytNumber, int 
   node.SignalPlan = planIndex;
   node.TransytNetwork = run_.Qor.RedNodos[static_cast<size_t>(position)][0];
   node.TransytNode = transytNumber;
+  node.X = static_cast<float>(saturnNumber % 100) * 100.0f;
+  node.Y = static_cast<float>(saturnNumber / 100) * 100.0f;
+  node.HasCoordinates = 1;
   sat.Nodes.push_back(node);
   const int index = static_cast<int>(sat.Nodes.size()) - 1;
   run_.Qor.RedNodos[static_cast<size_t>(position)][static_cast<size_t>(index)] = transytNumber;
