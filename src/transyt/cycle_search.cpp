@@ -1,5 +1,6 @@
 #include "transyt/cycle_search.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -399,22 +400,23 @@ class CycleSearcher {
     const long long from = static_cast<long long>(y) - net_.CicloMinimo;
     const long long to = static_cast<long long>(y) + net_.CicloMaximo;
     bool yTested = false;
-    for (long long c = from; c <= to; c += step) {
-      if (c > run_.Cfg.MaximoCiclo) continue;
+    // Cycles above MaximoCiclo are skipped: the range ends there.
+    const long long last = std::min<long long>(to, run_.Cfg.MaximoCiclo);
+    for (long long c = from; c <= last; c += step) {
       if (run_.Qor.EstructuraDoble && c < net_.MinimoCicloDoble) continue;
       TestRun(static_cast<int>(c), false);
       yTested = yTested || c == y;
     }
     if (!yTested) TestRun(y, false);
     TakeBestTest();
-    Report(false, from, to, step);
+    Report(false, from, last, step);
   }
 
   void TestsWithStructure(bool singleTests) {
     CyopRun();
     const int step = Step();
-    for (long long c = net_.CicloMinimo; c <= net_.CicloMaximo; c += step) {
-      if (c > run_.Cfg.MaximoCiclo) continue;
+    const long long last = std::min<long long>(net_.CicloMaximo, run_.Cfg.MaximoCiclo);
+    for (long long c = net_.CicloMinimo; c <= last; c += step) {
       const int cycle = static_cast<int>(c);
       run_.Log.Line();
       int structure = CyopStructureCheck(run_, r_, cyopPrint_, StructureCycle(cycle), cycle, false);
@@ -425,7 +427,7 @@ class CycleSearcher {
     const bool singleBest = singleTests && best >= 0 && tests_[static_cast<size_t>(best)].Structure == 0;
     CyopStructureCheck(run_, r_, cyopPrint_, StructureCycle(NetworkCycle()), NetworkCycle(), singleBest);
     CleanCyop();
-    Report(true, net_.CicloMinimo, net_.CicloMaximo, step);
+    Report(true, net_.CicloMinimo, last, step);
   }
 
   void CyopRun() {
