@@ -1,9 +1,204 @@
 #include "transyt/print_files.h"
 
+#include <unordered_map>
+
+#include "util/files.h"
+#include "util/kwt_utils.h"
+#include "util/text.h"
+
 namespace veltra {
 
-// Placeholders until the readers land.
-double ReadPerformanceIndex(const std::string&) { return 999999.0; }
-void ReadFinalSettings(Run&, int, int) {}
+namespace {
+
+constexpr double kNoResult = 999999.0;
+
+// The lines of a print file, read front to back. A missing file reads as an empty one: the
+// outside program that should have written it failed, and every search then ends at once.
+class PrintFile {
+ public:
+  explicit PrintFile(const std::string& path) { LoadLines(path, lines_); }
+
+  bool Next(std::string& line) {
+    if (pos_ >= lines_.size()) return false;
+    line = lines_[pos_++];
+    return true;
+  }
+  // Reads lines until `found` holds for one; false at the end of the file.
+  template <class Test>
+  bool FindLine(std::string& line, Test found) {
+    while (Next(line))
+      if (found(line)) return true;
+    return false;
+  }
+  void Skip(int count) {
+    std::string unused;
+    for (int i = 0; i < count && Next(unused); ++i) {
+    }
+  }
+
+ private:
+  std::vector<std::string> lines_;
+  size_t pos_ = 0;
+};
+
+// A fixed-column number: the field's text without blanks through the field conversion.
+int32_t IntColumns(const std::string& line, int first, int last) {
+  return TextToInt(RemoveBlanks(Field(line, first, last)));
+}
+double RealColumns(const std::string& line, int first, int last) {
+  return TextToReal(RemoveBlanks(Field(line, first, last)));
+}
+
+bool ColumnsHold(const std::string& line, int first, int last, const char* text) {
+  return Field(line, first, last) == text;
+}
+
+// Stage start times of a node line into the node's signal plan.
+void ApplyNodeTimings(TPlanSemaforo& plan, const std::string& line, int32_t networkCycle, bool updateOffset) {
+  const int n = plan.StageCount;
+  std::array<int32_t, kMaxStages + 1> start{};
+  for (int k = 1; k <= n; ++k) start[k] = IntColumns(line, 8 * k + 10, 8 * k + 14);
+
+  // Stage k lasts until the next stage starts; stage 1 follows stage N, across the cycle's end.
+  std::array<int32_t, kMaxStages + 1> length{};
+  for (int k = 1; k <= n; ++k) {
+    int32_t next = start[k == n ? 1 : k + 1];
+    length[k] = next > start[k] ? next - start[k] : networkCycle + next - start[k];
+  }
+
+  plan.CycleTime = networkCycle;
+  if (updateOffset) plan.Offset = start[1];
+  // The stage's length includes the intergreen that leads into it, the one after the stage before.
+  for (int k = 1; k <= n; ++k) {
+    int before = k == 1 ? n : k - 1;
+    plan.Stages[static_cast<size_t>(k)].GreenTime = length[k] - plan.Stages[static_cast<size_t>(before)].Intergreen;
+  }
+}
+
+}  // namespace
+
+char CyopRow::Structure(int k) const {
+  const std::string& m = Markers[static_cast<size_t>(k)];
+  return m.size() >= 3 ? m[2] : ' ';
+}
+
+double ReadPerformanceIndex(const std::string& printFile) {
+  PrintFile in(printFile);
+  std::string line;
+  if (!in.FindLine(line, [](const std::string& l) { return l.find("FINAL SETTINGS") != std::string::npos; }))
+    return kNoResult;
+  if (!in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 114, 119, "TOTALS"); })) return kNoResult;
+  return RealColumns(line, 98, 107);
+}
+
+void ReadFinalSettings(Run& run, int r, int iteration) {
+  SaturnVars& sat = run.Sat;
+  QorVars& qor = run.Qor;
+  const size_t rr = static_cast<size_t>(r);
+  const int32_t networkNumber = qor.RedNodos[rr][0];
+  const std::string printFile =
+      ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
+
+  PrintFile in(printFile);
+  std::string line;
+  bool found =
+      in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 7, 30, "END OF SUBROUTINE TINPUT"); });
+  if (found) found = in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 2, 15, "FINAL SETTINGS"); });
+  if (!found) {
+    run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
+    run.Log.EmptyLines(2);
+    return;
+  }
+
+  // The SATURN node of each TRANSYT number of this network (the first one listed).
+  std::unordered_map<int32_t, int32_t> nodeOfTransyt;
+  const auto& row = qor.RedNodos[rr];
+  for (size_t i = row.size(); i-- > 1;)
+    if (row[i] != 0) nodeOfTransyt[row[i]] = static_cast<int32_t>(i);
+
+  const int32_t networkCycle = qor.CicloRed[rr];
+  const bool updateOffset = run.Cfg.Red[rr].ActualizaDesfase != 0;
+  in.Skip(4);
+  while (in.Next(line) && !ColumnsHold(line, 1, 6, "0 LINK")) {
+    int32_t transytNode = IntColumns(line, 1, 6);
+    if (transytNode < 1) continue;
+    auto it = nodeOfTransyt.find(transytNode);
+    if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
+    const TNodo& node = sat.Nodes[static_cast<size_t>(it->second)];
+    if (!node.Optimise) continue;
+    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
+    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    if (plan.StageCount < 1 || plan.StageCount > kMaxStages) continue;
+    ApplyNodeTimings(plan, line, networkCycle, updateOffset);
+  }
+
+  // Links by number; the last link with a number wins.
+  std::unordered_map<int32_t, int32_t> linkOfNumber;
+  for (int32_t i = 1; i <= qor.NumArcos && static_cast<size_t>(i) < qor.Arcos.size(); ++i)
+    linkOfNumber[qor.Arcos[static_cast<size_t>(i)].Numero] = i;
+
+  in.Skip(6);
+  while (in.Next(line) && !ColumnsHold(line, 1, 8, "0  TOTAL")) {
+    int32_t number = IntColumns(line, 1, 6);
+    if (number < 1) continue;
+    auto it = linkOfNumber.find(number);
+    if (it == linkOfNumber.end()) continue;
+    TArco& arco = qor.Arcos[static_cast<size_t>(it->second)];
+    arco.ResGradoSat = static_cast<float>(RealColumns(line, 24, 28));
+    arco.ResCrucero = static_cast<float>(RealColumns(line, 29, 34));
+    arco.ResDemora = static_cast<float>(RealColumns(line, 35, 40));
+    arco.ResParadas = static_cast<float>(RealColumns(line, 65, 70));
+    arco.ResCola = static_cast<float>(RealColumns(line, 81, 86));
+  }
+}
+
+bool ReadCyopTable(const std::string& printFile, CyopIndexColumns use, CyopTable& table) {
+  table = CyopTable();
+  if (!FileExists(printFile)) return false;
+  PrintFile in(printFile);
+  std::string line;
+  const int indexFrom = use == CyopIndexColumns::Search ? 7 : 8;  // column 8k + this
+
+  if (!in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 1, 7, "0MAXIMA"); })) return true;
+  for (int k = 1; k <= kCyopColumns; ++k) table.Heading[static_cast<size_t>(k)] = Field(line, 8 * k + 6, 8 * k + 12);
+  // Columns 1 to 3 are never candidates.
+  for (int k = 4; k <= kCyopColumns && table.FirstCandidate == 0; ++k)
+    if (table.Heading[static_cast<size_t>(k)] != "TOO LOW") table.FirstCandidate = k;
+
+  if (!in.FindLine(
+          line, [](const std::string& l) { return ColumnsHold(l, 1, 38, "0PERFORMANCE INDICES BY NODE AND CYCLE"); }))
+    return true;
+  in.Skip(1);
+  if (!in.Next(line)) return true;
+  for (int k = 1; k <= kCyopColumns; ++k) table.Cycle[static_cast<size_t>(k)] = IntColumns(line, 8 * k + 5, 8 * k + 12);
+  in.Skip(1);
+
+  while (in.Next(line)) {
+    int32_t node = IntColumns(line, 2, 6);
+    if (node == 0) break;  // blank or 0 ends the node rows
+    CyopRow row;
+    row.Node = node;
+    for (int k = 1; k <= kCyopColumns; ++k) {
+      row.Index[static_cast<size_t>(k)] = RealColumns(line, 8 * k + indexFrom, 8 * k + 12);
+      std::string markers = Field(line, 8 * k + 13, 8 * k + 15);
+      markers.resize(3, ' ');
+      row.Markers[static_cast<size_t>(k)] = markers;
+    }
+    table.Rows.push_back(std::move(row));
+  }
+
+  // Totals: the line after the row that ended the nodes (single), and two lines further on (double).
+  if (table.FirstCandidate == 0) return true;
+  auto readTotals = [&](std::array<double, kCyopColumns + 1>& totals) {
+    for (int k = table.FirstCandidate; k <= kCyopColumns; ++k)
+      totals[static_cast<size_t>(k)] = RealColumns(line, 8 * k + indexFrom, 8 * k + 12);
+  };
+  if (!in.Next(line)) return true;
+  readTotals(table.SingleTotal);
+  in.Skip(1);
+  if (!in.Next(line)) return true;
+  readTotals(table.DoubleTotal);
+  return true;
+}
 
 }  // namespace veltra

@@ -1,7 +1,10 @@
 // Reading the TRANSYT and CYOP print files.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "run/run.h"
 
@@ -13,5 +16,35 @@ double ReadPerformanceIndex(const std::string& printFile);
 // Final settings of the TRANSYT run of network position r in an iteration, into the signal
 // plans and the links' results.
 void ReadFinalSettings(Run& run, int r, int iteration);
+
+// The CYOP table of performance indices by node and cycle.
+constexpr int kCyopColumns = 14;
+
+struct CyopRow {
+  int32_t Node = 0;                                   // TRANSYT node number
+  std::array<double, kCyopColumns + 1> Index{};       // 1..14
+  std::array<std::string, kCyopColumns + 1> Markers;  // 1..14, three characters each
+  // The structure marker (the third character) of column k.
+  char Structure(int k) const;
+};
+
+struct CyopTable {
+  std::array<std::string, kCyopColumns + 1> Heading;  // 1..14, seven characters
+  std::array<int32_t, kCyopColumns + 1> Cycle{};      // 1..14
+  // First column from column 4 on whose heading is not "TOO LOW"; 0 when there is none.
+  // It is also the first double-structure column as printed.
+  int FirstCandidate = 0;
+  std::vector<CyopRow> Rows;
+  // The printed totals, from the first candidate column up to 14 (0 elsewhere).
+  std::array<double, kCyopColumns + 1> SingleTotal{};
+  std::array<double, kCyopColumns + 1> DoubleTotal{};
+};
+
+// Which columns the indices are taken from: the cycle-and-structure search reads six
+// characters (8k+7 to 8k+12), the structure check at a given cycle five (8k+8 to 8k+12).
+enum class CyopIndexColumns { Search, Check };
+
+// Reads the CYOP print file into `table`. Returns false (table empty) when the file does not exist.
+bool ReadCyopTable(const std::string& printFile, CyopIndexColumns use, CyopTable& table);
 
 }  // namespace veltra
