@@ -290,8 +290,8 @@ void ApplyStructure(Run& run, int r, const CyopTable& table, const std::vector<C
   throw RunStop{1, true};
 }
 
-void LoadCyopTable(Run& run, const std::string& printFile, CyopIndexColumns use, CyopTable& table) {
-  if (!ReadCyopTable(printFile, use, table)) StopWithoutCycle(run, Printf("   No existe %s", printFile.c_str()));
+void LoadCyopTable(Run& run, const std::string& printFile, CyopTable& table) {
+  if (!ReadCyopTable(printFile, table)) StopWithoutCycle(run, Printf("   No existe %s", printFile.c_str()));
 }
 
 // One search of a network in one iteration.
@@ -511,7 +511,7 @@ int CyopCycleChoice(Run& run, int r, const std::string& cyopPrintFile) {
   MessageLog& log = run.Log;
 
   CyopTable table;
-  LoadCyopTable(run, cyopPrintFile, CyopIndexColumns::Search, table);
+  LoadCyopTable(run, cyopPrintFile, table);
   const int y = table.FirstCandidate;
   if (y == 0)
     StopWithoutCycle(run, Printf("   Ningun ciclo candidato en %s (todos \"TOO LOW\")", cyopPrintFile.c_str()));
@@ -565,7 +565,7 @@ int CyopStructureCheck(Run& run, int r, const std::string& cyopPrintFile, int s,
   MessageLog& log = run.Log;
 
   CyopTable table;
-  LoadCyopTable(run, cyopPrintFile, CyopIndexColumns::Check, table);
+  LoadCyopTable(run, cyopPrintFile, table);
   log.Line(Printf("   Buscando estructura para ciclo %d", s));
   int w = 0;
   for (int k = 1; k <= kCyopColumns; ++k)

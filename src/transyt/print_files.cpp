@@ -1,5 +1,6 @@
 #include "transyt/print_files.h"
 
+#include <cctype>
 #include <unordered_map>
 
 #include "util/files.h"
@@ -47,6 +48,15 @@ int32_t IntColumns(const std::string& line, int first, int last) {
 }
 double RealColumns(const std::string& line, int first, int last) {
   return TextToReal(RemoveBlanks(Field(line, first, last)));
+}
+
+// The CYOP index of column k: the six characters ending at column 8k + 12. The first of them
+// is also where the column before prints its structure marker ("S" or "D"); a marker there is
+// not part of the number, and a total of 1000 or more needs all six places.
+double CyopIndex(const std::string& line, int k) {
+  std::string field = Field(line, 8 * k + 7, 8 * k + 12);
+  if (!field.empty() && std::isalpha(static_cast<unsigned char>(field[0]))) field[0] = ' ';
+  return TextToReal(RemoveBlanks(field));
 }
 
 bool ColumnsHold(const std::string& line, int first, int last, const char* text) {
@@ -152,13 +162,11 @@ void ReadFinalSettings(Run& run, int r, int iteration) {
   }
 }
 
-bool ReadCyopTable(const std::string& printFile, CyopIndexColumns use, CyopTable& table) {
+bool ReadCyopTable(const std::string& printFile, CyopTable& table) {
   table = CyopTable();
   if (!FileExists(printFile)) return false;
   PrintFile in(printFile);
   std::string line;
-  const int indexFrom = use == CyopIndexColumns::Search ? 7 : 8;  // column 8k + this
-
   if (!in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 1, 7, "0MAXIMA"); })) return true;
   for (int k = 1; k <= kCyopColumns; ++k) table.Heading[static_cast<size_t>(k)] = Field(line, 8 * k + 6, 8 * k + 12);
   // Columns 1 to 3 are never candidates.
@@ -179,7 +187,7 @@ bool ReadCyopTable(const std::string& printFile, CyopIndexColumns use, CyopTable
     CyopRow row;
     row.Node = node;
     for (int k = 1; k <= kCyopColumns; ++k) {
-      row.Index[static_cast<size_t>(k)] = RealColumns(line, 8 * k + indexFrom, 8 * k + 12);
+      row.Index[static_cast<size_t>(k)] = CyopIndex(line, k);
       std::string markers = Field(line, 8 * k + 13, 8 * k + 15);
       markers.resize(3, ' ');
       row.Markers[static_cast<size_t>(k)] = markers;
@@ -191,7 +199,7 @@ bool ReadCyopTable(const std::string& printFile, CyopIndexColumns use, CyopTable
   if (table.FirstCandidate == 0) return true;
   auto readTotals = [&](std::array<double, kCyopColumns + 1>& totals) {
     for (int k = table.FirstCandidate; k <= kCyopColumns; ++k)
-      totals[static_cast<size_t>(k)] = RealColumns(line, 8 * k + indexFrom, 8 * k + 12);
+      totals[static_cast<size_t>(k)] = CyopIndex(line, k);
   };
   if (!in.Next(line)) return true;
   readTotals(table.SingleTotal);

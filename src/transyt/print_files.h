@@ -40,11 +40,7 @@ struct CyopTable {
   std::array<double, kCyopColumns + 1> DoubleTotal{};
 };
 
-// Which columns the indices are taken from: the cycle-and-structure search reads six
-// characters (8k+7 to 8k+12), the structure check at a given cycle five (8k+8 to 8k+12).
-enum class CyopIndexColumns { Search, Check };
-
 // Reads the CYOP print file into `table`. Returns false (table empty) when the file does not exist.
-bool ReadCyopTable(const std::string& printFile, CyopIndexColumns use, CyopTable& table);
+bool ReadCyopTable(const std::string& printFile, CyopTable& table);
 
 }  // namespace veltra

@@ -141,7 +141,7 @@ TEST_F(FinalSettings, WithoutFinalSettingsNothingChanges) {
 
 TEST(CyopTableReader, HeadingsCyclesRowsAndTotals) {
   CyopTable table;
-  ASSERT_TRUE(ReadCyopTable(RunsData("cyop_printed.cyo"), CyopIndexColumns::Check, table));
+  ASSERT_TRUE(ReadCyopTable(RunsData("cyop_printed.cyo"), table));
   EXPECT_EQ(table.Heading[5], "TOO LOW");
   EXPECT_EQ(table.Heading[6], "    96%");
   EXPECT_EQ(table.FirstCandidate, 6);
@@ -162,23 +162,22 @@ TEST(CyopTableReader, HeadingsCyclesRowsAndTotals) {
   EXPECT_DOUBLE_EQ(table.DoubleTotal[9], 255.0);
 }
 
-TEST(CyopTableReader, IndexColumnsOfTheSearchAndOfTheCheck) {
+TEST(CyopTableReader, IndexColumnsKeepWideValuesAndSkipTheMarkerBeforeThem) {
   const std::string file = RunsData("cyop_columns.cyo");
-  CyopTable search;
   CyopTable check;
-  ASSERT_TRUE(ReadCyopTable(file, CyopIndexColumns::Search, search));
-  ASSERT_TRUE(ReadCyopTable(file, CyopIndexColumns::Check, check));
-  ASSERT_EQ(search.Rows.size(), 2u);
+  ASSERT_TRUE(ReadCyopTable(file, check));
   ASSERT_EQ(check.Rows.size(), 2u);
-  // Six characters from column 8k+7, five from 8k+8.
-  EXPECT_DOUBLE_EQ(search.Rows[0].Index[1], 1234.5);
-  EXPECT_DOUBLE_EQ(check.Rows[0].Index[1], 234.5);
+  // Six characters end at column 8k+12; the marker "D" of column 2 stands where column 3's
+  // index begins and is not read as part of it.
+  EXPECT_DOUBLE_EQ(check.Rows[0].Index[1], 1234.5);
   EXPECT_EQ(check.Rows[0].Markers[2], "12D");
+  EXPECT_DOUBLE_EQ(check.Rows[0].Index[2], 10.0);
+  EXPECT_DOUBLE_EQ(check.Rows[0].Index[3], 20.0);
   EXPECT_EQ(check.Rows[0].Structure(2), 'D');
   EXPECT_EQ(check.Rows[1].Markers[2], "   ");
   EXPECT_DOUBLE_EQ(check.Rows[1].Index[14], 1.5);
   // The node rows end at a node number 0; the totals follow.
-  EXPECT_DOUBLE_EQ(search.SingleTotal[7], 610.5);
+  EXPECT_DOUBLE_EQ(check.SingleTotal[7], 610.5);
   EXPECT_DOUBLE_EQ(check.DoubleTotal[14], 780.5);
 }
 
@@ -189,7 +188,7 @@ TEST(CyopTableReader, CandidateColumns) {
   } cases[] = {{"cyop_printed.cyo", 6}, {"cyop_computed.cyo", 5}, {"cyop_toolow.cyo", 0}};
   for (const auto& c : cases) {
     CyopTable table;
-    ASSERT_TRUE(ReadCyopTable(RunsData(c.file), CyopIndexColumns::Search, table)) << c.file;
+    ASSERT_TRUE(ReadCyopTable(RunsData(c.file), table)) << c.file;
     EXPECT_EQ(table.FirstCandidate, c.candidate) << c.file;
   }
 }
@@ -197,11 +196,11 @@ TEST(CyopTableReader, CandidateColumns) {
 TEST(CyopTableReader, MissingOrIncompleteFile) {
   test::TempDir dir;
   CyopTable table;
-  EXPECT_FALSE(ReadCyopTable("none.cyo", CyopIndexColumns::Search, table));
+  EXPECT_FALSE(ReadCyopTable("none.cyo", table));
 
   // Headings but no table: the file exists, the table stays empty.
   dir.WriteLines("part.cyo", {"0MAXIMA      TOO LOW TOO LOW TOO LOW TOO LOW TOO LOW     96%"});
-  ASSERT_TRUE(ReadCyopTable("part.cyo", CyopIndexColumns::Search, table));
+  ASSERT_TRUE(ReadCyopTable("part.cyo", table));
   EXPECT_EQ(table.FirstCandidate, 6);  // column 7 on is beyond the line: not "TOO LOW"
   EXPECT_TRUE(table.Rows.empty());
   EXPECT_EQ(table.Cycle[6], 0);
@@ -209,7 +208,7 @@ TEST(CyopTableReader, MissingOrIncompleteFile) {
   // Node rows up to the end of the file, no totals.
   dir.WriteLines("rows.cyo", {"0MAXIMA      TOO LOW TOO LOW TOO LOW TOO LOW", "0PERFORMANCE INDICES BY NODE AND CYCLE",
                               "", "                  30      35", "", "     4          12.0  S 13.0  D"});
-  ASSERT_TRUE(ReadCyopTable("rows.cyo", CyopIndexColumns::Check, table));
+  ASSERT_TRUE(ReadCyopTable("rows.cyo", table));
   EXPECT_EQ(table.FirstCandidate, 5);
   EXPECT_EQ(table.Cycle[2], 35);
   ASSERT_EQ(table.Rows.size(), 1u);
