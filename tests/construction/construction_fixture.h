@@ -61,6 +61,16 @@ class ConstructionTest : public ::testing::Test {
 
   void Construct() { ConstruirArcos(run, 1, 1); }
 
+  // A hand-made link appended to Arcos, from node a to junction b.
+  TArco& NewLink(int32_t numero, int32_t a, int32_t b, const std::string& salidas) {
+    TArco& link = qor.Arcos[static_cast<size_t>(qor.NuevoArco())];
+    link.Numero = numero;
+    link.NodoA = a;
+    link.NodoB = b;
+    link.Salidas = salidas;
+    return link;
+  }
+
   // The link with that number (the last one), failing the test when there is none.
   const TArco& Link(int32_t numero) {
     int32_t i = qor.ArcoPorNumero(numero);
