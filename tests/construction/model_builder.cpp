@@ -490,7 +490,10 @@ std::vector<int32_t> BuildGrid(ModelBuilder& builder, int rows, int cols, int ex
   for (int row = 1; row <= rows; ++row)
     for (int col = 1; col <= cols; ++col) {
       const int32_t n = id(row - 1, col), w = id(row, col - 1), s = id(row + 1, col), e = id(row, col + 1);
-      builder.Junction(id(row, col), 3, ModelBuilder::CrossArms(n, w, s, e), ModelBuilder::CrossStages(n, w, s, e));
+      std::vector<ArmSpec> arms = ModelBuilder::CrossArms(n, w, s, e);
+      if ((row + col) % 2 == 0)
+        for (ArmSpec& arm : arms) arm.Slots[2].Code = "X ";  // left turns give way to oncoming traffic
+      builder.Junction(id(row, col), 3, arms, ModelBuilder::CrossStages(n, w, s, e));
       junctions.push_back(id(row, col));
     }
   // Shape and zone nodes beyond the town, linked in a chain and then to their second neighbours.

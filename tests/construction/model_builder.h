@@ -76,7 +76,8 @@ class ModelBuilder {
 
 // A town-sized model: a grid of rows x cols signalised crossings (SATURN nodes 10000 + 100 row
 // + col, spaced 200 apart) inside a ring of external nodes, with flows on every turn (straight
-// 300, right 120, left 80, and 0.5 bus PCU on the straight movements of every third junction).
+// 300, right 120, left 80, and 0.5 bus PCU on the straight movements of every third junction);
+// the left turns of every second crossing give way ("X").
 // `extraNodes` external nodes joined by buffer links bring the model to town size.
 // Returns the crossings in grid order.
 std::vector<int32_t> BuildGrid(ModelBuilder& builder, int rows, int cols, int extraNodes = 0, int extraLinks = 0);
