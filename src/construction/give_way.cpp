@@ -90,6 +90,7 @@ char GrupoAngulo(int delta) {
 }
 
 // True when a slot of the arm with a code holding `letter` leads to one of the link's exits.
+// Exits compare as numbers: the exit 4 is not among the exits "34".
 bool LlevaCodigo(const TNodo& node, const TConector& arm, const TArco& arco, char letter) {
   const int slots = std::min(node.ArmCount - 1, kMaxSlots);
   for (int j = 1; j <= slots; ++j) {

@@ -27,6 +27,15 @@ std::vector<Record> Records(const QorVars& qor) {
   return records;
 }
 
+// The nodes of T-junction 300 with the main road from 31 (west) to 33 (east) and the side
+// road from 32 (south); the arms are given in the order west, south, east.
+void TNodes(ModelBuilder& b) {
+  b.Node(300, 0, 0);
+  b.Node(31, -100, 0);
+  b.Node(32, 0, -100);
+  b.Node(33, 100, 0);
+}
+
 // A priority T-junction 300 (TRANSYT 5): the main road runs from west (31, arm number 2) to
 // east (33, arm 3); the south arm (32, arm 1) turns right on lane 1 (link 510) and left on
 // lane 2 (link 512), and its left turn gives way ("X").
@@ -47,10 +56,7 @@ TEST(GiveWay, PriorityJunction) {
     SCOPED_TRACE(c.name);
     TestRun t;
     ModelBuilder b(t.run.Sat);
-    b.Node(300, 0, 0);
-    b.Node(31, -100, 0);
-    b.Node(32, 0, -100);
-    b.Node(33, 100, 0);
+    TNodes(b);
     const std::vector<ArmSpec> arms = {
         {31, c.westLanes, 50, 100, {{1800, "", 1, 1}, {1800, "", 1, 1}}, false},
         {32, "2", 50, 100, {{1800, c.southCode == "G " ? "G " : "", 1, 1}, {1800, c.southCode, 2, 2}}, false},
@@ -71,27 +77,31 @@ TEST(GiveWay, PriorityJunction) {
 TEST(GiveWay, SignalisedJunction) {
   struct Case {
     const char* name;
+    int32_t south;  // SATURN number of the south neighbour
     std::string northLanes;
     std::vector<SlotSpec> northSlots;
     std::vector<Record> records;
   };
   const Case cases[] = {
       // Kind 2: the straight movement of the arm ahead opposes; a single exit gives no percentage.
-      {"X on the left lane", "3", {{1800, "", 1, 1}, {1800, "", 2, 2}, {1800, "X ", 3, 3}}, {{1232, 1211, 0, 0, 715}}},
+      {"X on the left lane", 3, "3", {{1800, "", 1, 1}, {1800, "", 2, 2}, {1800, "X ", 3, 3}}, {{1232, 1211, 0, 0, 715}}},
+      // Exit 4 is not an exit of the straight link into 34, though "34" holds the digit.
+      {"X towards 4, straight on to 34", 34, "3", {{1800, "", 1, 1}, {1800, "", 2, 2}, {1800, "X ", 3, 3}},
+       {{1232, 1211, 0, 0, 715}}},
       // Shared with the straight movement: the part of its flow that does not turn left, 300 / 380.
-      {"X on a shared lane", "2", {{1800, "", 1, 1}, {1800, "", 2, 2}, {1800, "X ", 2, 2}}, {{1231, 0, 1211, 79, 715}}},
+      {"X on a shared lane", 3, "2", {{1800, "", 1, 1}, {1800, "", 2, 2}, {1800, "X ", 2, 2}}, {{1231, 0, 1211, 79, 715}}},
       // Kind 3: the links of the arm on the left oppose, but not its single right turn.
-      {"F on the left lane", "3", {{1800, "", 1, 1}, {1800, "", 2, 2}, {1800, "F ", 3, 3}}, {{1232, 1242, 0, 0, 715}}},
+      {"F on the left lane", 3, "3", {{1800, "", 1, 1}, {1800, "", 2, 2}, {1800, "F ", 3, 3}}, {{1232, 1242, 0, 0, 715}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TestRun t;
     ModelBuilder b(t.run.Sat);
-    b.CrossNodes(100, 0, 0, 1, 2, 3, 4);
-    std::vector<ArmSpec> arms = ModelBuilder::CrossArms(1, 2, 3, 4);
+    b.CrossNodes(100, 0, 0, 1, 2, c.south, 4);
+    std::vector<ArmSpec> arms = ModelBuilder::CrossArms(1, 2, c.south, 4);
     arms[0].LaneText = c.northLanes;
     arms[0].Slots = c.northSlots;
-    b.Junction(100, 3, arms, ModelBuilder::CrossStages(1, 2, 3, 4));
+    b.Junction(100, 3, arms, ModelBuilder::CrossStages(1, 2, c.south, 4));
     b.Finish();
     for (size_t i = 1; i < t.run.Sat.Turns.size(); ++i) {
       TGiro& turn = t.run.Sat.Turns[i];
@@ -102,6 +112,38 @@ TEST(GiveWay, SignalisedJunction) {
     t.run.Cfg.Red[1].Cede1Arco = 715;
     ConstruirArcos(t.run, 1, 1);
     EXPECT_EQ(Records(t.run.Qor), c.records);
+  }
+}
+
+// A signalised T-junction 300 (TRANSYT 5) whose south arm has one lane for both turns, classed
+// right, with an "F" on the right turn: it gives way to the west arm (link 521) alone, by the
+// part of the approach flow it does not carry.
+TEST(GiveWay, SignalisedRightTurnAgainstOneLink) {
+  struct Case {
+    float approachFlow;  // assigned flow of the SATURN link 32-300
+    int percentage;
+  };
+  const Case cases[] = {{400, 25}, {5, 0}, {0, 0}};  // 1 - 300 / 400; then flows below the link's own
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.approachFlow);
+    TestRun t;
+    ModelBuilder b(t.run.Sat);
+    TNodes(b);
+    const std::vector<ArmSpec> arms = {
+        {31, "1", 50, 100, {{1800, "", 1, 1}, {1800, "", 1, 1}}, false},
+        {32, "1", 50, 100, {{1800, "F ", 1, 1}, {1800, "", 1, 1}}, false},
+        {33, "0", 50, 100, {}, false},
+    };
+    b.Junction(300, 3, arms, {{30, 5, {31, 0}}, {20, 5, {32, 0}}});
+    b.Finish();
+    b.Arm(300, 32).Groups[1].Direction = 1;
+    b.TurnFlow(32, 300, 33, 200);
+    b.TurnFlow(32, 300, 31, 100);
+    b.LinkFlow(32, 300, 8, c.approachFlow);
+    AssignNetwork(t.run, 1, 7, {{300, 5}});
+    t.run.Cfg.Red[1].Cede1Arco = 715;
+    ConstruirArcos(t.run, 1, 1);
+    EXPECT_EQ(Records(t.run.Qor), (std::vector<Record>{{510, 0, 521, c.percentage, 715}}));
   }
 }
 

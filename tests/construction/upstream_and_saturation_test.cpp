@@ -73,6 +73,14 @@ TEST_F(UpstreamTest, MarkedTurnsAndOtherKindsDoNotFeed) {
   EXPECT_FLOAT_EQ(bus.FlujoAguasArriba[1], 20);
 }
 
+TEST_F(UpstreamTest, NetworkNumberedZeroTakesOnlyItsListedNodes) {
+  BuildPair();
+  AssignNetwork(run, 1, 0, {{100, 12}});
+  Construct();
+  EXPECT_EQ(qor.NumArcos, 12);
+  EXPECT_EQ(ArcosDeMovimiento(qor, 100, 200, 0), std::vector<int32_t>{});
+}
+
 TEST_F(ConstructionTest, ALinkKeepsItsFirstFiveUpstreamLinks) {
   // Junction 100 with six approaches that all lead into 200, then on to 201.
   std::vector<ArmSpec> arms;
