@@ -98,6 +98,7 @@ int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c
 
 int32_t QorVars::NuevoArco() {
   if (NumArcos >= kMaxArcos) return 0;
+  if (NumArcos < arcIndexedCount_) arcIndexValid_ = false;  // NumArcos was set back: a place indexed is reused
   ++NumArcos;
   if (Arcos.size() <= static_cast<size_t>(NumArcos)) Arcos.resize(static_cast<size_t>(NumArcos) + 1);
   Arcos[static_cast<size_t>(NumArcos)] = TArco();

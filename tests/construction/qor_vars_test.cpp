@@ -33,6 +33,11 @@ TEST(QorVarsLookups, LinkByNumberReturnsTheLastLinkWithIt) {
   qor.InvalidarIndiceArcos();
   EXPECT_EQ(qor.ArcoPorNumero(1231), 2);
 
+  qor.NumArcos = 0;  // set back by hand: the places are used again, as many as before
+  for (int32_t numero : {9, 10, 11}) Add(qor, numero, 1, 100, "3");
+  EXPECT_EQ(qor.ArcoPorNumero(9), 1);
+  EXPECT_EQ(qor.ArcoPorNumero(1231), 0);
+
   qor.LimpiarArcos();
   EXPECT_EQ(qor.ArcoPorNumero(1231), 0);
   Add(qor, 7, 1, 100, "3");
