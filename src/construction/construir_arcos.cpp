@@ -1,7 +1,99 @@
 #include "construction/construir_arcos.h"
 
+#include <algorithm>
+
+#include "construction/construction.h"
+#include "util/text.h"
+
 namespace veltra {
 
-void ConstruirArcos(Run&, int, int) {}
+namespace {
+
+// Gives every SATURN node its TRANSYT number and network for network r, and clears the marks
+// that the companion files and the drawing set later.
+void AsignarNodos(SaturnVars& sat, QorVars& qor, int r) {
+  const std::vector<int32_t>& row = qor.RedNodos[static_cast<size_t>(r)];
+  const int32_t network = row[0];
+  std::fill(qor.NodoTransytUsado.begin(), qor.NodoTransytUsado.end(), 0);
+  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
+    TNodo& node = sat.Nodes[m];
+    node.TransytNode = m < row.size() ? row[m] : 0;
+    if (node.TransytNode >= 1 && node.TransytNode <= kMaxTransytNode)
+      qor.NodoTransytUsado[static_cast<size_t>(node.TransytNode)] = 1;
+    node.TransytNetwork = node.TransytNode > 0 ? network : 0;
+    node.TransytMark = 0;
+    node.DrawingMark = 0;
+  }
+}
+
+// A configured DobleIgual replaces the repeat indicator of every repeating plan of the network.
+void AplicarDobleIgual(SaturnVars& sat, int dobleIgual) {
+  if (dobleIgual == 0) return;
+  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
+    const TNodo& node = sat.Nodes[m];
+    if (node.TransytNode <= 0 || node.SignalPlan <= 0 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size())
+      continue;
+    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    if (plan.RepeatIndicator != 0) plan.RepeatIndicator = dobleIgual;
+  }
+}
+
+// Each link's share of the flow of the links of its kind (slot) over all lane groups of the arm.
+void Repartir(const TConector& arm, QorVars& qor) {
+  const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
+  for (int slot = 1; slot <= 3; ++slot) {
+    double sum = 0;
+    for (int P = 1; P <= groupCount; ++P) {
+      int32_t link = arm.Groups[static_cast<size_t>(P)].LinkSlots[static_cast<size_t>(slot)];
+      if (link != 0) sum += qor.Arcos[static_cast<size_t>(link)].Flujo;
+    }
+    if (sum <= 0) continue;
+    for (int P = 1; P <= groupCount; ++P) {
+      int32_t link = arm.Groups[static_cast<size_t>(P)].LinkSlots[static_cast<size_t>(slot)];
+      if (link != 0) {
+        TArco& arco = qor.Arcos[static_cast<size_t>(link)];
+        arco.Reparto = static_cast<float>(arco.Flujo / sum);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void ConstruirArcos(Run& run, int r, int iteration) {
+  SaturnVars& sat = run.Sat;
+  QorVars& qor = run.Qor;
+  if (r < 1 || r > kMaxRedes) return;
+  const int32_t network = qor.RedNodos[static_cast<size_t>(r)][0];
+  run.Log.Line(Printf("   Construyendo arcos Transyt (%d,%d)...", iteration, network));
+
+  qor.LimpiarArcos();
+  std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
+  std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
+  AsignarNodos(sat, qor, r);
+  AplicarDobleIgual(sat, run.Cfg.Red[static_cast<size_t>(r)].DobleIgual);
+
+  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
+    // A node without a TRANSYT number is outside every network, even one numbered 0.
+    if (sat.Nodes[m].TransytNetwork != network || sat.Nodes[m].TransytNode <= 0) continue;
+    const int armCount = std::min(sat.Nodes[m].ArmCount, kMaxArms);
+    for (int k = 1; k <= armCount; ++k) {
+      TConector& arm = sat.Nodes[m].Arms[static_cast<size_t>(k)];
+      if (arm.Lanes == 0) continue;
+      ReclasificarGrupos(sat, static_cast<int>(m), k);
+      const float linkFlow = FlujoTramo(sat, arm.ApproachLink, 8);
+      const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
+      for (int P = 1; P <= groupCount; ++P) {
+        arm.Groups[static_cast<size_t>(P)].LinkSlots.fill(0);
+        CrearArcosGrupo(run, r, static_cast<int>(m), k, P, linkFlow, arm.LinkMarks[1] != 0, arm.Lanes);
+      }
+      Repartir(arm, qor);
+    }
+  }
+
+  EvaluarAguasArriba(sat, qor);
+  AnalizarCedas(run, r);
+  EvaluarFlujoSat(run, r);
+}
 
 }  // namespace veltra

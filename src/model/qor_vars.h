@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace veltra {
@@ -125,6 +126,24 @@ class QorVars {
   int32_t NuevoArco();
   // Clears the links of the previous construction.
   void LimpiarArcos();
+
+  // Appends a cleared give-way relation and returns its index.
+  int32_t NuevoCaso();
+  // Zeroes the relations of the previous analysis and sets NumCasos to 0.
+  void LimpiarCasos();
+
+  // The two link look-ups above work from an index of Numero, NodoA and NodoB that follows the
+  // links as they are appended: a link is indexed as it stands at the first look-up after it was
+  // created. A writer that later changes Numero, NodoA or NodoB of a link calls this.
+  void InvalidarIndiceArcos();
+
+ private:
+  void EnsureArcIndex() const;
+
+  mutable bool arcIndexValid_ = false;
+  mutable int32_t arcIndexedCount_ = 0;
+  mutable std::unordered_map<int32_t, int32_t> arcByNumber_;                // Numero -> last index
+  mutable std::unordered_map<uint64_t, std::vector<int32_t>> arcsByNodes_;  // (NodoA, NodoB) -> indices
 };
 
 // True when the "/"-separated list holds the exit c (entries compared as numbers).

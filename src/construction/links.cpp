@@ -1,0 +1,277 @@
+// The TRANSYT links of one lane group: re-classification of the arm's groups, link numbers,
+// general-traffic links with their public-transport twins, public-transport-only links, and
+// the flows and signal data a link takes from its turns.
+#include <algorithm>
+
+#include "construction/construction.h"
+#include "util/kwt_utils.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+// The share of a movement's public-transport flow that goes to the detailed public-transport
+// link, with its cruise increment and detail value (TPublicoDet_%d).
+struct Detalle {
+  double p = 0;
+  int32_t w = 0;
+  int32_t d = 0;
+};
+
+Detalle BuscarDetalle(const NetworkSettings& net, int32_t a, int32_t b, const std::string& exits) {
+  const size_t entries = std::min({net.TPublicoDetKey.size(), net.TPublicoDet4.size(), net.TPublicoDet5.size(),
+                                   net.TPublicoDet6.size()});
+  auto find = [&](int32_t c) -> size_t {
+    const std::string key = Printf("%8d%8d%8d", a, b, c);
+    for (size_t i = 0; i < entries; ++i)
+      if (net.TPublicoDetKey[i] == key) return i;
+    return entries;
+  };
+  size_t hit = find(0);
+  if (hit == entries) {
+    for (int32_t c : SalidasLista(exits)) {
+      hit = find(c);
+      if (hit != entries) break;
+    }
+  }
+  Detalle detalle;
+  if (hit == entries) return detalle;
+  // A share outside 0..100 % would give one of the two links a negative flow.
+  detalle.p = std::clamp(TextToReal(net.TPublicoDet4[hit]) / 100.0, 0.0, 1.0);
+  detalle.w = TextToInt(net.TPublicoDet5[hit]);
+  detalle.d = TextToInt(net.TPublicoDet6[hit]);
+  if (detalle.d == 0) detalle.d = -9999;
+  return detalle;
+}
+
+// Final digit of a link number by class: general traffic 2, 1, 0 and public transport only
+// 5, 4, 3 for classes -1, 0, 1.
+int DigitoFinal(int clase, bool publico) { return (publico ? 4 : 1) - Clase3(clase); }
+
+// The link number "%d%d%d" of TRANSYT node, arm number and final digit. A second right or left
+// link of the arm (or one of a re-classified group) takes the TRANSYT node plus 200, which only
+// fits when the node is at most 125.
+int32_t NumeroArco(Run& run, const TNodo& node, const TConector& arm, const TGrupoCarriles& group, int clase,
+                   bool publico) {
+  const int digit = DigitoFinal(clase, publico);
+  const int32_t numero = TextToInt(Printf("%d%d%d", node.TransytNode, arm.ArmNumber, digit));
+  if (Clase3(clase) == 0) return numero;
+  if (run.Qor.ArcoPorNumero(numero) == 0 && group.Mark == 0) return numero;
+  if (node.TransytNode > 125) {
+    run.Log.EmptyLines(1);
+    run.Log.Line(Printf("ERROR - Nodo %d (%d) debe tener un codigo menor que 125", node.Number, node.TransytNode));
+    run.Log.EmptyLines(1);
+    return numero;
+  }
+  return TextToInt(Printf("%d%d%d", node.TransytNode + 200, arm.ArmNumber, digit));
+}
+
+// Appends a link to Arcos; a network with more links than the table holds ends the run.
+int32_t Agregar(Run& run, int r, const TArco& arco) {
+  const int32_t i = run.Qor.NuevoArco();
+  if (i == 0) {
+    const std::string line = Printf("ERROR - Red Transyt %d con mas de %d arcos (nodo %d). Proceso no puede continuar.",
+                                    run.Qor.RedNodos[static_cast<size_t>(r)][0], kMaxArcos, arco.NodoB);
+    run.Log.Line(line);
+    run.Log.AddError(line);
+    FatalStop();
+  }
+  run.Qor.Arcos[static_cast<size_t>(i)] = arco;
+  return i;
+}
+
+// The public-transport twin V of general link K carries the bus flow not taken by the detailed link.
+TArco Gemelo(const TArco& k) {
+  TArco v;
+  v.NodoA = k.NodoA;
+  v.NodoB = k.NodoB;
+  v.IndiceA = k.IndiceA;
+  v.IndiceB = k.IndiceB;
+  v.Salidas = k.Salidas;
+  v.Corredor = k.Corredor;
+  v.IndiceTramo = k.IndiceTramo;
+  v.Carriles = k.Carriles;
+  v.CarrilInicio = k.CarrilInicio;
+  v.CarrilFin = k.CarrilFin;
+  v.MarcaX = k.MarcaX;
+  v.MarcaF = k.MarcaF;
+  v.Largo = k.Largo;
+  v.Rumbo = k.Rumbo;
+  v.MarcaTramo = k.MarcaTramo;
+  v.NumEtapas = k.NumEtapas;
+  v.MascaraEtapas = k.MascaraEtapas;
+  v.EntreVerdeInicial = k.EntreVerdeInicial;
+  v.Clase = k.Clase;
+  return v;
+}
+
+// The detailed public-transport link X: a copy of V with the detail share p of the bus flow.
+void CrearDetalle(Run& run, int r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
+                  float pt, const Detalle& detalle) {
+  TArco x = run.Qor.Arcos[static_cast<size_t>(v)];
+  x.Numero += 3;
+  x.Flujo = static_cast<float>(pt * detalle.p);
+  for (size_t c = 0; c < 3; ++c) x.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * detalle.p);
+  x.EsPublico = 1;
+  x.EsDetalle = 1;
+  x.FraccionPublico = static_cast<float>(detalle.p);
+  x.Velocidad += detalle.w;
+  x.DatoDetalle = detalle.d;
+  group.LinkSlots[3] = Agregar(run, r, x);
+}
+
+}  // namespace
+
+const TGiro* Giro(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c) {
+  const int32_t t = sat.FindTurn(a, junction, c);
+  if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) return nullptr;
+  return &sat.Turns[static_cast<size_t>(t)];
+}
+
+float FlujoTramo(const SaturnVars& sat, int32_t link, int p) {
+  if (link <= 0 || static_cast<size_t>(link) >= sat.LinkFlows.size() || p < 0 || p >= 22) return 0;
+  return sat.LinkFlows[static_cast<size_t>(link)][static_cast<size_t>(p)];
+}
+
+void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
+  const TNodo& node = sat.Nodes[static_cast<size_t>(m)];
+  TConector& arm = sat.Nodes[static_cast<size_t>(m)].Arms[static_cast<size_t>(k)];
+  const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
+  std::array<int, 3> count{};
+  for (int P = 1; P <= groupCount; ++P) ++count[PosClase(arm.Groups[static_cast<size_t>(P)].Direction)];
+  if (count[1] <= 1) return;
+
+  for (int P = 1; P <= groupCount; ++P) {
+    TGrupoCarriles& group = arm.Groups[static_cast<size_t>(P)];
+    for (int32_t exit : SalidasLista(group.Exits)) {
+      const TGiro* turn = Giro(sat, arm.ANode, node.Number, exit);
+      if (turn == nullptr) continue;
+      const int clase = Clase3(turn->Direction);
+      if (count[2] == 0 && clase == 1) {
+        group.Direction = 1;
+      } else if (count[0] == 0 && clase == -1) {
+        group.Direction = -1;
+      } else {
+        continue;
+      }
+      group.Mark = 1;
+      break;
+    }
+    if (group.Direction != 0) return;
+  }
+}
+
+void CrearArcosGrupo(Run& run, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
+  SaturnVars& sat = run.Sat;
+  QorVars& qor = run.Qor;
+  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+  const TNodo& node = sat.Nodes[static_cast<size_t>(m)];
+  const TConector& arm = node.Arms[static_cast<size_t>(k)];
+  TGrupoCarriles& group = sat.Nodes[static_cast<size_t>(m)].Arms[static_cast<size_t>(k)].Groups[static_cast<size_t>(P)];
+
+  TArco base;
+  base.NodoA = arm.ANode;
+  base.NodoB = node.Number;
+  base.IndiceA = sat.FindNode(arm.ANode);
+  base.IndiceB = m;
+  base.Salidas = group.Exits;
+  base.Corredor = arm.BusLane ? 1 : 0;
+  base.Carriles = group.LaneCount;
+  base.CarrilInicio = group.FirstLane;
+  base.CarrilFin = group.LastLane;
+  base.MarcaX = group.HasX ? 1 : 0;
+  base.MarcaF = group.HasF ? 1 : 0;
+  base.FraccionPublico = 1.0f;
+  base.Largo = arm.Length;
+  base.Velocidad = std::clamp(arm.Speed, 10, 100);
+  base.IndiceTramo = sat.FindLink(arm.ANode, node.Number);
+  if (base.IndiceTramo > 0 && static_cast<size_t>(base.IndiceTramo) < sat.Links.size()) {
+    const Tardat& tramo = sat.Links[static_cast<size_t>(base.IndiceTramo)];
+    base.Rumbo = tramo.Angle;
+    base.MarcaTramo = (tramo.KindFlags >> 5) & 1;
+  }
+  int32_t unica = 0;
+  const TGiro* turn = SalidaUnica(base.Salidas, &unica) ? Giro(sat, base.NodoA, base.NodoB, unica) : nullptr;
+  base.Clase = Clase3(turn != nullptr ? turn->Direction : group.Direction);
+
+  if ((lanes > 0 || linkFlow > 0) && !ptOnly) {
+    base.Numero = NumeroArco(run, node, arm, group, base.Clase, false);
+    const int32_t K = Agregar(run, r, base);
+    group.LinkSlots[1] = K;
+    const float pt = AcumularFlujos(sat, qor, K);
+    if (pt < 10) return;
+    const Detalle detalle = BuscarDetalle(net, base.NodoA, base.NodoB, base.Salidas);
+    const TArco& general = qor.Arcos[static_cast<size_t>(K)];
+    const std::array<float, 3> publicoClase = general.FlujoPublicoClase;
+    TArco v = Gemelo(general);
+    v.Numero = general.Numero + 3;
+    v.Flujo = static_cast<float>(pt * (1 - detalle.p));
+    for (size_t c = 0; c < 3; ++c) v.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * (1 - detalle.p));
+    v.EsPublico = 1;
+    v.FraccionPublico = static_cast<float>(1 - detalle.p);
+    v.Velocidad = std::clamp(RoundEven(general.Velocidad * run.Cfg.FactorVelPubl), 10, 50) * 100;
+    const int32_t V = Agregar(run, r, v);
+    group.LinkSlots[2] = V;
+    if (detalle.p > 0) CrearDetalle(run, r, group, V, publicoClase, pt, detalle);
+    return;
+  }
+
+  // Public transport only: the approach carries no general traffic.
+  const Detalle detalle = BuscarDetalle(net, base.NodoA, base.NodoB, base.Salidas);
+  base.EsPublico = 1;
+  base.FraccionPublico = static_cast<float>(1 - detalle.p);
+  base.Numero = NumeroArco(run, node, arm, group, group.Direction, true);
+  const int32_t V = Agregar(run, r, base);
+  group.LinkSlots[1] = V;
+  const float pt = AcumularFlujos(sat, qor, V);
+  TArco& publico = qor.Arcos[static_cast<size_t>(V)];
+  publico.Flujo = static_cast<float>(pt * (1 - detalle.p));
+  if (detalle.p > 0) CrearDetalle(run, r, group, V, publico.FlujoPublicoClase, pt, detalle);
+}
+
+float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {
+  TArco& arco = qor.Arcos[static_cast<size_t>(link)];
+  arco.Flujo = 0;
+  arco.FlujoPublico = 0;
+  float pt = 0;
+  for (int32_t exit : SalidasLista(arco.Salidas)) {
+    const int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, exit);
+    if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) continue;
+    const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+    const size_t c = PosClase(turn.Direction);
+    arco.Flujo += turn.AssignedFlow;
+    arco.FlujoClase[c] += turn.AssignedFlow;
+    const bool otherBus = turn.BusLane != 0 && static_cast<size_t>(t) < sat.OtherBusTurn.size();
+    const float bus = otherBus ? sat.OtherBusTurn[static_cast<size_t>(t)] : turn.FixedFlow;
+    arco.FlujoPublico += bus;
+    arco.FlujoPublicoClase[c] += bus;
+    pt += bus;
+    // The convergence test compares these flows with those of the next assignment.
+    if (static_cast<size_t>(t) < sat.TurnMarks.size()) sat.TurnMarks[static_cast<size_t>(t)] = 1;
+    if (static_cast<size_t>(t) < sat.PreviousTurnFlows.size())
+      sat.PreviousTurnFlows[static_cast<size_t>(t)] = turn.AssignedFlow;
+    arco.MascaraEtapas |= turn.StageMask;
+  }
+  arco.FlujoConector1 = FlujoTramo(sat, arco.IndiceTramo, 11);
+  arco.FlujoConector2 = FlujoTramo(sat, arco.IndiceTramo, 12);
+  arco.Flujo = std::max(10.0f, arco.Flujo);
+  if (pt > 0) pt = std::max(10.0f, pt);
+
+  arco.NumEtapas = 0;
+  const int32_t plan = arco.IndiceB > 0 && static_cast<size_t>(arco.IndiceB) < sat.Nodes.size()
+                           ? sat.Nodes[static_cast<size_t>(arco.IndiceB)].SignalPlan
+                           : 0;
+  if (plan > 0 && static_cast<size_t>(plan) < sat.SignalPlans.size() && arco.MascaraEtapas != 0) {
+    const TPlanSemaforo& signal = sat.SignalPlans[static_cast<size_t>(plan)];
+    arco.NumEtapas = signal.StageCount;
+    int first = 1;
+    while (((static_cast<uint32_t>(arco.MascaraEtapas) >> (first - 1)) & 1u) == 0) ++first;
+    // The stage before the first green stage: the last stage when that is stage 1.
+    const int before = first == 1 ? signal.StageCount : first - 1;
+    arco.EntreVerdeInicial = before >= 1 && before <= kMaxStages ? signal.Stages[static_cast<size_t>(before)].Intergreen : 0;
+  }
+  return pt;
+}
+
+}  // namespace veltra
