@@ -63,4 +63,36 @@ inline void ReadNetworkFile(Run& run, const std::string& path) {
 // A message of the run's log, or an empty text.
 inline bool LogHas(const TestRun& t, const std::string& text) { return t.console.str().find(text) != std::string::npos; }
 
+// The cross-roads and Y-junction network of tests/data/saturn/cross.dat, read in a fresh directory.
+class CrossNetworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CopySaturnData(dir, {"cross.dat", "cross_inc.dat"});
+    ReadNetworkFile(t.run, "cross.dat");
+  }
+  const TGiro& Turn(int32_t a, int32_t junction, int32_t c) const {
+    int32_t i = sat.FindTurn(a, junction, c);
+    EXPECT_NE(i, 0) << a << "-" << junction << "-" << c;
+    return sat.Turns[static_cast<size_t>(i)];
+  }
+  const Tardat& Link(int32_t a, int32_t b) const {
+    int32_t i = sat.FindLink(a, b);
+    EXPECT_NE(i, 0) << a << "-" << b;
+    return sat.Links[static_cast<size_t>(i)];
+  }
+  const TNodo& Node(int32_t number) const { return sat.Nodes[static_cast<size_t>(sat.FindNode(number))]; }
+  // The arm of a junction that comes from `aNode`.
+  const TConector& Arm(int32_t node, int32_t aNode) const {
+    const TNodo& n = Node(node);
+    for (int a = 1; a <= n.ArmCount; ++a)
+      if (n.Arms[static_cast<size_t>(a)].ANode == aNode) return n.Arms[static_cast<size_t>(a)];
+    ADD_FAILURE() << "no arm " << aNode << " at " << node;
+    return n.Arms[0];
+  }
+
+  TempDir dir;
+  TestRun t;
+  SaturnVars& sat = t.run.Sat;
+};
+
 }  // namespace veltra::test
