@@ -56,12 +56,18 @@ TIterationFigures& SaturnVars::FiguresOf(int iteration) {
 void SaturnVars::Clear() {
   Network = TNetwork();
   Param = TParam();
+  // Every table gets its capacity before reading, so that it never moves while it fills.
   Nodes.assign(1, TNodo());
+  Nodes.reserve(kMaxNodes + 1);
   Links.assign(1, Tardat());
+  Links.reserve(kMaxLinks + 2);
   LinkKnobs.clear();
   Turns.assign(1, TGiro());
+  Turns.reserve(kMaxTurns + 3);
   SignalPlans.assign(1, TPlanSemaforo());
+  SignalPlans.reserve(kMaxSignalPlans + 2);
   Zones.assign(1, Tcent());
+  Zones.reserve(kMaxZones + 1);
   BusLines.assign(1, TLinea());
   LinkFlows.clear();
   LinkClassFlows.clear();
@@ -251,16 +257,14 @@ void SaturnVars::BuildFirstLinkOfNode() {
 }
 
 void SaturnVars::TrimTables() {
+  // The capacity reserved for reading stays: memory a table never used is never touched, and
+  // giving it back would copy the table.
   auto trim = [](auto& table, int32_t count, int spare) {
     table.resize(static_cast<size_t>(std::max(count, 0)) + 1 + static_cast<size_t>(spare));
-    table.shrink_to_fit();
   };
   trim(Nodes, Network.NodeCount, 0);
   trim(Links, Network.LinkCount, 1);
-  if (!LinkKnobs.empty()) {
-    LinkKnobs.resize(Links.size());
-    LinkKnobs.shrink_to_fit();
-  }
+  if (!LinkKnobs.empty()) LinkKnobs.resize(Links.size());
   trim(Turns, Network.TurnCount, 2);
   trim(SignalPlans, Network.SignalPlanCount, 1);
   trim(Zones, Network.ZoneCount, 0);

@@ -179,8 +179,11 @@ void ListingReader::ClassRow(const Row& row, int size, int offset) {
   }
   const bool plod = sat_.Param.PLOD;
   // The model keeps classes 1 to 8; further classes of the listing are passed over.
-  for (int m = 1; m <= size && offset + m - 1 < 8; ++m)
-    flows[offset + m - 1] = static_cast<float>(row.Value[plod ? m + 2 : m]);
+  for (int m = 1; m <= size && offset + m - 1 < 8; ++m) {
+    const int column = plod ? m + 2 : m;
+    if (column > 5) break;
+    flows[offset + m - 1] = static_cast<float>(row.Value[column]);
+  }
 }
 
 // The class flows come in blocks of up to 5 classes (3 with PLOD), one listing each.

@@ -11,10 +11,12 @@ namespace veltra {
 
 namespace {
 
-// Include files nest; a chain deeper than this, or more lines than this in all, cannot be a
-// network file of the model's size and would only exhaust the memory.
+// Include files nest; a chain deeper than this, more includes or more lines than this in all
+// cannot be a network file of the model's size (a full one has some 60000 lines) and would
+// only exhaust the memory or the patience of the user.
 constexpr int kMaxIncludeDepth = 32;
-constexpr size_t kMaxNetworkLines = 4000000;
+constexpr int kMaxIncludes = 500;
+constexpr size_t kMaxNetworkLines = 1000000;
 
 // Node numbers are keyed as "%9d": they must fit in 9 characters.
 constexpr int32_t kMinNodeNumber = -99999999;
@@ -294,6 +296,7 @@ void NetworkReader::Include(int section) {
       FailAt(at, Printf("el archivo %s se incluye a si mismo", name.c_str()));
   }
   if (depth > kMaxIncludeDepth) FailAt(at, Printf("mas de %d archivos incluidos uno dentro de otro", kMaxIncludeDepth));
+  if (static_cast<int>(files_.size()) > kMaxIncludes) LimitExceeded(at, "archivos incluidos", kMaxIncludes);
 
   std::vector<std::string> lines;
   if (!LoadLines(found, lines)) throw FileError("ERROR - No se puede leer " + found);
