@@ -192,15 +192,16 @@ int32_t SaturnVars::RegisterNode(int32_t number) {
 }
 
 void SaturnVars::SortTables() {
-  // Nodes: position k receives the record whose key is the k-th of NodeIndex.
+  // Nodes: position k receives the record whose key is the k-th of NodeIndex (every node was
+  // registered there), and the index follows the records.
   const size_t nodeCount = Nodes.size() - 1;
-  std::vector<int32_t> from(Nodes.size(), 0);  // new position -> old position
-  size_t k = 0;
-  for (auto& entry : NodeIndex) {
-    from[++k] = entry.second;
-    entry.second = static_cast<int32_t>(k);
-  }
-  if (k == nodeCount) {
+  if (NodeIndex.size() == nodeCount) {
+    std::vector<int32_t> from(Nodes.size(), 0);  // new position -> old position
+    size_t k = 0;
+    for (auto& entry : NodeIndex) {
+      from[++k] = entry.second;
+      entry.second = static_cast<int32_t>(k);
+    }
     std::vector<uint8_t> placed(Nodes.size(), 0);
     for (size_t start = 1; start <= nodeCount; ++start) {
       if (placed[start] || from[start] == static_cast<int32_t>(start)) continue;
