@@ -1,5 +1,7 @@
 #include "saturn/network_reader.h"
 
+#include <algorithm>
+
 #include "saturn/bus_routes.h"
 #include "saturn/junctions.h"
 #include "saturn/sections.h"
