@@ -1,8 +1,44 @@
 #include "model/saturn_vars.h"
 
+#include <algorithm>
+#include <numeric>
+
 #include "util/text.h"
 
 namespace veltra {
+
+namespace {
+
+// Quicksort of positions low..high by a text key, the pivot being the key of the middle
+// position. Records with equal keys end in the order this partitioning leaves them, which
+// decides which of them a "last match" lookup finds. The smaller part is sorted first by
+// recursion and the larger one by the loop: the arrangement is the same, the depth stays small.
+template <class KeyOf, class SwapAt>
+void QuickSortByKey(int low, int high, const KeyOf& keyOf, const SwapAt& swapAt) {
+  while (low < high) {
+    int i = low;
+    int j = high;
+    const std::string pivot = keyOf((low + high) / 2);
+    do {
+      while (keyOf(i) < pivot) ++i;
+      while (keyOf(j) > pivot) --j;
+      if (i <= j) {
+        if (i != j) swapAt(i, j);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (j - low < high - i) {
+      if (low < j) QuickSortByKey(low, j, keyOf, swapAt);
+      low = i;
+    } else {
+      if (i < high) QuickSortByKey(i, high, keyOf, swapAt);
+      high = j;
+    }
+  }
+}
+
+}  // namespace
 
 SaturnVars::SaturnVars() {
   TurnMarks.assign(kMaxTurns + 1, 0);
@@ -20,12 +56,18 @@ TIterationFigures& SaturnVars::FiguresOf(int iteration) {
 void SaturnVars::Clear() {
   Network = TNetwork();
   Param = TParam();
+  // Every table gets its capacity before reading, so that it never moves while it fills.
   Nodes.assign(1, TNodo());
+  Nodes.reserve(kMaxNodes + 1);
   Links.assign(1, Tardat());
+  Links.reserve(kMaxLinks + 2);
   LinkKnobs.clear();
   Turns.assign(1, TGiro());
+  Turns.reserve(kMaxTurns + 3);
   SignalPlans.assign(1, TPlanSemaforo());
+  SignalPlans.reserve(kMaxSignalPlans + 2);
   Zones.assign(1, Tcent());
+  Zones.reserve(kMaxZones + 1);
   BusLines.assign(1, TLinea());
   LinkFlows.clear();
   LinkClassFlows.clear();
@@ -120,7 +162,9 @@ int32_t SaturnVars::FindLink(int32_t aNode, int32_t bNode) const {
 int32_t SaturnVars::FindTurn(int32_t aNode, int32_t junctionNode, int32_t cNode) const {
   const std::string key = TurnKey(junctionNode, aNode, cNode);
   int low = 0;
+  // The spare entries after the last turn hold no key and must stay outside the search.
   int high = static_cast<int>(Turns.size()) - 1;
+  if (Network.TurnCount > 0 && Network.TurnCount < high) high = Network.TurnCount;
   while (low <= high) {
     int middle = (low + high) / 2;
     int c = Turns[static_cast<size_t>(middle)].Key.compare(key);
@@ -145,6 +189,88 @@ int32_t SaturnVars::RegisterNode(int32_t number) {
   NodeIndex.emplace(std::move(key), position);
   Network.NodeCount = position;
   return position;
+}
+
+void SaturnVars::SortTables() {
+  // Nodes: position k receives the record whose key is the k-th of NodeIndex (every node was
+  // registered there), and the index follows the records.
+  const size_t nodeCount = Nodes.size() - 1;
+  if (NodeIndex.size() == nodeCount) {
+    std::vector<int32_t> from(Nodes.size(), 0);  // new position -> old position
+    size_t k = 0;
+    for (auto& entry : NodeIndex) {
+      from[++k] = entry.second;
+      entry.second = static_cast<int32_t>(k);
+    }
+    std::vector<uint8_t> placed(Nodes.size(), 0);
+    for (size_t start = 1; start <= nodeCount; ++start) {
+      if (placed[start] || from[start] == static_cast<int32_t>(start)) continue;
+      TNodo held = std::move(Nodes[start]);
+      size_t at = start;
+      while (static_cast<size_t>(from[at]) != start) {
+        Nodes[at] = std::move(Nodes[static_cast<size_t>(from[at])]);
+        placed[at] = 1;
+        at = static_cast<size_t>(from[at]);
+      }
+      Nodes[at] = std::move(held);
+      placed[at] = 1;
+    }
+  }
+
+  const int linkCount = static_cast<int>(Links.size()) - 1;
+  const bool knobRows = LinkKnobs.size() == Links.size();
+  QuickSortByKey(
+      1, linkCount, [this](int i) -> const std::string& { return Links[static_cast<size_t>(i)].Key; },
+      [this, knobRows](int a, int b) {
+        std::swap(Links[static_cast<size_t>(a)], Links[static_cast<size_t>(b)]);
+        if (knobRows) std::swap(LinkKnobs[static_cast<size_t>(a)], LinkKnobs[static_cast<size_t>(b)]);
+      });
+
+  const int turnCount = static_cast<int>(Turns.size()) - 1;
+  std::vector<int32_t> original(Turns.size());
+  std::iota(original.begin(), original.end(), 0);
+  QuickSortByKey(
+      1, turnCount, [this](int i) -> const std::string& { return Turns[static_cast<size_t>(i)].Key; },
+      [this, &original](int a, int b) {
+        std::swap(Turns[static_cast<size_t>(a)], Turns[static_cast<size_t>(b)]);
+        std::swap(original[static_cast<size_t>(a)], original[static_cast<size_t>(b)]);
+      });
+  std::vector<int32_t> moved(Turns.size(), 0);  // old position -> new position
+  for (size_t i = 1; i < original.size(); ++i) moved[static_cast<size_t>(original[i])] = static_cast<int32_t>(i);
+  for (auto& node : Nodes)
+    for (auto& arm : node.Arms)
+      for (auto& slot : arm.Slots)
+        if (slot.Turn > 0 && static_cast<size_t>(slot.Turn) < moved.size()) slot.Turn = moved[static_cast<size_t>(slot.Turn)];
+  InvalidateIndexes();
+}
+
+void SaturnVars::BuildFirstLinkOfNode() {
+  const int32_t nodeCount = static_cast<int32_t>(Nodes.size()) - 1;
+  const int32_t linkCount = Network.LinkCount;
+  FirstLinkOfNode.assign(static_cast<size_t>(nodeCount) + 2, linkCount + 1);
+  // A indices rise along Links, so one pass finds the first link of every node.
+  int32_t j = 1;
+  for (int32_t i = 1; i <= nodeCount; ++i) {
+    while (j <= linkCount && Links[static_cast<size_t>(j)].AIndex < i) ++j;
+    FirstLinkOfNode[static_cast<size_t>(i)] = j;
+  }
+  FirstLinkOfNode[0] = FirstLinkOfNode.size() > 1 ? FirstLinkOfNode[1] : linkCount + 1;
+}
+
+void SaturnVars::TrimTables() {
+  // The capacity reserved for reading stays: memory a table never used is never touched, and
+  // giving it back would copy the table.
+  auto trim = [](auto& table, int32_t count, int spare) {
+    table.resize(static_cast<size_t>(std::max(count, 0)) + 1 + static_cast<size_t>(spare));
+  };
+  trim(Nodes, Network.NodeCount, 0);
+  trim(Links, Network.LinkCount, 1);
+  if (!LinkKnobs.empty()) LinkKnobs.resize(Links.size());
+  trim(Turns, Network.TurnCount, 2);
+  trim(SignalPlans, Network.SignalPlanCount, 1);
+  trim(Zones, Network.ZoneCount, 0);
+  trim(BusLines, Network.BusLineCount, 0);
+  InvalidateIndexes();
 }
 
 }  // namespace veltra

@@ -221,6 +221,7 @@ struct TLinea {
   int32_t Frequency = 0;
   int32_t NodeCount = 0;
   std::vector<int32_t> Nodes{0};  // 1..NodeCount; nodes inserted by path completion are negated
+  std::vector<uint8_t> Inserted{0};  // 1..NodeCount: the node was inserted by path completion
 };
 
 // The flows of one link (positions as the listing reader fills them).
@@ -321,6 +322,15 @@ class SaturnVars {
   // Registers a node number: its position in Nodes, appending a new external node when the
   // number is new. Returns 0 when the table is full.
   int32_t RegisterNode(int32_t number);
+
+  // After reading: Nodes in ascending node order (the order of NodeIndex, whose positions
+  // follow), Links and Turns in ascending key order. LinkKnobs rows move with their links, and
+  // the turn index of every turn slot follows its turn.
+  void SortTables();
+  // FirstLinkOfNode from Links and Nodes in ascending node order.
+  void BuildFirstLinkOfNode();
+  // Cuts every table to its count plus its spare entries.
+  void TrimTables();
 
   // The indexes behind the lookups are rebuilt on demand; a writer that reorders or changes
   // keys of Nodes, Links or Zones calls this.

@@ -1,0 +1,215 @@
+// Reading a SATURN network data file and its assignment listing at the model's limits:
+// 5000 nodes, 15000 links, 15000 turns, 1000 signal plans, 1000 zones, coordinates for all.
+// The generator writes the two files (model_network.dat, model_network.lpa) into a fresh
+// temporary directory before the first run.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "run/run.h"
+#include "saturn/listing.h"
+#include "saturn/network_reader.h"
+#include "util/platform.h"
+#include "util/text.h"
+
+namespace {
+
+using veltra::Printf;
+
+constexpr int kRows = 25, kCols = 50;           // 1250 junctions, 1000 of them signalised
+constexpr int kSignals = 1000;
+constexpr int kBufferSide = 60;                  // 3600 buffer nodes
+constexpr int kBufferPairs = 4775;               // two-way buffer links between buffer nodes
+constexpr int kZones = 1000;
+constexpr int kBusRoutes = 100;
+
+int Junction(int r, int c) { return 10001 + r * kCols + c; }
+std::string R(long v, int w) { return Printf("%*ld", w, v); }
+
+// Writes model_network.dat and model_network.lpa into `dir`.
+void GenerateModelNetwork(const std::string& dir) {
+  std::vector<std::string> dat = {"* Generated network at the capacities of the model.", "&OPTIONS", " &END", "MODEL-SIZE NETWORK",
+                                  "&PARAM", " BUSPCU = 2.0", " &END", "11111"};
+  std::vector<std::string> lpa = {" GENERATED LISTING", "      LISTING OF THE FLOWS ON CHANNEL  1", ""};
+  struct Coord {
+    int node;
+    long x, y;
+  };
+  std::vector<Coord> coords;
+  std::vector<std::pair<int, int>> externals;  // external node, its junction
+  int nextExternal = 5001;
+  const int dr[4] = {1, 0, -1, 0}, dc[4] = {0, 1, 0, -1};  // N, E, S, W
+  auto values = [](double a, double b, double c, double d, double e) {
+    return Printf("%10.2f%10.2f%10.2f%10.2f%10.2f", a, b, c, d, e);
+  };
+  for (int r = 0; r < kRows; ++r) {
+    for (int c = 0; c < kCols; ++c) {
+      const int j = Junction(r, c);
+      const int k = r * kCols + c;
+      coords.push_back({j, 1000 + c * 300L, 1000 + r * 300L});
+      int arms[4];
+      for (int d = 0; d < 4; ++d) {
+        int rr = r + dr[d], cc = c + dc[d];
+        if (rr >= 0 && rr < kRows && cc >= 0 && cc < kCols) {
+          arms[d] = Junction(rr, cc);
+        } else {
+          arms[d] = nextExternal++;
+          externals.push_back({arms[d], j});
+          coords.push_back({arms[d], 1000 + c * 300L + dc[d] * 150L, 1000 + r * 300L + dr[d] * 150L});
+        }
+      }
+      const bool signal = k < kSignals;
+      dat.push_back(R(j, 5) + R(4, 5) + R(signal ? 3 : 1, 5) + (signal ? R(4, 5) + R(k % 96, 5) + R(96, 5) : ""));
+      for (int p = 0; p < 4; ++p) {
+        std::string arm = "     " + R(arms[p], 5) + " " + R(2, 4) + R(20, 5) + R(300, 5);
+        arm += R(1600, 5) + "  1 1" + R(1800, 5) + "  1 2" + R(1500, 5) + (k % 7 == 0 ? "X 2 2" : "  2 2");
+        dat.push_back(arm);
+        lpa.push_back(R(arms[p], 6) + R(j, 6) + "      " + values(3600, 40, 35, 900, 10));
+        for (int s = 1; s <= 3; ++s)
+          lpa.push_back(R(arms[p], 6) + R(j, 6) + R(arms[(p + s) % 4], 6) + values(1800, 20, 15, 300, s == 2 ? 10 : 0));
+      }
+      if (signal) {
+        for (int s = 0; s < 4; ++s) {
+          int a = s % 2 == 0 ? arms[0] : arms[1], b = s % 2 == 0 ? arms[2] : arms[3];
+          dat.push_back(std::string(10, ' ') + R(20, 5) + R(4, 5) + R(4, 5) + R(a, 5) + R(0, 5) + R(b, 5) + R(0, 5));
+        }
+      }
+    }
+  }
+  for (auto [e, j] : externals) {
+    dat.push_back(R(e, 5) + R(1, 5) + R(0, 5));
+    dat.push_back("     " + R(j, 5) + " " + R(2, 4) + R(10, 5) + R(150, 5));
+    lpa.push_back(R(j, 6) + R(e, 6) + "      " + values(3600, 30, 10, 900, 0));
+  }
+  dat.push_back("99999");
+
+  dat.push_back("33333");
+  auto buffer = [](int r, int c) { return 1 + r * kBufferSide + c; };
+  auto twoWay = [&](int a, int b, int length) {
+    dat.push_back(R(a, 5) + R(b, 5) + R(30, 5) + R(30, 5) + R(1800, 5) + "  2  " + R(length, 5));
+    lpa.push_back(R(a, 9) + R(b, 9) + values(1800, 25, 30, 450, 0));
+    lpa.push_back(R(b, 9) + R(a, 9) + values(1800, 25, 30, 450, 0));
+  };
+  for (size_t i = 0; i < externals.size(); ++i) twoWay(externals[i].first, static_cast<int>(i) + 1, 500);
+  int pairs = 0;
+  for (int r = 0; r < kBufferSide && pairs < kBufferPairs; ++r)
+    for (int c = 0; c + 1 < kBufferSide && pairs < kBufferPairs; ++c, ++pairs) twoWay(buffer(r, c), buffer(r, c + 1), 250);
+  for (int c = 0; c < kBufferSide && pairs < kBufferPairs; ++c)
+    for (int r = 0; r + 1 < kBufferSide && pairs < kBufferPairs; ++r, ++pairs) twoWay(buffer(r, c), buffer(r + 1, c), 250);
+  for (int z = 1; z <= kZones; ++z) dat.push_back("C" + R(z, 4) + " " + R(z * 3, 4) + R(60, 5) + std::string(15, ' ') + R(100, 5));
+  dat.push_back("99999");
+
+  dat.push_back("55555");
+  for (int r = 0; r < kBufferSide; ++r)
+    for (int c = 0; c < kBufferSide; ++c) coords.push_back({buffer(r, c), 30000 + c * 250L, 1000 + r * 250L});
+  for (const Coord& c : coords) dat.push_back(R(c.node, 5) + R(c.x, 5) + R(c.y, 5));
+  for (int z = 1; z <= kZones; ++z) dat.push_back("C" + R(z, 4) + R(30010 + (z * 3 % kBufferSide) * 250L, 5) + R(1020, 5));
+  dat.push_back("99999");
+
+  dat.push_back("66666");
+  for (int b = 0; b < kBusRoutes; ++b) {
+    const int r = b % kRows;
+    std::string line = R(b + 1, 5) + R(6, 5) + R(kCols, 5);
+    for (int c = 0; c < kCols; ++c) {
+      if (c > 0 && c % 13 == 0) {
+        dat.push_back(line);
+        line = std::string(15, ' ');
+      }
+      line += R(Junction(r, c), 5);
+    }
+    dat.push_back(line);
+  }
+  dat.push_back("99999");
+
+  lpa.push_back("");
+  lpa.push_back("           SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK");
+  lpa.push_back("      TOTAL FLOWS - FIXED PLUS ASSIGNED");
+  lpa.push_back("  SUB-TOTALS              12345.6      234567.8");
+  lpa.push_back("  GRAND TOTALS            23456.7      345678.9");
+  for (int i = 0; i < 12; ++i) lpa.push_back("");
+
+  auto write = [&dir](const char* name, const std::vector<std::string>& lines) {
+    veltra::TextWriter out(dir + "/" + name);
+    for (const auto& l : lines) out.Line(l);
+    out.Close();
+  };
+  write("model_network.dat", dat);
+  write("model_network.lpa", lpa);
+}
+
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c; }
+};
+
+const std::string& ModelDir() {
+  static const std::string dir = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "veltra_bench_XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    GenerateModelNetwork(pattern);
+    return pattern;
+  }();
+  return dir;
+}
+
+double PeakMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+// Loads and reads the network file, then loads and reads its listing, as the input check does.
+void ReadNetworkAndListing(veltra::Run& run) {
+  const std::string dir = ModelDir();
+  veltra::SaturnVars& sat = run.Sat;
+  sat.Clear();
+  veltra::LoadLines(dir + "/model_network.dat", sat.NetworkLines);
+  sat.NetworkFileName = dir + "/model_network.dat";
+  veltra::SaturnRead(run);
+  veltra::LoadLines(dir + "/model_network.lpa", sat.ListingLines);
+  veltra::ReadListing(run, 0);
+}
+
+void BM_ReadModelNetworkAndListing(benchmark::State& state) {
+  NullBuffer null;
+  std::ostream console(&null);
+  veltra::PosixPlatform platform;
+  veltra::Run run(platform, console);
+  for (auto _ : state) ReadNetworkAndListing(run);
+  const veltra::TNetwork& net = run.Sat.Network;
+  state.counters["nodes"] = net.NodeCount;
+  state.counters["links"] = net.LinkCount;
+  state.counters["turns"] = net.TurnCount;
+  state.counters["plans"] = net.SignalPlanCount;
+  state.counters["zones"] = net.ZoneCount;
+  state.counters["peak_MB"] = PeakMegabytes();
+}
+BENCHMARK(BM_ReadModelNetworkAndListing)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ReadModelNetworkOnly(benchmark::State& state) {
+  NullBuffer null;
+  std::ostream console(&null);
+  veltra::PosixPlatform platform;
+  veltra::Run run(platform, console);
+  const std::string dir = ModelDir();
+  std::vector<std::string> lines;
+  veltra::LoadLines(dir + "/model_network.dat", lines);
+  for (auto _ : state) {
+    run.Sat.Clear();
+    run.Sat.NetworkLines = lines;
+    run.Sat.NetworkFileName = dir + "/model_network.dat";
+    veltra::SaturnRead(run);
+  }
+}
+BENCHMARK(BM_ReadModelNetworkOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,82 @@
+#include "saturn/counts.h"
+
+#include <algorithm>
+#include <set>
+
+#include "saturn/listing.h"
+#include "util/files.h"
+#include "util/kwt_utils.h"
+#include "util/text.h"
+
+namespace veltra {
+
+void ReadCounts(Run& run, const std::string& countsFile) {
+  SaturnVars& sat = run.Sat;
+  PrepareFlows(sat);
+  std::set<std::string> unknownTurns;
+  std::set<std::string> unknownLinks;
+  const std::vector<std::string>& lines = sat.ListingLines;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    // Missing trailing fields count as 0.
+    const std::vector<std::string> fields = Split(lines[i] + ",,,,,", ',');
+    const int32_t a = TextToInt(fields[0]);
+    const int32_t b = TextToInt(fields[1]);
+    const int32_t c = TextToInt(fields[2]);
+    const float assigned = static_cast<float>(TextToReal(fields[3]));
+    const float fixed = static_cast<float>(TextToReal(fields[4]));
+    if (c > 0) {
+      const int32_t t = sat.FindTurn(a, b, c);
+      if (t != 0) {
+        TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+        turn.AssignedFlow += assigned;
+        turn.FixedFlow += fixed;
+        if (turn.EntryLink > 0 && static_cast<size_t>(turn.EntryLink) < sat.LinkFlows.size()) {
+          TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(turn.EntryLink)];
+          const int direction = std::clamp(turn.Direction, -1, 1);
+          f[static_cast<size_t>(3 + direction)] += assigned;
+          f[static_cast<size_t>(6 + direction)] += fixed;
+        }
+      } else {
+        unknownTurns.insert(Printf("%9d%9d%9d", a, b, c));
+      }
+    }
+    if (b > 0) {
+      const int32_t l = sat.FindLink(a, b);
+      if (l != 0) {
+        TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(l)];
+        f[8] += assigned;
+        f[9] += fixed;
+        f[13] = f[8];
+        f[14] = f[9];
+      } else {
+        unknownLinks.insert(Printf("%9d%9d", a, b));
+      }
+    }
+    if (c > 0) {
+      const int32_t l = sat.FindLink(b, c);
+      if (l != 0) {
+        TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(l)];
+        f[16] += assigned;
+        f[17] += fixed;
+      } else {
+        unknownLinks.insert(Printf("%9d%9d", b, c));
+      }
+    }
+  }
+  if (unknownTurns.empty() && unknownLinks.empty()) return;
+
+  const std::string errorsFile = ChangeExtension(countsFile, ".errores");
+  TextWriter out(errorsFile);
+  out.Line("Conteos:");
+  for (const auto& entry : unknownTurns) out.Line(entry);
+  out.Line();
+  out.Line("ARCOS:");
+  for (const auto& entry : unknownLinks) out.Line(entry);
+  out.Close();
+  run.Log.Line();
+  run.Log.Line("Archivo de Conteos con errores");
+  run.Log.Line("Revisar: " + errorsFile);
+  run.Log.Line();
+}
+
+}  // namespace veltra

@@ -1,0 +1,322 @@
+#include "saturn/listing.h"
+
+#include <algorithm>
+
+#include "util/files.h"
+#include "util/kwt_utils.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+const char* const kFlowsStart = "LISTING OF THE FLOWS ON CHANNEL";
+const char* const kDisaggregated = "LISTING OF DISAGGREGATED FLOWS";
+const char* const kSummary = "SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK";
+const char* const kTotalsTable = "TOTAL FLOWS - FIXED PLUS ASSIGNED";
+
+enum class RowKind { None, Link, Turn, Connector, ZoneSide, NodeSide };
+
+struct Row {
+  RowKind Kind = RowKind::None;
+  int32_t A = 0, B = 0, C = 0;
+  double Value[6] = {0, 0, 0, 0, 0, 0};  // 1..5
+};
+
+// True when columns first..last hold exactly an integer right-aligned in the field.
+bool IntegerAt(const std::string& line, int first, int last, int32_t& value) {
+  return IntegerField(Field(line, first, last), last - first + 1, value);
+}
+bool BlankAt(const std::string& line, int first, int last) { return IsBlank(Field(line, first, last)); }
+
+// The kind of a listing row, by the first pattern that matches.
+Row ParseRow(const std::string& line) {
+  Row row;
+  int32_t a = 0, b = 0, c = 0;
+  if (IntegerAt(line, 1, 9, a) && IntegerAt(line, 10, 18, b)) {
+    row.Kind = RowKind::Link;
+  } else if (IntegerAt(line, 1, 6, a) && IntegerAt(line, 7, 12, b) && BlankAt(line, 13, 18)) {
+    row.Kind = RowKind::Link;
+  } else if (IntegerAt(line, 1, 6, a) && IntegerAt(line, 7, 12, b) && IntegerAt(line, 13, 18, c)) {
+    row.Kind = RowKind::Turn;
+  } else if (Column(line, 2) == 'C' && IntegerAt(line, 7, 12, b) && BlankAt(line, 13, 18)) {
+    row.Kind = RowKind::Connector;
+  } else if (IntegerAt(line, 1, 6, a) && Column(line, 8) == 'C' && BlankAt(line, 13, 18)) {
+    row.Kind = RowKind::Connector;
+  } else if (Column(line, 2) == 'C' && IntegerAt(line, 9, 12, a) && IntegerAt(line, 15, 18, b)) {
+    row.Kind = RowKind::ZoneSide;
+  } else if (IntegerAt(line, 3, 6, a) && IntegerAt(line, 9, 12, b) && Column(line, 14) == 'C') {
+    row.Kind = RowKind::NodeSide;
+  }
+  if (row.Kind == RowKind::None || row.Kind == RowKind::Connector) return row;
+  row.A = a;
+  row.B = b;
+  row.C = c;
+  for (int v = 1; v <= 5; ++v) row.Value[v] = TextToReal(Field(line, 10 * v + 9, 10 * v + 18));
+  return row;
+}
+
+class ListingReader {
+ public:
+  ListingReader(Run& run, int iteration) : run_(run), sat_(run.Sat), lines_(run.Sat.ListingLines), iteration_(iteration) {}
+
+  void Read();
+
+ private:
+  // Lines after the current one.
+  int64_t Remaining() const { return static_cast<int64_t>(lines_.size()) - 1 - position_; }
+  const std::string& Take() {
+    ++position_;
+    line_ = Upper(lines_[static_cast<size_t>(position_)]);
+    return line_;
+  }
+  void TotalRow(const Row& row);
+  void ClassRow(const Row& row, int size, int offset);
+  void ReadClassFlows();
+  void ReadTotals();
+  void TurnSumDifferences();
+  void FixedFlowCorrection();
+  void BusSelection();
+  [[noreturn]] void NoFlows();
+
+  Run& run_;
+  SaturnVars& sat_;
+  const std::vector<std::string>& lines_;
+  int iteration_;
+  int64_t position_ = -1;
+  std::string line_;
+};
+
+void ListingReader::Read() {
+  PrepareFlows(sat_);
+  bool found = false;
+  while (Remaining() > 0 && !found) found = Contains(Take(), kFlowsStart);
+  if (!found) NoFlows();
+
+  while (Remaining() > 0) {
+    const std::string& line = Take();
+    if (Contains(line, kDisaggregated) || Contains(line, kSummary)) break;
+    if (line.size() > 27) TotalRow(ParseRow(line));
+  }
+  if (sat_.Param.NOMADS > 1) ReadClassFlows();
+  if (Remaining() >= 1) ReadTotals();
+
+  TurnSumDifferences();
+  FixedFlowCorrection();
+  BusSelection();
+  sat_.Network.FlowsRead = true;
+}
+
+void ListingReader::NoFlows() {
+  MessageLog& log = run_.Log;
+  log.Line();
+  log.Line(Printf("ERROR - Archivo %s no valido (%d lineas leidas)", ChangeExtension(sat_.NetworkFileName, ".lpa").c_str(),
+                  static_cast<int>(position_ + 1)));
+  log.EmptyLines(3);
+  log.Line("Proceso Abortado....");
+  log.EmptyLines(2);
+  log.CloseMessagesFile();
+  throw RunStop{1, false};
+}
+
+void ListingReader::TotalRow(const Row& row) {
+  const double assigned = row.Value[4] - row.Value[5];
+  switch (row.Kind) {
+    case RowKind::Link: {
+      const int32_t l = sat_.FindLink(row.A, row.B);
+      if (l == 0) return;
+      TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(l)];
+      f[0] = static_cast<float>(row.Value[3]);
+      f[8] = static_cast<float>(assigned);
+      f[9] = static_cast<float>(row.Value[5]);
+      f[10] = static_cast<float>(row.Value[4]);
+      const int32_t capacity = sat_.Links[static_cast<size_t>(l)].Capacity;
+      if (capacity > 0) f[19] = static_cast<float>(row.Value[4] / capacity);
+      return;
+    }
+    case RowKind::Turn: {
+      const int32_t t = sat_.FindTurn(row.A, row.B, row.C);
+      if (t == 0) return;
+      TGiro& turn = sat_.Turns[static_cast<size_t>(t)];
+      turn.ListingValue = static_cast<float>(row.Value[3]);
+      turn.AssignedFlow = static_cast<float>(assigned);
+      turn.FixedFlow = static_cast<float>(row.Value[5]);
+      turn.TotalFlow = static_cast<float>(row.Value[4]);
+      if (turn.EntryLink <= 0 || static_cast<size_t>(turn.EntryLink) >= sat_.LinkFlows.size()) return;
+      TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(turn.EntryLink)];
+      const int direction = std::clamp(turn.Direction, -1, 1);
+      f[static_cast<size_t>(3 + direction)] += static_cast<float>(assigned);
+      f[static_cast<size_t>(6 + direction)] += static_cast<float>(row.Value[5]);
+      f[13] += static_cast<float>(assigned);
+      f[14] += static_cast<float>(row.Value[5]);
+      f[15] += static_cast<float>(row.Value[4]);
+      return;
+    }
+    case RowKind::ZoneSide:
+    case RowKind::NodeSide: {
+      const int32_t l = sat_.FindLink(row.A, row.B);
+      if (l == 0) return;
+      sat_.LinkFlows[static_cast<size_t>(l)][row.Kind == RowKind::ZoneSide ? 11 : 12] = static_cast<float>(assigned);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void ListingReader::ClassRow(const Row& row, int size, int offset) {
+  float* flows = nullptr;
+  if (row.Kind == RowKind::Link) {
+    const int32_t l = sat_.FindLink(row.A, row.B);
+    if (l == 0 || static_cast<size_t>(l) >= sat_.LinkClassFlows.size()) return;
+    flows = sat_.LinkClassFlows[static_cast<size_t>(l)].data();
+  } else if (row.Kind == RowKind::Turn) {
+    const int32_t t = sat_.FindTurn(row.A, row.B, row.C);
+    if (t == 0) return;
+    flows = sat_.Turns[static_cast<size_t>(t)].ClassFlows.data();
+  } else {
+    return;
+  }
+  const bool plod = sat_.Param.PLOD;
+  // The model keeps classes 1 to 8; further classes of the listing are passed over.
+  for (int m = 1; m <= size && offset + m - 1 < 8; ++m) {
+    const int column = plod ? m + 2 : m;
+    if (column > 5) break;
+    flows[offset + m - 1] = static_cast<float>(row.Value[column]);
+  }
+}
+
+// The class flows come in blocks of up to 5 classes (3 with PLOD), one listing each.
+void ListingReader::ReadClassFlows() {
+  const int32_t classes = sat_.Param.NOMADS;
+  const int blockMax = sat_.Param.PLOD ? 3 : 5;
+  int size = std::min(classes, blockMax);
+  while (Remaining() >= 10) {
+    const std::string& line = Take();
+    if (Contains(line, kDisaggregated) || Contains(line, kSummary)) break;
+    if (line.size() > 27) ClassRow(ParseRow(line), size, 0);
+  }
+  int32_t done = size;
+  while (done < classes && Remaining() >= 10) {
+    size = std::min(classes - done, blockMax);
+    while (Remaining() >= 10) {
+      const std::string& line = Take();
+      if (StartsWith(line, "      LISTING OF D") || StartsWith(line, "           SUMMARY")) break;
+      if (line.size() > 27) ClassRow(ParseRow(line), size, done);
+    }
+    done += size;
+  }
+}
+
+void ListingReader::ReadTotals() {
+  bool table = false;
+  while (Remaining() >= 10 && !table) table = Contains(Take(), kTotalsTable);
+  TIterationFigures& figures = sat_.FiguresOf(iteration_);
+  while (Remaining() >= 10) {
+    const std::string& line = Take();
+    const float first = static_cast<float>(TextToReal(Field(line, 23, 32)));
+    const float second = static_cast<float>(TextToReal(Field(line, 37, 46)));
+    if (Contains(line, "SUB-TOTALS")) {
+      figures.SubTotalHr = first;
+      figures.SubTotalKm = second;
+    }
+    if (Contains(line, "GRAND TOTALS")) {
+      figures.GrandTotalHr = first;
+      figures.GrandTotalKm = second;
+      break;
+    }
+  }
+}
+
+// Every turn of a run with the same A-node and junction stores how far the run's assigned
+// flows exceed the assigned flow of the link that enters the junction.
+void ListingReader::TurnSumDifferences() {
+  const int32_t count = sat_.Network.TurnCount;
+  int32_t start = 1;
+  while (start <= count) {
+    const TGiro& first = sat_.Turns[static_cast<size_t>(start)];
+    int32_t end = start;
+    double sum = 0;
+    while (end <= count && sat_.Turns[static_cast<size_t>(end)].ANode == first.ANode &&
+           sat_.Turns[static_cast<size_t>(end)].JunctionNode == first.JunctionNode) {
+      sum += sat_.Turns[static_cast<size_t>(end)].AssignedFlow;
+      ++end;
+    }
+    const int32_t l = sat_.FindLink(first.ANode, first.JunctionNode);
+    const float difference = static_cast<float>(sum - sat_.LinkFlows[static_cast<size_t>(l)][8]);
+    for (int32_t t = start; t < end; ++t) sat_.Turns[static_cast<size_t>(t)].TurnSumDifference = difference;
+    start = end;
+  }
+}
+
+// A link carries at least the fixed flow of the turns it feeds.
+void ListingReader::FixedFlowCorrection() {
+  std::vector<double> turnFixed(sat_.LinkFlows.size(), 0.0);
+  for (int32_t t = 1; t <= sat_.Network.TurnCount; ++t) {
+    const TGiro& turn = sat_.Turns[static_cast<size_t>(t)];
+    if (turn.EntryLink > 0 && static_cast<size_t>(turn.EntryLink) < turnFixed.size())
+      turnFixed[static_cast<size_t>(turn.EntryLink)] += turn.FixedFlow;
+  }
+  const bool firstRead = iteration_ == run_.Cfg.IteracionInicial;
+  for (int32_t l = 1; l <= sat_.Network.LinkCount; ++l) {
+    TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(l)];
+    const float sum = static_cast<float>(turnFixed[static_cast<size_t>(l)]);
+    if (sum <= f[9]) continue;
+    if (firstRead) {
+      const Tardat& link = sat_.Links[static_cast<size_t>(l)];
+      run_.Log.Line(Printf("   ATENCION: Al arco %d-%d se le corrigió flujo fijo (%.2f --> %.2f)", link.ANode, link.BNode,
+                           static_cast<double>(f[9]), static_cast<double>(sum)));
+    }
+    f[9] = sum;
+  }
+}
+
+// The selected buses travel as assigned traffic rather than as fixed flow.
+void ListingReader::BusSelection() {
+  if (run_.Cfg.LineasPrivado.empty()) return;
+  auto move = [](float& assigned, float& fixed, float bus, bool roundFixed) {
+    if (fixed >= bus) {
+      assigned += bus;
+      fixed -= bus;
+      if (roundFixed) fixed = static_cast<float>(RoundEven(fixed * 100.0) / 100.0);
+    } else {
+      assigned += fixed;
+      fixed = 0;
+    }
+  };
+  for (int32_t l = 1; l <= sat_.Network.LinkCount && static_cast<size_t>(l) < sat_.SelectedBusLink.size(); ++l) {
+    const float bus = sat_.SelectedBusLink[static_cast<size_t>(l)];
+    if (bus == 0) continue;
+    TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(l)];
+    move(f[8], f[9], bus, false);
+  }
+  for (int32_t t = 1; t <= sat_.Network.TurnCount && static_cast<size_t>(t) < sat_.SelectedBusTurn.size(); ++t) {
+    const float bus = sat_.SelectedBusTurn[static_cast<size_t>(t)];
+    if (bus == 0) continue;
+    TGiro& turn = sat_.Turns[static_cast<size_t>(t)];
+    move(turn.AssignedFlow, turn.FixedFlow, bus, true);
+  }
+}
+
+}  // namespace
+
+void PrepareFlows(SaturnVars& sat) {
+  sat.LinkFlows.assign(sat.Links.size(), TFlujoArco{});
+  if (sat.Param.NOMADS > 0)
+    sat.LinkClassFlows.assign(sat.Links.size(), std::array<float, 8>{});
+  else
+    sat.LinkClassFlows.clear();
+  for (TGiro& turn : sat.Turns) {
+    turn.ListingValue = 0;
+    turn.AssignedFlow = turn.FixedFlow = turn.TotalFlow = 0;
+    turn.TurnSumDifference = 0;
+    turn.ClassFlows.fill(0);
+  }
+}
+
+void ReadListing(Run& run, int iteration) {
+  ListingReader reader(run, iteration);
+  reader.Read();
+}
+
+}  // namespace veltra

@@ -1,0 +1,48 @@
+// The example town of examples/ read into the model: what the demonstration and the later
+// steps of the run rely on.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "saturn/listing.h"
+#include "saturn/saturn_fixtures.h"
+
+namespace veltra {
+namespace {
+
+TEST(ExampleTown, NetworkAndListingAreConsistent) {
+  const std::string examples = std::string(VELTRA_TEST_DATA) + "/../../examples/";
+  test::TestRun t;
+  t.run.Cfg.LineasPrivado = "10";
+  test::ReadNetworkFile(t.run, examples + "pueblo.dat");
+  const SaturnVars& sat = t.run.Sat;
+  EXPECT_EQ(sat.Network.NodeCount, 25);
+  EXPECT_EQ(sat.Network.SignalPlanCount, 5);
+  EXPECT_EQ(sat.Network.ZoneCount, 9);
+  EXPECT_EQ(sat.Network.BusLineCount, 1);
+  EXPECT_TRUE(sat.Network.HasCoordinates);
+  const TNodo& n108 = sat.Nodes[static_cast<size_t>(sat.FindNode(108))];
+  EXPECT_EQ(sat.SignalPlans[static_cast<size_t>(n108.SignalPlan)].RepeatIndicator, 1);
+  EXPECT_EQ(sat.Zones[9].Connectors[1].TargetOrSpeed, sat.FindLink(105, 104));
+  // Every signalised turn has green in some stage.
+  for (int32_t i = 1; i <= sat.Network.TurnCount; ++i) {
+    const TGiro& turn = sat.Turns[static_cast<size_t>(i)];
+    if (sat.Nodes[static_cast<size_t>(turn.JunctionIndex)].SignalPlan != 0) {
+      EXPECT_NE(turn.StageMask, 0) << turn.Key;
+    }
+  }
+
+  ASSERT_TRUE(LoadLines(examples + "pueblo.lpa", t.run.Sat.ListingLines));
+  ReadListing(t.run, 0);
+  EXPECT_FALSE(test::LogHas(t, "ATENCION"));
+  for (int32_t i = 1; i <= sat.Network.TurnCount; ++i)
+    EXPECT_NEAR(sat.Turns[static_cast<size_t>(i)].TurnSumDifference, 0.0f, 0.01f) << sat.Turns[static_cast<size_t>(i)].Key;
+  // Bus route 10 (24 PCU) moves from fixed to assigned flow.
+  const TFlujoArco& avenue = sat.LinkFlows[static_cast<size_t>(sat.FindLink(104, 105))];
+  EXPECT_FLOAT_EQ(avenue[9], 0.0f);
+  EXPECT_FLOAT_EQ(avenue[8], avenue[10]);
+  EXPECT_NEAR(t.run.Sat.FiguresOf(0).GrandTotalHr, 362.1f, 0.01f);
+}
+
+}  // namespace
+}  // namespace veltra

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include "saturn/listing.h"
+#include "saturn/saturn_fixtures.h"
+
+namespace veltra {
+namespace {
+
+using test::Card;
+using test::CrossNetworkTest;
+using test::NetworkHead;
+using test::ReadNetworkLines;
+using test::TestRun;
+
+class CrossListingTest : public CrossNetworkTest {
+ protected:
+  void ReadCrossListing(int iteration) {
+    ASSERT_TRUE(LoadLines(test::SaturnData("cross.lpa"), sat.ListingLines));
+    ReadListing(t.run, iteration);
+  }
+  const TFlujoArco& Flows(int32_t a, int32_t b) const { return sat.LinkFlows[static_cast<size_t>(sat.FindLink(a, b))]; }
+};
+
+TEST_F(CrossListingTest, LinkAndTurnRowsFillTheFlows) {
+  ReadCrossListing(0);
+  EXPECT_TRUE(sat.Network.FlowsRead);
+  ASSERT_EQ(sat.LinkFlows.size(), sat.Links.size());
+  const TFlujoArco& f = Flows(101, 100);
+  const std::vector<std::pair<int, float>> expected = {
+      {0, 12.5f}, {2, 200}, {3, 490}, {4, 175}, {5, 0},  {6, 10},  {7, 5},   {8, 890},
+      {9, 15},    {10, 900}, {11, 70}, {12, 60}, {13, 865}, {14, 15}, {15, 880}, {19, 0},
+  };
+  for (auto [position, value] : expected) EXPECT_FLOAT_EQ(f[static_cast<size_t>(position)], value) << position;
+  EXPECT_FLOAT_EQ(Flows(101, 901)[19], 400.0f / 1800.0f);
+  EXPECT_FLOAT_EQ(Flows(102, 100)[10], 600.0f);
+  EXPECT_FLOAT_EQ(Flows(103, 100)[8], 680.0f);
+
+  const TGiro& turn = Turn(101, 100, 103);
+  EXPECT_FLOAT_EQ(turn.ListingValue, 2.0f);
+  EXPECT_FLOAT_EQ(turn.AssignedFlow, 490.0f);
+  EXPECT_FLOAT_EQ(turn.FixedFlow, 10.0f);
+  EXPECT_FLOAT_EQ(turn.TotalFlow, 500.0f);
+}
+
+TEST_F(CrossListingTest, TurnSumDifferencesPerEntry) {
+  ReadCrossListing(0);
+  const std::pair<int32_t, float> cases[] = {{101, 865.0f - 890.0f}, {102, -600.0f}, {103, 280.0f - 680.0f}, {104, -300.0f}};
+  for (auto [a, difference] : cases) {
+    for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
+      if (sat.Turns[static_cast<size_t>(t)].ANode == a) {
+        EXPECT_FLOAT_EQ(sat.Turns[static_cast<size_t>(t)].TurnSumDifference, difference) << a;
+      }
+    }
+  }
+}
+
+TEST_F(CrossListingTest, TotalsAndTheFixedFlowMessageOfTheFirstIteration) {
+  ReadCrossListing(0);
+  const TIterationFigures& figures = sat.FiguresOf(0);
+  EXPECT_FLOAT_EQ(figures.SubTotalHr, 123.4f);
+  EXPECT_FLOAT_EQ(figures.SubTotalKm, 2345.6f);
+  EXPECT_FLOAT_EQ(figures.GrandTotalHr, 133.4f);
+  EXPECT_FLOAT_EQ(figures.GrandTotalKm, 2745.6f);
+  EXPECT_TRUE(test::LogHas(t, "   ATENCION: Al arco 101-100 se le corrigió flujo fijo (10.00 --> 15.00)\n"));
+  EXPECT_FALSE(test::LogHas(t, "Al arco 103-100"));
+}
+
+TEST_F(CrossListingTest, LaterIterationsCorrectSilently) {
+  ReadCrossListing(2);
+  EXPECT_FLOAT_EQ(Flows(101, 100)[9], 15.0f);
+  EXPECT_FALSE(test::LogHas(t, "ATENCION: Al arco"));
+  EXPECT_FLOAT_EQ(sat.FiguresOf(2).GrandTotalHr, 133.4f);
+  EXPECT_FLOAT_EQ(sat.FiguresOf(0).GrandTotalHr, 0.0f);
+}
+
+TEST_F(CrossListingTest, SelectedBusesMoveFromFixedToAssigned) {
+  t.run.Cfg.LineasPrivado = "12";
+  // The bus flows are summed while the network is read.
+  test::ReadNetworkFile(t.run, "cross.dat");
+  ReadCrossListing(0);
+  EXPECT_FLOAT_EQ(Flows(101, 100)[8], 900.0f);
+  EXPECT_FLOAT_EQ(Flows(101, 100)[9], 5.0f);
+  EXPECT_FLOAT_EQ(Flows(100, 103)[8], 0.0f);
+  EXPECT_FLOAT_EQ(Flows(100, 103)[9], 0.0f);
+  EXPECT_FLOAT_EQ(Turn(101, 100, 103).AssignedFlow, 500.0f);
+  EXPECT_FLOAT_EQ(Turn(101, 100, 103).FixedFlow, 0.0f);
+}
+
+TEST_F(CrossListingTest, ListingWithoutFlowsEndsTheRunClosingTheMessagesFile) {
+  ASSERT_TRUE(t.run.Log.OpenMessagesFile("mensajes.txt"));
+  sat.ListingLines = {"SATURN", "NO FLOWS HERE", "GRAND TOTALS"};
+  try {
+    ReadListing(t.run, 0);
+    FAIL() << "no stop";
+  } catch (const RunStop& stop) {
+    EXPECT_EQ(stop.ExitCode, 1);
+    EXPECT_FALSE(stop.SaveErrors);
+  }
+  EXPECT_FALSE(t.run.Log.MessagesFileOpen());
+  EXPECT_TRUE(test::LogHas(t, "\nERROR - Archivo cross.lpa no valido (3 lineas leidas)\n\n\n\nProceso Abortado....\n\n\n"));
+}
+
+// Nodes 101, 102 and 103 in a row; junction 102 with the turns 101-102-103 and 103-102-101.
+std::vector<std::string> RowNetwork(const std::vector<std::string>& param = {}) {
+  auto lines = NetworkHead(param);
+  lines.insert(lines.end(), {"1", Card().Int(1, 5, 102).Int(6, 10, 2).Int(11, 15, 1),
+                             Card().Int(6, 10, 101).Int(12, 15, 1).Int(26, 30, 100).At(33, "1 1"),
+                             Card().Int(6, 10, 103).Int(12, 15, 1).Int(26, 30, 100).At(33, "1 1"), "99999", "3",
+                             Card().Int(1, 5, 101).Int(6, 10, 103).Int(21, 25, 500).At(28, "2"), "99999", "5",
+                             Card().Int(1, 5, 101).Int(6, 10, 0).Int(11, 15, 0), Card().Int(1, 5, 102).Int(6, 10, 100).Int(11, 15, 0),
+                             Card().Int(1, 5, 103).Int(6, 10, 200).Int(11, 15, 0), "99999"});
+  return lines;
+}
+
+std::string Values(const std::vector<double>& values) {
+  std::string text;
+  for (double v : values) text += Printf("%10.2f", v);
+  return text;
+}
+
+TEST(SaturnListingRows, PatternsDecideTheRowKind) {
+  struct Case {
+    std::string row;
+    int32_t a, b;
+    int position;
+    float value;
+  };
+  const std::string v = Values({1, 2, 3, 40, 4});
+  const Case cases[] = {
+      {Card().Int(1, 9, 101).Int(10, 18, 103).At(19, v), 101, 103, 10, 40},          // nine-wide link
+      {Card().Int(1, 6, 101).Int(7, 12, 103).At(19, v), 101, 103, 8, 36},            // six-wide link
+      {Card().Int(1, 6, 101).Int(7, 12, 102).Int(13, 18, 103).At(19, v), 101, 102, 3, 36},  // a turn, straight ahead
+      {Card().At(2, "C").Int(9, 12, 101).Int(15, 18, 103).At(19, v), 101, 103, 11, 36},     // zone side
+      {Card().Int(3, 6, 101).Int(9, 12, 103).At(14, "C").At(19, v), 101, 103, 12, 36},      // node side
+      {Card().At(1, "  0101").Int(7, 12, 103).At(19, v), 101, 103, 8, 0},            // not right-aligned: no row
+      {Card().Int(1, 6, 101).Int(7, 12, 103).At(14, "X").At(19, v), 101, 103, 8, 0},  // neither blank nor a turn
+      {Card().Int(1, 6, 101).Int(7, 12, 104).At(19, v), 101, 103, 8, 0},             // no such link
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.row);
+    TestRun t;
+    ReadNetworkLines(t.run, RowNetwork());
+    t.run.Sat.ListingLines = {"LISTING OF THE FLOWS ON CHANNEL 1", c.row};
+    ReadListing(t.run, 0);
+    const SaturnVars& sat = t.run.Sat;
+    EXPECT_FLOAT_EQ(sat.LinkFlows[static_cast<size_t>(sat.FindLink(c.a, c.b))][static_cast<size_t>(c.position)], c.value);
+  }
+}
+
+TEST(SaturnListingClasses, ClassesComeInBlocksOfFiveOrThreeWithPlod) {
+  struct Case {
+    std::vector<std::string> param;
+    std::vector<std::vector<double>> blocks;
+  };
+  const Case cases[] = {
+      {{" NOMADS=7"}, {{1, 2, 3, 4, 5}, {6, 7, 0, 0, 0}}},
+      {{" NOMADS=7", "PLOD"}, {{0, 0, 1, 2, 3}, {0, 0, 4, 5, 6}, {0, 0, 7, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.blocks.size());
+    TestRun t;
+    auto lines = RowNetwork({c.param[0]});
+    if (c.param.size() > 1) lines[0] = "&OPTION PLOD=T";
+    ReadNetworkLines(t.run, lines);
+    std::vector<std::string>& listing = t.run.Sat.ListingLines;
+    listing = {"LISTING OF THE FLOWS ON CHANNEL 1", Card().Int(1, 6, 101).Int(7, 12, 103).At(19, Values({0, 0, 0, 99, 0}))};
+    for (const auto& block : c.blocks) {
+      listing.push_back("      LISTING OF DISAGGREGATED FLOWS");
+      listing.push_back(Card().Int(1, 6, 101).Int(7, 12, 103).At(19, Values(block)));
+      listing.push_back(Card().Int(1, 6, 101).Int(7, 12, 102).Int(13, 18, 103).At(19, Values(block)));
+    }
+    listing.push_back("           SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK");
+    for (int i = 0; i < 12; ++i) listing.push_back("");
+    ReadListing(t.run, 0);
+    const SaturnVars& sat = t.run.Sat;
+    const std::array<float, 8> expected = {1, 2, 3, 4, 5, 6, 7, 0};
+    EXPECT_EQ(sat.LinkClassFlows[static_cast<size_t>(sat.FindLink(101, 103))], expected);
+    EXPECT_EQ(sat.Turns[static_cast<size_t>(sat.FindTurn(101, 102, 103))].ClassFlows, expected);
+    EXPECT_FLOAT_EQ(sat.LinkFlows[static_cast<size_t>(sat.FindLink(101, 103))][10], 99.0f);
+  }
+}
+
+TEST(SaturnListingTotals, MissingTotalsLeaveTheIterationUnchanged) {
+  TestRun t;
+  ReadNetworkLines(t.run, RowNetwork());
+  t.run.Sat.FiguresOf(0).GrandTotalHr = 55.0f;
+  t.run.Sat.ListingLines = {"LISTING OF THE FLOWS ON CHANNEL 1", "SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK", "GRAND TOTALS 1 2"};
+  ReadListing(t.run, 0);
+  EXPECT_FLOAT_EQ(t.run.Sat.FiguresOf(0).GrandTotalHr, 55.0f);
+}
+
+}  // namespace
+}  // namespace veltra

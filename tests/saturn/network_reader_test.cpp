@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "saturn/saturn_fixtures.h"
+#include "util/files.h"
+#include "util/kwt_utils.h"
+
+namespace veltra {
+namespace {
+
+using test::Card;
+using test::NetworkHead;
+using test::ReadNetworkLines;
+using test::TestRun;
+
+std::vector<std::string> WithSections(std::vector<std::string> head, const std::vector<std::string>& rest) {
+  head.insert(head.end(), rest.begin(), rest.end());
+  return head;
+}
+
+TEST(SaturnParam, KeysSetTheirSettingsWhateverTheBlanks) {
+  struct Case {
+    std::vector<std::string> param;
+    void (*check)(const TParam&);
+  };
+  const Case cases[] = {
+      {{" DUTCH=TRUE, FOZZY = T"}, [](const TParam& p) { EXPECT_TRUE(p.DUTCH); EXPECT_TRUE(p.FOZZY); }},
+      {{" D U T C H = T ,EZBUS=T", " SPEEDS=T"}, [](const TParam& p) { EXPECT_TRUE(p.DUTCH); EXPECT_TRUE(p.EZBUS); EXPECT_TRUE(p.SPEEDS); }},
+      {{" DUTCH=F, NOMADS = 7,"}, [](const TParam& p) { EXPECT_FALSE(p.DUTCH); EXPECT_EQ(p.NOMADS, 7); }},
+      {{" FLAREX=1.5, FLAREF=-2.25"}, [](const TParam& p) { EXPECT_FLOAT_EQ(p.FLAREX, 1.5f); EXPECT_FLOAT_EQ(p.FLAREF, -2.25f); }},
+      {{" BUSPCU=1.8, BUSPCU(3)=2.5"}, [](const TParam& p) { EXPECT_FLOAT_EQ(p.BUSPCU[1], 1.8f); EXPECT_FLOAT_EQ(p.BUSPCU[3], 2.5f); }},
+      {{" BUSPCU(9) = 4"}, [](const TParam& p) { EXPECT_FLOAT_EQ(p.BUSPCU[1], 1.0f); EXPECT_FLOAT_EQ(p.BUSPCU[9], 4.0f); }},
+      {{" KNOBS=3"}, [](const TParam& p) { EXPECT_EQ(p.KNOBS, 3); }},
+      {{" XYFORM='2F10.2'"}, [](const TParam& p) { EXPECT_TRUE(p.XyformGiven); EXPECT_EQ(p.CoordinateWidth, 10); }},
+      {{" XYFORM=\"2I8\""}, [](const TParam& p) { EXPECT_EQ(p.CoordinateWidth, 8); }},
+      {{" XYFORM=(2F10.2)"}, [](const TParam& p) { EXPECT_TRUE(p.XyformGiven); EXPECT_EQ(p.CoordinateWidth, 0); }},
+      {{" UNKNOWN=5"}, [](const TParam& p) { EXPECT_EQ(p.NOMADS, 0); EXPECT_FLOAT_EQ(p.FLAREX, 2.0f); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.param.front());
+    TestRun t;
+    ReadNetworkLines(t.run, NetworkHead(c.param));
+    c.check(t.run.Sat.Param);
+  }
+}
+
+TEST(SaturnParam, KnobFileNameLosesBlanksAndQuotesAndBecomesAFullPath) {
+  TestRun t;
+  test::TempDir dir;
+  dir.Write("knobs.dat", "");
+  ReadNetworkLines(t.run, NetworkHead({" FILKNB = 'knobs.dat' ,", " &END"}));
+  EXPECT_TRUE(t.run.Sat.Param.FilknbGiven);
+  EXPECT_EQ(t.run.Sat.Param.FilknbName, ExpandFileName("KNOBS.DAT"));
+}
+
+TEST(SaturnParam, NamelistEndsOnTheLineWhoseLastItemHoldsEnd) {
+  TestRun t;
+  // "&END" on the line of the last setting ends the namelist; the next line is the section.
+  std::vector<std::string> lines = {"&OPTION &END", "TITLE", "&PARAM", " KNOBS=2, &END", "1", "99999"};
+  ReadNetworkLines(t.run, lines);
+  EXPECT_EQ(t.run.Sat.Param.KNOBS, 2);
+  EXPECT_TRUE(t.run.Sat.Network.SectionPresent[1]);
+  EXPECT_EQ(t.run.Sat.NetworkTitle, "TITLE");
+}
+
+TEST(SaturnFirstNamelist, KeepsFiveLinesAndFindsPlod) {
+  TestRun t;
+  std::vector<std::string> lines = {"&OPTION", " A=1", " P L O D = T", " B=2", " C=3", " D=4", " &END", "T", "&PARAM", "&END"};
+  ReadNetworkLines(t.run, lines);
+  ASSERT_EQ(t.run.Sat.OptionLines.size(), 5u);
+  EXPECT_EQ(t.run.Sat.OptionLines[2], " P L O D = T");
+  EXPECT_TRUE(t.run.Sat.Param.PLOD);
+}
+
+TEST(SaturnLineReader, SkipsCommentsMarkersAndBlankLinesAndUpperCases) {
+  TestRun t;
+  std::vector<std::string> lines = {"* comment", "&option", "", "%marker", "  &end", "   ", "my title", "&param", "&end"};
+  ReadNetworkLines(t.run, lines);
+  EXPECT_EQ(t.run.Sat.NetworkTitle, "MY TITLE");
+  ASSERT_EQ(t.run.Sat.OptionLines.size(), 2u);
+  EXPECT_EQ(t.run.Sat.OptionLines[1], "  &END");
+}
+
+TEST(SaturnLineReader, WarnsOfTabsAndKeepsThem) {
+  TestRun t;
+  ReadNetworkLines(t.run, {"&OPTION", "&END", "A\tTITLE", "&PARAM", "&END"});
+  EXPECT_TRUE(test::LogHas(t, "ATENCION: Archivo tiene caracter \"TAB\""));
+  EXPECT_EQ(t.run.Sat.NetworkTitle, "A\tTITLE");
+}
+
+TEST(SaturnFrame, FileEndingInsideANamelistOrSectionStopsNamingTheFile) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* missing;
+  };
+  const std::string junction = Card().Int(1, 5, 100).Int(6, 10, 2).Int(11, 15, 1);
+  const Case cases[] = {
+      {"first namelist", {"&OPTION", " X=1"}, "&END"},
+      {"title", {"&OPTION", "&END"}, "&END"},
+      {"param", {"&OPTION", "&END", "T", "&PARAM", " KNOBS=1"}, "&END"},
+      {"section", WithSections(NetworkHead(), {"1", junction, Card().Int(6, 10, 1), Card().Int(6, 10, 2)}), "99999"},
+      {"arm cards", WithSections(NetworkHead(), {"1", junction, Card().Int(6, 10, 1)}), "99999"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestRun t;
+    EXPECT_THROW(ReadNetworkLines(t.run, c.lines), RunStop);
+    ASSERT_FALSE(t.run.Log.Errors.empty());
+    EXPECT_NE(t.run.Log.Errors.back().find("test.dat"), std::string::npos) << t.run.Log.Errors.back();
+    EXPECT_NE(t.run.Log.Errors.back().find(c.missing), std::string::npos) << t.run.Log.Errors.back();
+  }
+}
+
+TEST(SaturnFrame, EndOfSectionInsideAJunctionStops) {
+  TestRun t;
+  auto lines = WithSections(NetworkHead(), {"1", Card().Int(1, 5, 100).Int(6, 10, 2).Int(11, 15, 1),
+                                            Card().Int(6, 10, 1), "99999", "55555", "99999"});
+  EXPECT_THROW(ReadNetworkLines(t.run, lines), RunStop);
+  EXPECT_TRUE(test::LogHas(t, "test.dat, linea 9"));
+}
+
+TEST(SaturnFrame, SectionsOutOfOrderAreNotReadAndAHeaderMayBeOneDigit) {
+  TestRun t;
+  auto lines = WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).Int(6, 10, 2), "99999", "2",
+                                            Card().Int(2, 5, 7).Int(6, 10, 1), "99999", "5", "99999", "trailing text"});
+  ReadNetworkLines(t.run, lines);
+  const TNetwork& net = t.run.Sat.Network;
+  EXPECT_TRUE(net.SectionPresent[3]);
+  EXPECT_FALSE(net.SectionPresent[2]);
+  EXPECT_FALSE(net.SectionPresent[5]);
+  EXPECT_TRUE(net.BufferOnly);
+  EXPECT_EQ(net.LinkCount, 1);
+  EXPECT_TRUE(net.Loaded);
+}
+
+TEST(SaturnFrame, IncludedLinesAreMarkedOutsideSectionOne) {
+  TestRun t;
+  test::TempDir dir;
+  dir.WriteLines("junc.dat", {"* included junction", std::string(Card().Int(1, 5, 200).Int(6, 10, 1).Int(11, 15, 1)),
+                              std::string(Card().Int(6, 10, 201).Int(12, 15, 1))});
+  dir.WriteLines("buffer.dat", {std::string(Card().Int(1, 5, 201).Int(6, 10, 202))});
+  auto lines = WithSections(NetworkHead(), {"1", "$INCLUDE junc.dat", "99999", "3", "$INCLUDE buffer.dat",
+                                            Card().Int(1, 5, 202).Int(6, 10, 203), "99999"});
+  ReadNetworkLines(t.run, lines);
+  const auto& net = t.run.Sat.NetworkLines;
+  std::vector<std::string> expected = {"1", "$INCLUDE junc.dat", "* included junction"};
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), net.begin() + 5));
+  auto at = std::find(net.begin(), net.end(), "$INCLUDE buffer.dat");
+  ASSERT_NE(at, net.end());
+  EXPECT_EQ(*(at + 1), "%INCLUDE");
+  EXPECT_EQ(*(at + 3), "%INCLUDE");
+  EXPECT_EQ(t.run.Sat.FindLink(201, 202) != 0, true);
+  EXPECT_EQ(t.run.Sat.FindLink(202, 203) != 0, true);
+  EXPECT_EQ(t.run.Sat.FindLink(201, 200) != 0, true);
+}
+
+TEST(SaturnFrame, MissingOrSelfIncludingFilesStop) {
+  test::TempDir dir;
+  dir.WriteLines("loop.dat", {"$INCLUDE loop.dat"});
+  {
+    TestRun t;
+    auto lines = WithSections(NetworkHead(), {"3", "$INCLUDE nothere.dat", "99999"});
+    EXPECT_THROW(ReadNetworkLines(t.run, lines), RunStop);
+    EXPECT_TRUE(test::LogHas(t, "ERROR - Red Saturn. No existe NOTHERE.DAT"));
+  }
+  {
+    TestRun t;
+    auto lines = WithSections(NetworkHead(), {"3", "$INCLUDE loop.dat", "99999"});
+    EXPECT_THROW(ReadNetworkLines(t.run, lines), RunStop);
+    EXPECT_TRUE(test::LogHas(t, "se incluye a si mismo"));
+  }
+}
+
+TEST(SaturnFrame, RecordsBeyondTheModelStopNamingLineAndLimit) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"node number", WithSections(NetworkHead({" DUTCH=T"}), {"3", Card().Int(1, 10, 1234567890).Int(11, 20, 5), "99999"}),
+       "numero de nodo"},
+      {"arms", WithSections(NetworkHead(), {"1", Card().Int(1, 5, 100).Int(6, 10, 9).Int(11, 15, 1), "99999"}), "mas de 8 brazos"},
+      {"stages", WithSections(NetworkHead(), {"1", Card().Int(1, 5, 100).Int(6, 10, 0).Int(11, 15, 3).Int(16, 20, 9).Int(26, 30, 60), "99999"}),
+       "mas de 8 etapas"},
+      {"entries", WithSections(NetworkHead(), {"1", Card().Int(1, 5, 100).Int(6, 10, 0).Int(11, 15, 3).Int(16, 20, 1).Int(26, 30, 60),
+                                               Card().Int(11, 15, 20).Int(16, 20, 5).Int(21, 25, 21), "", "99999"}),
+       "mas de 20 nodos de movimiento"},
+      {"knobs", NetworkHead({" KNOBS=9"}), "mas de 8 valores KNOBS"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestRun t;
+    EXPECT_THROW(ReadNetworkLines(t.run, c.lines), RunStop);
+    ASSERT_FALSE(t.run.Log.Errors.empty());
+    EXPECT_NE(t.run.Log.Errors.back().find(c.text), std::string::npos) << t.run.Log.Errors.back();
+    EXPECT_NE(t.run.Log.Errors.back().find("test.dat, linea"), std::string::npos) << t.run.Log.Errors.back();
+  }
+}
+
+TEST(SaturnFrame, NodeTableFullStops) {
+  TestRun t;
+  std::vector<std::string> records = {"3"};
+  for (int i = 1; i <= kMaxNodes / 2 + 1; ++i) records.push_back(Card().Int(1, 5, 2 * i).Int(6, 10, 2 * i + 1));
+  records.push_back("99999");
+  EXPECT_THROW(ReadNetworkLines(t.run, WithSections(NetworkHead(), records)), RunStop);
+  EXPECT_TRUE(test::LogHas(t, "mas de 5000 nodos"));
+}
+
+TEST(SaturnTables, AfterReadingTablesAreSortedTrimmedAndIndexed) {
+  TestRun t;
+  t.run.Sat.TurnMarks[7] = 1;
+  t.run.Sat.PreviousTurnFlows[7] = 12.5f;
+  auto lines = WithSections(NetworkHead(), {"3", Card().Int(1, 5, 30).Int(6, 10, 10).At(28, "2"),
+                                            Card().Int(1, 5, 20).Int(6, 10, 30), Card().Int(1, 5, 10).Int(6, 10, 20), "99999"});
+  ReadNetworkLines(t.run, lines);
+  const SaturnVars& sat = t.run.Sat;
+  ASSERT_EQ(sat.Network.NodeCount, 3);
+  EXPECT_EQ(sat.Nodes.size(), 4u);
+  EXPECT_EQ(sat.Nodes[1].Number, 10);
+  EXPECT_EQ(sat.Nodes[3].Number, 30);
+  ASSERT_EQ(sat.Network.LinkCount, 4);
+  EXPECT_EQ(sat.Links.size(), 6u);
+  EXPECT_EQ(sat.Turns.size(), 3u);
+  EXPECT_EQ(sat.SignalPlans.size(), 2u);
+  std::vector<std::string> keys;
+  for (int l = 1; l <= 4; ++l) keys.push_back(sat.Links[static_cast<size_t>(l)].Key);
+  EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+  EXPECT_EQ(sat.FindLink(10, 30), 2);
+  EXPECT_EQ(sat.FindLink(30, 10), 4);
+  EXPECT_EQ(sat.FindNode(20), 2);
+  EXPECT_EQ(sat.Links[2].AIndex, 1);
+  EXPECT_EQ(sat.Links[2].BIndex, 3);
+  EXPECT_EQ(sat.NodeIndex.at(Printf("%9d", 30)), 3);
+  EXPECT_EQ(sat.FirstLinkOfNode, (std::vector<int32_t>{1, 1, 3, 4, 5}));
+  // Kept across reloads for the convergence test.
+  EXPECT_EQ(sat.TurnMarks[7], 1);
+  EXPECT_FLOAT_EQ(sat.PreviousTurnFlows[7], 12.5f);
+  EXPECT_EQ(sat.Nodes[1].X, kCoordinateNotSet);
+  EXPECT_FALSE(sat.Network.HasCoordinates);
+}
+
+}  // namespace
+}  // namespace veltra
