@@ -25,7 +25,7 @@ cp -r examples/. "$run/"
 export PATH="$top/tools:$PATH"
 cd "$run"
 set +e
-"$top/build-demo/veltra" red.dat nodos.txt transyt.dat
+"$top/build-demo/veltra" pueblo.dat nodos.txt pueblo_tr.dat
 code=$?
 set -e
 echo

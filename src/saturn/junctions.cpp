@@ -219,6 +219,14 @@ void ReadJunction(NetworkReader& reader) {
     ConvertSingleStage(reader, plan);
     plan.RepeatIndicator = RepeatIndicator(plan);
   }
+
+  // The node an arm comes from is the end of the approach link built from the arm: it is
+  // known to the network even when no other card names it, so that its coordinates give
+  // the approach its direction.
+  std::array<int32_t, kMaxArms + 1> approaches{};
+  for (int a = 1; a <= armCount; ++a) approaches[static_cast<size_t>(a)] = node.Arms[static_cast<size_t>(a)].ANode;
+  for (int a = 1; a <= armCount; ++a)
+    if (approaches[static_cast<size_t>(a)] != 0) reader.RegisterNode(approaches[static_cast<size_t>(a)], cardPosition);
 }
 
 void BuildJunctionLinksAndTurns(NetworkReader& reader) {

@@ -219,6 +219,9 @@ void NetworkReader::ApplyParamItem(std::string item) {
   TParam& p = sat.Param;
   // The first test removes the blanks of the item: every value is taken without them.
   if (SqueezeAndFind(item, "DUTCH=T")) p.DUTCH = true;
+  // A namelist closed on the same line ("NOMADS=2 &END") ends its last value there.
+  size_t end = item.find("&END");
+  if (end != std::string::npos) item.erase(end);
   if (Contains(item, "FOZZY=T")) p.FOZZY = true;
   if (Contains(item, "EZBUS=T")) p.EZBUS = true;
   if (Contains(item, "SPEEDS=T")) p.SPEEDS = true;

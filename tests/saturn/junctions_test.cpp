@@ -331,6 +331,30 @@ TEST(SaturnArmCards, ShortCardsHaveNoSlotsAndSpeedsMayGiveTimes) {
   EXPECT_NE(sat.FindTurn(3, 100, 2), 0);
 }
 
+TEST(SaturnArmCards, NodesNamedOnlyByArmsAreKnownWithTheirCoordinates) {
+  TestRun t;
+  auto lines = NetworkHead();
+  auto arm = [](int aNode) {
+    return std::string(Card().Int(6, 10, aNode).Int(12, 15, 1).Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1")
+                           .Int(36, 40, 1800).At(43, "1 1"));
+  };
+  auto xy = [](int node, int x, int y) { return std::string(Card().Int(1, 5, node).Int(6, 10, x).Int(11, 15, y)); };
+  lines.insert(lines.end(), {"1", Card().Int(1, 5, 100).Int(6, 10, 3).Int(11, 15, 1), arm(1), arm(2), arm(3), "99999",
+                             "5", xy(100, 0, 0), xy(1, 0, -100), xy(2, 100, 0), xy(3, 0, 100), "99999"});
+  ReadNetworkLines(t.run, lines);
+  const SaturnVars& sat = t.run.Sat;
+  for (int32_t number : {1, 2, 3}) {
+    int32_t i = sat.FindNode(number);
+    ASSERT_NE(i, 0) << number;
+    EXPECT_EQ(sat.Nodes[static_cast<size_t>(i)].NodeClass, 0);
+    EXPECT_TRUE(sat.Nodes[static_cast<size_t>(i)].HasCoordinates);
+  }
+  // Travelling north on arm 1: arm 2 (east) is to the right, arm 3 straight ahead.
+  EXPECT_EQ(sat.Turns[static_cast<size_t>(sat.FindTurn(1, 100, 2))].Direction, 1);
+  EXPECT_EQ(sat.Turns[static_cast<size_t>(sat.FindTurn(1, 100, 3))].Direction, 0);
+  EXPECT_EQ(sat.Links[static_cast<size_t>(sat.FindLink(1, 100))].Angle, 900);
+}
+
 TEST(SaturnTurnDirections, RangesOfTheTurnAngle) {
   const std::pair<int32_t, int32_t> cases[] = {{1, 1},     {1300, 1},   {1301, 0},  {2300, 0},  {2301, -1}, {3600, -1},
                                                {-3599, 1}, {-2300, 1},  {-2299, 0}, {-1300, 0}, {-1299, -1}, {0, -1},

@@ -64,6 +64,14 @@ TEST(SaturnParam, NamelistEndsOnTheLineWhoseLastItemHoldsEnd) {
   EXPECT_EQ(t.run.Sat.NetworkTitle, "TITLE");
 }
 
+TEST(SaturnParam, ANamelistClosedOnTheLineOfItsLastValue) {
+  TestRun t;
+  std::vector<std::string> lines = {"&OPTION &END", "TITLE", "&PARAM NOMADS=2 &END", "1", "99999"};
+  ReadNetworkLines(t.run, lines);
+  EXPECT_EQ(t.run.Sat.Param.NOMADS, 2);
+  EXPECT_TRUE(t.run.Sat.Network.SectionPresent[1]);
+}
+
 TEST(SaturnFirstNamelist, KeepsFiveLinesAndFindsPlod) {
   TestRun t;
   std::vector<std::string> lines = {"&OPTION", " A=1", " P L O D = T", " B=2", " C=3", " D=4", " &END", "T", "&PARAM", "&END"};
