@@ -63,8 +63,10 @@ std::vector<std::string> ReadLines(const std::string& path) {
   return lines;
 }
 
-int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output) {
-  std::string command = "cd '" + dir + "' && '" + std::string(VELTRA_EXE) + "'";
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns) {
+  std::string command = "cd '" + dir + "' && ";
+  if (standIns) command += "PATH='" + std::string(VELTRA_TOOLS) + "':\"$PATH\" ";
+  command += "'" + std::string(VELTRA_EXE) + "'";
   for (const auto& a : args) command += " '" + a + "'";
   command += " </dev/null 2>&1";
   output.clear();

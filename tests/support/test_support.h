@@ -58,7 +58,8 @@ std::string ReadFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);  // CR LF or LF; CR removed
 
 // Runs build/veltra with the arguments in `dir`; returns the exit code, output in `output`.
-int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output);
+// With `standIns`, the stand-in outside programs of tools/ come first on the PATH.
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns = false);
 
 // Compares two texts line by line; empty when equal, else the first differences.
 std::string DiffLines(const std::string& expected, const std::string& actual);

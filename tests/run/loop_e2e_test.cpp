@@ -1,0 +1,196 @@
+// The whole optimisation loop of the real program on the example town, with the stand-in
+// outside programs of tools/ or with SATURN results prepared in advance.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/test_support.h"
+#include "util/kwt_utils.h"
+#include "util/text.h"
+
+namespace veltra {
+namespace {
+
+const std::string kExamples = std::string(VELTRA_TEST_DATA) + "/../../examples/";
+
+// Sets key=value in a section of an INI text, replacing the key where the section has it.
+std::string WithSetting(const std::string& ini, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  std::istringstream in(ini);
+  std::string line, out, current;
+  bool done = false;
+  while (std::getline(in, line)) {
+    std::string trimmed = Trim(line);
+    if (!done && StartsWith(trimmed, "[") && current == section) {
+      out += key + "=" + value + "\n";  // the key was not in its section: add it at the end
+      done = true;
+    }
+    if (StartsWith(trimmed, "[")) current = trimmed.substr(1, trimmed.find(']') - 1);
+    if (!done && current == section && StartsWith(trimmed, key + "=")) {
+      line = key + "=" + value;
+      done = true;
+    }
+    out += line + "\n";
+  }
+  if (!done) out += (current == section ? "" : "[" + section + "]\n") + key + "=" + value + "\n";
+  return out;
+}
+
+// The example's listing with the total flow of every turn row multiplied by `factor` and the
+// GRAND TOTALS line replaced.
+std::string ScaledListing(double factor, double grandHours) {
+  std::vector<std::string> lines;
+  LoadLines(kExamples + "pueblo.lpa", lines);
+  std::string out;
+  for (std::string line : lines) {
+    int32_t a, b, c;
+    if (line.size() >= 58 && IntegerField(Field(line, 1, 6), 6, a) && IntegerField(Field(line, 7, 12), 6, b) &&
+        IntegerField(Field(line, 13, 18), 6, c)) {
+      double total = TextToReal(Field(line, 49, 58)) * factor;
+      line = line.substr(0, 48) + Printf("%10.2f", total) + line.substr(58);
+    }
+    if (line.find("GRAND TOTALS") != std::string::npos) line = Printf("  GRAND TOTALS          %10.1f       12877.6", grandHours);
+    out += line + "\r\n";
+  }
+  return out;
+}
+
+struct ExampleRun {
+  test::TempDir dir;
+  std::string ini;
+  std::string output;
+
+  ExampleRun() {
+    for (const char* name : {"pueblo.dat", "pueblo.lpa", "pueblo.ufm", "nodos.txt", "calles.csv"})
+      dir.Write(name, test::ReadFile(kExamples + name));
+    ini = test::ReadFile(kExamples + "Veltra.INI");
+  }
+  void Set(const std::string& section, const std::string& key, const std::string& value) {
+    ini = WithSetting(ini, section, key, value);
+  }
+  // No outside program: TRANSYT is not run and SATURN's results are the listings in place.
+  void WithoutOutsidePrograms() {
+    Set("Parametros", "TransytExe", "ninguno");
+    Set("Parametros", "CorreTransyt", "0");
+    Set("Parametros", "CorreSaturn", "0");
+    for (const char* network : {"Transyt1", "Transyt2", "Transyt10"}) Set(network, "OptimizaCiclo", "-1");
+  }
+  int Run(bool standIns = false) {
+    dir.Write("Veltra.INI", ini);
+    return test::RunVeltra({"pueblo.dat", "nodos.txt", "pueblo_tr.dat"}, dir.Path(), output, standIns);
+  }
+  bool Logged(const std::string& text) const { return output.find(text) != std::string::npos; }
+  size_t Where(const std::string& text) const { return output.find(text); }
+};
+
+TEST(Loop, RunsUntilTheFlowsSettleWithTheOutsidePrograms) {
+  ExampleRun e;
+  ASSERT_EQ(e.Run(true), 0) << e.output;
+  EXPECT_TRUE(e.Logged("\n\nIteracion 1\n")) << e.output;
+  EXPECT_TRUE(e.Logged("\n\nIteracion 2\n"));
+  EXPECT_TRUE(e.Logged("   Corriendo CYOP (2,2)...\n"));
+  EXPECT_TRUE(e.Logged("   Corriendo Saturn (2)...\n   Leyendo resultados Saturn (2)...\nLeyendo nodos...\n"));
+  EXPECT_TRUE(e.Logged("   Termina por Precision Flujos Saturn ("));
+  EXPECT_FALSE(e.Logged("ERROR"));
+  for (const char* file : {"pueblo_1.dat", "pueblo_2.dat", "pueblo_2.lpa", "pueblo_tr_2_1.dat", "pueblo_tr_2_1.prt",
+                           "pueblo_tr_2_2.dxf", "pueblo_tr_2_2.svg", "pueblo_ciclos.csv", "pueblo_repartos.csv",
+                           "pueblo_nodos.xlsx", "pueblo_F.dat", "pueblo_tr_F_1.dat"})
+    EXPECT_TRUE(e.dir.Exists(file)) << file;
+  EXPECT_FALSE(e.dir.Exists("_sh.bat"));
+  // The cycle summary: its header and one line per iteration.
+  std::vector<std::string> cycles = test::ReadLines(e.dir.File("pueblo_ciclos.csv"));
+  ASSERT_EQ(cycles.size(), 3u);
+  EXPECT_EQ(cycles[0], ",Red 1,Red 2,Pcu-Hr/Hr,Pcu-Km/Hr,Precision");
+  EXPECT_EQ(cycles[1].substr(0, 2), "1,");
+}
+
+TEST(Loop, RestartsAfterTheInitialIteration) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.Set("Converge", "IteracionInicial", "3");
+  e.Set("Converge", "Iteraciones", "3");
+  e.dir.Write("pueblo_3.lpa", test::ReadFile(kExamples + "pueblo.lpa"));
+  e.dir.Write("pueblo_4.lpa", ScaledListing(1.5, 362.1));
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  EXPECT_TRUE(e.Logged("\n\nIteracion 4\n")) << e.output;
+  EXPECT_FALSE(e.Logged("Iteracion 5"));
+  EXPECT_TRUE(e.Logged("   Termina por Maximo de iteraciones alcanzado (4)\n"));
+  EXPECT_TRUE(e.dir.Exists("pueblo_4.dat"));
+  EXPECT_TRUE(e.dir.Exists("pueblo_tr_4_1.dxf"));
+  // The start-up flows are those of iteration 3; no base figures are computed in a restart.
+  EXPECT_TRUE(e.Logged("         Pcu-Hr/Hr:       0.0       0.0       0.0       0.0"));
+}
+
+TEST(Loop, MissingRestartListingStops) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.Set("Converge", "IteracionInicial", "2");
+  EXPECT_EQ(e.Run(), 1);
+  EXPECT_TRUE(e.Logged("ERROR - No existe pueblo_2.lpa.\n        Proceso no puede continuar desde iteracion 2.\n"))
+      << e.output;
+  EXPECT_FALSE(e.Logged("Leyendo red Saturn/Inner..."));
+}
+
+TEST(Loop, FinalIterationIsTheEarlierOfTwoEqualBest) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.Set("Parametros", "GuardarFinal", "1");
+  e.Set("Converge", "Iteraciones", "5");
+  e.dir.Write("pueblo_1.lpa", ScaledListing(1.5, 300.0));
+  e.dir.Write("pueblo_2.lpa", ScaledListing(1.5, 300.0));
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  EXPECT_TRUE(e.Logged("   Termina por Precision Flujos Saturn (0.0000)\n")) << e.output;
+  EXPECT_TRUE(e.Logged("   Indice de Rendimiento Saturn Final\n      Pcu-Hr/Hr:     362.1     300.0     300.0\n"));
+  EXPECT_TRUE(e.Logged("\n   Iteración seleccionada : 1\n"));
+  EXPECT_EQ(e.dir.Read("pueblo_F.lpa"), e.dir.Read("pueblo_1.lpa"));
+  EXPECT_EQ(e.dir.Read("pueblo_F.dat"), e.dir.Read("pueblo_1.dat"));
+  EXPECT_EQ(e.dir.Read("pueblo_tr_F_2.dic"), e.dir.Read("pueblo_tr_1_2.dic"));
+}
+
+TEST(Loop, NetworksAreTakenInTheTextOrderOfTheirNumbers) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.Set("Converge", "Iteraciones", "1");
+  e.dir.Write("nodos.txt", "104 1 1\n105 2 2\n106 3 10\n102 1 2\n108 2 10\n");
+  e.dir.Write("pueblo_1.lpa", test::ReadFile(kExamples + "pueblo.lpa"));
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  size_t one = e.Where("   Construyendo arcos Transyt (1,1)...");
+  size_t ten = e.Where("   Construyendo arcos Transyt (1,10)...");
+  size_t two = e.Where("   Construyendo arcos Transyt (1,2)...");
+  ASSERT_NE(one, std::string::npos) << e.output;
+  EXPECT_LT(one, ten);
+  EXPECT_LT(ten, two);
+  EXPECT_NE(two, std::string::npos);
+  for (const char* file : {"pueblo_tr_1_1.dxf", "pueblo_tr_1_10.dxf", "pueblo_tr_1_2.dxf"})
+    EXPECT_TRUE(e.dir.Exists(file)) << file;
+}
+
+TEST(Loop, NetworksOneAfterAnotherInTheFirstMode) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.Set("Parametros", "TipoIteracion", "1");
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  EXPECT_FALSE(e.Logged("Iteracion 1\n")) << e.output;
+  size_t first = e.Where("   Construyendo arcos Transyt (1,1)...");
+  size_t second = e.Where("   Construyendo arcos Transyt (1,2)...");
+  ASSERT_NE(first, std::string::npos);
+  ASSERT_NE(second, std::string::npos);
+  // Each network stops on its own test: the flows are not read back in this mode.
+  size_t stop = e.Where("   Termina por Precision Flujos Saturn (0.0000)");
+  EXPECT_LT(first, stop);
+  EXPECT_LT(stop, second);
+  EXPECT_FALSE(e.Logged("Leyendo resultados Saturn"));
+}
+
+TEST(Loop, NoIterationModeGoesStraightToTheEnd) {
+  ExampleRun e;
+  e.Set("Parametros", "TipoIteracion", "0");
+  ASSERT_EQ(e.Run(true), 0) << e.output;
+  EXPECT_FALSE(e.Logged("Construyendo arcos"));
+  EXPECT_FALSE(e.Logged("Corriendo Saturn"));
+  EXPECT_FALSE(e.Logged("Corriendo CYOP"));
+  EXPECT_EQ(test::ReadLines(e.dir.File("pueblo_ciclos.csv")).size(), 1u);
+}
+
+}  // namespace
+}  // namespace veltra
