@@ -2,6 +2,8 @@
 // outside programs of tools/ or with SATURN results prepared in advance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "support/test_support.h"
@@ -97,6 +99,29 @@ TEST(Loop, RunsUntilTheFlowsSettleWithTheOutsidePrograms) {
                            "pueblo_nodos.xlsx", "pueblo_F.dat", "pueblo_tr_F_1.dat"})
     EXPECT_TRUE(e.dir.Exists(file)) << file;
   EXPECT_FALSE(e.dir.Exists("_sh.bat"));
+  // The drawings and the workbook open in programs made for their formats.
+  const std::string scripts = std::string(VELTRA_TEST_DATA) + "/../output/";
+  auto python = [&](const std::string& module, const std::string& script, const std::string& files) {
+    if (std::system(("/usr/bin/python3 -c 'import " + module + "' >/dev/null 2>&1").c_str()) != 0) return std::string("skipped");
+    std::string out;
+    int code = test::RunShell("/usr/bin/python3 '" + scripts + script + "' " + files, e.dir.Path(), out);
+    return code == 0 ? out : "FAILED\n" + out;
+  };
+  std::string dxf = python("ezdxf", "check_dxf.py", "pueblo_tr_*.dxf");
+  EXPECT_EQ(dxf.find("FAILED"), std::string::npos) << dxf;
+  EXPECT_EQ(std::count(dxf.begin(), dxf.end(), '\n') >= 4 || dxf == "skipped", true) << dxf;
+  std::string svg = python("xml", "check_svg.py", "pueblo_tr_*.svg");
+  EXPECT_EQ(svg.find("FAILED"), std::string::npos) << svg;
+  std::string workbook = python("openpyxl", "dump_xlsx.py", "pueblo_nodos.xlsx");
+  if (workbook != "skipped") {
+    size_t sheets[4];
+    const char* names[4] = {"SHEET Red_1 (1)\n", "SHEET Red_2 (1)\n", "SHEET Red_1 (2)\n", "SHEET Red_2 (2)\n"};
+    for (int k = 0; k < 4; ++k) sheets[k] = workbook.find(names[k]);
+    for (int k = 0; k < 4; ++k) ASSERT_NE(sheets[k], std::string::npos) << names[k] << workbook;
+    EXPECT_LT(sheets[0], sheets[1]);
+    EXPECT_LT(sheets[1], sheets[2]);
+    EXPECT_LT(sheets[2], sheets[3]);
+  }
   // The cycle summary: its header and one line per iteration.
   std::vector<std::string> cycles = test::ReadLines(e.dir.File("pueblo_ciclos.csv"));
   ASSERT_EQ(cycles.size(), 3u);

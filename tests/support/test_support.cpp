@@ -64,13 +64,17 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns) {
-  std::string command = "cd '" + dir + "' && ";
+  std::string command;
   if (standIns) command += "PATH='" + std::string(VELTRA_TOOLS) + "':\"$PATH\" ";
   command += "'" + std::string(VELTRA_EXE) + "'";
   for (const auto& a : args) command += " '" + a + "'";
-  command += " </dev/null 2>&1";
+  return RunShell(command, dir, output);
+}
+
+int RunShell(const std::string& command, const std::string& dir, std::string& output) {
+  const std::string full = "cd '" + dir + "' && " + command + " </dev/null 2>&1";
   output.clear();
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen(full.c_str(), "r");
   if (!pipe) return -1;
   char buffer[4096];
   size_t n;

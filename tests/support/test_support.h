@@ -61,6 +61,9 @@ std::vector<std::string> ReadLines(const std::string& path);  // CR LF or LF; CR
 // With `standIns`, the stand-in outside programs of tools/ come first on the PATH.
 int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns = false);
 
+// Runs a shell command in `dir`; returns its exit code, its output (stdout and stderr) in `output`.
+int RunShell(const std::string& command, const std::string& dir, std::string& output);
+
 // Compares two texts line by line; empty when equal, else the first differences.
 std::string DiffLines(const std::string& expected, const std::string& actual);
 
