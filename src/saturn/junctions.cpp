@@ -448,8 +448,7 @@ void NumberArms(SaturnVars& sat) {
   }
 }
 
-void BuildLaneGroups(NetworkReader& reader) {
-  SaturnVars& sat = reader.sat;
+int32_t BuildLaneGroups(SaturnVars& sat) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
     for (int p = 1; p <= node.ArmCount; ++p) {
@@ -479,8 +478,7 @@ void BuildLaneGroups(NetworkReader& reader) {
         const bool hasF = slot.Code.find('F') != std::string::npos;
         // A first slot without lane digits starts the first group rather than joining none.
         if (arm.TurnCount == 1 || slot.FirstLane > previousLast || arm.GroupCount == 0) {
-          if (arm.GroupCount >= kMaxLaneGroups)
-            reader.LimitExceeded(reader.JunctionCardOf(node.Number), "grupos de carriles en un brazo", kMaxLaneGroups);
+          if (arm.GroupCount >= kMaxLaneGroups) return node.Number;
           TGrupoCarriles& group = arm.Groups[static_cast<size_t>(++arm.GroupCount)];
           group.Direction = slot.Direction;
           group.LaneCount = slot.LastLane - slot.FirstLane + 1;
@@ -504,6 +502,12 @@ void BuildLaneGroups(NetworkReader& reader) {
       }
     }
   }
+  return 0;
+}
+
+void BuildLaneGroups(NetworkReader& reader) {
+  const int32_t full = BuildLaneGroups(reader.sat);
+  if (full != 0) reader.LimitExceeded(reader.JunctionCardOf(full), "grupos de carriles en un brazo", kMaxLaneGroups);
 }
 
 }  // namespace veltra

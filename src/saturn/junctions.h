@@ -20,7 +20,10 @@ void ResolveIndices(SaturnVars& sat);
 void DeriveGeometry(SaturnVars& sat);
 // With coordinates: arm 1 is the arm travelling closest to +Y, the others follow it.
 void NumberArms(SaturnVars& sat);
-// The lane groups of every arm.
+// The lane groups of every arm. Returns the number of a node with an arm whose slots would
+// form more lane groups than an arm holds (its groups are left incomplete), else 0.
+int32_t BuildLaneGroups(SaturnVars& sat);
+// The same in the reader: an arm with too many lane groups stops the run.
 void BuildLaneGroups(NetworkReader& reader);
 
 // Turn direction of a turn angle d (tenths of a degree): 1 right, 0 straight ahead, -1 left;

@@ -6,41 +6,13 @@
 #include <map>
 #include <stdexcept>
 
+#include "saturn/junctions.h"
 #include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra::test {
 
 namespace {
-
-constexpr double kTenthsPerRadian = 572.9577951308232;
-
-int32_t LinkAngle(const TNodo& a, const TNodo& b) {
-  double dx = static_cast<double>(b.X) - a.X;
-  double dy = static_cast<double>(b.Y) - a.Y;
-  if (dx == 0 && dy == 0) return 0;
-  double theta = std::atan2(dy, dx);
-  if (theta < 0) theta += 2 * M_PI;
-  return RoundEven(theta * kTenthsPerRadian);
-}
-
-int DirectionOf(int32_t d) {
-  if (d >= 1 && d <= 1300) return 1;
-  if (d >= 1301 && d <= 2300) return 0;
-  if (d >= 2301 && d <= 3600) return -1;
-  if (d >= -3599 && d <= -2300) return 1;
-  if (d >= -2299 && d <= -1300) return 0;
-  if (d >= -1299 && d <= 0) return -1;
-  return 0;
-}
-
-int SideOf(int32_t d) {
-  if (d >= 1 && d <= 1799) return 1;
-  if (d >= 1801 && d <= 3599) return -1;
-  if (d >= -3599 && d <= -1800) return 1;
-  if (d >= -1799 && d <= 0) return -1;
-  return 0;
-}
 
 int ArmAfter(int p, int r, int n) { return p + r > n ? p + r - n : p + r; }
 
@@ -251,149 +223,11 @@ void ModelBuilder::Finish() {
     }
   }
 
-  // Index resolution and geometry.
-  for (size_t i = 1; i < sat.Links.size(); ++i) {
-    Tardat& link = sat.Links[i];
-    link.AIndex = sat.FindNode(link.ANode);
-    link.BIndex = sat.FindNode(link.BNode);
-    link.OneWay = link.DirectionText == "1";
-    const TNodo& a = sat.Nodes[static_cast<size_t>(link.AIndex)];
-    const TNodo& b = sat.Nodes[static_cast<size_t>(link.BIndex)];
-    link.Angle = LinkAngle(a, b);
-    link.GeometricLength = static_cast<float>(std::hypot(static_cast<double>(b.X) - a.X, static_cast<double>(b.Y) - a.Y));
-  }
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TNodo& node = sat.Nodes[m];
-    for (int k = 1; k <= node.ArmCount; ++k) {
-      TConector& arm = node.Arms[static_cast<size_t>(k)];
-      if (arm.Lanes != 0) {
-        arm.ApproachLink = sat.FindLink(arm.ANode, node.Number);
-        if (arm.ApproachLink != 0) sat.Links[static_cast<size_t>(arm.ApproachLink)].BusLane = arm.BusLane;
-      }
-      int32_t h = sat.FindLink(arm.ANode, node.Number);
-      if (h != 0) {
-        const Tardat& link = sat.Links[static_cast<size_t>(h)];
-        arm.ApproachAngle = link.Angle;
-        arm.LinkMarks[0] = (link.KindFlags >> 2) & 1;
-        arm.LinkMarks[1] = (link.KindFlags >> 3) & 1;
-      } else {
-        h = sat.FindLink(node.Number, arm.ANode);
-        if (h != 0) {
-          const int32_t angle = sat.Links[static_cast<size_t>(h)].Angle;
-          arm.ApproachAngle = angle > 1800 ? angle - 1800 : angle + 1800;
-        }
-      }
-      if (h != 0) arm.GeometricLength = sat.Links[static_cast<size_t>(h)].GeometricLength;
-    }
-  }
-  for (size_t t = 0; t < sat.Turns.size(); ++t) {
-    TGiro& turn = sat.Turns[t];
-    turn.AIndex = sat.FindNode(turn.ANode);
-    turn.JunctionIndex = sat.FindNode(turn.JunctionNode);
-    turn.CIndex = sat.FindNode(turn.CNode);
-  }
-  // Turn angles and directions: at most one straight-ahead turn per arm.
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TNodo& node = sat.Nodes[m];
-    const int n = node.ArmCount;
-    for (int p = 1; p <= n; ++p) {
-      const TConector& arm = node.Arms[static_cast<size_t>(p)];
-      if (arm.Lanes == 0) continue;
-      std::vector<std::pair<int32_t, int32_t>> straight;  // turn, deviation
-      for (int r = 1; r < n; ++r) {
-        const TConector& exitArm = node.Arms[static_cast<size_t>(ArmAfter(p, r, n))];
-        int32_t t = sat.FindTurn(arm.ANode, node.Number, exitArm.ANode);
-        if (t == 0) continue;
-        TGiro& turn = sat.Turns[static_cast<size_t>(t)];
-        turn.TurnAngle = exitArm.ApproachAngle - arm.ApproachAngle;
-        turn.Direction = DirectionOf(turn.TurnAngle);
-        if (turn.Direction == 0) straight.push_back({t, std::abs(std::abs(turn.TurnAngle) - 1800)});
-      }
-      if (straight.size() > 1) {
-        size_t best = 0;
-        for (size_t s = 0; s < straight.size(); ++s) {
-          TGiro& turn = sat.Turns[static_cast<size_t>(straight[s].first)];
-          turn.Direction = SideOf(turn.TurnAngle);
-          if (straight[s].second < straight[best].second) best = s;
-        }
-        sat.Turns[static_cast<size_t>(straight[best].first)].Direction = 0;
-      }
-    }
-  }
-  for (size_t t = 1; t < sat.Turns.size(); ++t) {
-    TGiro& turn = sat.Turns[t];
-    turn.EntryLink = sat.FindLink(turn.ANode, turn.JunctionNode);
-    if (turn.EntryLink != 0) {
-      turn.BusLane = sat.Links[static_cast<size_t>(turn.EntryLink)].BusLane;
-      sat.Links[static_cast<size_t>(turn.EntryLink)].Lanes = turn.Lanes;
-    }
-    turn.ExitLink = sat.FindLink(turn.JunctionNode, turn.CNode);
-  }
-
-  // Arm numbers from the arm travelling closest to +Y.
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TNodo& node = sat.Nodes[m];
-    const int n = node.ArmCount;
-    if (n == 0) continue;
-    int first = 1;
-    for (int k = 2; k <= n; ++k)
-      if (std::abs(node.Arms[static_cast<size_t>(k)].ApproachAngle - 900) <
-          std::abs(node.Arms[static_cast<size_t>(first)].ApproachAngle - 900))
-        first = k;
-    int number = 1;
-    for (int k = first; k >= 1; --k) node.Arms[static_cast<size_t>(k)].ArmNumber = number++;
-    for (int k = n; k > first; --k) node.Arms[static_cast<size_t>(k)].ArmNumber = number++;
-  }
-
-  // Lane groups.
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TNodo& node = sat.Nodes[m];
-    for (int p = 1; p <= node.ArmCount; ++p) {
-      TConector& arm = node.Arms[static_cast<size_t>(p)];
-      arm.GroupCount = 0;
-      if (arm.Lanes == 0) continue;
-      if (node.JunctionType == 0) {
-        TGrupoCarriles& g = arm.Groups[1];
-        arm.GroupCount = 1;
-        g = TGrupoCarriles();
-        g.LaneCount = arm.Lanes;
-        g.FirstLane = 1;
-        g.LastLane = arm.Lanes;
-        continue;
-      }
-      int32_t previousLast = 0;
-      for (int r = 1; r < node.ArmCount; ++r) {
-        TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
-        if (slot.TurnValue == 0) continue;
-        const int32_t t = sat.FindTurn(arm.ANode, node.Number, slot.ExitNode);
-        slot.Direction = t != 0 ? sat.Turns[static_cast<size_t>(t)].Direction : 0;
-        const bool hasX = slot.Code.find('X') != std::string::npos;
-        const bool hasF = slot.Code.find('F') != std::string::npos;
-        if (arm.GroupCount == 0 || arm.TurnCount == 1 || slot.FirstLane > previousLast) {
-          if (arm.GroupCount == kMaxLaneGroups) break;
-          TGrupoCarriles& g = arm.Groups[static_cast<size_t>(++arm.GroupCount)];
-          g = TGrupoCarriles();
-          g.Direction = slot.Direction;
-          g.LaneCount = slot.LastLane - slot.FirstLane + 1;
-          g.FirstLane = slot.FirstLane;
-          g.LastLane = slot.LastLane;
-          g.Exits = Printf("%d", slot.ExitNode);
-          g.HasX = hasX;
-          g.HasF = hasF;
-        } else {
-          TGrupoCarriles& g = arm.Groups[static_cast<size_t>(arm.GroupCount)];
-          if (g.Direction != slot.Direction) g.Direction = 0;
-          g.LaneCount = std::max(g.LaneCount, g.LaneCount + (slot.LastLane - previousLast));
-          g.FirstLane = std::min(g.FirstLane, slot.FirstLane);
-          g.LastLane = std::max(g.LastLane, slot.LastLane);
-          g.Exits += Printf("/%d", slot.ExitNode);
-          g.HasX = g.HasX || hasX;
-          g.HasF = g.HasF || hasF;
-        }
-        previousLast = slot.LastLane;
-      }
-    }
-  }
+  // What the network reader derives once the tables are sorted.
+  ResolveIndices(sat);
+  DeriveGeometry(sat);
+  NumberArms(sat);
+  BuildLaneGroups(sat);
 
   sat.LinkFlows.assign(sat.Links.size(), TFlujoArco{});
   sat.Network.SignalPlanCount = static_cast<int32_t>(sat.SignalPlans.size()) - 1;
