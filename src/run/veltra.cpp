@@ -51,7 +51,9 @@ void StartUp(Run& run) {
   if (cfg.BorrarAnterior > 0) {
     static const char* const patterns[] = {"%s_*_*.top", "%s_*_*.dic", "%s_*_*.geo", "%s_*_*.giro", "%s_*_*.arc",
                                            "%s_*_*.csv", "%s_*_*.prt", "%s_*_*.cyo", "%s_*_*.dat"};
-    for (const char* pattern : patterns) DeleteMatching(Printf(pattern, run.TransytFile.c_str()));
+    // The run files are named after the TRANSYT name without its extension, so the patterns
+    // are too (a name given with ".dat" would otherwise match none of them).
+    for (const char* pattern : patterns) DeleteMatching(Printf(pattern, run.TransytBase().c_str()));
   }
 }
 
@@ -219,14 +221,14 @@ void EndOfRun(Run& run) {
   if (cfg.ResumenCiclo != "null") WriteCycleSummary(run, cfg.ResumenCiclo, last);
   if (cfg.ResumenReparto != "null") WriteSplitSummary(run, cfg.ResumenReparto, last);
   if (cfg.GuardarFinal > 0) GuardarFinal(run);
+  const std::string transytBase = run.TransytBase();
   if (cfg.CopiarUltimaIt != "null") {
     for (const char* ext : kRunExtensions)
-      CopyIfExists(Printf("%s_%d_*", run.TransytFile.c_str(), last) + ext, cfg.CopiarUltimaIt);
+      CopyIfExists(Printf("%s_%d_*", transytBase.c_str(), last) + ext, cfg.CopiarUltimaIt);
   }
   if (cfg.CopiarFinal > 0) {
     for (const char* ext : kRunExtensions)
-      CopyIfExists(Printf("%s_%d_*", run.TransytFile.c_str(), last) + ext,
-                   Printf("%s_Final_*", run.TransytFile.c_str()) + ext);
+      CopyIfExists(Printf("%s_%d_*", transytBase.c_str(), last) + ext, Printf("%s_Final_*", transytBase.c_str()) + ext);
   }
   if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run, last);
   run.Log.CloseMessagesFile();

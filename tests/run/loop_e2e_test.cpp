@@ -207,6 +207,25 @@ TEST(Loop, NetworksOneAfterAnotherInTheFirstMode) {
   EXPECT_FALSE(e.Logged("Leyendo resultados Saturn"));
 }
 
+TEST(Loop, EarlierRunFilesAreDeletedAndTheLastIterationCopied) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.Set("Parametros", "BorrarAnterior", "1");
+  e.Set("Parametros", "CopiarFinal", "1");
+  e.Set("Parametros", "CopiarUltimaIt", "ultima");
+  e.Set("Converge", "Iteraciones", "1");
+  e.dir.Write("pueblo_1.lpa", test::ReadFile(kExamples + "pueblo.lpa"));
+  e.dir.Write("pueblo_tr_7_3.top", "old");
+  e.dir.Write("pueblo_tr_7_3.prt", "old");
+  e.dir.Write("ultima/.keep", "");
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  EXPECT_FALSE(e.dir.Exists("pueblo_tr_7_3.top"));
+  EXPECT_FALSE(e.dir.Exists("pueblo_tr_7_3.prt"));
+  for (const char* file : {"pueblo_tr_Final_1.dat", "pueblo_tr_Final_2.top", "ultima/pueblo_tr_1_1.dat", "ultima/pueblo_tr_1_2.giro"})
+    EXPECT_TRUE(e.dir.Exists(file)) << file;
+  EXPECT_EQ(e.dir.Read("pueblo_tr_Final_2.top"), e.dir.Read("pueblo_tr_1_2.top"));
+}
+
 TEST(Loop, NoIterationModeGoesStraightToTheEnd) {
   ExampleRun e;
   e.Set("Parametros", "TipoIteracion", "0");
