@@ -145,8 +145,8 @@ struct Interpreter {
   }
 
   void RunProgram(const std::vector<std::string>& words, int lineNo) {
-    ProcessSpec spec;
-    spec.Hidden = options.Hidden;
+    ProcessSpec launch;
+    launch.Hidden = options.Hidden;
     std::vector<std::string> args;
     for (size_t w = 1; w < words.size(); ++w) {
       const std::string& word = words[w];
@@ -155,26 +155,26 @@ struct Interpreter {
           Fail(lineNo, "Redireccion sin archivo");
           return;
         }
-        spec.StdinFile = words[++w];
+        launch.StdinFile = words[++w];
       } else if (word[0] == '<') {
-        spec.StdinFile = word.substr(1);
+        launch.StdinFile = word.substr(1);
       } else {
         args.push_back(word);
       }
     }
     const std::string& name = words[0];
-    spec.Program = FindProgram(platform, name, pathVariable);
-    if (spec.Program.empty()) {
+    launch.Program = FindProgram(platform, name, pathVariable);
+    if (launch.Program.empty()) {
       if (IsOptionalProgram(name)) return;
       Fail(lineNo, "Programa " + name + " no encontrado");
       return;
     }
-    if (!spec.StdinFile.empty() && !FileExists(spec.StdinFile)) {
-      Fail(lineNo, "Archivo de entrada " + spec.StdinFile + " no existe");
+    if (!launch.StdinFile.empty() && !FileExists(launch.StdinFile)) {
+      Fail(lineNo, "Archivo de entrada " + launch.StdinFile + " no existe");
       return;
     }
-    spec.Args = std::move(args);
-    if (platform.StartAndWait(spec) < 0) Fail(lineNo, "No se pudo iniciar " + spec.Program);
+    launch.Args = std::move(args);
+    if (platform.StartAndWait(launch) < 0) Fail(lineNo, "No se pudo iniciar " + launch.Program);
   }
 };
 

@@ -32,7 +32,7 @@ class Platform {
   virtual std::string GetEnv(const std::string& name) = 0;
   // Starts a program and waits for its end. Returns its exit code, or -1 when it could not
   // be started.
-  virtual int StartAndWait(const ProcessSpec& spec) = 0;
+  virtual int StartAndWait(const ProcessSpec& launch) = 0;
 };
 
 // The implementation for POSIX systems (Linux here). A Windows implementation sits beside it.
@@ -43,7 +43,7 @@ class PosixPlatform : public Platform {
   int OsVersionCode() override { return 0; }
   std::string ExecutablePath() override;
   std::string GetEnv(const std::string& name) override;
-  int StartAndWait(const ProcessSpec& spec) override;
+  int StartAndWait(const ProcessSpec& launch) override;
 };
 
 }  // namespace veltra

@@ -35,10 +35,10 @@ std::string PosixPlatform::GetEnv(const std::string& name) {
   return v ? std::string(v) : std::string();
 }
 
-int PosixPlatform::StartAndWait(const ProcessSpec& spec) {
+int PosixPlatform::StartAndWait(const ProcessSpec& launch) {
   std::vector<std::string> argvStore;
-  argvStore.push_back(spec.Program);
-  for (const auto& a : spec.Args) argvStore.push_back(a);
+  argvStore.push_back(launch.Program);
+  for (const auto& a : launch.Args) argvStore.push_back(a);
   std::vector<char*> argv;
   for (auto& a : argvStore) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -55,16 +55,16 @@ int PosixPlatform::StartAndWait(const ProcessSpec& spec) {
   }
   if (pid == 0) {
     close(report[0]);
-    if (!spec.WorkDir.empty() && chdir(spec.WorkDir.c_str()) != 0) _exit(127);
+    if (!launch.WorkDir.empty() && chdir(launch.WorkDir.c_str()) != 0) _exit(127);
     // A hidden program has nobody to type at it: without redirection it reads an empty input.
-      std::string input = spec.StdinFile.empty() && spec.Hidden ? std::string("/dev/null") : spec.StdinFile;
+      std::string input = launch.StdinFile.empty() && launch.Hidden ? std::string("/dev/null") : launch.StdinFile;
     if (!input.empty()) {
       int fd = open(input.c_str(), O_RDONLY);
       if (fd < 0) _exit(127);
       dup2(fd, 0);
       close(fd);
     }
-    if (spec.Hidden) {
+    if (launch.Hidden) {
       int devnull = open("/dev/null", O_WRONLY);
       if (devnull >= 0) {
         dup2(devnull, 1);
@@ -72,7 +72,7 @@ int PosixPlatform::StartAndWait(const ProcessSpec& spec) {
         close(devnull);
       }
     }
-    execv(spec.Program.c_str(), argv.data());
+    execv(launch.Program.c_str(), argv.data());
     char failed = 1;
     ssize_t ignored = write(report[1], &failed, 1);
     (void)ignored;

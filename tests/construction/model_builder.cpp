@@ -36,30 +36,30 @@ void ModelBuilder::Node(int32_t number, double x, double y) {
 void ModelBuilder::Junction(int32_t number, int32_t type, const std::vector<ArmSpec>& arms,
                             const std::vector<StageSpec>& stages, int32_t cycle, int32_t offset) {
   int32_t i = sat_.RegisterNode(number);
-  for (const ArmSpec& spec : arms) sat_.RegisterNode(spec.ANode);
+  for (const ArmSpec& armSpec : arms) sat_.RegisterNode(armSpec.ANode);
   TNodo& node = sat_.Nodes[static_cast<size_t>(i)];
   node.NodeClass = type == 3 ? 2 : 1;
   node.ArmCount = static_cast<int32_t>(arms.size());
   node.JunctionType = type;
   for (size_t k = 0; k < arms.size() && k < kMaxArms; ++k) {
-    const ArmSpec& spec = arms[k];
+    const ArmSpec& armSpec = arms[k];
     TConector& arm = node.Arms[k + 1];
-    arm.ANode = spec.ANode;
-    arm.LaneText = spec.LaneText;
+    arm.ANode = armSpec.ANode;
+    arm.LaneText = armSpec.LaneText;
     std::string digits;
-    for (char c : spec.LaneText)
+    for (char c : armSpec.LaneText)
       if (c != 'B' && c != 'F') digits.push_back(c);
     arm.Lanes = TextToInt(digits);
-    arm.BusLane = spec.LaneText.find('B') != std::string::npos;
-    arm.LeadingF = !spec.LaneText.empty() && spec.LaneText.front() == 'F';
-    arm.TrailingF = !spec.LaneText.empty() && spec.LaneText.back() == 'F';
+    arm.BusLane = armSpec.LaneText.find('B') != std::string::npos;
+    arm.LeadingF = !armSpec.LaneText.empty() && armSpec.LaneText.front() == 'F';
+    arm.TrailingF = !armSpec.LaneText.empty() && armSpec.LaneText.back() == 'F';
     if (arm.Lanes != 0) {
-      arm.Speed = spec.Speed;
-      arm.Length = spec.Length;
-      arm.Time = spec.Speed != 0 ? RoundEven(spec.Length * 3.6 / spec.Speed) : 0;
+      arm.Speed = armSpec.Speed;
+      arm.Length = armSpec.Length;
+      arm.Time = armSpec.Speed != 0 ? RoundEven(armSpec.Length * 3.6 / armSpec.Speed) : 0;
     }
-    for (size_t j = 0; j < spec.Slots.size() && j < kMaxSlots; ++j) {
-      const SlotSpec& s = spec.Slots[j];
+    for (size_t j = 0; j < armSpec.Slots.size() && j < kMaxSlots; ++j) {
+      const SlotSpec& s = armSpec.Slots[j];
       TMovimiento& slot = arm.Slots[j + 1];
       slot.TurnValue = s.TurnValue;
       slot.Code = s.Code;
@@ -72,7 +72,7 @@ void ModelBuilder::Junction(int32_t number, int32_t type, const std::vector<ArmS
       if (s.Code.find('F') != std::string::npos) arm.HasFTurn = true;
       if (s.TurnValue != 0) ++arm.TurnCount;
     }
-    if (spec.PtOnly) ptOnlyApproaches_.push_back({spec.ANode, number});
+    if (armSpec.PtOnly) ptOnlyApproaches_.push_back({armSpec.ANode, number});
   }
   if (type == 3) {
     TPlanSemaforo plan;
