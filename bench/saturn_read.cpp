@@ -13,7 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "construction/construir_arcos.h"
+#include "feedback/saturn_file_writer.h"
+#include "run/config.h"
+#include "run/input_lists.h"
 #include "run/run.h"
+#include "transyt/transyt_file.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
 #include "util/platform.h"
@@ -209,6 +214,44 @@ void BM_ReadModelNetworkOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadModelNetworkOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One iteration's work of the program besides the outside programs, at the model's limits:
+// read the network and its flows, read a node list putting the 1000 signalised junctions in
+// five TRANSYT networks of 200, build each network's links and write its TRANSYT data file
+// and companions, then write the SATURN network file of the iteration.
+void BM_IterationWithoutOutsidePrograms(benchmark::State& state) {
+  NullBuffer null;
+  std::ostream console(&null);
+  veltra::PosixPlatform platform;
+  veltra::Run run(platform, console);
+  const std::string dir = ModelDir();
+  {
+    veltra::TextWriter nodes(dir + "/model_nodes.txt");
+    for (int k = 0; k < kSignals; ++k)
+      nodes.Line(Printf("%d %d %d", Junction(k / kCols, k % kCols), k % 200 + 1, k / 200 + 1));
+    nodes.Close();
+  }
+  run.SaturnFile = dir + "/model_network.dat";
+  run.TransytFile = dir + "/model_transyt.dat";
+  run.WorkDir = dir;
+  run.ConfigFileName = "none.ini";
+  int32_t links = 0;
+  for (auto _ : state) {
+    ReadNetworkAndListing(run);
+    veltra::ReadNodeList(run, dir + "/model_nodes.txt");
+    for (int r = 1; r <= run.Qor.NumRedes; ++r) {
+      veltra::ReadNetworkConfiguration(run, r);
+      veltra::ConstruirArcos(run, r, 1);
+      links += run.Qor.NumArcos;
+      veltra::WriteTransytFile(run, r, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r), 96, true);
+    }
+    veltra::EscribirRedSaturn(run, 1);
+  }
+  state.counters["transyt_links"] = benchmark::Counter(links, benchmark::Counter::kAvgIterations);
+  state.counters["networks"] = run.Qor.NumRedes;
+  state.counters["peak_MB"] = PeakMegabytes();
+}
+BENCHMARK(BM_IterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
