@@ -252,7 +252,12 @@ void BuildJunctionLinksAndTurns(NetworkReader& reader) {
       reader.AppendLink(std::move(link), noKnobs, reader.JunctionCardOf(sat.Nodes[i].Number));
     }
   }
+  const int32_t full = BuildTurns(sat);
+  if (full != 0) reader.LimitExceeded(reader.JunctionCardOf(full), "giros", kMaxTurns);
+  BuildStageMasks(sat);
+}
 
+int32_t BuildTurns(SaturnVars& sat) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
     const int n = node.ArmCount;
@@ -265,8 +270,7 @@ void BuildJunctionLinksAndTurns(NetworkReader& reader) {
         TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
         slot.ExitNode = node.Arms[static_cast<size_t>(q)].ANode;
         if (slot.TurnValue == 0) continue;
-        if (sat.Network.TurnCount >= kMaxTurns)
-          reader.LimitExceeded(reader.JunctionCardOf(node.Number), "giros", kMaxTurns);
+        if (sat.Network.TurnCount >= kMaxTurns) return node.Number;
         TGiro turn;
         turn.ANode = arm.ANode;
         turn.JunctionNode = node.Number;
@@ -285,7 +289,10 @@ void BuildJunctionLinksAndTurns(NetworkReader& reader) {
       }
     }
   }
+  return 0;
+}
 
+void BuildStageMasks(SaturnVars& sat) {
   // Stage masks: bit k-1 of a turn is set by every stage k that lists its movement. A stage
   // movement whose A-node is no arm of the junction, or whose C-node no exit of that arm,
   // names nothing and is passed over.

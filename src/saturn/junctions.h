@@ -13,6 +13,11 @@ namespace veltra {
 void ReadJunction(NetworkReader& reader);
 // After section 1: a link per arm with lanes, a turn per movement, and the stage masks.
 void BuildJunctionLinksAndTurns(NetworkReader& reader);
+// A turn per movement of every arm with lanes, in node and arm order, with the slots' exit
+// nodes and turn indices. Returns the number of the node whose turns overflow the table, else 0.
+int32_t BuildTurns(SaturnVars& sat);
+// Bit k-1 of a turn's stage mask for every stage k of its junction's plan that lists it.
+void BuildStageMasks(SaturnVars& sat);
 // After the tables are sorted: approach links of the arms, end-node positions of links and turns.
 void ResolveIndices(SaturnVars& sat);
 // With coordinates: link angles and lengths, approach angles, turn angles and directions,

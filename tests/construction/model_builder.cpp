@@ -155,73 +155,13 @@ void ModelBuilder::Finish() {
   sat.Network.LinkCount = static_cast<int32_t>(sat.Links.size()) - 1;
   sat.InvalidateIndexes();
 
-  // Turns, sorted by key, and the slots' exit nodes and turn indices.
-  std::vector<TGiro> turns;
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TNodo& node = sat.Nodes[m];
-    for (int p = 1; p <= node.ArmCount; ++p) {
-      TConector& arm = node.Arms[static_cast<size_t>(p)];
-      if (arm.Lanes == 0) continue;
-      for (int r = 1; r < node.ArmCount && r <= kMaxSlots; ++r) {
-        TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
-        slot.ExitNode = node.Arms[static_cast<size_t>(ArmAfter(p, r, node.ArmCount))].ANode;
-        if (slot.TurnValue == 0) continue;
-        TGiro turn;
-        turn.ANode = arm.ANode;
-        turn.JunctionNode = node.Number;
-        turn.CNode = slot.ExitNode;
-        turn.Key = SaturnVars::TurnKey(node.Number, arm.ANode, slot.ExitNode);
-        turn.Marked = slot.TurnValue < 0;
-        turn.Lanes = arm.Lanes;
-        turn.TurnValue = slot.TurnValue;
-        turn.Code = slot.Code;
-        turn.FirstLane = slot.FirstLane;
-        turn.LastLane = slot.LastLane;
-        turn.HasXTurn = arm.HasXTurn;
-        turns.push_back(turn);
-      }
-    }
-  }
-  std::sort(turns.begin(), turns.end(), [](const TGiro& a, const TGiro& b) { return a.Key < b.Key; });
+  // Turns and stage masks as the reader makes them after section 1, then its sort.
   sat.Turns.assign(1, TGiro());
-  sat.Turns.insert(sat.Turns.end(), turns.begin(), turns.end());
-  sat.Network.TurnCount = static_cast<int32_t>(turns.size());
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TNodo& node = sat.Nodes[m];
-    for (int p = 1; p <= node.ArmCount; ++p) {
-      TConector& arm = node.Arms[static_cast<size_t>(p)];
-      for (int r = 1; r < node.ArmCount && r <= kMaxSlots; ++r) {
-        TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
-        slot.Turn = slot.TurnValue != 0 ? sat.FindTurn(arm.ANode, node.Number, slot.ExitNode) : 0;
-      }
-    }
-  }
-
-  // Stage masks.
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TNodo& node = sat.Nodes[m];
-    if (node.SignalPlan == 0) continue;
-    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
-    for (int k = 1; k <= plan.StageCount && k <= kMaxStages; ++k) {
-      TFase& stage = plan.Stages[static_cast<size_t>(k)];
-      for (int e = 1; e + 1 <= stage.EntryCount; e += 2) {
-        const int32_t a = stage.MovementNodes[static_cast<size_t>(e)];
-        const int32_t c = stage.MovementNodes[static_cast<size_t>(e + 1)];
-        for (int p = 1; p <= node.ArmCount; ++p) {
-          TConector& arm = node.Arms[static_cast<size_t>(p)];
-          if (arm.ANode != a) continue;
-          for (int r = 1; r < node.ArmCount; ++r) {
-            TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
-            if (c != 0 && slot.ExitNode != c) continue;
-            stage.GreenLanes = c != 0 ? slot.LastLane - slot.FirstLane + 1 : arm.Lanes;
-            if (slot.Turn != 0) sat.Turns[static_cast<size_t>(slot.Turn)].StageMask += 1 << (k - 1);
-            if (c != 0) break;
-          }
-          break;
-        }
-      }
-    }
-  }
+  sat.Network.TurnCount = 0;
+  BuildTurns(sat);
+  BuildStageMasks(sat);
+  sat.SortTables();
+  sat.InvalidateIndexes();
 
   // What the network reader derives once the tables are sorted.
   ResolveIndices(sat);
