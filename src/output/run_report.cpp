@@ -41,7 +41,7 @@ const char* kStyle = R"(body{font-family:system-ui,-apple-system,"Segoe UI",Robo
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.25em;border-bottom:2px solid #d0d7de;padding-bottom:.2em;margin-top:2em}
 h3{font-size:1.05em;margin-bottom:.3em}
 table{border-collapse:collapse;margin:.5em 0 1em;font-size:.92em}
-th,td{border:1px solid #d0d7de;padding:.25em .6em;text-align:right}
+th,td{border:1px solid #d0d7de;padding:.25em .6em;text-align:right}td{white-space:nowrap}
 th{background:#f3f5f7}td.t,th.t{text-align:left}
 tr.chosen td{background:#e6f4ea;font-weight:600}
 .summary{display:grid;grid-template-columns:max-content auto;gap:.2em 1.2em;margin:.8em 0}
