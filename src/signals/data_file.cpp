@@ -31,6 +31,24 @@ bool ParseWhole(const std::string& token, long& value) {
   return true;
 }
 
+// The fields of a card in its five-column fields (a blank field reads 0). Card 30 leaves
+// columns 36-55 blank: they hold no field. False when a field is not a whole number.
+bool SplitCard(const std::string& line, std::vector<long>& fields) {
+  fields.clear();
+  const bool giveWay = Trim(Field(line, 1, 5)) == "30";
+  for (int first = 1; static_cast<size_t>(first) <= line.size(); first += 5) {
+    if (giveWay && first >= 36 && first <= 51) continue;
+    std::string chunk = Trim(Field(line, first, first + 4));
+    long v = 0;
+    if (chunk.empty())
+      v = 0;
+    else if (!ParseWhole(chunk, v))
+      return false;
+    fields.push_back(v);
+  }
+  return !fields.empty();
+}
+
 class Reader {
  public:
   Reader(const std::string& fileName, ReadReport& report) : file_(fileName), report_(report) {}
@@ -92,20 +110,36 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
     if (IsBlank(text) || Trim(text)[0] == '*') continue;
     Card card;
     card.Line = lineNo;
-    bool ok = true;
-    std::vector<std::string> tokens = SplitBlanks(text);
-    for (size_t f = 0; f < tokens.size(); ++f) {
-      long v = 0;
-      if (!ParseWhole(tokens[f], v)) {
+    bool ok = SplitCard(TrimRight(text), card.Fields);
+    if (!ok) {
+      // Not in five-column fields: a hand-written card whose numbers are set apart by blanks.
+      std::vector<long> loose;
+      bool looseOk = true;
+      for (const std::string& token : SplitBlanks(text)) {
+        long v = 0;
+        looseOk = looseOk && ParseWhole(token, v);
+        loose.push_back(v);
+      }
+      if (looseOk && !loose.empty()) {
+        card.Fields = loose;
+        ok = true;
+      }
+    }
+    if (!ok) {
+      const std::string trimmed = TrimRight(text);
+      for (size_t f = 0;; ++f) {
+        const int first = static_cast<int>(5 * f + 1);
+        if (static_cast<size_t>(first) > trimmed.size()) break;
+        std::string chunk = Trim(Field(trimmed, first, first + 4));
+        long v = 0;
+        if (chunk.empty() || ParseWhole(chunk, v)) continue;
         if (f == 0)
-          rd.Error(lineNo, Printf("\"%s\" is not a card number", tokens[f].c_str()));
+          rd.Error(lineNo, Printf("columns 1-5: \"%s\" is not a card number", chunk.c_str()));
         else
-          rd.Error(lineNo, Printf("card %s, field %zu: \"%s\" is not a whole number", tokens[0].c_str(), f + 1,
-                                  tokens[f].c_str()));
-        ok = false;
+          rd.Error(lineNo, Printf("card %s, field %zu (columns %d-%d): \"%s\" is not a whole number",
+                                  Trim(Field(trimmed, 1, 5)).c_str(), f + 1, first, first + 4, chunk.c_str()));
         break;
       }
-      card.Fields.push_back(v);
     }
     if (ok) cards.push_back(std::move(card));
   }
