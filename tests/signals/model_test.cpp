@@ -19,6 +19,17 @@ using test::CardOne;
 using test::Parse;
 using test::RunOptions;
 
+// Run data without platoon dispersion, with effective greens equal to the displayed ones; and a
+// first link at node 1 green in the first 20 s of a 60 s cycle, arriving evenly.
+std::vector<std::string> PlatoonSource(int flow) {
+  RunOptions o;
+  o.Dispersion = 0;
+  o.StartLoss = 0;
+  o.EndGain = 0;
+  return {"platoon", CardOne(o), Card({12, 1, 0, 1, 20, 1}),
+          Card({31, 1, 1, 1, 0, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}), Card({32, 1, flow, 0, 0, 0, 36})};
+}
+
 // One signalised link green for g seconds from the start of the cycle, arriving evenly.
 std::vector<std::string> OneLink(int cycle, int green, int flow, int sat) {
   RunOptions o;
@@ -48,15 +59,10 @@ TEST(SignalModel, UniformDelayOfEvenArrivalsIsWebsters) {
 }
 
 TEST(SignalModel, WithoutDispersionAFreeLinkCarriesThePlatoonMovedByItsCruiseTime) {
-  RunOptions o;
-  o.Dispersion = 0;
-  o.StartLoss = 0;
-  o.EndGain = 0;
   // Link 1 discharges a platoon; link 2 (uncontrolled, far above its flow) is 100 m at 36 km/h: 10 s.
-  std::vector<std::string> lines{"platoon", CardOne(o), Card({12, 1, 0, 1, 20, 1}),
-                                 Card({31, 1, 1, 1, 0, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
-                                 Card({31, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 99999, 0, 0, 1}),
-                                 Card({32, 1, 500, 0, 0, 0, 36}), Card({32, 2, 500, 0, 1, 500, 36})};
+  std::vector<std::string> lines = PlatoonSource(500);
+  lines.push_back(Card({31, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 99999, 0, 0, 1}));
+  lines.push_back(Card({32, 2, 500, 0, 1, 500, 36}));
   SignalNetwork net = Parse(lines);
   NetworkModel model(net, 60);
   model.Evaluate(GivenTimings(net));
@@ -130,16 +136,10 @@ TEST(SignalModel, PeriodicQueueSendsOnEveryArrivalOfAnUndersaturatedCycle) {
 }
 
 TEST(SignalModel, GiveWayCapacityComesFromTheGapsInTheOpposingFlow) {
-  RunOptions o;
-  o.Dispersion = 0;
-  o.StartLoss = 0;
-  o.EndGain = 0;
   // Link 2 gives way to link 1, whose platoon runs during the first 20 s of the cycle.
-  std::vector<std::string> lines{"give way", CardOne(o), Card({12, 1, 0, 1, 20, 1}),
-                                 Card({31, 1, 1, 1, 0, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
-                                 Card({32, 1, 900, 0, 0, 0, 36}),
-                                 "   30    2    1    0    0   22    0                       50    0  600    0    0    1",
-                                 Card({32, 2, 200, 0, 0, 0, 36})};
+  std::vector<std::string> lines = PlatoonSource(900);
+  lines.push_back("   30    2    1    0    0   22    0                       50    0  600    0    0    1");
+  lines.push_back(Card({32, 2, 200, 0, 0, 0, 36}));
   SignalNetwork net = Parse(lines);
   ASSERT_TRUE(net.Links[1].GivesWay);
   NetworkModel model(net, 60);
