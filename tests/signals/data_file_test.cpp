@@ -7,8 +7,6 @@
 namespace veltra::signals {
 namespace {
 
-using test::Card;
-
 const std::string kCardOne = "    1   90   45  120    3    2    1    0   90  110    1    2   40    0  930  170";
 
 TEST(SignalDataFile, CardOneFieldsSetTheRunData) {

@@ -14,11 +14,6 @@
 namespace veltra::signals {
 namespace {
 
-using test::Card;
-using test::CardOne;
-using test::Parse;
-using test::RunOptions;
-
 // Run data without platoon dispersion, with effective greens equal to the displayed ones; and a
 // first link at node 1 green in the first 20 s of a 60 s cycle, arriving evenly.
 std::vector<std::string> PlatoonSource(int flow) {

@@ -13,11 +13,6 @@
 namespace veltra::signals {
 namespace {
 
-using test::Card;
-using test::CardOne;
-using test::Parse;
-using test::RunOptions;
-
 // Distance around a cycle.
 int Around(int a, int b, int cycle) {
   int d = ((a - b) % cycle + cycle) % cycle;

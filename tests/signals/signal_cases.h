@@ -40,3 +40,11 @@ std::vector<std::string> Isolated(double y1, double y2, const RunOptions& o);
 SignalNetwork Parse(const std::vector<std::string>& lines);
 
 }  // namespace veltra::signals::test
+
+namespace veltra::signals {
+// The engine's tests use the builders unqualified.
+using test::Card;
+using test::CardOne;
+using test::Parse;
+using test::RunOptions;
+}  // namespace veltra::signals
