@@ -94,10 +94,13 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
   return table;
 }
 
-std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTable& table) {
+std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTable& table,
+                                         const std::vector<std::string>& summary) {
   std::vector<std::string> out;
   out.push_back("1VELTRA t8s  CYCLE TABLE  " + net.Title);
   out.push_back("");
+  out.insert(out.end(), summary.begin(), summary.end());
+  if (!summary.empty()) out.push_back("");
   out.push_back(Printf(" Nodes: %zu   links: %zu   steps of %.2f s at the card cycle of %d s", net.Nodes.size(),
                        net.Links.size(), static_cast<double>(net.Run.Cycle) / std::max(1, net.Run.Steps), net.Run.Cycle));
   out.push_back(table.ShortestCycle > 0
@@ -110,7 +113,7 @@ std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTa
                 " offset search, or TOO LOW.");
   out.push_back("");
   std::string maxima = "0MAXIMA";
-  for (int k = 1; k <= kCandidateCycles; ++k)
+  for (int k = 1; k <= kCandidateCycles; ++k)  // headings in columns 8k+6 to 8k+12
     Put(maxima, 8 * k + 6,
         table.TooLow[static_cast<size_t>(k - 1)]
             ? std::string("TOO LOW")
@@ -120,12 +123,14 @@ std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTa
   out.push_back("0PERFORMANCE INDICES BY NODE AND CYCLE");
   out.push_back("   NODE   CYCLE (S), THEN INDEX AND STRUCTURE (S SINGLE, D PATTERN TWICE PER CYCLE)");
   std::string cycles;
-  for (int k = 1; k <= kCandidateCycles; ++k) Put(cycles, 8 * k + 5, Printf("%8d", kCandidates[static_cast<size_t>(k - 1)]));
+  for (int k = 1; k <= kCandidateCycles; ++k)  // columns 8k+5 to 8k+12
+    Put(cycles, 8 * k + 5, Printf("%8d", kCandidates[static_cast<size_t>(k - 1)]));
   out.push_back(cycles);
   out.push_back("");
   for (size_t n = 0; n < table.NodeNumbers.size(); ++n) {
-    std::string row = Printf("%6d", table.NodeNumbers[n]);
+    std::string row = Printf("%6d", table.NodeNumbers[n]);  // node in columns 2-6
     for (int k = 1; k <= kCandidateCycles; ++k) {
+      // Index in columns 8k+8 to 8k+12, markers in 8k+13 to 8k+15 (the structure last).
       Put(row, 8 * k + 8, Fit(table.Index[n][static_cast<size_t>(k - 1)], 5, 1));
       Put(row, 8 * k + 13, table.Double[n][static_cast<size_t>(k - 1)] ? "  D" : "  S");
     }
@@ -133,7 +138,7 @@ std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTa
   }
   out.push_back("     0");
   std::string single = " SINGLE", twice = " DOUBLE";
-  for (int k = 1; k <= kCandidateCycles; ++k) {
+  for (int k = 1; k <= kCandidateCycles; ++k) {  // totals in columns 8k+7 to 8k+12
     Put(single, 8 * k + 7, Fit(table.SingleTotal[static_cast<size_t>(k - 1)], 6, 1));
     Put(twice, 8 * k + 7, Fit(table.DoubleTotal[static_cast<size_t>(k - 1)], 6, 1));
   }

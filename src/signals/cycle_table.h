@@ -36,7 +36,8 @@ bool CycleServes(const SignalNetwork& net, int node, int cycle, bool& overloaded
 
 CycleTable BuildCycleTable(const SignalNetwork& net);
 
-// The print-file lines of the table.
-std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTable& table);
+// The print-file lines of the table; `summary` (what was read, the warnings) goes before it.
+std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTable& table,
+                                         const std::vector<std::string>& summary = {});
 
 }  // namespace veltra::signals

@@ -70,7 +70,7 @@ int RunProgram(const std::string& dataFile, const std::string& printFile, std::o
   std::vector<std::string> out;
   if (cycleTable) {
     CycleTable table = BuildCycleTable(net);
-    out = CycleTableLines(net, table);
+    out = CycleTableLines(net, table, InputSummaryLines(net, report));
   } else {
     NetworkModel model(net, net.Run.Cycle);
     RunOutcome outcome = OptimiseTimings(net, model);

@@ -61,28 +61,28 @@ NetworkModel::NetworkModel(const SignalNetwork& net, int cycle) : net_(net), cyc
       travelSteps_[k] = CruiseSeconds(run, s.Cruise, link.Length) / stepSeconds_;
     }
     cruise_[static_cast<size_t>(l)] = CruiseSeconds(run, link.Cruise, link.Length);
-    // Links sharing a stop line without a saturation flow of their own share the leader's,
-    // in proportion to the flows.
-    double sat = link.Saturation;
-    const int leader = link.SharedLeader >= 0 ? link.SharedLeader : -1;
-    auto groupFlow = [&](int lead) {
-      double total = net.Links[static_cast<size_t>(lead)].Flow;
-      for (const SignalLink& m : net.Links)
-        if (m.SharedLeader == lead && m.Saturation <= 0) total += m.Flow;
-      return total;
-    };
-    if (leader >= 0 && sat <= 0) {
-      double total = groupFlow(leader);
-      sat = total > 0 ? net.Links[static_cast<size_t>(leader)].Saturation * link.Flow / total : 0.0;
-    } else {
-      bool leads = false;
-      for (const SignalLink& m : net.Links) leads = leads || (m.SharedLeader == l && m.Saturation <= 0);
-      if (leads) {
-        double total = groupFlow(l);
-        sat = total > 0 ? sat * link.Flow / total : sat;
-      }
+    saturation_[static_cast<size_t>(l)] = link.Saturation;
+  }
+  // Links sharing a stop line without a saturation flow of their own share the leader's, in
+  // proportion to the flows.
+  std::vector<double> sharedFlow(static_cast<size_t>(links), 0.0);
+  std::vector<bool> leads(static_cast<size_t>(links), false);
+  for (const SignalLink& m : net.Links)
+    if (m.SharedLeader >= 0 && m.Saturation <= 0) {
+      sharedFlow[static_cast<size_t>(m.SharedLeader)] += m.Flow;
+      leads[static_cast<size_t>(m.SharedLeader)] = true;
     }
-    saturation_[static_cast<size_t>(l)] = sat;
+  for (int l = 0; l < links; ++l) {
+    const SignalLink& link = net.Links[static_cast<size_t>(l)];
+    const int leader = link.SharedLeader;
+    if (leader >= 0 && link.Saturation <= 0) {
+      const SignalLink& lead = net.Links[static_cast<size_t>(leader)];
+      const double total = lead.Flow + sharedFlow[static_cast<size_t>(leader)];
+      saturation_[static_cast<size_t>(l)] = total > 0 ? lead.Saturation * link.Flow / total : 0.0;
+    } else if (leads[static_cast<size_t>(l)]) {
+      const double total = link.Flow + sharedFlow[static_cast<size_t>(l)];
+      if (total > 0) saturation_[static_cast<size_t>(l)] = link.Saturation * link.Flow / total;
+    }
   }
 
   // Dependencies: an upstream link feeds a link; an opposing link limits a give-way link.

@@ -25,12 +25,17 @@ std::string NodeLine(const SignalNetwork& net, const Timings& t, int node) {
   int column = 1;
   for (int r = 0; r < repeats; ++r)
     for (int k = 0; k < nd.Stages; ++k, ++column)
-      Put(line, 8 * column + 10, Printf("%5d", (t.At(node, k) + r * p) % t.Cycle));
+      Put(line, 8 * column + 10, Printf("%5d", (t.At(node, k) + r * p) % t.Cycle));  // columns 8k+10 to 8k+14
   std::string lengths;
   for (int k = 0; k < nd.Stages; ++k) lengths += Printf("%4d", StageLength(t, node, k, p));
   Put(line, 66, Printf("%-6s%s", nd.Optimise ? "OPT" : "FIXED", nd.Doubled ? "x2" : "  "));
   Put(line, 76, lengths);
   return line;
+}
+
+// A link that gives way and has no saturation flow of its own runs at its give-way one.
+double ShownSaturation(const SignalLink& link) {
+  return link.GivesWay && link.Saturation <= 0 ? link.Gw.Saturation : link.Saturation;
 }
 
 }  // namespace
@@ -48,6 +53,7 @@ std::vector<std::string> InputSummaryLines(const SignalNetwork& net, const ReadR
   out.push_back(Printf("   Platoon dispersion %s; index = %.2f per PCU-hour of delay + %.2f per 100 stops",
                        r.Dispersion > 0 ? Printf("alpha %.2f, beta 0.80", r.Dispersion).c_str() : "off", r.DelayWeight,
                        r.StopWeight));
+  if (r.CyopRun) out.push_back("   The file was written for the cycle table");
   out.push_back(Printf("   Optimisation: %s; starting splits: %s", OptimiseText(r.Optimise),
                        r.Equisat ? "equisaturation" : "as given (equisaturation where they break a minimum)"));
   int optimised = 0;
@@ -137,18 +143,18 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
     const LinkResult& r = results[l];
     std::string line = Printf("%6d", link.Number);
     if (link.Node >= 0) Put(line, 7, Printf("%5d", net.Nodes[static_cast<size_t>(link.Node)].Number));
-    Put(line, 12, Fit(r.Flow, 6, 0));
-    Put(line, 18, Fit(link.Saturation, 6, 0));
-    Put(line, 24, Fit(r.DegreeOfSat, 5, 0));
-    Put(line, 29, Fit(r.CruiseSeconds, 6, 1));
-    Put(line, 35, Fit(r.MeanDelay, 6, 1));
-    Put(line, 41, Fit(r.UniformDelay, 8, 2));
-    Put(line, 49, Fit(r.RandomDelay, 8, 2));
-    Put(line, 57, Fit(r.UniformDelay + r.RandomDelay, 8, 2));
-    Put(line, 65, Fit(r.StopPercent, 6, 1));
-    Put(line, 71, Fit(r.StopsPerHour, 10, 0));
-    Put(line, 81, Fit(r.MaxQueue, 6, 1));
-    Put(line, 98, Fit(r.Index, 10, 2));
+    Put(line, 12, Fit(r.Flow, 6, 0));                                  // columns 12-17
+    Put(line, 18, Fit(ShownSaturation(link), 6, 0));                   // columns 18-23
+    Put(line, 24, Fit(r.DegreeOfSat, 5, 0));                           // columns 24-28, read by the loop
+    Put(line, 29, Fit(r.CruiseSeconds, 6, 1));                         // columns 29-34, read by the loop
+    Put(line, 35, Fit(r.MeanDelay, 6, 1));                             // columns 35-40, read by the loop
+    Put(line, 41, Fit(r.UniformDelay, 8, 2));                          // columns 41-48
+    Put(line, 49, Fit(r.RandomDelay, 8, 2));                           // columns 49-56
+    Put(line, 57, Fit(r.UniformDelay + r.RandomDelay, 8, 2));          // columns 57-64
+    Put(line, 65, Fit(r.StopPercent, 6, 1));                           // columns 65-70, read by the loop
+    Put(line, 71, Fit(r.StopsPerHour, 10, 0));                         // columns 71-80
+    Put(line, 81, Fit(r.MaxQueue, 6, 1));                              // columns 81-86, read by the loop
+    Put(line, 98, Fit(r.Index, 10, 2));                                // columns 98-107
     out.push_back(line);
     flow += r.Flow;
     uniform += r.UniformDelay;
@@ -162,8 +168,8 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
   Put(total, 49, Fit(random, 8, 2));
   Put(total, 57, Fit(uniform + random, 8, 2));
   Put(total, 71, Fit(stops, 10, 0));
-  Put(total, 98, Fit(model.Index(), 10, 2));
-  Put(total, 114, "TOTALS");
+  Put(total, 98, Fit(model.Index(), 10, 2));  // columns 98-107: the index the loop reads
+  Put(total, 114, "TOTALS");                    // columns 114-119
   out.push_back(total);
   out.push_back("");
   out.push_back(Printf(" PERFORMANCE INDEX: %.2f (starting timings %.2f)", model.Index(), outcome.StartIndex));

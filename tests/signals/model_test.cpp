@@ -168,6 +168,24 @@ TEST(SignalModel, DoubleCycledNodeRunsItsPatternInBothHalves) {
   }
 }
 
+TEST(SignalModel, LinksSharingAStopLineShareItsSaturationFlowByTheirFlows) {
+  RunOptions o;
+  o.StartLoss = 0;
+  o.EndGain = 0;
+  SignalNetwork net = Parse({"shared", CardOne(o), Card({12, 1, 0, 10, 30, 10}), Card({7, 11, 14, 0, 0, 0}),
+                             Card({31, 11, 1, 1, 0, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
+                             Card({31, 14, 1, 1, 0, 2, 0, 0, 0, 0, 0, 100, -9999, 0, 0, 0, 1}),
+                             Card({32, 11, 600, 0, 0, 0, 40}), Card({32, 14, 200, 0, 0, 0, 3020})});
+  NetworkModel model(net, 60);
+  model.Evaluate(GivenTimings(net));
+  // Green in the first half of the cycle: 1 s steps at 1350 and 450 PCU/h.
+  EXPECT_NEAR(model.Capacity(0)[5], 1350.0 / 3600.0, 1e-12);
+  EXPECT_NEAR(model.Capacity(1)[5], 450.0 / 3600.0, 1e-12);
+  EXPECT_NEAR(model.Results()[0].DegreeOfSat, model.Results()[1].DegreeOfSat, 1e-9);
+  // A bus cruise value holds its speed in hundreds and its dwell in seconds: 30 km/h and 20 s.
+  EXPECT_NEAR(model.Results()[1].CruiseSeconds, 100 / (30 / 3.6) + 20, 1e-9);
+}
+
 TEST(SignalModel, TrialOfOneNodeAgreesWithTheWholeNetworkOnAnArterial) {
   RunOptions o;
   SignalNetwork net = Parse(test::Arterial(3, o));
