@@ -463,8 +463,14 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
       rd.Warning(c.Line, Printf("card %ld is not known to this program; it is skipped", card));
     }
   }
-  for (const SignalLink& link : net.Links)
+  for (const SignalLink& link : net.Links) {
     if (!link.HasFlowCard) rd.Warning(link.Line, Printf("link %d has no card 32; its flow is taken as 0", link.Number));
+    const bool sharesSaturation = link.SharedLeader >= 0;
+    const bool givesWayAtSaturation = link.GivesWay && link.Gw.Saturation > 0;
+    if (link.Flow > 0 && link.Saturation <= 0 && !sharesSaturation && !givesWayAtSaturation)
+      rd.Warning(link.Line, Printf("link %d carries %.0f PCU/h but has no saturation flow: its queue never clears",
+                                   link.Number, link.Flow));
+  }
   for (const SignalNode& node : net.Nodes) {
     bool used = false;
     for (const SignalLink& link : net.Links) used = used || (link.Node >= 0 && net.Nodes[static_cast<size_t>(link.Node)].Number == node.Number);

@@ -72,18 +72,20 @@ ClimbResult HillClimb(const SignalNetwork& net, const Timings& start, Objective&
     return result;
   }
 
-  // Tries a move in both directions, and keeps going in a direction while it improves.
+  // Tries a move in both directions, and keeps going in a direction while it improves. The
+  // trial timings reuse their storage from one try to the next.
+  Timings trial = t;
   auto climb = [&](const std::vector<int>& nodes, auto move) {
     bool improved = false;
     for (int sign : {+1, -1}) {
       for (;;) {
-        Timings trial = t;
+        trial.Start = t.Start;
         if (!move(trial, sign)) break;
         double v = objective.TryChange(trial, nodes);
         ++result.Evaluations;
         if (!Better(v, best)) break;
         objective.Accept();
-        t = std::move(trial);
+        t.Start = trial.Start;
         best = v;
         result.Accepted.push_back(v);
         improved = true;
@@ -105,10 +107,11 @@ ClimbResult HillClimb(const SignalNetwork& net, const Timings& start, Objective&
             for (int n : unit) ShiftPattern(net, trial, n, sign * size);
             return true;
           });
+      std::vector<int> one(1);
       if (settings.ChangeTimes)
         for (int n : optimised)
           for (int k = 0; k < net.Nodes[static_cast<size_t>(n)].Stages; ++k) {
-            std::vector<int> one{n};
+            one[0] = n;
             improved |= climb(one, [&](Timings& trial, int sign) { return ShiftChange(net, trial, n, k, sign * size); });
           }
       if (!improved) break;
