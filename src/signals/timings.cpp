@@ -111,7 +111,7 @@ void EquisatNode(const SignalNetwork& net, Timings& t, int node) {
     }
     if (!changed) break;
   }
-  // Whole seconds: round down, then hand the seconds left to the stages in order.
+  // Whole seconds: round down first.
   std::array<int, kMaxStagesPerNode> whole{};
   int used = 0;
   for (int k = 0; k < n; ++k) {
@@ -119,7 +119,20 @@ void EquisatNode(const SignalNetwork& net, Timings& t, int node) {
     whole[kk] = std::max(nd.MinStage[kk], static_cast<int>(std::floor(length[kk])));
     used += whole[kk];
   }
-  for (int k = 0; used < p; k = (k + 1) % n, ++used) ++whole[static_cast<size_t>(k)];
+  // Seconds left by the rounding go to the stages that lost most to it.
+  while (used < p) {
+    int best = 0;
+    double most = -1.0;
+    for (int k = 0; k < n; ++k) {
+      const double lost = length[static_cast<size_t>(k)] - whole[static_cast<size_t>(k)];
+      if (lost > most) {
+        most = lost;
+        best = k;
+      }
+    }
+    ++whole[static_cast<size_t>(best)];
+    ++used;
+  }
   for (int k = n - 1; used > p && k >= 0; --k) {  // minimums rounded up past the pattern
     const size_t kk = static_cast<size_t>(k);
     const int cut = std::min(used - p, whole[kk] - nd.MinStage[kk]);

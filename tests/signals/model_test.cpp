@@ -186,6 +186,39 @@ TEST(SignalModel, LinksSharingAStopLineShareItsSaturationFlowByTheirFlows) {
   EXPECT_NEAR(model.Results()[1].CruiseSeconds, 100 / (30 / 3.6) + 20, 1e-9);
 }
 
+TEST(SignalModel, EquisaturationSplitsGiveTheCriticalLinksEqualSaturation) {
+  struct Case {
+    double y1, y2;
+    int cycle;
+  } cases[] = {{0.3, 0.3, 60}, {0.4, 0.2, 60}, {0.5, 0.25, 90}, {0.2, 0.1, 120}};
+  for (const Case& c : cases) {
+    RunOptions o;
+    o.Cycle = c.cycle;
+    o.Steps = c.cycle;
+    SignalNetwork net = Parse(test::Isolated(c.y1, c.y2, o));
+    NetworkModel model(net, c.cycle);
+    Timings t = StartingTimings(net, c.cycle);
+    model.Evaluate(t);
+    // Whole seconds make the two differ by at most about a second of green.
+    const double x1 = model.Results()[0].DegreeOfSat, x2 = model.Results()[1].DegreeOfSat;
+    EXPECT_NEAR(x1, x2, 0.05 * std::max(x1, x2)) << c.y1 << " " << c.y2 << " at " << c.cycle;
+    EXPECT_TRUE(MeetsMinimums(net, t, 0));
+  }
+}
+
+TEST(SignalModel, QueueBeyondItsLimitAddsItsPenaltyToTheIndex) {
+  std::vector<std::string> lines = OneLink(60, 20, 500, 1800);
+  SignalNetwork free = Parse(lines);
+  lines.push_back(Card({38, 1, 2, 10}));
+  SignalNetwork limited = Parse(lines);
+  NetworkModel a(free, 60), b(limited, 60);
+  a.Evaluate(GivenTimings(free));
+  b.Evaluate(GivenTimings(limited));
+  const LinkResult& r = a.Results()[0];
+  ASSERT_GT(r.MaxQueue, 2.0);
+  EXPECT_NEAR(b.Results()[0].Index - r.Index, 10 * (r.MaxQueue - 2.0), 1e-9);
+}
+
 TEST(SignalModel, TrialOfOneNodeAgreesWithTheWholeNetworkOnAnArterial) {
   RunOptions o;
   SignalNetwork net = Parse(test::Arterial(3, o));
