@@ -422,6 +422,10 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
         rd.Warning(g.Line, Printf("card 30: opposing link %ld of link %d does not exist; it is ignored", number, link.Number));
         return -1;
       }
+      if (it->second == g.Link) {
+        rd.Warning(g.Line, Printf("card 30: link %d is given as its own opposing link; it is ignored", link.Number));
+        return -1;
+      }
       return it->second;
     };
     link.Gw.Opposing1 = resolve(g.Opp1);

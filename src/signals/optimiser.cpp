@@ -78,7 +78,8 @@ ClimbResult HillClimb(const SignalNetwork& net, const Timings& start, Objective&
   auto climb = [&](const std::vector<int>& nodes, auto move) {
     bool improved = false;
     for (int sign : {+1, -1}) {
-      for (;;) {
+      // At most one turn of the cycle in one direction, however the estimates fall.
+      for (int moves = 0; moves < t.Cycle; ++moves) {
         trial.Start = t.Start;
         if (!move(trial, sign)) break;
         double v = objective.TryChange(trial, nodes);
