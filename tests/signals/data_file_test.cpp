@@ -139,7 +139,9 @@ TEST(SignalDataFile, UnknownCardsAndLooseReferencesAreWarnedAndSkipped) {
   std::vector<std::string> lines{"t", kCardOne, Card({99, 1, 2}), Card({2, 7}), Card({12, 1, 0, 10, 0, 10}),
                                  Card({31, 5, 4, 1, 5, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
                                  Card({32, 5, 100, 0, 77, 50, 40}), "* a comment line", "",
-                                 Card({31, 6, 1, 1, 5, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1})};
+                                 Card({31, 6, 1, 1, 5, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
+                                 "   30    5    5    0    0   22    0                      100    0  600    0    0    1",
+                                 Card({31, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 100, 0, 0, 0, 0, 1}), Card({32, 8, 50, 0, 0, 0, 40})};
   ReadReport report;
   SignalNetwork net = ReadDataFile(lines, "w.dat", report);
   ASSERT_TRUE(report.Ok());
@@ -153,6 +155,8 @@ TEST(SignalDataFile, UnknownCardsAndLooseReferencesAreWarnedAndSkipped) {
   EXPECT_TRUE(warned("controlled by node 4, which has no timing card"));
   EXPECT_TRUE(warned("upstream link 77 of link 5 does not exist"));
   EXPECT_TRUE(warned("link 6 has no card 32"));
+  EXPECT_TRUE(warned("card 30: link 5 is given as its own opposing link"));
+  EXPECT_TRUE(warned("link 8 carries 50 PCU/h but has no saturation flow"));
   EXPECT_EQ(net.Links[0].Node, -1);
   EXPECT_EQ(net.Links[0].SourceCount, 0);
 }
