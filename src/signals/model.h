@@ -3,6 +3,20 @@
 // profiles feed downstream IN profiles in dependency order (a few passes where links form loops).
 // Profiles are held as one block per kind, link after link (structure of arrays); evaluating
 // allocates nothing.
+//
+// Per link and time step t of the cycle (PCU per step):
+//   IN(t)  = the even part + sum over upstream links h of share(h) OUT_h moved and dispersed
+//            along the link (Robertson, see profiles.h);
+//   GO(t)  = saturation flow x the share of the step in effective green, where a green period
+//            runs from its start stage's start + start lag + start lost time to its end stage's
+//            start + end lag + end gain;
+//   a link that gives way runs at its give-way saturation flow S times the gaps left by its
+//   opposing links, linearly: S f1(t) ((1 - p) + p f2(t)) with fi(t) = max(0, 1 - OUT_i(t) / s_i),
+//   OUT_i the opposing link's departures and s_i its saturation flow (opposing link 1 opposes
+//   all of the flow, link 2 the share p of it);
+//   queue and OUT by the periodic recurrence of profiles.h.
+// Index of a link = delay weight x (uniform + random delay, PCU-h/h) + stop weight x stops per
+// hour / 100, plus the penalty of a queue above its limit.
 #pragma once
 
 #include <vector>
