@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "signals/performance_index.h"
 #include "signals/profiles.h"
 
 namespace veltra::signals {
@@ -221,8 +222,7 @@ LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, doub
   r.StopPercent = 100.0 * stopShare;
   r.StopsPerHour = stopShare * r.Flow;
   r.MaxQueue = qc.MaxQueue + randomQueue;
-  r.Index = net_.Run.DelayWeight * (r.UniformDelay + r.RandomDelay) + net_.Run.StopWeight * r.StopsPerHour / 100.0;
-  if (link.QueuePenalty > 0 && r.MaxQueue > link.QueueLimit) r.Index += link.QueuePenalty * (r.MaxQueue - link.QueueLimit);
+  r.Index = LinkIndex(net_.Run, link, r.UniformDelay + r.RandomDelay, r.StopsPerHour, r.MaxQueue);
   return r;
 }
 
