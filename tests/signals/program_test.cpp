@@ -176,6 +176,30 @@ TEST(SignalProgram, DoubleCycledNodePrintsItsPatternForBothHalves) {
   EXPECT_EQ(nodes[0].Starts, (std::vector<int>{5, 25, 35, 55}));
 }
 
+TEST(SignalProgram, LoopsDataFileOfTheExampleTownIsOptimised) {
+  TempDir dir;
+  std::vector<std::string> lines;
+  ASSERT_TRUE(LoadLines(std::string(VELTRA_TEST_DATA) + "/signals/eje_norte_sur.dat", lines));
+  for (std::string& line : lines)  // card 1, field 14 (columns 66-70): Output 1 prints the profiles
+    if (StartsWith(line, "    1 ")) line = line.substr(0, 65) + "    1" + line.substr(70);
+  dir.WriteLines("e.dat", lines);
+  ASSERT_EQ(RunT8s(dir, "e.dat", "e.prt"), 0);
+  const std::string text = dir.Read("e.prt");
+  EXPECT_NE(text.find("WARNINGS: none"), std::string::npos);
+  EXPECT_NE(text.find("gives way: 331 0 0% 715"), std::string::npos);
+  EXPECT_NE(text.find("CYCLIC FLOW PROFILES"), std::string::npos);
+  EXPECT_NE(text.find("    311 GO "), std::string::npos);
+  std::vector<NodeLine> nodes = FinalSettings(veltra::test::ReadLines(dir.File("e.prt")), 4);
+  ASSERT_EQ(nodes.size(), 2u);
+  EXPECT_EQ(nodes[0].Node, 1);
+  EXPECT_EQ(nodes[1].Node, 2);
+  SignalNetwork net = Parse(lines);
+  NetworkModel model(net, net.Run.Cycle);
+  RunOutcome outcome = OptimiseTimings(net, model);
+  EXPECT_LT(outcome.FinalIndex, outcome.StartIndex);
+  EXPECT_NEAR(ReadPerformanceIndex(dir.File("e.prt")), outcome.FinalIndex, 0.006);
+}
+
 TEST(SignalProgram, BinaryRunsAsTheBatchFileCallsIt) {
   TempDir dir;
   RunOptions o;
