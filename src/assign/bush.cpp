@@ -206,6 +206,7 @@ void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
     Load(bush);
     MinMaxDistances(&state, nullptr);
     const std::vector<LinkCost>& costs = *state.Costs;
+    double largestExcess = 0;
     for (size_t k = order_.size(); k-- > 1;) {
         int32_t node = order_[k];
         int32_t maxLink = maxPred_[node];
@@ -234,6 +235,7 @@ void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
         } while (onMin != onMax);
         double excess = maxCost - minCost;
         if (!(excess > 1e-15 * maxCost) || !(movable > 0)) continue;
+        largestExcess = std::max(largestExcess, excess / maxCost);
         double shift = slope > 0 ? std::min(movable, excess / slope) : movable;
         for (int32_t link : maxSegment_) {
             flow_[link] -= shift;
@@ -252,6 +254,7 @@ void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
         }
     }
     Store(bush);
+    bush.Excess = largestExcess;
 }
 
 } // namespace veltra::assign
