@@ -108,6 +108,25 @@ TEST(Equilibrium, BraessBridgeDrawsEveryoneAndRaisesTheTime) {
     }
 }
 
+// A delay curve the engine does not know, as the junction programs supply: t = 10 + v.
+class LinearDelay : public LinkCostFunction {
+public:
+    double Value(double v) const override { return 10 + v; }
+    double Derivative(double) const override { return 1; }
+    double Integral(double v) const override { return 10 * v + 0.5 * v * v; }
+};
+
+TEST(Equilibrium, SuppliedDelayCurvesAreUsedLikeBuiltInOnes) {
+    LinearDelay delay;
+    Network net = TwoRoutes(40);
+    net.Costs[0] = LinkCost::FromFunction(delay);
+    for (Algorithm method : kAlgorithms) {
+        AssignmentResult result = Solve(net, method, 1e-9);
+        EXPECT_NEAR(result.Flow[0], 20, method == Algorithm::B ? 1e-6 : 1e-3) << int(method);
+        EXPECT_NEAR(result.Objective, 10 * 20 + 200 + 20 * 20 + 0.25 * 400, 1e-3) << int(method);
+    }
+}
+
 TEST(Equilibrium, PreloadedFlowTakesRoomOnItsLink) {
     Network net = TwoRoutes(40);
     net.FixedFlow = {10, 0};

@@ -74,6 +74,8 @@ TEST(TntpReader, BadNetworkRowsNameLineAndField) {
     }
     EXPECT_NE(NetworkError("<NUMBER OF ZONES> 2\n<END OF METADATA>\n").find("<NUMBER OF NODES> is missing"), std::string::npos);
     EXPECT_NE(NetworkError("<NUMBER OF NODES> 2\n<NUMBER OF ZONES> 3\n<END OF METADATA>\n").find("larger than"), std::string::npos);
+    EXPECT_NE(NetworkError("<NUMBER OF NODES> 2000000000\n<NUMBER OF ZONES> 3\n<END OF METADATA>\n").find(":3: <NUMBER OF NODES> is above"),
+              std::string::npos);
 }
 
 TEST(TntpReader, MissingFileIsNamed) {
