@@ -79,6 +79,12 @@ struct Assignment::Impl {
         shortestByJob.assign(jobs.size(), 0.0);
     }
 
+    int32_t UsefulThreads(const SolverSettings& settings) const {
+        int64_t work = static_cast<int64_t>(links) * static_cast<int64_t>(jobs.size());
+        int64_t useful = work / std::max<int64_t>(1, settings.WorkPerThread);
+        return static_cast<int32_t>(std::max<int64_t>(1, std::min<int64_t>(ThreadCount(settings.Threads), useful)));
+    }
+
     void EnsureScratch(int32_t threads) {
         const Graph& g = net.Links;
         while (static_cast<int32_t>(workerPaths.size()) < threads) workerPaths.emplace_back(g.NodeCount());
@@ -307,7 +313,7 @@ void Assignment::SetFixedFlow(const std::vector<double>& fixedFlow) {
 }
 
 double Assignment::AllOrNothing(std::vector<std::vector<double>>& classFlow) {
-    int32_t threads = ThreadCount(settings_.Threads);
+    int32_t threads = impl_->UsefulThreads(settings_);
     impl_->EnsureScratch(threads);
     impl_->RefreshClassCosts();
     return impl_->LoadAllOrNothing(threads, classFlow);
@@ -317,7 +323,7 @@ AssignmentResult Assignment::Solve(const std::function<void(const IterationRecor
     using Clock = std::chrono::steady_clock;
     Clock::time_point start = Clock::now();
     Impl& s = *impl_;
-    int32_t threads = ThreadCount(settings_.Threads);
+    int32_t threads = impl_->UsefulThreads(settings_);
     s.EnsureScratch(threads);
     AssignmentResult result;
     Measures m;
