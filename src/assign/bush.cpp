@@ -108,10 +108,32 @@ bool BushWorkspace::SortTopologically() {
     return acyclic;
 }
 
-// Shortest and longest distances from the origin within the bush, in topological order. The
-// shortest uses every bush link; the longest only links carrying this origin's flow, or, when
-// state is null (choosing links to add), every bush link so that it bounds all bush paths.
-void BushWorkspace::MinMaxDistances(const LinkState* state, const double* cost) {
+// Shortest distances from the origin within the bush, in topological order, at cost[link].
+void BushWorkspace::MinDistances(const double* cost) {
+    const std::vector<int32_t>& inLinks = graph_.InLinks();
+    minDist_[origin_] = 0;
+    minPred_[origin_] = -1;
+    for (size_t k = 1; k < order_.size(); ++k) {
+        int32_t node = order_[k];
+        double best = kUnreachable;
+        int32_t bestLink = -1;
+        for (int32_t i = graph_.InBegin(node), end = graph_.InBegin(node + 1); i < end; ++i) {
+            int32_t link = inLinks[i];
+            if (!inBush_[link]) continue;
+            double viaMin = minDist_[graph_.Tail(link)] + cost[link];
+            if (viaMin < best) {
+                best = viaMin;
+                bestLink = link;
+            }
+        }
+        minDist_[node] = best;
+        minPred_[node] = bestLink;
+    }
+}
+
+// Shortest distances over every bush link and longest distances over the links that carry this
+// origin's flow, at the live link costs.
+void BushWorkspace::MinMaxDistances(const LinkState& state) {
     const std::vector<int32_t>& inLinks = graph_.InLinks();
     minDist_[origin_] = 0;
     maxDist_[origin_] = 0;
@@ -125,14 +147,13 @@ void BushWorkspace::MinMaxDistances(const LinkState* state, const double* cost) 
             int32_t link = inLinks[i];
             if (!inBush_[link]) continue;
             int32_t tail = graph_.Tail(link);
-            double c = state ? state->Time[link] + state->FixedCost[link] : cost[link];
+            double c = state.Time[link] + state.FixedCost[link];
             double viaMin = minDist_[tail] + c;
             if (viaMin < best) {
                 best = viaMin;
                 bestLink = link;
             }
-            bool used = state ? flow_[link] > 0 : true;
-            if (used && maxDist_[tail] != kNoPath) {
+            if (flow_[link] > 0 && maxDist_[tail] != kNoPath) {
                 double viaMax = maxDist_[tail] + c;
                 if (viaMax > worst) {
                     worst = viaMax;
@@ -158,7 +179,7 @@ int32_t BushWorkspace::Improve(Bush& bush, const double* cost) {
     for (int32_t i = graph_.OutBegin(origin_), end = graph_.OutBegin(origin_ + 1); i < end; ++i)
         originFlow += flow_[graph_.OutLinks()[i]];
     const double dust = 1e-13 * originFlow;
-    MinMaxDistances(nullptr, cost);
+    MinDistances(cost);
     size_t kept = 0;
     for (int32_t link : links_) {
         if (flow_[link] <= dust && minPred_[graph_.Head(link)] != link) {
@@ -246,7 +267,7 @@ bool BushWorkspace::Reaches(int32_t from, int32_t to) {
 
 void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
     Load(bush);
-    MinMaxDistances(&state, nullptr);
+    MinMaxDistances(state);
     const std::vector<LinkCost>& costs = *state.Costs;
     double largestExcess = 0;
     for (size_t k = order_.size(); k-- > 1;) {

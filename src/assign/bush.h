@@ -55,7 +55,8 @@ private:
     void Store(Bush& bush);
     bool SortTopologically();
     bool Reaches(int32_t from, int32_t to); // a bush path leads from one node to the other
-    void MinMaxDistances(const LinkState* state, const double* cost);
+    void MinDistances(const double* cost);
+    void MinMaxDistances(const LinkState& state);
 
     const Graph& graph_;
     int32_t noThroughNodes_;
