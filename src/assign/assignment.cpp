@@ -305,6 +305,11 @@ void Assignment::SetLinkCost(int32_t link, const LinkCost& cost) {
     impl_->costs.at(link) = cost;
 }
 
+void Assignment::SetLinkCosts(const std::vector<LinkCost>& costs) {
+    if (static_cast<int32_t>(costs.size()) != impl_->links) throw std::invalid_argument("one cost function per link is needed");
+    impl_->costs = costs;
+}
+
 void Assignment::SetFixedFlow(const std::vector<double>& fixedFlow) {
     impl_->fixedFlow = fixedFlow;
     impl_->fixedFlow.resize(impl_->links, 0.0);

@@ -62,6 +62,7 @@ public:
 
     void SetSettings(const SolverSettings& settings) { settings_ = settings; }
     void SetLinkCost(int32_t link, const LinkCost& cost);
+    void SetLinkCosts(const std::vector<LinkCost>& costs); // one per link
     void SetFixedFlow(const std::vector<double>& fixedFlow);
 
     // Runs to the target gap or the iteration limit, starting from the state of the previous call

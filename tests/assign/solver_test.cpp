@@ -197,7 +197,7 @@ TEST(Equilibrium, NewLinkCostsRestartFromThePreviousSolution) {
     AssignmentResult first = assignment.Solve();
     ASSERT_TRUE(first.Converged);
     // Route 2 becomes slower: 20 + 2 v2  =>  10 + v1 = 20 + 2 (40 - v1)  =>  v1 = 30
-    assignment.SetLinkCost(1, Linear(20, 2));
+    assignment.SetLinkCosts({Linear(10, 1), Linear(20, 2)});
     AssignmentResult second = assignment.Solve();
     ASSERT_TRUE(second.Converged);
     EXPECT_NEAR(second.Flow[0], 30, 1e-6);
