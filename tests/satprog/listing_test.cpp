@@ -1,0 +1,133 @@
+// The listing holds what the loop's listing reader takes: every link and turn flow, the class
+// blocks and the totals, read back through that reader.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "run/run.h"
+#include "satprog/engine_network.h"
+#include "satprog/listing_writer.h"
+#include "satprog/network_file.h"
+#include "satprog/simulation_assignment.h"
+#include "saturn/listing.h"
+#include "util/platform.h"
+#include "util/text.h"
+
+namespace veltra::satprog {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The example town with NOMADS and PLOD set as asked.
+std::string TownWith(int nomads, bool plod) {
+  std::vector<std::string> lines;
+  EXPECT_TRUE(LoadLines(std::string(VELTRA_EXAMPLES) + "/pueblo.dat", lines));
+  for (std::string& line : lines) {
+    if (Trim(line) == "PLOD = F" && plod) line = "  PLOD = T";
+    if (StartsWith(Trim(line), "NOMADS = 1")) line = Printf("  NOMADS = %d, BUSPCU = 2.0,", nomads);
+  }
+  const fs::path dir = fs::temp_directory_path() / "veltra_satprog_tests";
+  fs::create_directories(dir);
+  const std::string path = (dir / Printf("town_%d_%d.dat", nomads, plod ? 1 : 0)).string();
+  std::ofstream out(path);
+  for (const std::string& line : lines) out << line << "\n";
+  return path;
+}
+
+TEST(Listing, TheLoopsReaderTakesBackEveryFlowClassAndTotal) {
+  struct Case {
+    int Nomads;
+    bool Plod;
+  } cases[] = {{1, false}, {2, false}, {7, false}, {4, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Printf("NOMADS %d PLOD %d", c.Nomads, c.Plod ? 1 : 0));
+    PosixPlatform platform;
+    std::ostringstream console;
+    veltra::Run run(platform, console);
+    ASSERT_TRUE(ReadNetworkFile(TownWith(c.Nomads, c.Plod), run.Sat).Ok);
+    SaturnVars& sat = run.Sat;
+    EngineNetwork network = BuildEngineNetwork(sat, NetworkOptions());
+    // Class k sends 20 k trips between every pair of zones.
+    const int classes = std::max(1, c.Nomads);
+    for (int k = 1; k <= classes; ++k) {
+      assign::DemandBuilder demand;
+      for (int o = 1; o <= sat.Network.ZoneCount; ++o)
+        for (int d = 1; d <= sat.Network.ZoneCount; ++d)
+          if (o != d) demand.Add(o - 1, d - 1, 20.0 * k);
+      assign::UserClass userClass;
+      userClass.Trips = demand.Build();
+      network.Net.Classes.push_back(std::move(userClass));
+    }
+    LoopSettings settings;
+    const SimulationAssignmentResult result = AssignAndSimulate(network, settings);
+    sat.ListingLines = ListingLines(sat, network, result, ListingHeader());
+    ReadListing(run, 0);
+    ASSERT_TRUE(sat.Network.FlowsRead);
+
+    const auto& a = result.Assignment;
+    int linksChecked = 0, turnsChecked = 0;
+    for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
+      const int32_t arc = network.LinkArc[static_cast<size_t>(l)];
+      if (arc < 0) continue;
+      const TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(l)];
+      EXPECT_NEAR(f[10], a.Flow[static_cast<size_t>(arc)], 0.006) << sat.Links[static_cast<size_t>(l)].Key;
+      EXPECT_NEAR(f[9], network.Net.FixedFlow[static_cast<size_t>(arc)], 0.006);
+      EXPECT_NEAR(f[0], a.Time[static_cast<size_t>(arc)], 0.006);
+      if (c.Nomads > 1) {
+        for (int k = 0; k < std::min(classes, 8); ++k)
+          EXPECT_NEAR(sat.LinkClassFlows[static_cast<size_t>(l)][static_cast<size_t>(k)],
+                      a.ClassFlow[static_cast<size_t>(k)][static_cast<size_t>(arc)], 0.006)
+              << "class " << k + 1;
+      }
+      ++linksChecked;
+    }
+    for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
+      const int32_t arc = network.TurnArc[static_cast<size_t>(t)];
+      const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+      EXPECT_NEAR(turn.TotalFlow, a.Flow[static_cast<size_t>(arc)], 0.006) << turn.Key;
+      EXPECT_NEAR(turn.ListingValue, a.Time[static_cast<size_t>(arc)], 0.006) << turn.Key;
+      if (c.Nomads > 1) {
+        EXPECT_NEAR(turn.ClassFlows[1], a.ClassFlow[1][static_cast<size_t>(arc)], 0.006) << turn.Key;
+      }
+      ++turnsChecked;
+    }
+    EXPECT_EQ(linksChecked, sat.Network.LinkCount);
+    EXPECT_EQ(turnsChecked, 84);
+    const NetworkTotals totals = ComputeTotals(sat, network, a);
+    const TIterationFigures& figures = sat.FiguresOf(0);
+    EXPECT_NEAR(figures.SubTotalHr, totals.SimulationHours, 0.051);
+    EXPECT_NEAR(figures.SubTotalKm, totals.SimulationKm, 0.051);
+    EXPECT_NEAR(figures.GrandTotalHr, totals.SimulationHours + totals.BufferHours, 0.051);
+    EXPECT_NEAR(figures.GrandTotalKm, totals.SimulationKm + totals.BufferKm, 0.051);
+    EXPECT_GT(figures.GrandTotalKm, figures.SubTotalKm);
+  }
+}
+
+TEST(Listing, TotalsArePcuHoursAndPcuKilometresOfTheAssignedFlows) {
+  PosixPlatform platform;
+  std::ostringstream console;
+  veltra::Run run(platform, console);
+  ASSERT_TRUE(ReadNetworkFile(TownWith(1, false), run.Sat).Ok);
+  EngineNetwork network = BuildEngineNetwork(run.Sat, NetworkOptions());
+  assign::AssignmentResult result;
+  result.Flow.assign(network.Arcs.size(), 0.0);
+  result.Time.assign(network.Arcs.size(), 0.0);
+  // 360 pcu/h on the buffer link 201-301 (500 m) taking 36 s, 100 pcu/h through the turn
+  // 201-104-105 with 18 s of delay.
+  const int32_t link = network.LinkArc[static_cast<size_t>(run.Sat.FindLink(201, 301))];
+  const int32_t turn = network.TurnArc[static_cast<size_t>(run.Sat.FindTurn(201, 104, 105))];
+  result.Flow[static_cast<size_t>(link)] = 360;
+  result.Time[static_cast<size_t>(link)] = 36;
+  result.Flow[static_cast<size_t>(turn)] = 100;
+  result.Time[static_cast<size_t>(turn)] = 18;
+  const NetworkTotals totals = ComputeTotals(run.Sat, network, result);
+  EXPECT_DOUBLE_EQ(totals.BufferHours, 3.6);
+  EXPECT_DOUBLE_EQ(totals.BufferKm, 180);
+  EXPECT_DOUBLE_EQ(totals.SimulationHours, 0.5);
+  EXPECT_DOUBLE_EQ(totals.SimulationKm, 0);
+}
+
+}  // namespace
+}  // namespace veltra::satprog
