@@ -20,6 +20,7 @@ SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopS
   solverSettings.TargetGap = settings.Gap;
   solverSettings.MaxIterations = settings.MaxIterations;
   solverSettings.Threads = settings.Threads;
+  if (settings.InnerPasses > 0) solverSettings.InnerPasses = settings.InnerPasses;
 
   // Only turns that give way have capacities that depend on flows; without them one
   // assignment is the answer.
