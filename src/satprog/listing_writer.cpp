@@ -8,14 +8,6 @@ namespace veltra::satprog {
 
 namespace {
 
-double At(const std::vector<double>& values, int32_t arc) {
-  return arc >= 0 && static_cast<size_t>(arc) < values.size() ? values[static_cast<size_t>(arc)] : 0.0;
-}
-
-double TurnCapacity(const EngineNetwork& network, int32_t t) {
-  const auto& delay = network.Delays[static_cast<size_t>(t)];
-  return delay ? delay->Curve.Capacity : 0.0;
-}
 
 // The turns entering each junction over each link: TurnsOf[l] in Turns order.
 std::vector<std::vector<int32_t>> TurnsByEntryLink(const SaturnVars& sat) {
@@ -42,7 +34,7 @@ std::string Values(double capacity, double flow, double time, double fixed) {
 double LinkCapacity(const Tardat& link, const EngineNetwork& network, const std::vector<int32_t>& turns) {
   if ((link.KindFlags & 1) != 0 || turns.empty()) return link.Capacity;
   double sum = 0;
-  for (int32_t t : turns) sum += TurnCapacity(network, t);
+  for (int32_t t : turns) sum += network.TurnCapacity(t);
   return sum;
 }
 
@@ -51,12 +43,11 @@ double LinkCapacity(const Tardat& link, const EngineNetwork& network, const std:
 NetworkTotals ComputeTotals(const SaturnVars& sat, const EngineNetwork& network, const assign::AssignmentResult& result) {
   NetworkTotals totals;
   for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
-    const int32_t arc = network.LinkArc[static_cast<size_t>(l)];
-    if (arc < 0) continue;
-    const double flow = At(result.Flow, arc);
-    const double hours = flow * At(result.Time, arc) / 3600;
+    if (!network.HasLink(l)) continue;
+    const double flow = network.LinkFlow(result, l);
+    const double hours = flow * network.LinkTime(result, l) / 3600;
     const double km = flow * sat.Links[static_cast<size_t>(l)].Length / 1000.0;
-    if (network.Arcs[static_cast<size_t>(arc)].Kind == ArcKind::BufferLink) {
+    if ((sat.Links[static_cast<size_t>(l)].KindFlags & 1) != 0) {
       totals.BufferHours += hours;
       totals.BufferKm += km;
     } else {
@@ -64,10 +55,8 @@ NetworkTotals ComputeTotals(const SaturnVars& sat, const EngineNetwork& network,
       totals.SimulationKm += km;
     }
   }
-  for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
-    const int32_t arc = network.TurnArc[static_cast<size_t>(t)];
-    if (arc >= 0) totals.SimulationHours += At(result.Flow, arc) * At(result.Time, arc) / 3600;
-  }
+  for (int32_t t = 1; t <= sat.Network.TurnCount; ++t)
+    if (network.HasTurn(t)) totals.SimulationHours += network.TurnFlow(result, t) * network.TurnTime(result, t) / 3600;
   return totals;
 }
 
@@ -93,17 +82,15 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
   out.push_back("");
   for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
     const Tardat& link = sat.Links[static_cast<size_t>(l)];
-    const int32_t arc = network.LinkArc[static_cast<size_t>(l)];
-    if (arc < 0) continue;
+    if (!network.HasLink(l)) continue;
     const std::vector<int32_t>& turns = turnsOf[static_cast<size_t>(l)];
-    out.push_back(LinkNodes(link.ANode, link.BNode) + Values(LinkCapacity(link, network, turns), At(a.Flow, arc),
-                                                             At(a.Time, arc), At(network.Net.FixedFlow, arc)));
+    out.push_back(LinkNodes(link.ANode, link.BNode) + Values(LinkCapacity(link, network, turns), network.LinkFlow(a, l),
+                                                             network.LinkTime(a, l), network.LinkFixed(l)));
     for (int32_t t : turns) {
       const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
-      const int32_t tarc = network.TurnArc[static_cast<size_t>(t)];
-      if (tarc < 0) continue;
+      if (!network.HasTurn(t)) continue;
       out.push_back(Printf("%6d%6d%6d", turn.ANode, turn.JunctionNode, turn.CNode) +
-                    Values(TurnCapacity(network, t), At(a.Flow, tarc), At(a.Time, tarc), At(network.Net.FixedFlow, tarc)));
+                    Values(network.TurnCapacity(t), network.TurnFlow(a, t), network.TurnTime(a, t), network.TurnFixed(t)));
     }
   }
   // Centroid connectors: zone to node (" C" and the zone before the node) and node to zone.
@@ -118,7 +105,7 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
         if (origin.Index != z || origin.Node != node) continue;
         if (origin.Kind == ArcKind::ZoneToNode) {
           out1 += a.Flow[arc];
-          time = a.Time[arc];
+          time = a.Time[arc] - network.ArcOffset[arc];
         } else if (origin.Kind == ArcKind::NodeToZone) {
           in1 += a.Flow[arc];
         }
@@ -140,21 +127,21 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
       out.push_back(Printf("      LISTING OF DISAGGREGATED FLOWS  -  USER CLASSES %d TO %d", static_cast<int>(first + 1),
                            static_cast<int>(first + size)));
       out.push_back("");
-      auto row = [&](const std::string& nodes, int32_t arc) {
+      auto row = [&](const std::string& nodes, auto classFlow) {
         std::string line = nodes;
         if (sat.Param.PLOD) line += Printf("%10.2f%10.2f", 0.0, 0.0);
-        for (size_t m = 0; m < size; ++m) line += Printf("%10.2f", At(a.ClassFlow[first + m], arc));
+        for (size_t m = 0; m < size; ++m) line += Printf("%10.2f", classFlow(first + m));
         out.push_back(line);
       };
       for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
-        const int32_t arc = network.LinkArc[static_cast<size_t>(l)];
-        if (arc < 0) continue;
+        if (!network.HasLink(l)) continue;
         const Tardat& link = sat.Links[static_cast<size_t>(l)];
-        row(LinkNodes(link.ANode, link.BNode), arc);
+        row(LinkNodes(link.ANode, link.BNode), [&](size_t k) { return network.LinkClassFlow(a, k, l); });
         for (int32_t t : turnsOf[static_cast<size_t>(l)]) {
           const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
-          const int32_t tarc = network.TurnArc[static_cast<size_t>(t)];
-          if (tarc >= 0) row(Printf("%6d%6d%6d", turn.ANode, turn.JunctionNode, turn.CNode), tarc);
+          if (network.HasTurn(t))
+            row(Printf("%6d%6d%6d", turn.ANode, turn.JunctionNode, turn.CNode),
+                [&](size_t k) { return network.TurnClassFlow(a, k, t); });
         }
       }
       out.push_back("");
@@ -202,20 +189,18 @@ std::vector<std::string> FlowTableLines(const SaturnVars& sat, const EngineNetwo
   out.push_back("kind,a_node,b_node,c_node,flow,fixed_flow,time_s,capacity");
   const std::vector<std::vector<int32_t>> turnsOf = TurnsByEntryLink(sat);
   for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
-    const int32_t arc = network.LinkArc[static_cast<size_t>(l)];
-    if (arc < 0) continue;
+    if (!network.HasLink(l)) continue;
     const Tardat& link = sat.Links[static_cast<size_t>(l)];
-    const char* kind = network.Arcs[static_cast<size_t>(arc)].Kind == ArcKind::BufferLink ? "buffer" : "link";
-    out.push_back(Printf("%s,%d,%d,,%.3f,%.3f,%.3f,%.1f", kind, link.ANode, link.BNode, At(a.Flow, arc),
-                         At(network.Net.FixedFlow, arc), At(a.Time, arc),
+    const char* kind = (link.KindFlags & 1) != 0 ? "buffer" : "link";
+    out.push_back(Printf("%s,%d,%d,,%.3f,%.3f,%.3f,%.1f", kind, link.ANode, link.BNode, network.LinkFlow(a, l),
+                         network.LinkFixed(l), network.LinkTime(a, l),
                          LinkCapacity(link, network, turnsOf[static_cast<size_t>(l)])));
   }
   for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
-    const int32_t arc = network.TurnArc[static_cast<size_t>(t)];
-    if (arc < 0) continue;
+    if (!network.HasTurn(t)) continue;
     const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
-    out.push_back(Printf("turn,%d,%d,%d,%.3f,%.3f,%.3f,%.1f", turn.ANode, turn.JunctionNode, turn.CNode, At(a.Flow, arc),
-                         At(network.Net.FixedFlow, arc), At(a.Time, arc), TurnCapacity(network, t)));
+    out.push_back(Printf("turn,%d,%d,%d,%.3f,%.3f,%.3f,%.1f", turn.ANode, turn.JunctionNode, turn.CNode,
+                         network.TurnFlow(a, t), network.TurnFixed(t), network.TurnTime(a, t), network.TurnCapacity(t)));
   }
   return out;
 }

@@ -64,11 +64,11 @@ struct Solved {
   SimulationAssignmentResult Result;
   double TurnFlow(int a, int j, int c) const {
     const int32_t t = Sat.FindTurn(a, j, c);
-    return t > 0 ? Result.Assignment.Flow[static_cast<size_t>(Network.TurnArc[static_cast<size_t>(t)])] : -1;
+    return t > 0 ? Network.TurnFlow(Result.Assignment, t) : -1;
   }
   double TurnTime(int a, int j, int c) const {
     const int32_t t = Sat.FindTurn(a, j, c);
-    return Result.Assignment.Time[static_cast<size_t>(Network.TurnArc[static_cast<size_t>(t)])];
+    return Network.TurnTime(Result.Assignment, t);
   }
   const TurnDelayCurve& Curve(int a, int j, int c) const {
     return Network.Delays[static_cast<size_t>(Sat.FindTurn(a, j, c))]->Curve;

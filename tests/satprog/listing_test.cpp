@@ -69,27 +69,25 @@ TEST(Listing, TheLoopsReaderTakesBackEveryFlowClassAndTotal) {
     const auto& a = result.Assignment;
     int linksChecked = 0, turnsChecked = 0;
     for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
-      const int32_t arc = network.LinkArc[static_cast<size_t>(l)];
-      if (arc < 0) continue;
+      ASSERT_TRUE(network.HasLink(l));
       const TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(l)];
-      EXPECT_NEAR(f[10], a.Flow[static_cast<size_t>(arc)], 0.006) << sat.Links[static_cast<size_t>(l)].Key;
-      EXPECT_NEAR(f[9], network.Net.FixedFlow[static_cast<size_t>(arc)], 0.006);
-      EXPECT_NEAR(f[0], a.Time[static_cast<size_t>(arc)], 0.006);
+      EXPECT_NEAR(f[10], network.LinkFlow(a, l), 0.006) << sat.Links[static_cast<size_t>(l)].Key;
+      EXPECT_NEAR(f[9], network.LinkFixed(l), 0.006);
+      EXPECT_NEAR(f[0], network.LinkTime(a, l), 0.006);
       if (c.Nomads > 1) {
         for (int k = 0; k < std::min(classes, 8); ++k)
           EXPECT_NEAR(sat.LinkClassFlows[static_cast<size_t>(l)][static_cast<size_t>(k)],
-                      a.ClassFlow[static_cast<size_t>(k)][static_cast<size_t>(arc)], 0.006)
+                      network.LinkClassFlow(a, static_cast<size_t>(k), l), 0.006)
               << "class " << k + 1;
       }
       ++linksChecked;
     }
     for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
-      const int32_t arc = network.TurnArc[static_cast<size_t>(t)];
       const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
-      EXPECT_NEAR(turn.TotalFlow, a.Flow[static_cast<size_t>(arc)], 0.006) << turn.Key;
-      EXPECT_NEAR(turn.ListingValue, a.Time[static_cast<size_t>(arc)], 0.006) << turn.Key;
+      EXPECT_NEAR(turn.TotalFlow, network.TurnFlow(a, t), 0.006) << turn.Key;
+      EXPECT_NEAR(turn.ListingValue, network.TurnTime(a, t), 0.006) << turn.Key;
       if (c.Nomads > 1) {
-        EXPECT_NEAR(turn.ClassFlows[1], a.ClassFlow[1][static_cast<size_t>(arc)], 0.006) << turn.Key;
+        EXPECT_NEAR(turn.ClassFlows[1], network.TurnClassFlow(a, 1, t), 0.006) << turn.Key;
       }
       ++turnsChecked;
     }
@@ -114,19 +112,20 @@ TEST(Listing, TotalsArePcuHoursAndPcuKilometresOfTheAssignedFlows) {
   assign::AssignmentResult result;
   result.Flow.assign(network.Arcs.size(), 0.0);
   result.Time.assign(network.Arcs.size(), 0.0);
-  // 360 pcu/h on the buffer link 201-301 (500 m) taking 36 s, 100 pcu/h through the turn
-  // 201-104-105 with 18 s of delay.
-  const int32_t link = network.LinkArc[static_cast<size_t>(run.Sat.FindLink(201, 301))];
-  const int32_t turn = network.TurnArc[static_cast<size_t>(run.Sat.FindTurn(201, 104, 105))];
-  result.Flow[static_cast<size_t>(link)] = 360;
-  result.Time[static_cast<size_t>(link)] = 36;
-  result.Flow[static_cast<size_t>(turn)] = 100;
-  result.Time[static_cast<size_t>(turn)] = 18;
+  const NetworkTotals before = ComputeTotals(run.Sat, network, result);
+  // 360 pcu/h on the buffer link 201-301 (500 m) taking 36 s; 100 pcu/h through the turn
+  // 201-104-105 with 18 s of delay, on into the link 104-105 (400 m, 36 s).
+  const size_t link = static_cast<size_t>(network.LinkArc[static_cast<size_t>(run.Sat.FindLink(201, 301))]);
+  const size_t turn = static_cast<size_t>(network.TurnArc[static_cast<size_t>(run.Sat.FindTurn(201, 104, 105))]);
+  result.Flow[link] = 360;
+  result.Time[link] = 36;
+  result.Flow[turn] = 100;
+  result.Time[turn] = 18 + network.ArcOffset[turn];
   const NetworkTotals totals = ComputeTotals(run.Sat, network, result);
-  EXPECT_DOUBLE_EQ(totals.BufferHours, 3.6);
-  EXPECT_DOUBLE_EQ(totals.BufferKm, 180);
-  EXPECT_DOUBLE_EQ(totals.SimulationHours, 0.5);
-  EXPECT_DOUBLE_EQ(totals.SimulationKm, 0);
+  EXPECT_NEAR(totals.BufferHours - before.BufferHours, 3.6, 1e-9);
+  EXPECT_NEAR(totals.BufferKm - before.BufferKm, 180, 1e-9);
+  EXPECT_NEAR(totals.SimulationHours - before.SimulationHours, 100 * (18 + 36) / 3600.0, 1e-9);
+  EXPECT_NEAR(totals.SimulationKm - before.SimulationKm, 100 * 0.4, 1e-9);
 }
 
 }  // namespace
