@@ -174,6 +174,23 @@ TEST_F(Programs, TripsToUnknownZonesAreReportedNotDroppedSilently) {
   EXPECT_NE(listing.find("2 rows (50.00 trips)"), std::string::npos);
 }
 
+TEST_F(Programs, EachUserClassReadsItsOwnMatrix) {
+  std::vector<std::string> lines;
+  ASSERT_TRUE(LoadLines(std::string(VELTRA_EXAMPLES) + "/pueblo.dat", lines));
+  std::string text;
+  for (const std::string& line : lines) text += (StartsWith(Trim(line), "NOMADS = 1") ? "  NOMADS = 2, BUSPCU = 2.0," : line) + "\n";
+  Write("pueblo.dat", text);
+  Write("pueblo_1.csv", "1,2,100\n");
+  ASSERT_EQ(Call("SATNET", "pueblo"), 0);
+  EXPECT_EQ(Call("SATALL", "pueblo pueblo"), 1);
+  EXPECT_NE(Read("pueblo.lpa").find("no existe pueblo_2.csv"), std::string::npos) << Read("pueblo.lpa");
+  Write("pueblo_2.csv", "2,1,50\n");
+  ASSERT_EQ(Call("SATALL", "pueblo pueblo"), 0) << Read("pueblo.lpa");
+  const std::string listing = Read("pueblo.lpa");
+  EXPECT_NE(listing.find("TRIP MATRIX:  pueblo_1.csv, pueblo_2.csv"), std::string::npos);
+  EXPECT_NE(listing.find("LISTING OF DISAGGREGATED FLOWS  -  USER CLASSES 1 TO 2"), std::string::npos);
+}
+
 TEST(ProgramNames, TheProgramIsChosenByItsNameInAnyForm) {
   std::ostringstream out;
   struct Case {
