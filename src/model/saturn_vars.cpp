@@ -53,6 +53,12 @@ TIterationFigures& SaturnVars::FiguresOf(int iteration) {
   return Figures[static_cast<size_t>(iteration)];
 }
 
+TIterationFigures SaturnVars::FiguresAt(int iteration) const {
+  if (iteration < 0) iteration = 0;
+  if (static_cast<size_t>(iteration) >= Figures.size()) return TIterationFigures();
+  return Figures[static_cast<size_t>(iteration)];
+}
+
 void SaturnVars::Clear() {
   Network = TNetwork();
   Param = TParam();

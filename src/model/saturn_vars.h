@@ -303,6 +303,8 @@ class SaturnVars {
   std::vector<float> PreviousTurnFlows;
   std::vector<TIterationFigures> Figures;
   TIterationFigures& FiguresOf(int iteration);
+  // The figures of an iteration as kept; zero figures for one not reached.
+  TIterationFigures FiguresAt(int iteration) const;
 
   // Bounds copied as plain values when reading ends.
   float Xmin = kBoundStartMin, Xmax = kBoundStartMax, Ymin = kBoundStartMin, Ymax = kBoundStartMax;

@@ -16,6 +16,13 @@ namespace veltra {
 
 namespace {
 
+// What the drawing reads of the run: the settings and both models.
+struct DrawingModel {
+  const Settings& Cfg;
+  const SaturnVars& Sat;
+  const QorVars& Qor;
+};
+
 constexpr double kRadiansToTenths = 572.9577951308232;  // 1800 / pi
 constexpr double kNoSaturationLimit = 900.0;           // GradoSaturacion value meaning "no results"
 
@@ -76,11 +83,11 @@ bool LinkEnds(const SaturnVars& sat, const TArco& link, DrawPoint& a, DrawPoint&
 
 // Calls draw(link, a, b) for every numbered link whose ends can be drawn, in link order.
 template <class Draw>
-void ForNumberedLinks(const Run& run, Draw draw) {
-  for (int32_t i = 1; i <= run.Qor.NumArcos; ++i) {
-    const TArco& link = run.Qor.Arcos[static_cast<size_t>(i)];
+void ForNumberedLinks(const DrawingModel& model, Draw draw) {
+  for (int32_t i = 1; i <= model.Qor.NumArcos; ++i) {
+    const TArco& link = model.Qor.Arcos[static_cast<size_t>(i)];
     DrawPoint a, b;
-    if (link.Numero > 0 && LinkEnds(run.Sat, link, a, b)) draw(link, a, b);
+    if (link.Numero > 0 && LinkEnds(model.Sat, link, a, b)) draw(link, a, b);
   }
 }
 
@@ -136,13 +143,14 @@ void WriteTables(Drawing& drawing, const Settings& cfg, double f, const Range& x
 
 // First pass over the links: arrows, numbers, flows and results. Takes the offset link ends
 // into the ranges the frame surrounds.
-void DrawLinks(Drawing& drawing, const Run& run, const NetworkSettings& net, double f, Range& frameX, Range& frameY) {
-  const Settings& cfg = run.Cfg;
+void DrawLinks(Drawing& drawing, const DrawingModel& model, const NetworkSettings& net, double f, Range& frameX,
+               Range& frameY) {
+  const Settings& cfg = model.Cfg;
   const double g = net.GradoSaturacion;
   const int red = NearestColourIndex(0xFF0000);
   const double w = 6 * f;
   drawing.State.TextColour = NearestColourIndex(0x000000);
-  ForNumberedLinks(run, [&](const TArco& link, DrawPoint pa, DrawPoint pb) {
+  ForNumberedLinks(model, [&](const TArco& link, DrawPoint pa, DrawPoint pb) {
     drawing.State.TextHeight = cfg.ArcosLetraTamano * f;
 
     std::string linkLayer = "ARCOS", flowLayer = "FLUJO";
@@ -189,18 +197,18 @@ void DrawLinks(Drawing& drawing, const Run& run, const NetworkSettings& net, dou
 }
 
 // Second pass: the flow of every movement beside its arrow.
-void DrawMovementFlows(Drawing& drawing, const Run& run, double f) {
-  drawing.State.TextHeight = run.Cfg.ArcosLetraTamano / 4.0 * f;
-  ForNumberedLinks(run, [&](const TArco& link, DrawPoint a, DrawPoint b) {
+void DrawMovementFlows(Drawing& drawing, const DrawingModel& model, double f) {
+  drawing.State.TextHeight = model.Cfg.ArcosLetraTamano / 4.0 * f;
+  ForNumberedLinks(model, [&](const TArco& link, DrawPoint a, DrawPoint b) {
     MovementValues(drawing, link.EsPublico ? "FLMOVP" : "FLMOV", a, b, 6 * f, link.IndiceDibujo, link.PresenciaClase,
                    link.EsPublico ? link.FlujoPublicoClase : link.FlujoClase);
   });
 }
 
 // The name of each street once, in the middle of the first link found between two nodes.
-void DrawStreetNames(Drawing& drawing, const Run& run, double f) {
-  const QorVars& qor = run.Qor;
-  const Settings& cfg = run.Cfg;
+void DrawStreetNames(Drawing& drawing, const DrawingModel& model, double f) {
+  const QorVars& qor = model.Qor;
+  const Settings& cfg = model.Cfg;
   drawing.State.TextHeight = cfg.CallesLetraTamano * f;
   drawing.State.TextMirror = false;
   const int justification = 4 + 3 * Clamp1(cfg.CallesPosVrtcal);
@@ -208,12 +216,12 @@ void DrawStreetNames(Drawing& drawing, const Run& run, double f) {
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
     const TArco& link = qor.Arcos[static_cast<size_t>(i)];
     if (link.IndiceA < 0 || link.IndiceB < 0) continue;
-    if (link.IndiceTramo < 1 || static_cast<size_t>(link.IndiceTramo) >= run.Sat.Links.size()) continue;
-    const std::string name = Trim(run.Sat.Links[static_cast<size_t>(link.IndiceTramo)].Name);
+    if (link.IndiceTramo < 1 || static_cast<size_t>(link.IndiceTramo) >= model.Sat.Links.size()) continue;
+    const std::string name = Trim(model.Sat.Links[static_cast<size_t>(link.IndiceTramo)].Name);
     if (name.empty()) continue;
     if (!named.insert(std::minmax(link.IndiceA, link.IndiceB)).second) continue;
     DrawPoint a, b;
-    if (!LinkEnds(run.Sat, link, a, b)) continue;
+    if (!LinkEnds(model.Sat, link, a, b)) continue;
     int rotation = link.Rumbo;
     if (rotation > 1124 && rotation <= 2475) rotation += 1800;
     const DrawPoint middle = Along(a, b, 0.5);
@@ -231,11 +239,11 @@ double BoxWidthFactor(long long number) {
   return 1;
 }
 
-void DrawNodes(Drawing& drawing, const Run& run, double f) {
-  const Settings& cfg = run.Cfg;
+void DrawNodes(Drawing& drawing, const DrawingModel& model, double f) {
+  const Settings& cfg = model.Cfg;
   const double s = cfg.NodosLetraTamano * 0.85 * f;
-  for (size_t m = 1; m < run.Sat.Nodes.size(); ++m) {
-    const TNodo& node = run.Sat.Nodes[m];
+  for (size_t m = 1; m < model.Sat.Nodes.size(); ++m) {
+    const TNodo& node = model.Sat.Nodes[m];
     if (!Drawn(node)) continue;
     if (node.TransytNode <= 0) {
       drawing.State.Linetype = "MINITRAZOS";
@@ -251,12 +259,12 @@ void DrawNodes(Drawing& drawing, const Run& run, double f) {
   }
 }
 
-void DrawNodeNumbers(Drawing& drawing, const Run& run, double f) {
-  const Settings& cfg = run.Cfg;
+void DrawNodeNumbers(Drawing& drawing, const DrawingModel& model, double f) {
+  const Settings& cfg = model.Cfg;
   drawing.State.TextStyle = "STANDARD";
   drawing.State.TextMirror = false;
-  for (size_t m = 1; m < run.Sat.Nodes.size(); ++m) {
-    const TNodo& node = run.Sat.Nodes[m];
+  for (size_t m = 1; m < model.Sat.Nodes.size(); ++m) {
+    const TNodo& node = model.Sat.Nodes[m];
     if (!Drawn(node)) continue;
     drawing.State.TextHeight = cfg.NodosLetraTamano * f;
     drawing.Text("NNODOS", 0, Printf("%lld", std::llabs(node.TransytNode)), node.X, node.Y, 4);
@@ -350,13 +358,11 @@ void NumerarDibujo(QorVars& qor) {
   }
 }
 
-void DibujarRed(Run& run, int r, const std::string& fileName) {
-  if (r < 1 || static_cast<size_t>(r) >= run.Cfg.Red.size()) return;
-  const Settings& cfg = run.Cfg;
+void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName) {
+  if (r < 1 || static_cast<size_t>(r) >= cfg.Red.size()) return;
   const NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
   const double f = net.FactorAjuste;
-  QorVars& qor = run.Qor;
-  SaturnVars& sat = run.Sat;
+  const DrawingModel model{cfg, sat, qor};
 
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
     const TArco& link = qor.Arcos[static_cast<size_t>(i)];
@@ -402,13 +408,13 @@ void DibujarRed(Run& run, int r, const std::string& fileName) {
   }
 
   Range frameX, frameY;
-  DrawLinks(drawing, run, net, f, frameX, frameY);
-  DrawMovementFlows(drawing, run, f);
-  DrawStreetNames(drawing, run, f);
+  DrawLinks(drawing, model, net, f, frameX, frameY);
+  DrawMovementFlows(drawing, model, f);
+  DrawStreetNames(drawing, model, f);
   // The last link's colour (red when it is saturated) must not pass on to node boxes and frame.
   drawing.State.LineColour = 0;
-  DrawNodes(drawing, run, f);
-  DrawNodeNumbers(drawing, run, f);
+  DrawNodes(drawing, model, f);
+  DrawNodeNumbers(drawing, model, f);
   if (frameX.Empty()) frameX = x;
   if (frameY.Empty()) frameY = y;
   DrawFrameAndTitle(drawing, cfg, net, f, frameX, frameY);

@@ -8,12 +8,15 @@
 #include <string>
 
 #include "output/drawing.h"
-#include "run/run.h"
+#include "model/qor_vars.h"
+#include "model/saturn_vars.h"
+#include "model/settings.h"
 
 namespace veltra {
 
-// Draws network position r into `fileName` (a ".dxf" name) and its picture beside it.
-void DibujarRed(Run& run, int r, const std::string& fileName);
+// Draws network position r into `fileName` (a ".dxf" name) and its picture beside it. Marks
+// the drawn nodes and numbers the links' drawing positions.
+void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName);
 
 // Gives every link its IndiceDibujo: links sharing NodoA and NodoB are numbered 1, 2, ... in
 // the order of their last digit ranked 8, 5, 2, 7, 4, 1, 6, 3, 0, 9, then of their number.

@@ -102,7 +102,7 @@ void ReadBusRoute(NetworkReader& reader, int group) {
   const int32_t count = TextToInt(Field(header, 11, 15));
   const TLinea& previous = sat.BusLines.back();
   if (count == 0)
-    reader.run.Log.Line(Printf("Línea %d sin nodos\rUltima línea leída: %s", route.RouteNumber,
+    reader.log.Line(Printf("Línea %d sin nodos\rUltima línea leída: %s", route.RouteNumber,
                                sat.Network.BusLineCount > 0 ? Printf("%d", previous.RouteNumber).c_str() : ""));
   if (count > kMaxRouteNodes) reader.LimitExceeded(position, "nodos en una linea de bus", kMaxRouteNodes);
 

@@ -102,7 +102,7 @@ void ConvertSingleStage(NetworkReader& reader, TPlanSemaforo& plan) {
   }
   plan.SingleStage = 1;
   const int32_t intergreen = plan.Stages[1].Intergreen;
-  MessageLog& log = reader.run.Log;
+  MessageLog& log = reader.log;
   if (intergreen > 15) {
     plan.Stages[1].Intergreen = 4;
     TFase& second = plan.Stages[2];
@@ -160,7 +160,7 @@ int32_t DirectionOfTurn(int32_t d, int32_t keep) {
 
 void ReadJunction(NetworkReader& reader) {
   SaturnVars& sat = reader.sat;
-  MessageLog& log = reader.run.Log;
+  MessageLog& log = reader.log;
   const std::string card = reader.Current();
   const size_t cardPosition = reader.Position();
   const int32_t number = IntAt(card, 1, 5);

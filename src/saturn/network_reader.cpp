@@ -48,12 +48,20 @@ std::string ExistingFileIgnoringCase(const std::string& name) {
   return matches.empty() ? std::string() : matches.front();
 }
 
-void SaturnRead(Run& run) {
-  NetworkReader reader(run);
+void SaturnRead(const SaturnSettings& settings, SaturnVars& sat, MessageLog& log) {
+  NetworkReader reader(settings, sat, log);
   reader.ReadAll();
 }
 
-NetworkReader::NetworkReader(Run& r) : run(r), sat(r.Sat) {
+void SaturnRead(std::vector<std::string> lines, const std::string& fileName, const SaturnSettings& settings,
+                SaturnVars& sat, MessageLog& log) {
+  sat.NetworkLines = std::move(lines);
+  sat.NetworkFileName = fileName;
+  SaturnRead(settings, sat, log);
+}
+
+NetworkReader::NetworkReader(const SaturnSettings& s, SaturnVars& model, MessageLog& messages)
+    : settings(s), sat(model), log(messages) {
   files_.push_back({sat.NetworkFileName, ExpandFileName(sat.NetworkFileName), -1});
   origins_.resize(sat.NetworkLines.size());
   for (size_t i = 0; i < origins_.size(); ++i) origins_[i] = {0, static_cast<int32_t>(i + 1)};
@@ -72,7 +80,7 @@ bool NetworkReader::NextLine(bool skipBlanks) {
     if (!line.empty() && (line[0] == '*' || line[0] == '%')) continue;
     if (skipBlanks && Trim(line).empty()) continue;
     if (line.find('\t') != std::string::npos)
-      run.Log.Line(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
+      log.Line(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
     current_ = Upper(line);
     return true;
   }
@@ -97,19 +105,19 @@ std::string NetworkReader::Origin(size_t position) const {
 
 void NetworkReader::FailAt(size_t position, const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", Origin(position).c_str(), what.c_str());
-  run.Log.Line();
-  run.Log.Line(message);
-  run.Log.Line();
-  run.Log.AddError(message);
+  log.Line();
+  log.Line(message);
+  log.Line();
+  log.AddError(message);
   FatalStop();
 }
 
 void NetworkReader::FailFile(const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", files_[0].Name.c_str(), what.c_str());
-  run.Log.Line();
-  run.Log.Line(message);
-  run.Log.Line();
-  run.Log.AddError(message);
+  log.Line();
+  log.Line(message);
+  log.Line();
+  log.AddError(message);
   FatalStop();
 }
 
@@ -179,7 +187,7 @@ void NetworkReader::ReadAll() {
     ++group;
     ReadSection(6, [this, group] { ReadBusRoute(*this, group); });
   }
-  AddBusFlows(sat, run.Cfg.LineasPrivado);
+  AddBusFlows(sat, settings.LineasPrivado);
   Finish();
 }
 
@@ -287,10 +295,10 @@ void NetworkReader::Include(int section) {
   const std::string found = ExistingFileIgnoringCase(name);
   if (found.empty()) {
     std::string message = Printf("ERROR - Red Saturn. No existe %s", name.c_str());
-    run.Log.Line();
-    run.Log.Line(message);
-    run.Log.Line();
-    run.Log.AddError(message);
+    log.Line();
+    log.Line(message);
+    log.Line();
+    log.AddError(message);
     FatalStop();
   }
   const std::string fullName = ExpandFileName(found);

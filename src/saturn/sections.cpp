@@ -178,7 +178,7 @@ void BuildZones(NetworkReader& reader) {
 
 void ReadKnobFile(NetworkReader& reader) {
   SaturnVars& sat = reader.sat;
-  MessageLog& log = reader.run.Log;
+  MessageLog& log = reader.log;
   const std::string name = ExistingFileIgnoringCase(sat.Param.FilknbName);
   std::vector<std::string> lines;
   if (name.empty() || !LoadLines(name, lines)) {

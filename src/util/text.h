@@ -64,4 +64,13 @@ class TextWriter {
   bool failed_ = false;
 };
 
+// Creates the file, lets `write` fill it through a TextWriter and closes it; FileError when
+// it cannot be created or written.
+template <class Write>
+void WriteTextFile(const std::string& path, const Write& write, const char* lineEnd = "\r\n") {
+  TextWriter out(path, lineEnd);
+  write(out);
+  out.Close();
+}
+
 }  // namespace veltra

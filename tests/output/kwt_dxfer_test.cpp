@@ -6,7 +6,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "output/output_test_model.h"
+#include "support/output_model.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "output/output_test_model.h"
+#include "support/output_model.h"
+#include "util/files.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -51,7 +52,7 @@ TEST(CycleSummary, OneLinePerIterationWithCyclesAndSaturnFigures) {
   second.SubTotalHr = 1000.04f;
   second.SubTotalKm = 20000;
   second.Precision = 999;
-  WriteCycleSummary(x.m.run(), "ciclos.csv", 2);
+  WriteTextFile("ciclos.csv", [&](TextWriter& out) { WriteCycleSummary(x.m.run().Qor, x.m.run().Sat, 2, out); });
   EXPECT_EQ(test::DiffLines(CrLf({",Red 5,Red 7,Pcu-Hr/Hr,Pcu-Km/Hr,Precision", "1,90,60,1234.6,9876.5,0.123",
                                   "2,92,60,1000.0,20000.0,999.000"}),
                             dir.Read("ciclos.csv")),
@@ -61,8 +62,8 @@ TEST(CycleSummary, OneLinePerIterationWithCyclesAndSaturnFigures) {
 TEST(RunSummaries, RunWithoutIterationsWritesOnlyTheHeaderLines) {
   TempDir dir;
   OutputModel m;
-  WriteCycleSummary(m.run(), "ciclos.csv", 0);
-  WriteSplitSummary(m.run(), "repartos.csv", 0);
+  WriteTextFile("ciclos.csv", [&](TextWriter& out) { WriteCycleSummary(m.run().Qor, m.run().Sat, 0, out); });
+  WriteTextFile("repartos.csv", [&](TextWriter& out) { WriteSplitSummary(m.run().Qor, 0, out); });
   EXPECT_EQ(dir.Read("ciclos.csv"), CrLf({",Pcu-Hr/Hr,Pcu-Km/Hr,Precision"}));
   EXPECT_EQ(dir.Read("repartos.csv"), CrLf({"Redes:", "Nodos:", ""}));
 }
@@ -70,7 +71,7 @@ TEST(RunSummaries, RunWithoutIterationsWritesOnlyTheHeaderLines) {
 TEST(SplitSummary, OneColumnPerSignalNodeAndSixLinesPerIteration) {
   TempDir dir;
   TwoNetworks x(true);
-  WriteSplitSummary(x.m.run(), "repartos.csv", 2);
+  WriteTextFile("repartos.csv", [&](TextWriter& out) { WriteSplitSummary(x.m.run().Qor, 2, out); });
   const std::vector<std::string> iteration = {
       ",35,45,90,30,0", ",24,35,0,30,0", ",0,10,0,0,0", ",0,0,0,0,0", ",0,0,0,0,0", ",0,0,0,0,0"};
   std::vector<std::string> expected = {"Redes:,Red 5,,,Red 7,Red 9", "Nodos:,501,502,503,701,0", ",1,2,3,4,0"};
@@ -86,7 +87,7 @@ TEST(SplitSummary, NodesMissingFromAnEarlierIterationReadAsZero) {
   // A signal node that only the last reload brought: iteration 1 has no history for it.
   x.m.AddSignalNode(x.r2, 702, 5, 0, 60, {{50, 10, 7}});
   x.m.Record(x.r2, 2, 60);
-  WriteSplitSummary(x.m.run(), "repartos.csv", 2);
+  WriteTextFile("repartos.csv", [&](TextWriter& out) { WriteSplitSummary(x.m.run().Qor, 2, out); });
   const auto lines = test::ReadLines("repartos.csv");
   ASSERT_EQ(lines.size(), 15u);
   EXPECT_EQ(lines[0], "Redes:,Red 5,,,Red 7,");
@@ -102,7 +103,7 @@ TEST(NodeReport, OneBlockPerNetworkWithTheLastIterationsTimings) {
   m.Record(r, 1, 80);
   m.Record(r, 2, 90);
   m.run().Cfg.InformeNodos = "informe.xls";
-  WriteNodeReport(m.run(), 2);
+  WriteTextFile(ChangeExtension(m.run().Cfg.InformeNodos, ".csv"), [&](TextWriter& out) { WriteNodeReport(m.run().Cfg, m.run().Qor, 2, out); });
   EXPECT_FALSE(dir.Exists("informe.xls"));
   const std::vector<std::string> expected = {
       "Red:,5,Centro",

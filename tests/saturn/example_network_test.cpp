@@ -33,7 +33,7 @@ TEST(ExampleTown, NetworkAndListingAreConsistent) {
   }
 
   ASSERT_TRUE(LoadLines(examples + "pueblo.lpa", t.run.Sat.ListingLines));
-  ReadListing(t.run, 0);
+  test::ReadRunListing(t.run, 0);
   EXPECT_FALSE(test::LogHas(t, "ATENCION"));
   for (int32_t i = 1; i <= sat.Network.TurnCount; ++i)
     EXPECT_NEAR(sat.Turns[static_cast<size_t>(i)].TurnSumDifference, 0.0f, 0.01f) << sat.Turns[static_cast<size_t>(i)].Key;
