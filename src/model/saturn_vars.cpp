@@ -59,21 +59,22 @@ TIterationFigures SaturnVars::FiguresAt(int iteration) const {
   return Figures[static_cast<size_t>(iteration)];
 }
 
-void SaturnVars::Clear() {
+void SaturnVars::Clear(const SaturnCapacities& capacities) {
+  Capacities = capacities;
   Network = TNetwork();
   Param = TParam();
   // Every table gets its capacity before reading, so that it never moves while it fills.
   Nodes.assign(1, TNodo());
-  Nodes.reserve(kMaxNodes + 1);
+  Nodes.reserve(static_cast<size_t>(Capacities.Nodes) + 1);
   Links.assign(1, Tardat());
-  Links.reserve(kMaxLinks + 2);
+  Links.reserve(static_cast<size_t>(Capacities.Links) + 2);
   LinkKnobs.clear();
   Turns.assign(1, TGiro());
-  Turns.reserve(kMaxTurns + 3);
+  Turns.reserve(static_cast<size_t>(Capacities.Turns) + 3);
   SignalPlans.assign(1, TPlanSemaforo());
-  SignalPlans.reserve(kMaxSignalPlans + 2);
+  SignalPlans.reserve(static_cast<size_t>(Capacities.SignalPlans) + 2);
   Zones.assign(1, Tcent());
-  Zones.reserve(kMaxZones + 1);
+  Zones.reserve(static_cast<size_t>(Capacities.Zones) + 1);
   BusLines.assign(1, TLinea());
   LinkFlows.clear();
   LinkClassFlows.clear();
@@ -82,10 +83,10 @@ void SaturnVars::Clear() {
   OptionLines.clear();
   NetworkTitle.clear();
   ConnectorList.clear();
-  SelectedBusLink.assign(kMaxLinks + 1, 0.0f);
-  OtherBusLink.assign(kMaxLinks + 1, 0.0f);
-  SelectedBusTurn.assign(kMaxTurns + 1, 0.0f);
-  OtherBusTurn.assign(kMaxTurns + 1, 0.0f);
+  SelectedBusLink.assign(static_cast<size_t>(Capacities.Links) + 1, 0.0f);
+  OtherBusLink.assign(static_cast<size_t>(Capacities.Links) + 1, 0.0f);
+  SelectedBusTurn.assign(static_cast<size_t>(Capacities.Turns) + 1, 0.0f);
+  OtherBusTurn.assign(static_cast<size_t>(Capacities.Turns) + 1, 0.0f);
   Xmin = kBoundStartMin;
   Xmax = kBoundStartMax;
   Ymin = kBoundStartMin;
@@ -187,7 +188,7 @@ int32_t SaturnVars::RegisterNode(int32_t number) {
   std::string key = Printf("%9d", number);
   auto it = NodeIndex.find(key);
   if (it != NodeIndex.end()) return it->second;
-  if (static_cast<int>(Nodes.size()) > kMaxNodes) return 0;
+  if (static_cast<int>(Nodes.size()) > Capacities.Nodes) return 0;
   TNodo node;
   node.Number = number;
   Nodes.push_back(std::move(node));

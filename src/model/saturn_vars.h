@@ -29,6 +29,17 @@ constexpr int kMaxConnectors = 10;
 constexpr int kMaxRouteNodes = 401;
 constexpr int kMaxKnobs = 8;
 constexpr int kMaxOptionLines = 5;
+// The capacities of the tables while a network is read. The loop keeps the model's own
+// (the defaults); the SATURN-shaped programs read city models with larger ones.
+struct SaturnCapacities {
+  int32_t Nodes = kMaxNodes;
+  int32_t Links = kMaxLinks;
+  int32_t Turns = kMaxTurns;
+  int32_t SignalPlans = kMaxSignalPlans;
+  int32_t Zones = kMaxZones;
+  int32_t BusLines = kMaxBusLines;
+};
+
 // Iterations whose listing totals and convergence figures are kept (slot 0: the start).
 constexpr int kMaxIterations = 50;
 
@@ -309,9 +320,10 @@ class SaturnVars {
   // Bounds copied as plain values when reading ends.
   float Xmin = kBoundStartMin, Xmax = kBoundStartMax, Ymin = kBoundStartMin, Ymax = kBoundStartMax;
 
-  // Empties every table of the network before a (re)load. TurnMarks, PreviousTurnFlows and
-  // Figures are kept.
-  void Clear();
+  // Empties every table of the network before a (re)load and sizes the tables to the
+  // capacities the reader then holds them to. TurnMarks, PreviousTurnFlows and Figures are kept.
+  void Clear(const SaturnCapacities& capacities = SaturnCapacities());
+  SaturnCapacities Capacities;
 
   // Lookups; each returns 0 when nothing matches.
   int32_t FindNode(int32_t number) const;  // last match

@@ -1,34 +1,36 @@
 #include "satprog/network_file.h"
 
-#include <memory>
 #include <sstream>
 
-#include "run/run.h"
 #include "saturn/network_reader.h"
-#include "util/platform.h"
+#include "util/log.h"
 #include "util/text.h"
 
 namespace veltra::satprog {
 
-NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat) {
+NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat, const SaturnCapacities& capacities) {
   NetworkRead out;
-  PosixPlatform platform;
   std::ostringstream console;
-  // The reader writes its messages through a run's log; the run lives only for this read.
-  auto run = std::make_unique<Run>(platform, console);
-  if (!LoadLines(path, run->Sat.NetworkLines)) {
-    out.Errors.push_back(Printf("ERROR - Red Saturn %s no existe o no se puede leer", path.c_str()));
-    out.Messages = out.Errors;
-    return out;
-  }
-  run->Sat.NetworkFileName = path;
-  try {
-    SaturnRead(*run);
-    out.Ok = true;
-  } catch (const RunStop&) {
-    out.Ok = false;
-  } catch (const FileError& error) {
-    out.Errors.push_back(std::string("ERROR - ") + error.what());
+  std::vector<std::string> errors;
+  {
+    MessageLog log(console);
+    std::vector<std::string> lines;
+    sat.Clear(capacities);
+    if (!LoadLines(path, lines)) {
+      out.Errors.push_back(Printf("ERROR - Red Saturn %s no existe o no se puede leer", path.c_str()));
+      out.Messages = out.Errors;
+      return out;
+    }
+    SaturnSettings settings;  // no bus line counts as private traffic; first read: every message
+    try {
+      SaturnRead(std::move(lines), path, settings, sat, log);
+      out.Ok = true;
+    } catch (const RunStop&) {
+      out.Ok = false;
+    } catch (const FileError& error) {
+      out.Errors.push_back(std::string("ERROR - ") + error.what());
+    }
+    errors = log.Errors;
   }
   std::istringstream text(console.str());
   for (std::string line; std::getline(text, line);) {
@@ -37,9 +39,8 @@ NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat) {
       out.Messages.push_back(piece);
     }
   }
-  for (const std::string& error : run->Log.Errors) out.Errors.push_back(error);
+  out.Errors.insert(out.Errors.end(), errors.begin(), errors.end());
   if (!out.Errors.empty()) out.Ok = false;
-  sat = std::move(run->Sat);
   return out;
 }
 

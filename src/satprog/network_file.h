@@ -15,7 +15,12 @@ struct NetworkRead {
   std::vector<std::string> Errors;    // the errors among them
 };
 
-// Reads `path` (with its include files) into `sat`, emptied first.
-NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat);
+// The programs' capacities: city models of tens of thousands of nodes. Zones stay within
+// the 4-digit zone field of the data file.
+constexpr SaturnCapacities kProgramCapacities{50000, 150000, 300000, 20000, 9999, 10000};
+
+// Reads `path` (with its include files) into `sat`, emptied first and sized to `capacities`.
+NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat,
+                            const SaturnCapacities& capacities = kProgramCapacities);
 
 }  // namespace veltra::satprog

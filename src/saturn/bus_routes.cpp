@@ -87,7 +87,8 @@ void ReadBusRoute(NetworkReader& reader, int group) {
   SaturnVars& sat = reader.sat;
   const std::string header = reader.Current();
   const size_t position = reader.Position();
-  if (sat.Network.BusLineCount >= kMaxBusLines) reader.LimitExceeded(position, "lineas de bus", kMaxBusLines);
+  if (sat.Network.BusLineCount >= sat.Capacities.BusLines)
+    reader.LimitExceeded(position, "lineas de bus", sat.Capacities.BusLines);
 
   TLinea route;
   if (std::isdigit(static_cast<unsigned char>(Column(header, 5)))) {

@@ -6,13 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "run/run.h"
 #include "satprog/engine_network.h"
 #include "satprog/listing_writer.h"
 #include "satprog/network_file.h"
 #include "satprog/simulation_assignment.h"
 #include "saturn/listing.h"
-#include "util/platform.h"
+#include "util/log.h"
 #include "util/text.h"
 
 namespace veltra::satprog {
@@ -43,11 +42,10 @@ TEST(Listing, TheLoopsReaderTakesBackEveryFlowClassAndTotal) {
   } cases[] = {{1, false}, {2, false}, {7, false}, {4, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(Printf("NOMADS %d PLOD %d", c.Nomads, c.Plod ? 1 : 0));
-    PosixPlatform platform;
     std::ostringstream console;
-    veltra::Run run(platform, console);
-    ASSERT_TRUE(ReadNetworkFile(TownWith(c.Nomads, c.Plod), run.Sat).Ok);
-    SaturnVars& sat = run.Sat;
+    MessageLog log(console);
+    SaturnVars sat;
+    ASSERT_TRUE(ReadNetworkFile(TownWith(c.Nomads, c.Plod), sat).Ok);
     EngineNetwork network = BuildEngineNetwork(sat, NetworkOptions());
     // Class k sends 20 k trips between every pair of zones.
     const int classes = std::max(1, c.Nomads);
@@ -62,8 +60,7 @@ TEST(Listing, TheLoopsReaderTakesBackEveryFlowClassAndTotal) {
     }
     LoopSettings settings;
     const SimulationAssignmentResult result = AssignAndSimulate(network, settings);
-    sat.ListingLines = ListingLines(sat, network, result, ListingHeader());
-    ReadListing(run, 0);
+    ReadListing(ListingLines(sat, network, result, ListingHeader()), 0, SaturnSettings(), sat, log);
     ASSERT_TRUE(sat.Network.FlowsRead);
 
     const auto& a = result.Assignment;
@@ -104,24 +101,22 @@ TEST(Listing, TheLoopsReaderTakesBackEveryFlowClassAndTotal) {
 }
 
 TEST(Listing, TotalsArePcuHoursAndPcuKilometresOfTheAssignedFlows) {
-  PosixPlatform platform;
-  std::ostringstream console;
-  veltra::Run run(platform, console);
-  ASSERT_TRUE(ReadNetworkFile(TownWith(1, false), run.Sat).Ok);
-  EngineNetwork network = BuildEngineNetwork(run.Sat, NetworkOptions());
+  SaturnVars sat;
+  ASSERT_TRUE(ReadNetworkFile(TownWith(1, false), sat).Ok);
+  EngineNetwork network = BuildEngineNetwork(sat, NetworkOptions());
   assign::AssignmentResult result;
   result.Flow.assign(network.Arcs.size(), 0.0);
   result.Time.assign(network.Arcs.size(), 0.0);
-  const NetworkTotals before = ComputeTotals(run.Sat, network, result);
+  const NetworkTotals before = ComputeTotals(sat, network, result);
   // 360 pcu/h on the buffer link 201-301 (500 m) taking 36 s; 100 pcu/h through the turn
   // 201-104-105 with 18 s of delay, on into the link 104-105 (400 m, 36 s).
-  const size_t link = static_cast<size_t>(network.LinkArc[static_cast<size_t>(run.Sat.FindLink(201, 301))]);
-  const size_t turn = static_cast<size_t>(network.TurnArc[static_cast<size_t>(run.Sat.FindTurn(201, 104, 105))]);
+  const size_t link = static_cast<size_t>(network.LinkArc[static_cast<size_t>(sat.FindLink(201, 301))]);
+  const size_t turn = static_cast<size_t>(network.TurnArc[static_cast<size_t>(sat.FindTurn(201, 104, 105))]);
   result.Flow[link] = 360;
   result.Time[link] = 36;
   result.Flow[turn] = 100;
   result.Time[turn] = 18 + network.ArcOffset[turn];
-  const NetworkTotals totals = ComputeTotals(run.Sat, network, result);
+  const NetworkTotals totals = ComputeTotals(sat, network, result);
   EXPECT_NEAR(totals.BufferHours - before.BufferHours, 3.6, 1e-9);
   EXPECT_NEAR(totals.BufferKm - before.BufferKm, 180, 1e-9);
   EXPECT_NEAR(totals.SimulationHours - before.SimulationHours, 100 * (18 + 36) / 3600.0, 1e-9);

@@ -8,11 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "assign/tntp.h"
-#include "run/run.h"
 #include "satprog/network_file.h"
 #include "satprog/programs.h"
 #include "saturn/listing.h"
-#include "util/platform.h"
+#include "util/log.h"
 #include "util/text.h"
 
 namespace veltra::satprog {
@@ -74,22 +73,23 @@ TEST_F(Programs, SiouxFallsAsABufferNetworkReproducesTheBestKnownFlows) {
   ASSERT_EQ(Call("SATALL", "sf sf"), 0) << Read("programs.out");
 
   // Read back as the loop reads a SATURN run's results.
-  PosixPlatform platform;
   std::ostringstream console;
-  veltra::Run run(platform, console);
-  ASSERT_TRUE(ReadNetworkFile((dir_ / "sf.dat").string(), run.Sat).Ok);
-  ASSERT_TRUE(LoadLines((dir_ / "sf.lpa").string(), run.Sat.ListingLines));
-  ReadListing(run, 0);
+  MessageLog log(console);
+  SaturnVars sat;
+  ASSERT_TRUE(ReadNetworkFile((dir_ / "sf.dat").string(), sat).Ok);
+  std::vector<std::string> listing;
+  ASSERT_TRUE(LoadLines((dir_ / "sf.lpa").string(), listing));
+  ReadListing(listing, 0, SaturnSettings(), sat, log);
   int compared = 0;
   for (const assign::TntpFlow& flow : assign::ReadTntpFlows(best)) {
-    const int32_t l = run.Sat.FindLink(flow.From, flow.To);
+    const int32_t l = sat.FindLink(flow.From, flow.To);
     ASSERT_GT(l, 0) << flow.From << "-" << flow.To;
-    const double listed = run.Sat.LinkFlows[static_cast<size_t>(l)][10];
+    const double listed = sat.LinkFlows[static_cast<size_t>(l)][10];
     EXPECT_NEAR(listed, flow.Volume, std::max(1.0, 0.001 * flow.Volume)) << flow.From << "-" << flow.To;
     ++compared;
   }
   EXPECT_EQ(compared, 76);
-  EXPECT_GT(run.Sat.FiguresOf(0).GrandTotalHr, 0);
+  EXPECT_GT(sat.FiguresOf(0).GrandTotalHr, 0);
 }
 
 TEST_F(Programs, TheTownIsBuiltAssignedAndItsListingRewritten) {
