@@ -21,7 +21,7 @@ struct SolverSettings {
     double TargetGap = 1e-8;      // stop as soon as the relative gap is at or below this
     int32_t MaxIterations = 1000; // stop after this many iterations (the initial loading is 0)
     int32_t Threads = 0;          // 0: one per core. Results do not depend on it.
-    int32_t InnerPasses = 4;      // Algorithm B: flow-shift sweeps over all bushes per iteration
+    int32_t InnerPasses = 8;      // Algorithm B: most flow-shift sweeps over the bushes per iteration
 };
 
 struct IterationRecord {

@@ -149,10 +149,17 @@ int32_t BushWorkspace::Improve(Bush& bush, const double* cost) {
     Load(bush);
     // Drop links without flow, except each node's shortest-path link within the bush, so that
     // nodes without trips today stay reachable for tomorrow's shifts.
+    // Flow below a ten-trillionth of the origin's trips is rounding dust from earlier shifts: it
+    // breaks conservation by nothing that matters, but left in place it would pin a link whose
+    // reverse the equilibrium needs.
+    double originFlow = 0;
+    for (int32_t i = graph_.OutBegin(origin_), end = graph_.OutBegin(origin_ + 1); i < end; ++i)
+        originFlow += flow_[graph_.OutLinks()[i]];
+    const double dust = 1e-13 * originFlow;
     MinMaxDistances(nullptr, cost);
     size_t kept = 0;
     for (int32_t link : links_) {
-        if (flow_[link] <= 0 && minPred_[graph_.Head(link)] != link) {
+        if (flow_[link] <= dust && minPred_[graph_.Head(link)] != link) {
             inBush_[link] = 0;
             flow_[link] = 0;
         } else {
@@ -199,6 +206,7 @@ void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
     Load(bush);
     MinMaxDistances(&state, nullptr);
     const std::vector<LinkCost>& costs = *state.Costs;
+    double largestExcess = 0;
     for (size_t k = order_.size(); k-- > 1;) {
         int32_t node = order_[k];
         int32_t maxLink = maxPred_[node];
@@ -227,6 +235,7 @@ void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
         } while (onMin != onMax);
         double excess = maxCost - minCost;
         if (!(excess > 1e-15 * maxCost) || !(movable > 0)) continue;
+        largestExcess = std::max(largestExcess, excess / maxCost);
         double shift = slope > 0 ? std::min(movable, excess / slope) : movable;
         for (int32_t link : maxSegment_) {
             flow_[link] -= shift;
@@ -245,6 +254,7 @@ void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
         }
     }
     Store(bush);
+    bush.Excess = largestExcess;
 }
 
 } // namespace veltra::assign

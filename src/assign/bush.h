@@ -19,6 +19,7 @@ struct Bush {
     std::vector<int32_t> Links; // bush links, any order
     std::vector<double> Flow;   // [i] this origin's flow on Links[i]
     std::vector<int32_t> Order; // bush nodes in topological order, Order[0] == Origin
+    double Excess = 0;          // largest (longest - shortest) / longest path cost at the last sweep
 };
 
 // What a flow shift needs to read and update of the whole network: the link times, their slopes,
@@ -46,7 +47,7 @@ public:
     // the bush's shortest paths at cost[link] without closing a cycle. Returns the links added.
     int32_t Improve(Bush& bush, const double* cost);
 
-    // Newton flow shifts over every node of the bush, with live link times.
+    // Newton flow shifts over every node of the bush, with live link times. Sets bush.Excess.
     void ShiftFlows(Bush& bush, const LinkState& state);
 
 private:

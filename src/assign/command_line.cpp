@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <new>
 
 namespace veltra::assign {
 
@@ -135,6 +136,9 @@ int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, st
         return 1;
     } catch (const AssignmentError& e) {
         err << "veltra-assign: " << options.Trips << ": " << e.what() << "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        err << "veltra-assign: " << options.Net << ": the network and trips do not fit in memory\n";
         return 1;
     }
 }

@@ -39,7 +39,7 @@ double PowerTermSlope(double scale, double flow, double capacity, double power) 
 double PowerTermIntegral(double scale, double flow, double capacity, double power) {
     if (scale == 0 || flow <= 0) return 0;
     double term = scale * RatioPower(Ratio(flow, capacity), power) / (power + 1);
-    return std::min(flow * std::min(term, kTimeCeiling), kTimeCeiling * std::max(flow, 1.0));
+    return std::min(flow * std::min(term, kTimeCeiling), kTimeCeiling * std::min(flow, kTimeCeiling));
 }
 
 } // namespace

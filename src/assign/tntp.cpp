@@ -9,6 +9,8 @@ namespace veltra::assign {
 
 namespace {
 
+constexpr int32_t kMaxNodes = 20'000'000;
+
 // The file's lines without CR or LF ends.
 std::vector<std::string> ReadLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -122,6 +124,8 @@ TntpNetwork ReadTntpNetwork(const std::string& path) {
     if (meta.Nodes < 0) Fail(path, first, "<NUMBER OF NODES> is missing");
     if (meta.Zones < 0) Fail(path, first, "<NUMBER OF ZONES> is missing");
     if (meta.Zones > meta.Nodes) Fail(path, first, "<NUMBER OF ZONES> is larger than <NUMBER OF NODES>");
+    // A misprinted node count must not make the engine reserve gigabytes before the first link.
+    if (meta.Nodes > kMaxNodes) Fail(path, first, "<NUMBER OF NODES> is above " + std::to_string(kMaxNodes));
     TntpNetwork net;
     net.Nodes = meta.Nodes;
     net.Zones = meta.Zones;
