@@ -23,10 +23,8 @@ struct LoopSettings {
   // old). Less than 1 damps the see-saw of give-way turns between loops.
   double Damping = 0.5;
   int32_t Threads = 0;
-  // Flow-shift sweeps over the bushes per solver iteration. Junction networks have many more
-  // arcs per origin than link networks; more sweeps per shortest-path pass pay there
-  // (Chicago Sketch as a junction network: 8 sweeps about halve the time of the default 4).
-  int32_t InnerPasses = 8;
+  // Flow-shift sweeps over the bushes per solver iteration; 0: the solver's default.
+  int32_t InnerPasses = 0;
   NetworkOptions Junctions;
 };
 
