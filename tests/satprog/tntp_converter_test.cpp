@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,33 @@ TEST(TntpConverter, NumbersTheFileCannotHoldAreRefused) {
   const Conversion conversion = ConvertTntp(net, ConversionSettings());
   ASSERT_FALSE(conversion.Warnings.empty());
   EXPECT_NE(conversion.Warnings[0].find("capacity of link 1-2"), std::string::npos) << conversion.Warnings[0];
+}
+
+TEST(TntpConverter, TheCommandRefusesBadArgumentsAndFilesWithAMessage) {
+  const fs::path dir = fs::temp_directory_path() / "veltra_tntp_command";
+  fs::create_directories(dir);
+  const std::string net = (dir / "net.tntp").string(), nodes = (dir / "node.tntp").string();
+  {
+    std::ofstream(net) << "<NUMBER OF ZONES> 2\n<NUMBER OF NODES> 2\n<FIRST THRU NODE> 1\n<NUMBER OF LINKS> 1\n"
+                          "<END OF METADATA>\n~ init term cap len fft b power speed toll type ;\n1 2 1000 1 1 0.15 4 0 0 1 ;\n";
+    std::ofstream(nodes) << "node X Y ;\n1 0 0 ;\n2 zero 5 ;\n";
+  }
+  const std::string out = (dir / "out").string();
+  struct Case {
+    std::vector<std::string> Args;
+    const char* Expected;
+  } cases[] = {
+      {{"--net", net, "--trips", net, "--out", out}, "usage: veltra-tntp"},
+      {{"--buffer", "--net", net, "--out", out}, "usage: veltra-tntp"},
+      {{"--signals", "--net", net, "--trips", net, "--out", out, "--cycle"}, "usage: veltra-tntp"},
+      {{"--buffer", "--net", (dir / "none.tntp").string(), "--trips", net, "--out", out}, "none.tntp"},
+      {{"--signals", "--net", net, "--trips", net, "--nodes", nodes, "--out", out}, "node.tntp, line 3"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream message;
+    EXPECT_EQ(RunTntpConverter(c.Args, message), 1);
+    EXPECT_NE(message.str().find(c.Expected), std::string::npos) << message.str();
+  }
 }
 
 }  // namespace
