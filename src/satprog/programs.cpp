@@ -110,6 +110,27 @@ bool ParseOption(const std::vector<std::string>& args, size_t& i, LoopSettings& 
   return true;
 }
 
+// The vertices a zone's trips can reach: paths leave the zone but pass through no other zone.
+std::vector<uint8_t> Reachable(const assign::Network& net, int32_t origin) {
+  const assign::Graph& graph = net.Links;
+  std::vector<uint8_t> reached(static_cast<size_t>(graph.NodeCount()), 0);
+  std::vector<int32_t> stack{origin};
+  reached[static_cast<size_t>(origin)] = 1;
+  while (!stack.empty()) {
+    const int32_t v = stack.back();
+    stack.pop_back();
+    if (v != origin && v < net.NoThroughNodes) continue;
+    for (int32_t i = graph.OutBegin(v); i < graph.OutBegin(v + 1); ++i) {
+      const int32_t head = graph.Head(graph.OutLinks()[static_cast<size_t>(i)]);
+      if (!reached[static_cast<size_t>(head)]) {
+        reached[static_cast<size_t>(head)] = 1;
+        stack.push_back(head);
+      }
+    }
+  }
+  return reached;
+}
+
 // The trips of every class into the network's classes; what cannot be assigned is reported.
 void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string& mat, std::vector<std::string>& warnings,
                std::string& matrixNames) {
@@ -131,8 +152,9 @@ void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string&
     }
     matrixNames += (matrixNames.empty() ? "" : ", ") + file;
     assign::DemandBuilder demand;
-    int unknown = 0, unconnected = 0;
-    double unknownTrips = 0, unconnectedTrips = 0;
+    int unknown = 0, unconnected = 0, unreachable = 0;
+    double unknownTrips = 0, unconnectedTrips = 0, unreachableTrips = 0;
+    std::map<int32_t, std::vector<uint8_t>> reachable;  // by origin zone position
     std::map<int32_t, double> unconnectedZones;
     for (const TripRow& row : matrix.Rows) {
       if (row.Trips <= 0 || row.Origin == row.Destination) continue;
@@ -151,8 +173,21 @@ void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string&
         unconnectedTrips += row.Trips;
         continue;
       }
+      auto found = reachable.find(o);
+      if (found == reachable.end()) found = reachable.emplace(o, Reachable(network.Net, o - 1)).first;
+      if (!found->second[static_cast<size_t>(d - 1)]) {
+        if (unreachable < kMaxReportedRows)
+          warnings.push_back(Printf("%s: %.2f trips from zone %d to zone %d: no route between them: not assigned",
+                                    file.c_str(), row.Trips, row.Origin, row.Destination));
+        ++unreachable;
+        unreachableTrips += row.Trips;
+        continue;
+      }
       demand.Add(o - 1, d - 1, row.Trips);
     }
+    if (unreachable > 0)
+      warnings.push_back(Printf("%s: %d rows (%.2f trips) between zones without a route: not assigned", file.c_str(),
+                                unreachable, unreachableTrips));
     if (unknown > 0)
       warnings.push_back(Printf("%s: %d rows (%.2f trips) name zones that are not in the network: not assigned", file.c_str(),
                                 unknown, unknownTrips));

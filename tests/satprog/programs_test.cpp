@@ -174,6 +174,25 @@ TEST_F(Programs, TripsToUnknownZonesAreReportedNotDroppedSilently) {
   EXPECT_NE(listing.find("2 rows (50.00 trips)"), std::string::npos);
 }
 
+TEST_F(Programs, TripsBetweenZonesWithoutARouteAreReportedAndTheOthersAssigned) {
+  std::vector<std::string> lines;
+  ASSERT_TRUE(LoadLines(std::string(VELTRA_EXAMPLES) + "/pueblo.dat", lines));
+  std::string text;
+  // Zone 10 sits on a buffer link of its own, 400-401, that reaches nothing else.
+  for (const std::string& line : lines) {
+    text += line + "\n";
+    if (StartsWith(line, "C   8  308")) text += "  400  401   36   36  900  2    500\nC  10  400   60                 100\n";
+  }
+  Write("pueblo.dat", text);
+  Write("pueblo.csv", "1,10,50\n10,2,20\n1,2,30\n");
+  ASSERT_EQ(Call("SATNET", "pueblo"), 0);
+  ASSERT_EQ(Call("SATALL", "pueblo pueblo"), 0) << Read("programs.out");
+  const std::string listing = Read("pueblo.lpa");
+  EXPECT_NE(listing.find("50.00 trips from zone 1 to zone 10: no route between them"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("2 rows (70.00 trips) between zones without a route"), std::string::npos);
+  EXPECT_NE(listing.find("LISTING OF THE FLOWS ON CHANNEL"), std::string::npos);
+}
+
 TEST_F(Programs, EachUserClassReadsItsOwnMatrix) {
   std::vector<std::string> lines;
   ASSERT_TRUE(LoadLines(std::string(VELTRA_EXAMPLES) + "/pueblo.dat", lines));
