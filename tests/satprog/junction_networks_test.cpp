@@ -116,13 +116,19 @@ TEST(JunctionNetworks, MoreGreenForAStageMovesFlowOntoTheTurnsItServes) {
 
 // Priority junction 200: the major road 10 -> 200 -> 20, the side road from 30 merges ("G")
 // into 20. The side road's traffic (zone 3) may also take the longer way 30 -> 50 -> 20.
-std::string PriorityNetwork() {
+std::string PriorityNetwork(bool signalised = false) {
   std::vector<std::string> lines = kHead;
   lines.push_back("11111");
-  lines.push_back(Printf("%5d%5d%5d", 200, 3, 1));
+  // With signals: stage 1 (30 s of a 60 s cycle) runs the major road and the side road
+  // together, the side road still giving way; stage 2 runs the major road alone.
+  lines.push_back(signalised ? Printf("%5d%5d%5d%5d%5d%5d", 200, 3, 3, 2, 0, 60) : Printf("%5d%5d%5d", 200, 3, 1));
   lines.push_back(Arm(10, 1, 10, 100, {{1800, ""}, {0, ""}}));
   lines.push_back(Arm(20, 0, 0, 0, {}));
   lines.push_back(Arm(30, 1, 10, 100, {{0, ""}, {1800, "G"}}));
+  if (signalised) {
+    lines.push_back(Printf("%10s%5d%5d%5d%5d%5d%5d%5d", "", 30, 5, 4, 10, 20, 30, 20));
+    lines.push_back(Printf("%10s%5d%5d%5d%5d%5d", "", 20, 5, 2, 10, 20));
+  }
   lines.push_back("99999");
   lines.push_back("33333");
   lines.push_back(Buffer(200, 20, 10));
@@ -132,7 +138,7 @@ std::string PriorityNetwork() {
   lines.push_back("C   2   20    0");
   lines.push_back("C   3   30    0");
   lines.push_back("99999");
-  return WriteNetwork("priority.dat", lines);
+  return WriteNetwork(signalised ? "priority_signal.dat" : "priority.dat", lines);
 }
 
 TEST(JunctionNetworks, GiveWayCapacityFallsAsTheMajorFlowRisesAndTheLoopConverges) {
@@ -154,6 +160,19 @@ TEST(JunctionNetworks, GiveWayCapacityFallsAsTheMajorFlowRisesAndTheLoopConverge
     lastSideFlow = sideFlow;
   }
   EXPECT_NEAR(GiveWayCapacity(1800, 0, 4), 1800, 1e-9);
+}
+
+TEST(JunctionNetworks, AtASignalATurnThatGivesWaySeesTheMajorFlowWithinItsGreen) {
+  const auto s = Solve(PriorityNetwork(true), {{1, 2, 600}, {3, 2, 300}});
+  ASSERT_TRUE(s->Result.Converged);
+  // The side road runs in stage 1 only: 30 s of green of the 60 s cycle.
+  const double g = 30.0 / 60;
+  const double major = s->TurnFlow(10, 200, 20);
+  EXPECT_NEAR(s->Curve(30, 200, 20).GreenRatio, g, 1e-12);
+  EXPECT_NEAR(s->Curve(30, 200, 20).Capacity, g * GiveWayCapacity(1800, major / g, GapAcceptance().MergingGap),
+              0.01 * s->Curve(30, 200, 20).Capacity);
+  // The major road runs in every stage, so the whole cycle, and gives way to nothing.
+  EXPECT_NEAR(s->Curve(10, 200, 20).Capacity, 1800, 1e-9);
 }
 
 }  // namespace
