@@ -58,7 +58,7 @@ void AssignAndSimulateNetwork(benchmark::State& state, Case c) {
     state.SkipWithError("network files not found");
     return;
   }
-  SaturnVars sat;
+  SaturnVars sat(kProgramCapacities);
   if (!ReadNetworkFile(datFile, sat).Ok) {
     state.SkipWithError("converted network not read");
     return;

@@ -75,7 +75,7 @@ class CycleSearcher {
   // A search range needs a step forward; a step below 1 would never reach its end.
   int Step() {
     if (net_.PasoCiclo >= 1) return net_.PasoCiclo;
-    run_.Log.Line(Printf("   ATENCION: PasoCiclo %d no valido en red %d, se usa 1", net_.PasoCiclo, number_));
+    run_.Log.Warning(Printf("   ATENCION: PasoCiclo %d no valido en red %d, se usa 1", net_.PasoCiclo, number_));
     return 1;
   }
 

@@ -29,17 +29,6 @@ constexpr int kMaxConnectors = 10;
 constexpr int kMaxRouteNodes = 401;
 constexpr int kMaxKnobs = 8;
 constexpr int kMaxOptionLines = 5;
-// The capacities of the tables while a network is read. The loop keeps the model's own
-// (the defaults); the SATURN-shaped programs read city models with larger ones.
-struct SaturnCapacities {
-  int32_t Nodes = kMaxNodes;
-  int32_t Links = kMaxLinks;
-  int32_t Turns = kMaxTurns;
-  int32_t SignalPlans = kMaxSignalPlans;
-  int32_t Zones = kMaxZones;
-  int32_t BusLines = kMaxBusLines;
-};
-
 // Iterations whose listing totals and convergence figures are kept (slot 0: the start).
 constexpr int kMaxIterations = 50;
 
@@ -277,9 +266,23 @@ struct TIterationFigures {
   float Precision = 0;
 };
 
+// How many entries the tables of one network may hold; a network file with more stops the
+// reading in order. The loop uses these; a program that reads larger networks gives its own.
+struct SaturnCapacities {
+  int32_t Nodes = kMaxNodes;
+  int32_t Links = kMaxLinks;
+  int32_t Turns = kMaxTurns;
+  int32_t SignalPlans = kMaxSignalPlans;
+  int32_t Zones = kMaxZones;
+  int32_t BusLines = kMaxBusLines;
+};
+
 class SaturnVars {
  public:
-  SaturnVars();
+  explicit SaturnVars(const SaturnCapacities& capacity = SaturnCapacities());
+
+  // Fixed for the model's life: the tables below are sized by it.
+  const SaturnCapacities& Capacity() const { return capacity_; }
 
   TNetwork Network;
   TParam Param;
@@ -320,10 +323,9 @@ class SaturnVars {
   // Bounds copied as plain values when reading ends.
   float Xmin = kBoundStartMin, Xmax = kBoundStartMax, Ymin = kBoundStartMin, Ymax = kBoundStartMax;
 
-  // Empties every table of the network before a (re)load and sizes the tables to the
-  // capacities the reader then holds them to. TurnMarks, PreviousTurnFlows and Figures are kept.
-  void Clear(const SaturnCapacities& capacities = SaturnCapacities());
-  SaturnCapacities Capacities;
+  // Empties every table of the network before a (re)load. TurnMarks, PreviousTurnFlows and
+  // Figures are kept.
+  void Clear();
 
   // Lookups; each returns 0 when nothing matches.
   int32_t FindNode(int32_t number) const;  // last match
@@ -354,6 +356,8 @@ class SaturnVars {
   static std::string TurnKey(int32_t junctionNode, int32_t aNode, int32_t cNode);
 
  private:
+  SaturnCapacities capacity_;
+
   void EnsureNodeIndex() const;
   void EnsureLinkIndex() const;
   void EnsureZoneIndex() const;

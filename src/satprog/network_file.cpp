@@ -8,14 +8,14 @@
 
 namespace veltra::satprog {
 
-NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat, const SaturnCapacities& capacities) {
+NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat) {
   NetworkRead out;
   std::ostringstream console;
   std::vector<std::string> errors;
   {
     MessageLog log(console);
     std::vector<std::string> lines;
-    sat.Clear(capacities);
+    sat.Clear();
     if (!LoadLines(path, lines)) {
       out.Errors.push_back(Printf("ERROR - Red Saturn %s no existe o no se puede leer", path.c_str()));
       out.Messages = out.Errors;

@@ -19,8 +19,8 @@ struct NetworkRead {
 // the 4-digit zone field of the data file.
 constexpr SaturnCapacities kProgramCapacities{50000, 150000, 300000, 20000, 9999, 10000};
 
-// Reads `path` (with its include files) into `sat`, emptied first and sized to `capacities`.
-NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat,
-                            const SaturnCapacities& capacities = kProgramCapacities);
+// Reads `path` (with its include files) into `sat`, emptied first; the model's capacities
+// (kProgramCapacities for the programs) bound what it holds.
+NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat);
 
 }  // namespace veltra::satprog

@@ -52,7 +52,7 @@ int Satnet(const std::string& base, std::ostream& out) {
   const std::string dat = DataFile(base);
   const std::string ufn = base + ".ufn";
   DeleteFileIfExists(ufn);
-  SaturnVars sat;
+  SaturnVars sat(kProgramCapacities);
   NetworkRead read = ReadNetworkFile(dat, sat);
   std::vector<std::string> report;
   report.push_back("  VELTRA SATNET  -  NETWORK BUILD");
@@ -208,7 +208,7 @@ int Satall(const std::string& base, const std::string& mat, const LoopSettings& 
     if (!FileExists(base + ".ufn"))
       throw SatallFailure{Printf("red %s no construida: SATNET no la leyo o encontro errores (ver %s.lpn)", base.c_str(), base.c_str())};
     const std::string dat = DataFile(base);
-    SaturnVars sat;
+    SaturnVars sat(kProgramCapacities);
     NetworkRead read = ReadNetworkFile(dat, sat);
     if (!read.Ok) throw SatallFailure{Printf("red %s con errores (ver %s.lpn)", dat.c_str(), base.c_str())};
     EngineNetwork network = BuildEngineNetwork(sat, settings.Junctions);

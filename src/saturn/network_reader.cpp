@@ -80,7 +80,7 @@ bool NetworkReader::NextLine(bool skipBlanks) {
     if (!line.empty() && (line[0] == '*' || line[0] == '%')) continue;
     if (skipBlanks && Trim(line).empty()) continue;
     if (line.find('\t') != std::string::npos)
-      log.Line(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
+      log.Warning(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
     current_ = Upper(line);
     return true;
   }
@@ -105,20 +105,12 @@ std::string NetworkReader::Origin(size_t position) const {
 
 void NetworkReader::FailAt(size_t position, const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", Origin(position).c_str(), what.c_str());
-  log.Line();
-  log.Line(message);
-  log.Line();
-  log.AddError(message);
-  FatalStop();
+  log.Fatal(message, 1, Listed::Yes);
 }
 
 void NetworkReader::FailFile(const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", files_[0].Name.c_str(), what.c_str());
-  log.Line();
-  log.Line(message);
-  log.Line();
-  log.AddError(message);
-  FatalStop();
+  log.Fatal(message, 1, Listed::Yes);
 }
 
 void NetworkReader::LimitExceeded(size_t position, const std::string& what, int limit) const {
@@ -138,12 +130,12 @@ int32_t NetworkReader::RegisterNode(int32_t number, size_t position) {
   if (number < kMinNodeNumber || number > kMaxNodeNumber)
     FailAt(position, Printf("numero de nodo %d fuera de rango (%d a %d)", number, kMinNodeNumber, kMaxNodeNumber));
   int32_t index = sat.RegisterNode(number);
-  if (index == 0) LimitExceeded(position, "nodos", sat.Capacities.Nodes);
+  if (index == 0) LimitExceeded(position, "nodos", sat.Capacity().Nodes);
   return index;
 }
 
 int32_t NetworkReader::AppendLink(Tardat link, const std::array<float, kMaxKnobs>& knobs, size_t position) {
-  if (sat.Network.LinkCount >= sat.Capacities.Links) LimitExceeded(position, "arcos", sat.Capacities.Links);
+  if (sat.Network.LinkCount >= sat.Capacity().Links) LimitExceeded(position, "arcos", sat.Capacity().Links);
   sat.Links.push_back(std::move(link));
   sat.Network.LinkCount = static_cast<int32_t>(sat.Links.size()) - 1;
   if (knobRows) {
@@ -295,11 +287,7 @@ void NetworkReader::Include(int section) {
   const std::string found = ExistingFileIgnoringCase(name);
   if (found.empty()) {
     std::string message = Printf("ERROR - Red Saturn. No existe %s", name.c_str());
-    log.Line();
-    log.Line(message);
-    log.Line();
-    log.AddError(message);
-    FatalStop();
+    log.Fatal(message, 1, Listed::Yes);
   }
   const std::string fullName = ExpandFileName(found);
   const int32_t parent = origins_[at].File;

@@ -140,8 +140,8 @@ void BuildZones(NetworkReader& reader) {
   for (const std::string& entry : sat.ConnectorList) {
     const int32_t zoneNumber = IntAt(entry, 1, 4);
     if (zoneNumber != previous) {
-      if (sat.Network.ZoneCount >= sat.Capacities.Zones)
-        reader.FailFile(Printf("mas de %d zonas, capacidad maxima del modelo", sat.Capacities.Zones));
+      if (sat.Network.ZoneCount >= sat.Capacity().Zones)
+        reader.FailFile(Printf("mas de %d zonas, capacidad maxima del modelo", sat.Capacity().Zones));
       Tcent zone;
       zone.ZoneNumber = zoneNumber;
       sat.Zones.push_back(zone);
@@ -184,11 +184,7 @@ void ReadKnobFile(NetworkReader& reader) {
   std::vector<std::string> lines;
   if (name.empty() || !LoadLines(name, lines)) {
     std::string message = Printf("ERROR - Red Saturn. No existe %s", sat.Param.FilknbName.c_str());
-    log.Line();
-    log.Line(message);
-    log.Line();
-    log.AddError(message);
-    FatalStop();
+    log.Fatal(message, 1, Listed::Yes);
   }
   const bool dutch = sat.Param.DUTCH;
   const bool commas = !lines.empty() && lines.front().find(',') != std::string::npos;

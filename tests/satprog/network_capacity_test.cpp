@@ -20,18 +20,18 @@ TEST(NetworkCapacity, TheProgramsReadNetworksBeyondTheLoopsCapacities) {
     out << "C   1    1    0\nC   2 6000    0\n99999\n";
   }
   SaturnVars loopSized;
-  const NetworkRead refused = ReadNetworkFile(path, loopSized, SaturnCapacities());
+  const NetworkRead refused = ReadNetworkFile(path, loopSized);
   EXPECT_FALSE(refused.Ok);
   ASSERT_FALSE(refused.Errors.empty());
   EXPECT_NE(refused.Errors[0].find("mas de 5000 nodos"), std::string::npos) << refused.Errors[0];
   EXPECT_NE(refused.Errors[0].find("chain_6000.dat, linea"), std::string::npos) << refused.Errors[0];
 
-  SaturnVars sat;
+  SaturnVars sat(kProgramCapacities);
   const NetworkRead read = ReadNetworkFile(path, sat);
   ASSERT_TRUE(read.Ok) << (read.Errors.empty() ? "" : read.Errors[0]);
   EXPECT_EQ(sat.Network.NodeCount, 6000);
   EXPECT_EQ(sat.Network.LinkCount, 5999);
-  EXPECT_EQ(sat.Capacities.Nodes, kProgramCapacities.Nodes);
+  EXPECT_EQ(sat.Capacity().Nodes, kProgramCapacities.Nodes);
 }
 
 }  // namespace
