@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "construction/construction.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

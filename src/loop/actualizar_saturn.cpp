@@ -2,8 +2,8 @@
 
 #include "saturn/network_writer.h"
 #include "transyt/print_files.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

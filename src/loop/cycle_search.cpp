@@ -5,12 +5,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "transyt/cyop_choice.h"
 #include "programs/transyt_run.h"
+#include "transyt/cyop_choice.h"
 #include "transyt/print_files.h"
 #include "transyt/transyt_file.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

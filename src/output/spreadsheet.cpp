@@ -10,8 +10,8 @@
 #include "output/history_view.h"
 #include "output/summaries.h"
 #include "output/xml_text.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 #ifdef VELTRA_HAVE_XLSXWRITER

@@ -3,9 +3,9 @@
 #include <ctime>
 #include <filesystem>
 
+#include "util/conversions.h"
 #include "util/files.h"
 #include "util/ini.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -3,8 +3,8 @@
 #include "saturn/counts.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

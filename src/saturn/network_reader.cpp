@@ -5,8 +5,8 @@
 #include "saturn/bus_routes.h"
 #include "saturn/junctions.h"
 #include "saturn/sections.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <climits>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

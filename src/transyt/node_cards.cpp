@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <set>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
