@@ -54,8 +54,10 @@ double PeakMegabytes() {
 }
 
 // Best of several all-or-nothing loadings at free-flow times, in seconds.
-double AllOrNothingSeconds(const Network& net) {
-    Assignment assignment(net, SolverSettings());
+double AllOrNothingSeconds(const Network& net, int32_t threads) {
+    SolverSettings settings;
+    settings.Threads = threads;
+    Assignment assignment(net, settings);
     std::vector<std::vector<double>> flows;
     double best = 1e30;
     for (int i = 0; i < 7; ++i) {
@@ -82,11 +84,13 @@ void Equilibrium(benchmark::State& state) {
     const Network* net = Load(index);
     if (!net) return state.SkipWithError("network files not found");
     Algorithm method = static_cast<Algorithm>(state.range(1));
-    double aon = AllOrNothingSeconds(*net);
+    int32_t threads = static_cast<int32_t>(state.range(3)); // 0: one per core
+    double aon = AllOrNothingSeconds(*net, threads);
     AssignmentResult result;
     for (auto _ : state) {
         SolverSettings settings;
         settings.Method = method;
+        settings.Threads = threads;
         settings.TargetGap = 1e-8;
         settings.MaxIterations = method == Algorithm::B ? 500 : static_cast<int32_t>(state.range(2));
         Assignment assignment(*net, settings);
@@ -110,18 +114,21 @@ void Equilibrium(benchmark::State& state) {
     state.counters["final_gap"] = result.RelativeGap;
     state.counters["peak_MB"] = PeakMegabytes();
     state.SetLabel(std::string(kNetworks[index].Name) +
-                   (method == Algorithm::B ? " B" : method == Algorithm::FrankWolfe ? " FW" : " CFW"));
+                   (method == Algorithm::B ? " B" : method == Algorithm::FrankWolfe ? " FW" : " CFW") +
+                   (threads == 1 ? " 1 thread" : ""));
 }
 
 } // namespace
 
 BENCHMARK(AllOrNothing)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(Equilibrium)
-    ->Args({0, int(Algorithm::B), 0})
-    ->Args({1, int(Algorithm::B), 0})
-    ->Args({2, int(Algorithm::B), 0})
-    ->Args({2, int(Algorithm::FrankWolfe), 300})
-    ->Args({2, int(Algorithm::ConjugateFrankWolfe), 300})
+    // network, algorithm, iteration limit of the Frank-Wolfe methods, threads
+    ->Args({0, int(Algorithm::B), 0, 0})
+    ->Args({1, int(Algorithm::B), 0, 0})
+    ->Args({2, int(Algorithm::B), 0, 0})
+    ->Args({2, int(Algorithm::B), 0, 1})
+    ->Args({2, int(Algorithm::FrankWolfe), 300, 0})
+    ->Args({2, int(Algorithm::ConjugateFrankWolfe), 300, 0})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

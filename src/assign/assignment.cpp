@@ -79,6 +79,12 @@ struct Assignment::Impl {
         shortestByJob.assign(jobs.size(), 0.0);
     }
 
+    int32_t UsefulThreads(const SolverSettings& settings) const {
+        int64_t work = static_cast<int64_t>(links) * static_cast<int64_t>(jobs.size());
+        int64_t useful = work / std::max<int64_t>(1, settings.WorkPerThread);
+        return static_cast<int32_t>(std::max<int64_t>(1, std::min<int64_t>(ThreadCount(settings.Threads), useful)));
+    }
+
     void EnsureScratch(int32_t threads) {
         const Graph& g = net.Links;
         while (static_cast<int32_t>(workerPaths.size()) < threads) workerPaths.emplace_back(g.NodeCount());
@@ -213,26 +219,30 @@ struct Assignment::Impl {
 
     void IterateB(int32_t threads, int32_t innerPasses, double skipBelow) {
         RefreshClassCosts();
-        // New links are chosen for all bushes at once against the same costs, so in parallel.
-        ParallelFor(static_cast<int32_t>(jobs.size()), threads, [&](int32_t j, int32_t worker) {
-            workspaces[worker]->Improve(bushes[j], classCost[jobs[j].Class].data());
-        });
-        // Flow shifts see each other's effect on link times at once (Gauss-Seidel over origins),
-        // which is what makes them converge fast; they run in origin order.
         BushWorkspace& workspace = *workspaces[0];
         LinkState state;
         state.Costs = &costs;
         state.Time = time.data();
         state.Slope = slope.data();
         state.TotalFlow = flow.data();
-        for (int32_t pass = 0; pass < std::max(1, innerPasses); ++pass) {
-            for (size_t j = 0; j < jobs.size(); ++j) {
+        auto shift = [&](int32_t j) {
+            state.FixedCost = fixedCost[jobs[j].Class].data();
+            state.ClassFlow = classFlow[jobs[j].Class].data();
+            workspace.ShiftFlows(bushes[j], state);
+        };
+        // New links are chosen for every bush against the same costs (the snapshot at the start
+        // of the iteration), so on all threads; flow shifts see each other's effect on link times
+        // at once (Gauss-Seidel over origins), which is what makes them converge fast, so they
+        // run on this thread in origin order, each bush as soon as its links are chosen.
+        int32_t count = static_cast<int32_t>(jobs.size());
+        ProduceInOrder(count, threads,
+                       [&](int32_t j, int32_t worker) { workspaces[worker]->Improve(bushes[j], classCost[jobs[j].Class].data()); },
+                       shift);
+        for (int32_t pass = 1; pass < innerPasses; ++pass) {
+            for (int32_t j = 0; j < count; ++j) {
                 // After the first sweep, only bushes still far from their own equilibrium are
                 // worth another: the others' shifts would be below what the gap can show.
-                if (pass > 0 && bushes[j].Excess < skipBelow) continue;
-                state.FixedCost = fixedCost[jobs[j].Class].data();
-                state.ClassFlow = classFlow[jobs[j].Class].data();
-                workspace.ShiftFlows(bushes[j], state);
+                if (bushes[j].Excess >= skipBelow) shift(j);
             }
         }
         TotalsFromBushes();
@@ -299,6 +309,11 @@ void Assignment::SetLinkCost(int32_t link, const LinkCost& cost) {
     impl_->costs.at(link) = cost;
 }
 
+void Assignment::SetLinkCosts(const std::vector<LinkCost>& costs) {
+    if (static_cast<int32_t>(costs.size()) != impl_->links) throw std::invalid_argument("one cost function per link is needed");
+    impl_->costs = costs;
+}
+
 void Assignment::SetFixedFlow(const std::vector<double>& fixedFlow) {
     impl_->fixedFlow = fixedFlow;
     impl_->fixedFlow.resize(impl_->links, 0.0);
@@ -307,7 +322,7 @@ void Assignment::SetFixedFlow(const std::vector<double>& fixedFlow) {
 }
 
 double Assignment::AllOrNothing(std::vector<std::vector<double>>& classFlow) {
-    int32_t threads = ThreadCount(settings_.Threads);
+    int32_t threads = impl_->UsefulThreads(settings_);
     impl_->EnsureScratch(threads);
     impl_->RefreshClassCosts();
     return impl_->LoadAllOrNothing(threads, classFlow);
@@ -317,7 +332,7 @@ AssignmentResult Assignment::Solve(const std::function<void(const IterationRecor
     using Clock = std::chrono::steady_clock;
     Clock::time_point start = Clock::now();
     Impl& s = *impl_;
-    int32_t threads = ThreadCount(settings_.Threads);
+    int32_t threads = impl_->UsefulThreads(settings_);
     s.EnsureScratch(threads);
     AssignmentResult result;
     Measures m;

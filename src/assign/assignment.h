@@ -21,6 +21,9 @@ struct SolverSettings {
     double TargetGap = 1e-8;      // stop as soon as the relative gap is at or below this
     int32_t MaxIterations = 1000; // stop after this many iterations (the initial loading is 0)
     int32_t Threads = 0;          // 0: one per core. Results do not depend on it.
+    // Starting threads costs about as much as a few shortest-path trees on a small network: a
+    // thread is added only for every this many (link x origin) pairs.
+    int64_t WorkPerThread = 200000;
     int32_t InnerPasses = 8;      // Algorithm B: most flow-shift sweeps over the bushes per iteration
 };
 
@@ -59,6 +62,7 @@ public:
 
     void SetSettings(const SolverSettings& settings) { settings_ = settings; }
     void SetLinkCost(int32_t link, const LinkCost& cost);
+    void SetLinkCosts(const std::vector<LinkCost>& costs); // one per link
     void SetFixedFlow(const std::vector<double>& fixedFlow);
 
     // Runs to the target gap or the iteration limit, starting from the state of the previous call

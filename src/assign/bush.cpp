@@ -13,11 +13,13 @@ BushWorkspace::BushWorkspace(const Graph& graph, int32_t noThroughNodes)
     : graph_(graph), noThroughNodes_(noThroughNodes), inBush_(graph.LinkCount(), 0),
       flow_(graph.LinkCount(), 0.0), position_(graph.NodeCount(), -1), inDegree_(graph.NodeCount(), 0),
       minDist_(graph.NodeCount(), 0.0), maxDist_(graph.NodeCount(), 0.0), minPred_(graph.NodeCount(), -1),
-      maxPred_(graph.NodeCount(), -1) {
+      maxPred_(graph.NodeCount(), -1), seen_(graph.NodeCount(), 0) {
     links_.reserve(graph.LinkCount());
     order_.reserve(graph.NodeCount());
     queue_.reserve(graph.NodeCount());
     ready_.reserve(graph.NodeCount());
+    stack_.reserve(graph.NodeCount());
+    visited_.reserve(graph.NodeCount());
     minSegment_.reserve(graph.NodeCount());
     maxSegment_.reserve(graph.NodeCount());
 }
@@ -106,10 +108,32 @@ bool BushWorkspace::SortTopologically() {
     return acyclic;
 }
 
-// Shortest and longest distances from the origin within the bush, in topological order. The
-// shortest uses every bush link; the longest only links carrying this origin's flow, or, when
-// state is null (choosing links to add), every bush link so that it bounds all bush paths.
-void BushWorkspace::MinMaxDistances(const LinkState* state, const double* cost) {
+// Shortest distances from the origin within the bush, in topological order, at cost[link].
+void BushWorkspace::MinDistances(const double* cost) {
+    const std::vector<int32_t>& inLinks = graph_.InLinks();
+    minDist_[origin_] = 0;
+    minPred_[origin_] = -1;
+    for (size_t k = 1; k < order_.size(); ++k) {
+        int32_t node = order_[k];
+        double best = kUnreachable;
+        int32_t bestLink = -1;
+        for (int32_t i = graph_.InBegin(node), end = graph_.InBegin(node + 1); i < end; ++i) {
+            int32_t link = inLinks[i];
+            if (!inBush_[link]) continue;
+            double viaMin = minDist_[graph_.Tail(link)] + cost[link];
+            if (viaMin < best) {
+                best = viaMin;
+                bestLink = link;
+            }
+        }
+        minDist_[node] = best;
+        minPred_[node] = bestLink;
+    }
+}
+
+// Shortest distances over every bush link and longest distances over the links that carry this
+// origin's flow, at the live link costs.
+void BushWorkspace::MinMaxDistances(const LinkState& state) {
     const std::vector<int32_t>& inLinks = graph_.InLinks();
     minDist_[origin_] = 0;
     maxDist_[origin_] = 0;
@@ -123,14 +147,13 @@ void BushWorkspace::MinMaxDistances(const LinkState* state, const double* cost) 
             int32_t link = inLinks[i];
             if (!inBush_[link]) continue;
             int32_t tail = graph_.Tail(link);
-            double c = state ? state->Time[link] + state->FixedCost[link] : cost[link];
+            double c = state.Time[link] + state.FixedCost[link];
             double viaMin = minDist_[tail] + c;
             if (viaMin < best) {
                 best = viaMin;
                 bestLink = link;
             }
-            bool used = state ? flow_[link] > 0 : true;
-            if (used && maxDist_[tail] != kNoPath) {
+            if (flow_[link] > 0 && maxDist_[tail] != kNoPath) {
                 double viaMax = maxDist_[tail] + c;
                 if (viaMax > worst) {
                     worst = viaMax;
@@ -156,7 +179,7 @@ int32_t BushWorkspace::Improve(Bush& bush, const double* cost) {
     for (int32_t i = graph_.OutBegin(origin_), end = graph_.OutBegin(origin_ + 1); i < end; ++i)
         originFlow += flow_[graph_.OutLinks()[i]];
     const double dust = 1e-13 * originFlow;
-    MinMaxDistances(nullptr, cost);
+    MinDistances(cost);
     size_t kept = 0;
     for (int32_t link : links_) {
         if (flow_[link] <= dust && minPred_[graph_.Head(link)] != link) {
@@ -167,12 +190,15 @@ int32_t BushWorkspace::Improve(Bush& bush, const double* cost) {
         }
     }
     links_.resize(kept);
-    SortTopologically(); // by today's distances
+    if (!SortTopologically()) throw std::logic_error("bush of origin " + std::to_string(origin_ + 1) + " has a cycle");
 
-    // A link (i, j) joins when it shortens the path to j and runs forward in the topological
-    // order (which keeps the bush acyclic); a node outside the bush joins through every link
-    // that reaches it from the bush.
+    // A link (i, j) joins when it shortens the path to j without closing a cycle. Running forward
+    // in the topological order proves that at once; a link running backward (common where many
+    // paths tie, while flow still drains from a link that used to be shortest) joins when no bush
+    // path leads from j back to i, and then the order is sorted again. A node outside the bush
+    // joins through every link that reaches it from the bush.
     int32_t added = 0;
+    bool reordered = false;
     const int32_t linkCount = graph_.LinkCount();
     const int32_t bushNodes = static_cast<int32_t>(order_.size());
     for (int32_t link = 0; link < linkCount; ++link) {
@@ -187,9 +213,13 @@ int32_t BushWorkspace::Improve(Bush& bush, const double* cost) {
             order_.push_back(head);
             minDist_[head] = viaLink;
         } else {
-            if (position_[head] < bushNodes && position_[head] <= tailPosition) continue;
             // Relative margin: links that only tie are left out, as rounding would make them flicker.
             if (!(viaLink < minDist_[head] - 1e-14 * minDist_[head])) continue;
+            bool forward = !reordered && (position_[head] >= bushNodes || position_[head] > tailPosition);
+            if (!forward) {
+                if (Reaches(head, tail)) continue;
+                reordered = true;
+            }
             minDist_[head] = std::min(minDist_[head], viaLink);
         }
         inBush_[link] = 1;
@@ -197,14 +227,47 @@ int32_t BushWorkspace::Improve(Bush& bush, const double* cost) {
         links_.push_back(link);
         ++added;
     }
-    if (!SortTopologically()) throw std::logic_error("bush of origin " + std::to_string(origin_ + 1) + " has a cycle");
+    // Otherwise links joined only forward and new nodes went to the end: the order is still
+    // topological, and the next call sorts it by the distances of that day.
+    if (reordered && !SortTopologically())
+        throw std::logic_error("bush of origin " + std::to_string(origin_ + 1) + " has a cycle");
     Store(bush);
     return added;
 }
 
+bool BushWorkspace::Reaches(int32_t from, int32_t to) {
+    const std::vector<int32_t>& outLinks = graph_.OutLinks();
+    bool found = false;
+    stack_.clear();
+    visited_.clear();
+    stack_.push_back(from);
+    seen_[from] = 1;
+    visited_.push_back(from);
+    while (!stack_.empty() && !found) {
+        int32_t node = stack_.back();
+        stack_.pop_back();
+        for (int32_t i = graph_.OutBegin(node), end = graph_.OutBegin(node + 1); i < end; ++i) {
+            int32_t link = outLinks[i];
+            if (!inBush_[link]) continue;
+            int32_t head = graph_.Head(link);
+            if (head == to) {
+                found = true;
+                break;
+            }
+            if (!seen_[head]) {
+                seen_[head] = 1;
+                visited_.push_back(head);
+                stack_.push_back(head);
+            }
+        }
+    }
+    for (int32_t node : visited_) seen_[node] = 0;
+    return found;
+}
+
 void BushWorkspace::ShiftFlows(Bush& bush, const LinkState& state) {
     Load(bush);
-    MinMaxDistances(&state, nullptr);
+    MinMaxDistances(state);
     const std::vector<LinkCost>& costs = *state.Costs;
     double largestExcess = 0;
     for (size_t k = order_.size(); k-- > 1;) {

@@ -54,7 +54,9 @@ private:
     void Load(const Bush& bush);
     void Store(Bush& bush);
     bool SortTopologically();
-    void MinMaxDistances(const LinkState* state, const double* cost);
+    bool Reaches(int32_t from, int32_t to); // a bush path leads from one node to the other
+    void MinDistances(const double* cost);
+    void MinMaxDistances(const LinkState& state);
 
     const Graph& graph_;
     int32_t noThroughNodes_;
@@ -67,12 +69,14 @@ private:
     std::vector<int32_t> inDegree_;   // bush links entering the node
     std::vector<double> minDist_, maxDist_;
     std::vector<int32_t> minPred_, maxPred_; // link, -1 at the origin or when no used link enters
+    std::vector<uint8_t> seen_;       // marks of Reaches
     // Lists
     std::vector<int32_t> links_;   // bush links
     std::vector<int32_t> order_;   // topological order
     std::vector<int32_t> queue_;   // for the topological sort
     std::vector<int32_t> ready_;   // heap of the topological sort
     std::vector<int32_t> minSegment_, maxSegment_;
+    std::vector<int32_t> stack_, visited_; // of Reaches
 };
 
 } // namespace veltra::assign

@@ -110,7 +110,7 @@ int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, st
                 throw InputError(options.Net + ": link " + std::to_string(a + 1) +
                                  ": negative generalised cost from --toll-weight/--distance-weight");
         char line[160];
-        std::snprintf(line, sizeof line, "%s: %d nodes, %d links, %d zones, %.1f trips\n", AlgorithmName(options.Settings.Method),
+        std::snprintf(line, sizeof line, "%s: %d nodes, %d links, %d zones, %.1f trips between different zones\n", AlgorithmName(options.Settings.Method),
                       network.Links.NodeCount(), network.Links.LinkCount(), tntp.Zones, network.Classes[0].Trips.Total());
         out << line;
         Assignment assignment(network, options.Settings);

@@ -64,6 +64,17 @@ TEST(AssignProgram, WritesOneRowPerLinkInFileOrder) {
     EXPECT_EQ(rows, 76);
 }
 
+TEST(AssignProgram, HandSolvedNetworkGivesItsFlowsAndCostsInTheCsv) {
+    const std::string data = std::string(VELTRA_ASSIGN_DATA) + "/two_routes_";
+    std::string out = std::string(::testing::TempDir()) + "two_routes_flows.csv";
+    ProgramRun run = RunAssign("--net " + data + "net.tntp --trips " + data + "trips.tntp --gap 1e-12 --out " + out);
+    ASSERT_EQ(run.ExitCode, 0) << run.Output;
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "init_node,term_node,flow,cost\n1,2,20,30\n1,2,20,30\n");
+}
+
 TEST(AssignProgram, BadInputStopsWithCodeOneAndAMessage) {
     std::string badNet = std::string(::testing::TempDir()) + "cli_bad_net.tntp";
     std::ofstream(badNet) << "<NUMBER OF ZONES> 1\n<NUMBER OF NODES> 2\n<END OF METADATA>\n1 2 10 1 1 0.15 4 0 0 one ;\n";
