@@ -58,11 +58,9 @@ SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopS
       for (size_t t = 1; t < flows.size(); ++t) simulated[t] += settings.Damping * (flows[t] - simulated[t]);
     }
     previous = std::move(flows);
+    // The turns' curves change in place; the solver takes the costs again, warm from its bushes.
     SimulateJunctions(network, simulated, settings.Junctions);
-    for (size_t t = 1; t < network.TurnArc.size(); ++t) {
-      const int32_t arc = network.TurnArc[t];
-      if (arc >= 0) solver.SetLinkCost(arc, assign::LinkCost::FromFunction(*network.Delays[t]));
-    }
+    solver.SetLinkCosts(network.Net.Costs);
   }
   return out;
 }
