@@ -13,7 +13,6 @@ namespace veltra::satprog {
 
 namespace {
 
-constexpr double kMetresPerMile = 1609.344;
 constexpr double kPi = 3.14159265358979323846;
 
 int32_t Round(double value) { return static_cast<int32_t>(std::lround(value)); }
@@ -162,7 +161,7 @@ void Converter::WriteJunction(const Junction& j) {
     const int32_t lanes = Lanes(link);
     std::string card = Printf("%5s%5d%1s%4d%5d%5d", "", j.Arms[static_cast<size_t>(p)], "", lanes,
                               Fit(link.FreeTime * 60, 0, 99999, Printf("free time of link %d-%d (s)", link.From, link.To), out_.Warnings),
-                              Fit(link.Length * kMetresPerMile, 0, 99999, Printf("length of link %d-%d (m)", link.From, link.To), out_.Warnings));
+                              Fit(link.Length * settings_.MetresPerLengthUnit, 0, 99999, Printf("length of link %d-%d (m)", link.From, link.To), out_.Warnings));
     for (int r = 1; r < n; ++r) {
       const int q = (p + r) % n;
       const bool exists = j.Out[static_cast<size_t>(q)] >= 0;
@@ -235,7 +234,7 @@ void Converter::BufferSection() {
     const bool curve = link.B > 0 && link.Power > 0;
     const int32_t t1 = curve ? Fit(link.FreeTime * 60 * (1 + link.B), 0, 99999, "time at capacity (s) of " + name, out_.Warnings) : t0;
     const int32_t capacity = Fit(link.Capacity, 1, 99999, "capacity of " + name, out_.Warnings);
-    const int32_t length = Fit(link.Length * kMetresPerMile, 0, 99999, "length (m) of " + name, out_.Warnings);
+    const int32_t length = Fit(link.Length * settings_.MetresPerLengthUnit, 0, 99999, "length (m) of " + name, out_.Warnings);
     const double power = std::clamp(link.Power, 0.0, 99.0);
     d.push_back(Printf("%*d%*d%5d%5d%5d%5s%5d%5.2f", w, link.From, w, link.To, t0, t1, capacity, "", length, curve ? power : 0.0));
   }

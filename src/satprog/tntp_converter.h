@@ -15,7 +15,7 @@ namespace veltra::satprog {
 struct TntpLink {
   int32_t From = 0, To = 0;
   double Capacity = 0;  // veh/h
-  double Length = 0;    // miles
+  double Length = 0;    // in the file's unit (ConversionSettings::MetresPerLengthUnit)
   double FreeTime = 0;  // minutes
   double B = 0, Power = 0;
 };
@@ -39,6 +39,9 @@ struct ConversionSettings {
   int32_t Intergreen = 5;            // s, after each of the two stages
   double LaneSaturationFlow = 1800;  // pcu/h per lane
   int32_t MaxNodesPerNetwork = 50;   // signals per TRANSYT network in the node list
+  // The TNTP files give lengths in miles (Chicago Sketch), feet (Anaheim) or kilometres;
+  // the network file wants metres.
+  double MetresPerLengthUnit = 1609.344;
 };
 
 struct Conversion {
@@ -64,7 +67,8 @@ std::vector<TntpNode> ReadTntpNodes(const std::string& path);
 namespace veltra::satprog {
 
 // veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp]
-//             --out BASE: writes BASE.dat, BASE.csv and BASE_nodos.txt. Returns the exit code
+//             [--length-unit mi|ft|km|m] --out BASE: writes BASE.dat, BASE.csv and BASE_nodos.txt
+//             (lengths in miles unless the unit is given). Returns the exit code
 // (0 done, 1 usage or bad input, with a message on `out`).
 int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out);
 

@@ -16,7 +16,7 @@ namespace {
 
 int Usage(std::ostream& out) {
   out << "usage: veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp] "
-         "--out BASE\n"
+         "[--length-unit mi|ft|km|m] --out BASE\n"
          "  writes BASE.dat (SATURN network data file), BASE.csv (trip matrix) and BASE_nodos.txt (node list)\n";
   return 1;
 }
@@ -71,6 +71,13 @@ int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
     if (a == "--buffer" || a == "--signals") {
       settings.Mode = a == "--buffer" ? ConversionMode::Buffer : ConversionMode::Signals;
       modeGiven = true;
+    } else if (a == "--length-unit" && i + 1 < args.size()) {
+      const std::string unit = Lower(args[++i]);
+      if (unit == "mi") settings.MetresPerLengthUnit = 1609.344;
+      else if (unit == "ft") settings.MetresPerLengthUnit = 0.3048;
+      else if (unit == "km") settings.MetresPerLengthUnit = 1000;
+      else if (unit == "m") settings.MetresPerLengthUnit = 1;
+      else return Usage(out);
     } else if ((a == "--net" || a == "--trips" || a == "--nodes" || a == "--out") && i + 1 < args.size()) {
       const std::string& value = args[++i];
       (a == "--net" ? netPath : a == "--trips" ? tripsPath : a == "--nodes" ? nodesPath : base) = value;

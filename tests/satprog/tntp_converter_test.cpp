@@ -89,6 +89,10 @@ TEST(TntpConverter, TheBufferNetworkKeepsEachLinksCurveAndLoadsZoneZAtNodeZ) {
   EXPECT_EQ(link.Capacity, 3600);
   EXPECT_FLOAT_EQ(link.ExtraValue, 4);  // the power
   EXPECT_EQ(link.Length, 966);          // 0.6 miles
+  ConversionSettings kilometres;
+  kilometres.MetresPerLengthUnit = 1000;
+  const SaturnVars inKm = ReadBack(ConvertTntp(Grid(), kilometres), "grid_km.dat");
+  EXPECT_EQ(inKm.Links[static_cast<size_t>(inKm.FindLink(1, 2))].Length, 600);  // 0.6 km
   ASSERT_EQ(sat.Network.ZoneCount, 4);
   EXPECT_EQ(sat.Zones[3].Connectors[1].Node, 3);
 }
@@ -142,6 +146,7 @@ TEST(TntpConverter, TheCommandRefusesBadArgumentsAndFilesWithAMessage) {
       {{"--signals", "--net", net, "--trips", net, "--out", out, "--cycle"}, "usage: veltra-tntp"},
       {{"--buffer", "--net", (dir / "none.tntp").string(), "--trips", net, "--out", out}, "none.tntp"},
       {{"--signals", "--net", net, "--trips", net, "--nodes", nodes, "--out", out}, "node.tntp, line 3"},
+      {{"--buffer", "--net", net, "--trips", net, "--length-unit", "furlong", "--out", out}, "usage: veltra-tntp"},
   };
   for (const Case& c : cases) {
     std::ostringstream message;
