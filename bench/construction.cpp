@@ -6,7 +6,7 @@
 
 #include "construction/construir_arcos.h"
 // The model builder of the construction tests fills the model as the network reader leaves it.
-#include "../tests/construction/model_builder.cpp"
+#include "support/saturn_model_builder.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void BM_ConstructAllNetworks(benchmark::State& state) {
   for (auto _ : state) {
     links = 0;
     for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-      ConstruirArcos(run, r, 1);
+      ConstruirArcos(run.Cfg, r, 1, run.Sat, run.Qor, run.Log);
       links += run.Qor.NumArcos;
     }
   }

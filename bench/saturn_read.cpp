@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "construction/construir_arcos.h"
-#include "feedback/saturn_file_writer.h"
+#include "loop/actualizar_saturn.h"
+#include "saturn/network_writer.h"
 #include "run/config.h"
 #include "run/input_lists.h"
 #include "run/run.h"
+#include "transyt/node_list.h"
 #include "transyt/transyt_file.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
@@ -177,9 +179,10 @@ void ReadNetworkAndListing(veltra::Run& run) {
   sat.Clear();
   veltra::LoadLines(dir + "/model_network.dat", sat.NetworkLines);
   sat.NetworkFileName = dir + "/model_network.dat";
-  veltra::SaturnRead(run);
+  const veltra::SaturnSettings settings = veltra::SaturnSettingsOf(run);
+  veltra::SaturnRead(settings, sat, run.Log);
   veltra::LoadLines(dir + "/model_network.lpa", sat.ListingLines);
-  veltra::ReadListing(run, 0);
+  veltra::ReadListing(sat.ListingLines, 0, settings, sat, run.Log);
 }
 
 void BM_ReadModelNetworkAndListing(benchmark::State& state) {
@@ -201,16 +204,16 @@ BENCHMARK(BM_ReadModelNetworkAndListing)->Unit(benchmark::kMillisecond)->Iterati
 void BM_ReadModelNetworkOnly(benchmark::State& state) {
   NullBuffer null;
   std::ostream console(&null);
-  veltra::PosixPlatform platform;
-  veltra::Run run(platform, console);
+  // The reader alone, as an engine calls it: no run object.
+  veltra::MessageLog log(console);
+  veltra::SaturnVars sat;
+  const veltra::SaturnSettings settings;
   const std::string dir = ModelDir();
   std::vector<std::string> lines;
   veltra::LoadLines(dir + "/model_network.dat", lines);
   for (auto _ : state) {
-    run.Sat.Clear();
-    run.Sat.NetworkLines = lines;
-    run.Sat.NetworkFileName = dir + "/model_network.dat";
-    veltra::SaturnRead(run);
+    sat.Clear();
+    veltra::SaturnRead(lines, dir + "/model_network.dat", settings, sat, log);
   }
 }
 BENCHMARK(BM_ReadModelNetworkOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -238,12 +241,13 @@ void BM_IterationWithoutOutsidePrograms(benchmark::State& state) {
   int32_t links = 0;
   for (auto _ : state) {
     ReadNetworkAndListing(run);
-    veltra::ReadNodeList(run, dir + "/model_nodes.txt");
+    veltra::ReadNodeList(dir + "/model_nodes.txt", run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
     for (int r = 1; r <= run.Qor.NumRedes; ++r) {
       veltra::ReadNetworkConfiguration(run, r);
-      veltra::ConstruirArcos(run, r, 1);
+      veltra::ConstruirArcos(run.Cfg, r, 1, run.Sat, run.Qor, run.Log);
       links += run.Qor.NumArcos;
-      veltra::WriteTransytFile(run, r, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r), 96, true);
+      veltra::WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log,
+                               Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r), 96, true);
     }
     veltra::EscribirRedSaturn(run, 1);
   }

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "feedback/saturn_file_writer.h"
+#include "saturn/network_writer.h"
 #include "util/text.h"
 
 namespace {

@@ -7,9 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "model/settings.h"
+#include "model/transyt_model.h"
+#include "util/log.h"
 
 namespace veltra {
+
+// What the construction of a network works on: the settings it reads (FactorVelPubl and the
+// network's own), the SATURN model it reads and marks, the TRANSYT tables it fills, and the log.
+struct NetworkBuild {
+  const Settings& Cfg;
+  SaturnVars& Sat;
+  QorVars& Qor;
+  MessageLog& Log;
+};
 
 // Turns a lane group whose turns include the arm's only right or left movement into a right or
 // left group when the arm has more than one straight-ahead group.
@@ -17,7 +29,7 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k);
 
 // Creates the link(s) of lane group P of arm k of node m in network r: a general-traffic link
 // with its public-transport twins, or public-transport links only.
-void CrearArcosGrupo(Run& run, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes);
+void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes);
 
 // Fills the flows, stage mask and intergreen of a link from its turns; returns the
 // public-transport flow of its lane group.
@@ -27,13 +39,13 @@ float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link);
 void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor);
 
 // Saturation flows, give-way values and the FlujoS30, FlujoSat and Lag35 overrides of network r.
-void EvaluarFlujoSat(Run& run, int r);
+void EvaluarFlujoSat(const NetworkBuild& build, int r);
 
 // Rebuilds the give-way relations of network r.
-void AnalizarCedas(Run& run, int r);
+void AnalizarCedas(const NetworkBuild& build, int r);
 
 // Examines the opposing candidates of giving-way link c and appends at most one relation.
-void ClasificarOpuestos(Run& run, int32_t c, int kind, const std::vector<int32_t>& opuestos);
+void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const std::vector<int32_t>& opuestos);
 
 // One entry of an override list: upstream node, junction node, exit node (0: any) and value.
 struct EntradaMovimiento {

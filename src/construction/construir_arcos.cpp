@@ -60,18 +60,17 @@ void Repartir(const TConector& arm, QorVars& qor) {
 
 }  // namespace
 
-void ConstruirArcos(Run& run, int r, int iteration) {
-  SaturnVars& sat = run.Sat;
-  QorVars& qor = run.Qor;
+void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, QorVars& qor, MessageLog& log) {
+  NetworkBuild build{cfg, sat, qor, log};
   if (r < 1 || r > kMaxRedes) return;
   const int32_t network = qor.RedNodos[static_cast<size_t>(r)][0];
-  run.Log.Line(Printf("   Construyendo arcos Transyt (%d,%d)...", iteration, network));
+  build.Log.Line(Printf("   Construyendo arcos Transyt (%d,%d)...", iteration, network));
 
   qor.LimpiarArcos();
   std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
   std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
   AsignarNodos(sat, qor, r);
-  AplicarDobleIgual(sat, run.Cfg.Red[static_cast<size_t>(r)].DobleIgual);
+  AplicarDobleIgual(sat, build.Cfg.Red[static_cast<size_t>(r)].DobleIgual);
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     // A node without a TRANSYT number is outside every network, even one numbered 0.
@@ -85,15 +84,15 @@ void ConstruirArcos(Run& run, int r, int iteration) {
       const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
       for (int P = 1; P <= groupCount; ++P) {
         arm.Groups[static_cast<size_t>(P)].LinkSlots.fill(0);
-        CrearArcosGrupo(run, r, static_cast<int>(m), k, P, linkFlow, arm.LinkMarks[1] != 0, arm.Lanes);
+        CrearArcosGrupo(build, r, static_cast<int>(m), k, P, linkFlow, arm.LinkMarks[1] != 0, arm.Lanes);
       }
       Repartir(arm, qor);
     }
   }
 
   EvaluarAguasArriba(sat, qor);
-  AnalizarCedas(run, r);
-  EvaluarFlujoSat(run, r);
+  AnalizarCedas(build, r);
+  EvaluarFlujoSat(build, r);
 }
 
 }  // namespace veltra

@@ -1,10 +1,11 @@
 // Construction of the TRANSYT links of one network from the SATURN model.
 #pragma once
 
-#include "run/run.h"
+#include "construction/construction.h"
 
 namespace veltra {
 
-void ConstruirArcos(Run& run, int r, int iteration);
+// Builds the links of network position r (messages name the iteration).
+void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, QorVars& qor, MessageLog& log);
 
 }  // namespace veltra

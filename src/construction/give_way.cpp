@@ -4,7 +4,7 @@
 #include <set>
 
 #include "construction/construction.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -102,15 +102,15 @@ bool LlevaCodigo(const TNodo& node, const TConector& arm, const TArco& arco, cha
 
 }  // namespace
 
-void ClasificarOpuestos(Run& run, int32_t c, int kind, const std::vector<int32_t>& opuestos) {
-  QorVars& qor = run.Qor;
+void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const std::vector<int32_t>& opuestos) {
+  QorVars& qor = build.Qor;
   const TArco& giving = qor.Arcos[static_cast<size_t>(c)];
   int32_t L = 0, S = 0, R = 0;
   for (int32_t j : opuestos) {
     const TArco& candidate = qor.Arcos[static_cast<size_t>(j)];
     const int delta = RoundEven((candidate.Rumbo - giving.Rumbo) / 450.0);
     if (delta < -8 || delta > 8) {
-      run.Log.Line(Printf("Caso %d: %d", kind, delta));
+      build.Log.Line(Printf("Caso %d: %d", kind, delta));
       continue;
     }
     const char group = GrupoAngulo(delta);
@@ -139,7 +139,7 @@ void ClasificarOpuestos(Run& run, int32_t c, int kind, const std::vector<int32_t
     opposing1 = L;
     if (S >= 1) {
       opposing2 = S;
-      const TGiro* right = GiroDeClase(run.Sat, giving, 1);
+      const TGiro* right = GiroDeClase(build.Sat, giving, 1);
       const bool defined = right != nullptr && giving.Flujo > 0;
       percentage = defined ? Porcentaje(100.0 * right->AssignedFlow / giving.Flujo) : 0;
     } else {
@@ -151,17 +151,17 @@ void ClasificarOpuestos(Run& run, int32_t c, int kind, const std::vector<int32_t
   } else if (SalidaUnica(giving.Salidas)) {
     opposing1 = R;
   } else {
-    percentage = ReglaR(run.Sat, giving);
+    percentage = ReglaR(build.Sat, giving);
     opposing2 = R;
   }
   AgregarCaso(qor, giving, opposing1, opposing2, percentage);
 }
 
-void AnalizarCedas(Run& run, int r) {
-  QorVars& qor = run.Qor;
-  const SaturnVars& sat = run.Sat;
+void AnalizarCedas(const NetworkBuild& build, int r) {
+  QorVars& qor = build.Qor;
+  const SaturnVars& sat = build.Sat;
   qor.LimpiarCasos();
-  for (const EntradaMovimiento& e : EntradasLista(run.Cfg.Red[static_cast<size_t>(r)].FlujoArco1))
+  for (const EntradaMovimiento& e : EntradasLista(build.Cfg.Red[static_cast<size_t>(r)].FlujoArco1))
     for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) qor.Arcos[static_cast<size_t>(link)].FlujoArco1 = e.Valor;
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
@@ -205,7 +205,7 @@ void AnalizarCedas(Run& run, int r) {
         if (opposingLinks.size() == 1)
           RelacionDirecta(sat, qor, kind, c, opposingLinks[0]);
         else
-          ClasificarOpuestos(run, c, kind, opposingLinks);
+          ClasificarOpuestos(build, c, kind, opposingLinks);
       }
     }
   }

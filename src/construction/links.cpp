@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "construction/construction.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -52,32 +52,28 @@ int DigitoFinal(int clase, bool publico) { return (publico ? 4 : 1) - Clase3(cla
 // The link number "%d%d%d" of TRANSYT node, arm number and final digit. A second right or left
 // link of the arm (or one of a re-classified group) takes the TRANSYT node plus 200, which only
 // fits when the node is at most 125.
-int32_t NumeroArco(Run& run, const TNodo& node, const TConector& arm, const TGrupoCarriles& group, int clase,
+int32_t NumeroArco(const NetworkBuild& build, const TNodo& node, const TConector& arm, const TGrupoCarriles& group, int clase,
                    bool publico) {
   const int digit = DigitoFinal(clase, publico);
   const int32_t numero = TextToInt(Printf("%d%d%d", node.TransytNode, arm.ArmNumber, digit));
   if (Clase3(clase) == 0) return numero;
-  if (run.Qor.ArcoPorNumero(numero) == 0 && group.Mark == 0) return numero;
+  if (build.Qor.ArcoPorNumero(numero) == 0 && group.Mark == 0) return numero;
   if (node.TransytNode > 125) {
-    run.Log.EmptyLines(1);
-    run.Log.Line(Printf("ERROR - Nodo %d (%d) debe tener un codigo menor que 125", node.Number, node.TransytNode));
-    run.Log.EmptyLines(1);
+    build.Log.Error(Printf("ERROR - Nodo %d (%d) debe tener un codigo menor que 125", node.Number, node.TransytNode), 1);
     return numero;
   }
   return TextToInt(Printf("%d%d%d", node.TransytNode + 200, arm.ArmNumber, digit));
 }
 
 // Appends a link to Arcos; a network with more links than the table holds ends the run.
-int32_t Agregar(Run& run, int r, const TArco& arco) {
-  const int32_t i = run.Qor.NuevoArco();
+int32_t Agregar(const NetworkBuild& build, int r, const TArco& arco) {
+  const int32_t i = build.Qor.NuevoArco();
   if (i == 0) {
     const std::string line = Printf("ERROR - Red Transyt %d con mas de %d arcos (nodo %d). Proceso no puede continuar.",
-                                    run.Qor.RedNodos[static_cast<size_t>(r)][0], kMaxArcos, arco.NodoB);
-    run.Log.Line(line);
-    run.Log.AddError(line);
-    FatalStop();
+                                    build.Qor.RedNodos[static_cast<size_t>(r)][0], kMaxArcos, arco.NodoB);
+    build.Log.Fatal(line, 0, Listed::Yes);
   }
-  run.Qor.Arcos[static_cast<size_t>(i)] = arco;
+  build.Qor.Arcos[static_cast<size_t>(i)] = arco;
   return i;
 }
 
@@ -107,9 +103,9 @@ TArco Gemelo(const TArco& k) {
 }
 
 // The detailed public-transport link X: a copy of V with the detail share p of the bus flow.
-void CrearDetalle(Run& run, int r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
+void CrearDetalle(const NetworkBuild& build, int r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
                   float pt, const Detalle& detalle) {
-  TArco x = run.Qor.Arcos[static_cast<size_t>(v)];
+  TArco x = build.Qor.Arcos[static_cast<size_t>(v)];
   x.Numero += 3;
   x.Flujo = static_cast<float>(pt * detalle.p);
   for (size_t c = 0; c < 3; ++c) x.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * detalle.p);
@@ -118,7 +114,7 @@ void CrearDetalle(Run& run, int r, TGrupoCarriles& group, int32_t v, const std::
   x.FraccionPublico = static_cast<float>(detalle.p);
   x.Velocidad += detalle.w;
   x.DatoDetalle = detalle.d;
-  group.LinkSlots[3] = Agregar(run, r, x);
+  group.LinkSlots[3] = Agregar(build, r, x);
 }
 
 }  // namespace
@@ -162,10 +158,10 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
   }
 }
 
-void CrearArcosGrupo(Run& run, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
-  SaturnVars& sat = run.Sat;
-  QorVars& qor = run.Qor;
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
+  SaturnVars& sat = build.Sat;
+  QorVars& qor = build.Qor;
+  const NetworkSettings& net = build.Cfg.Red[static_cast<size_t>(r)];
   const TNodo& node = sat.Nodes[static_cast<size_t>(m)];
   const TConector& arm = node.Arms[static_cast<size_t>(k)];
   TGrupoCarriles& group = sat.Nodes[static_cast<size_t>(m)].Arms[static_cast<size_t>(k)].Groups[static_cast<size_t>(P)];
@@ -196,8 +192,8 @@ void CrearArcosGrupo(Run& run, int r, int m, int k, int P, float linkFlow, bool 
   base.Clase = Clase3(turn != nullptr ? turn->Direction : group.Direction);
 
   if ((lanes > 0 || linkFlow > 0) && !ptOnly) {
-    base.Numero = NumeroArco(run, node, arm, group, base.Clase, false);
-    const int32_t K = Agregar(run, r, base);
+    base.Numero = NumeroArco(build, node, arm, group, base.Clase, false);
+    const int32_t K = Agregar(build, r, base);
     group.LinkSlots[1] = K;
     const float pt = AcumularFlujos(sat, qor, K);
     if (pt < 10) return;
@@ -210,10 +206,10 @@ void CrearArcosGrupo(Run& run, int r, int m, int k, int P, float linkFlow, bool 
     for (size_t c = 0; c < 3; ++c) v.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * (1 - detalle.p));
     v.EsPublico = 1;
     v.FraccionPublico = static_cast<float>(1 - detalle.p);
-    v.Velocidad = std::clamp(RoundEven(general.Velocidad * run.Cfg.FactorVelPubl), 10, 50) * 100;
-    const int32_t V = Agregar(run, r, v);
+    v.Velocidad = std::clamp(RoundEven(general.Velocidad * build.Cfg.FactorVelPubl), 10, 50) * 100;
+    const int32_t V = Agregar(build, r, v);
     group.LinkSlots[2] = V;
-    if (detalle.p > 0) CrearDetalle(run, r, group, V, publicoClase, pt, detalle);
+    if (detalle.p > 0) CrearDetalle(build, r, group, V, publicoClase, pt, detalle);
     return;
   }
 
@@ -221,13 +217,13 @@ void CrearArcosGrupo(Run& run, int r, int m, int k, int P, float linkFlow, bool 
   const Detalle detalle = BuscarDetalle(net, base.NodoA, base.NodoB, base.Salidas);
   base.EsPublico = 1;
   base.FraccionPublico = static_cast<float>(1 - detalle.p);
-  base.Numero = NumeroArco(run, node, arm, group, group.Direction, true);
-  const int32_t V = Agregar(run, r, base);
+  base.Numero = NumeroArco(build, node, arm, group, group.Direction, true);
+  const int32_t V = Agregar(build, r, base);
   group.LinkSlots[1] = V;
   const float pt = AcumularFlujos(sat, qor, V);
   TArco& publico = qor.Arcos[static_cast<size_t>(V)];
   publico.Flujo = static_cast<float>(pt * (1 - detalle.p));
-  if (detalle.p > 0) CrearDetalle(run, r, group, V, publico.FlujoPublicoClase, pt, detalle);
+  if (detalle.p > 0) CrearDetalle(build, r, group, V, publico.FlujoPublicoClase, pt, detalle);
 }
 
 float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "construction/construction.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -15,10 +15,10 @@ namespace {
 constexpr int kLanes = 8;  // lanes numbered across an approach
 
 // Saturation flow of a public-transport link without the bus-lane mark.
-int32_t FlujoSatPublico(Run& run, const TArco& arco, double total, const std::array<double, 3>& flows) {
-  if (run.Qor.ArcoPorNumero(arco.Numero - 3) != 0) return 0;  // its general twin carries the capacity
+int32_t FlujoSatPublico(const NetworkBuild& build, const TArco& arco, double total, const std::array<double, 3>& flows) {
+  if (build.Qor.ArcoPorNumero(arco.Numero - 3) != 0) return 0;  // its general twin carries the capacity
   if (total == 0) {
-    run.Log.Line(Printf("   ATENCION: Arco %d (%d-%d-%s) exclusivo de transporte publico, sin flujo.\r"
+    build.Log.Warning(Printf("   ATENCION: Arco %d (%d-%d-%s) exclusivo de transporte publico, sin flujo.\r"
                         "             Se asume flujo saturacion = %d.",
                         arco.Numero, arco.NodoA, arco.NodoB, arco.Salidas.c_str(), 1800));
     return 1800;
@@ -26,7 +26,7 @@ int32_t FlujoSatPublico(Run& run, const TArco& arco, double total, const std::ar
   if (total < 10) return 0;
   int32_t sum = 0;
   for (int32_t exit : SalidasLista(arco.Salidas)) {
-    const TGiro* turn = Giro(run.Sat, arco.NodoA, arco.NodoB, exit);
+    const TGiro* turn = Giro(build.Sat, arco.NodoA, arco.NodoB, exit);
     if (turn == nullptr) continue;
     sum += RoundEven(std::abs(static_cast<double>(turn->TurnValue)) * flows[PosClase(turn->Direction)] / total);
   }
@@ -121,10 +121,10 @@ void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor) {
   }
 }
 
-void EvaluarFlujoSat(Run& run, int r) {
-  QorVars& qor = run.Qor;
-  const SaturnVars& sat = run.Sat;
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+void EvaluarFlujoSat(const NetworkBuild& build, int r) {
+  QorVars& qor = build.Qor;
+  const SaturnVars& sat = build.Sat;
+  const NetworkSettings& net = build.Cfg.Red[static_cast<size_t>(r)];
 
   for (int32_t L = 1; L <= qor.NumArcos; ++L) {
     TArco& arco = qor.Arcos[static_cast<size_t>(L)];
@@ -137,7 +137,7 @@ void EvaluarFlujoSat(Run& run, int r) {
     if (arco.EsPublico != 0 && arco.Corredor != 0)
       arco.FlujoSat = arco.NumEtapas >= 1 ? net.CorredorFlujosat : net.CorredorCapacidad;
     else if (arco.EsPublico != 0)
-      arco.FlujoSat = FlujoSatPublico(run, arco, total, flows);
+      arco.FlujoSat = FlujoSatPublico(build, arco, total, flows);
     else if (total >= 10)
       arco.FlujoSat = FlujoSatCompartido(sat, arco, flows);
     else

@@ -12,7 +12,6 @@ namespace veltra {
 
 namespace {
 
-const char* const kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
 
 int32_t Magnitude(int32_t number) { return number == INT32_MIN ? INT32_MAX : std::abs(number); }
 
@@ -87,15 +86,13 @@ class OutsideNumbers {
 
 }  // namespace
 
-void WriteTopFile(Run& run, int r, const std::string& dataFileName) {
-  SaturnVars& sat = run.Sat;
-  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageLog& log, TextWriter& out) {
+  int32_t number = network;
   std::vector<size_t> networkNodes;
   for (size_t i = 1; i < sat.Nodes.size(); ++i)
     if (number != 0 && sat.Nodes[i].TransytNetwork == number) networkNodes.push_back(i);
-  OutsideNumbers outside(sat, run.Qor, networkNodes);
+  OutsideNumbers outside(sat, qor, networkNodes);
 
-  TextWriter out(ChangeExtension(dataFileName, ".top"));
   for (size_t i : networkNodes) {
     sat.Nodes[i].TransytMark = 1;
     std::string line = Printf("%7d", sat.Nodes[i].TransytNode);
@@ -112,45 +109,34 @@ void WriteTopFile(Run& run, int r, const std::string& dataFileName) {
     }
     out.Line(line);
   }
-  out.Close();
 
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const TNodo& node = sat.Nodes[i];
     if (node.TransytNetwork == 0 || !node.TransytMark || node.X != kCoordinateNotSet) continue;
-    run.Log.EmptyLines(2);
-    run.Log.Line(kErrorFrame);
-    run.Log.Line(Printf("Nodo %d requerido, sin coordenadas", node.Number));
-    run.Log.Line(kErrorFrame);
-    run.Log.EmptyLines(2);
+    log.FramedError(Printf("Nodo %d requerido, sin coordenadas", node.Number));
   }
 }
 
-void WriteDicFile(const Run& run, const std::string& dataFileName) {
-  TextWriter out(ChangeExtension(dataFileName, ".dic"));
-  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    const TNodo& node = run.Sat.Nodes[i];
+void WriteDicFile(const SaturnVars& sat, TextWriter& out) {
+  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+    const TNodo& node = sat.Nodes[i];
     if (node.TransytMark) out.Line(Printf("%5d%10d", Magnitude(node.TransytNode), node.Number));
   }
-  out.Close();
 }
 
-void WriteCsvFile(const Run& run, const std::string& dataFileName) {
-  TextWriter out(ChangeExtension(dataFileName, ".csv"));
-  int32_t count = LinkCount(run.Qor);
+void WriteCsvFile(const QorVars& qor, TextWriter& out) {
+  int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
-    const TArco& arco = run.Qor.Arcos[static_cast<size_t>(i)];
+    const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
     out.Line(Printf("%d,%s,%d,%d,%s", arco.Numero, arco.EsPublico ? "BUS" : "", arco.NodoA, arco.NodoB,
                     arco.Salidas.c_str()));
   }
-  out.Close();
 }
 
-void WriteArcFile(const Run& run, const std::string& dataFileName) {
-  const SaturnVars& sat = run.Sat;
-  TextWriter out(ChangeExtension(dataFileName, ".arc"));
-  int32_t count = LinkCount(run.Qor);
+void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out) {
+  int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
-    const TArco& arco = run.Qor.Arcos[static_cast<size_t>(i)];
+    const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
     std::string exits;
     std::string lanes;
     for (int32_t c : SalidasLista(arco.Salidas)) {
@@ -163,26 +149,21 @@ void WriteArcFile(const Run& run, const std::string& dataFileName) {
     out.Line(Printf("%d,%d,%d,%s,%s", arco.Numero, TransytOf(sat, arco.NodoA), TransytOf(sat, arco.NodoB),
                     exits.c_str(), lanes.c_str()));
   }
-  out.Close();
 }
 
-void WriteGeoFile(const Run& run, const std::string& dataFileName) {
-  TextWriter out(ChangeExtension(dataFileName, ".geo"));
-  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    const TNodo& node = run.Sat.Nodes[i];
+void WriteGeoFile(const SaturnVars& sat, TextWriter& out) {
+  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+    const TNodo& node = sat.Nodes[i];
     if (node.TransytMark)
       out.Line(Printf("%d,%.2f,%.2f", Magnitude(node.TransytNode), static_cast<double>(node.X),
                       static_cast<double>(node.Y)));
   }
-  out.Close();
 }
 
-void WriteGiroFile(Run& run, const std::string& dataFileName) {
-  const SaturnVars& sat = run.Sat;
-  TextWriter out(ChangeExtension(dataFileName, ".giro"));
-  int32_t count = LinkCount(run.Qor);
+void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
+  int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
-    TArco& arco = run.Qor.Arcos[static_cast<size_t>(i)];
+    TArco& arco = qor.Arcos[static_cast<size_t>(i)];
     arco.PresenciaClase = {0, 0, 0};
     for (int32_t c : SalidasLista(arco.Salidas)) {
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
@@ -202,16 +183,20 @@ void WriteGiroFile(Run& run, const std::string& dataFileName) {
     out.Line(Printf("%d,%d,%d,%d", arco.Numero, arco.PresenciaClase[0], arco.PresenciaClase[1],
                     arco.PresenciaClase[2]));
   }
-  out.Close();
 }
 
-void WriteCompanionFiles(Run& run, int r, const std::string& dataFileName) {
-  WriteTopFile(run, r, dataFileName);
-  WriteDicFile(run, dataFileName);
-  WriteCsvFile(run, dataFileName);
-  WriteArcFile(run, dataFileName);
-  WriteGeoFile(run, dataFileName);
-  WriteGiroFile(run, dataFileName);
+void WriteCompanionFiles(int32_t network, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                         const std::string& dataFileName) {
+  // Each file is complete and closed before the next is begun.
+  auto write = [&dataFileName](const char* extension, const auto& writer) {
+    WriteTextFile(ChangeExtension(dataFileName, extension), writer);
+  };
+  write(".top", [&](TextWriter& out) { WriteTopFile(network, sat, qor, log, out); });
+  write(".dic", [&](TextWriter& out) { WriteDicFile(sat, out); });
+  write(".csv", [&](TextWriter& out) { WriteCsvFile(qor, out); });
+  write(".arc", [&](TextWriter& out) { WriteArcFile(sat, qor, out); });
+  write(".geo", [&](TextWriter& out) { WriteGeoFile(sat, out); });
+  write(".giro", [&](TextWriter& out) { WriteGiroFile(sat, qor, out); });
 }
 
 }  // namespace veltra

@@ -4,23 +4,28 @@
 // directions per link).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "model/transyt_model.h"
+#include "util/log.h"
+#include "util/text.h"
 
 namespace veltra {
 
-// Marks the network's nodes and their neighbours, numbering the outside neighbours; then
-// reports the marked network nodes without coordinates.
-void WriteTopFile(Run& run, int r, const std::string& dataFileName);
-void WriteDicFile(const Run& run, const std::string& dataFileName);
-void WriteCsvFile(const Run& run, const std::string& dataFileName);
-void WriteArcFile(const Run& run, const std::string& dataFileName);
-void WriteGeoFile(const Run& run, const std::string& dataFileName);
+// Marks the nodes of the network (number `network`) and their neighbours, numbering the
+// outside neighbours; then reports the marked network nodes without coordinates.
+void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageLog& log, TextWriter& out);
+void WriteDicFile(const SaturnVars& sat, TextWriter& out);
+void WriteCsvFile(const QorVars& qor, TextWriter& out);
+void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out);
+void WriteGeoFile(const SaturnVars& sat, TextWriter& out);
 // Recomputes PresenciaClase of every link and writes it.
-void WriteGiroFile(Run& run, const std::string& dataFileName);
+void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out);
 
-// All six, in the order above.
-void WriteCompanionFiles(Run& run, int r, const std::string& dataFileName);
+// All six, in the order above, each named after the data file with its extension.
+void WriteCompanionFiles(int32_t network, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                         const std::string& dataFileName);
 
 }  // namespace veltra

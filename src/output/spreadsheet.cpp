@@ -10,8 +10,8 @@
 #include "output/history_view.h"
 #include "output/summaries.h"
 #include "output/xml_text.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 #ifdef VELTRA_HAVE_XLSXWRITER
@@ -157,8 +157,8 @@ SheetRange ParseRange(const std::string& name) {
   return range;
 }
 
-ReportSheet BuildReportSheet(const Run& run, int i, int r) {
-  const HistoryView history(run.Qor);
+ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int r) {
+  const HistoryView history(qor);
   const int n = history.SignalNodes(r);
   ReportSheet sheet;
   sheet.Name = Printf("Red_%d (%d)", history.NetworkNumber(r), i);
@@ -166,7 +166,7 @@ ReportSheet BuildReportSheet(const Run& run, int i, int r) {
 
   b.PutText("A1", "Red:");
   b.Put("B1", Printf("%d", history.NetworkNumber(r)));
-  b.PutText("C1", run.Cfg.Red[static_cast<size_t>(r)].NombreRed);
+  b.PutText("C1", cfg.Red[static_cast<size_t>(r)].NombreRed);
   b.Format("B1:C2", Bold);
   b.Merge("C1:AA1");
   b.Format("C1:AA1", [](SheetStyle& s) { s.Align = SheetStyle::Left; });
@@ -305,7 +305,8 @@ lxw_error WriteSheet(lxw_workbook* workbook, const ReportSheet& sheet, FormatCac
 
 }  // namespace
 
-bool WriteWorkbook(const Run& run, int lastIteration, const std::string& path, std::string& error) {
+bool WriteWorkbook(const Settings& cfg, const QorVars& qor, int lastIteration, const std::string& path,
+                   std::string& error) {
   lxw_workbook* workbook = workbook_new(path.c_str());
   if (!workbook) {
     error = "no se pudo crear el libro";
@@ -313,10 +314,10 @@ bool WriteWorkbook(const Run& run, int lastIteration, const std::string& path, s
   }
   FormatCache formats(workbook);
   lxw_error result = LXW_NO_ERROR;
-  const int networks = HistoryView(run.Qor).Networks();
+  const int networks = HistoryView(qor).Networks();
   for (int i = 1; i <= lastIteration && result == LXW_NO_ERROR; ++i)
     for (int r = 1; r <= networks && result == LXW_NO_ERROR; ++r)
-      result = WriteSheet(workbook, BuildReportSheet(run, i, r), formats);
+      result = WriteSheet(workbook, BuildReportSheet(cfg, qor, i, r), formats);
   // A workbook holds at least one sheet: with nothing to report it keeps its first, empty one.
   if (result == LXW_NO_ERROR && (lastIteration < 1 || networks < 1) && !workbook_add_worksheet(workbook, "Hoja1"))
     result = LXW_ERROR_SHEETNAME_ALREADY_USED;
@@ -333,28 +334,29 @@ bool WriteWorkbook(const Run& run, int lastIteration, const std::string& path, s
 
 #else
 
-bool WriteWorkbook(const Run&, int, const std::string&, std::string& error) {
+bool WriteWorkbook(const Settings&, const QorVars&, int, const std::string&, std::string& error) {
   error = "programa compilado sin escritura de libros xlsx";
   return false;
 }
 
 #endif
 
-void WriteSpreadsheetReport(Run& run, int lastIteration) {
-  const std::string& setting = run.Cfg.InformeNodos;
+void WriteSpreadsheetReport(const Settings& cfg, const QorVars& qor, MessageLog& log, int lastIteration) {
+  const std::string& setting = cfg.InformeNodos;
   const std::string name = WorkbookName(setting);
   if (name != setting)
-    run.Log.Line(Printf("ATENCION: InformeNodos %s no es un libro .xlsx; el informe se guarda en %s", setting.c_str(),
+    log.Warning(Printf("ATENCION: InformeNodos %s no es un libro .xlsx; el informe se guarda en %s", setting.c_str(),
                         name.c_str()));
   std::string error;
-  if (WriteWorkbook(run, lastIteration, ExpandFileName(name), error)) return;
+  if (WriteWorkbook(cfg, qor, lastIteration, ExpandFileName(name), error)) return;
 #ifdef VELTRA_HAVE_XLSXWRITER
-  run.Log.Line(Printf("ERROR - No se pudo escribir %s (%s).", name.c_str(), error.c_str()));
+  log.Error(Printf("ERROR - No se pudo escribir %s (%s).", name.c_str(), error.c_str()));
 #endif
-  WriteNodeReport(run, lastIteration);
-  run.Log.Line();
-  run.Log.Line("Error al habilitar servidor Excel. El resultado se genera en formato \"CSV\"");
-  run.Log.Line();
+  WriteTextFile(ChangeExtension(cfg.InformeNodos, ".csv"),
+                [&](TextWriter& out) { WriteNodeReport(cfg, qor, lastIteration, out); });
+  log.Line();
+  log.Line("Error al habilitar servidor Excel. El resultado se genera en formato \"CSV\"");
+  log.Line();
 }
 
 }  // namespace veltra

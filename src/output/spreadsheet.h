@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "model/settings.h"
+#include "model/transyt_model.h"
+#include "util/log.h"
 
 namespace veltra {
 
-void WriteSpreadsheetReport(Run& run, int lastIteration);
+// Writes the workbook InformeNodos names; when it cannot be written, the node report CSV.
+void WriteSpreadsheetReport(const Settings& cfg, const QorVars& qor, MessageLog& log, int lastIteration);
 
 // The formatting of one cell. Every cell of a sheet starts as Arial 10.
 struct SheetStyle {
@@ -57,7 +60,7 @@ struct ReportSheet {
 SheetRange ParseRange(const std::string& name);
 
 // The worksheet of iteration i and network position r, laid out and fitted.
-ReportSheet BuildReportSheet(const Run& run, int i, int r);
+ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int r);
 
 // The workbook name for an InformeNodos setting: the name itself when it ends in ".xlsx",
 // else the same name with that extension.
@@ -65,6 +68,7 @@ std::string WorkbookName(const std::string& informeNodos);
 
 // Writes the sheets of iterations 1..lastIteration, networks in order within each. False, with
 // the reason in `error`, when the workbook cannot be written (nothing is left under its name).
-bool WriteWorkbook(const Run& run, int lastIteration, const std::string& path, std::string& error);
+bool WriteWorkbook(const Settings& cfg, const QorVars& qor, int lastIteration, const std::string& path,
+                   std::string& error);
 
 }  // namespace veltra

@@ -8,28 +8,25 @@
 
 namespace veltra {
 
-void WriteCycleSummary(Run& run, const std::string& fileName, int lastIteration) {
-  const HistoryView history(run.Qor);
-  TextWriter out(fileName);
+void WriteCycleSummary(const QorVars& qor, const SaturnVars& sat, int lastIteration, TextWriter& out) {
+  const HistoryView history(qor);
   std::string line;
   for (int r = 1; r <= history.Networks(); ++r) line += Printf(",Red %d", history.NetworkNumber(r));
   out.Line(line + ",Pcu-Hr/Hr,Pcu-Km/Hr,Precision");
   for (int i = 1; i <= lastIteration; ++i) {
     line = Printf("%d", i);
     for (int r = 1; r <= history.Networks(); ++r) line += Printf(",%d", history.Cycle(i, r));
-    const TIterationFigures& figures = run.Sat.FiguresOf(i);
+    const TIterationFigures figures = sat.FiguresAt(i);
     line += Printf(",%.1f,%.1f,%.3f", figures.SubTotalHr, figures.SubTotalKm, figures.Precision);
     out.Line(line);
   }
-  out.Close();
 }
 
-void WriteSplitSummary(Run& run, const std::string& fileName, int lastIteration) {
-  const HistoryView history(run.Qor);
+void WriteSplitSummary(const QorVars& qor, int lastIteration, TextWriter& out) {
+  const HistoryView history(qor);
   const int networks = history.Networks();
   // A network without signal nodes still takes one column: its first slot.
   auto columns = [&](int r) { return std::max(history.SignalNodes(r), 1); };
-  TextWriter out(fileName);
 
   std::string line = "Redes:";
   for (int r = 1; r <= networks; ++r) line += Printf(",Red %d", history.NetworkNumber(r)) + std::string(columns(r) - 1, ',');
@@ -51,15 +48,13 @@ void WriteSplitSummary(Run& run, const std::string& fileName, int lastIteration)
       out.Line(line);
     }
   }
-  out.Close();
 }
 
-void WriteNodeReport(Run& run, int lastIteration) {
-  const HistoryView history(run.Qor);
-  TextWriter out(ChangeExtension(run.Cfg.InformeNodos, ".csv"));
+void WriteNodeReport(const Settings& cfg, const QorVars& qor, int lastIteration, TextWriter& out) {
+  const HistoryView history(qor);
   for (int r = 1; r <= history.Networks(); ++r) {
-    out.Line(Printf("Red:,%d,%s", history.NetworkNumber(r), run.Cfg.Red[static_cast<size_t>(r)].NombreRed.c_str()));
-    out.Line(Printf("Ciclo:,%d", run.Qor.CicloRed[static_cast<size_t>(r)]));
+    out.Line(Printf("Red:,%d,%s", history.NetworkNumber(r), cfg.Red[static_cast<size_t>(r)].NombreRed.c_str()));
+    out.Line(Printf("Ciclo:,%d", qor.CicloRed[static_cast<size_t>(r)]));
     out.Line();
     out.Line("Nodo,Fases,Inicio Fases,,,,,,,Duración Verde (seg),,,,,,Entreverde,,,,,,Verde Mínimo,,,,,");
     out.Line(",,F1,F2,F3,F4,F5,F6,Desfase,F1,F2,F3,F4,F5,F6,F1,F2,F3,F4,F5,F6,F1,F2,F3,F4,F5,F6");
@@ -72,7 +67,6 @@ void WriteNodeReport(Run& run, int lastIteration) {
     out.Line();
     out.Line();
   }
-  out.Close();
 }
 
 }  // namespace veltra

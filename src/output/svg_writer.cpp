@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "output/xml_text.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -8,6 +8,4 @@ namespace veltra {
 std::string Run::SaturnBase() const { return ChangeExtension(SaturnFile, ""); }
 std::string Run::TransytBase() const { return ChangeExtension(TransytFile, ""); }
 
-bool Settings::UseListing() const { return Lower(Conteos) == "null"; }
-
 }  // namespace veltra

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
-#include "run/log.h"
-#include "run/settings.h"
+#include "model/settings.h"
+#include "model/transyt_model.h"
+#include "programs/program_env.h"
+#include "util/log.h"
 #include "util/platform.h"
 
 namespace veltra {
@@ -43,5 +44,8 @@ struct Run {
   // True during the first read of the run (iteration counter at IteracionInicial).
   bool FirstRead() const { return Iteracion == Cfg.IteracionInicial; }
 };
+
+// The run's parts an outside program's run uses.
+inline ProgramEnv ProgramEnvOf(Run& run) { return ProgramEnv{run.Cfg, run.OsCode, run.Sys, run.Log}; }
 
 }  // namespace veltra

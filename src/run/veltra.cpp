@@ -1,17 +1,19 @@
 #include "run/veltra.h"
 
 #include "construction/construir_arcos.h"
-#include "feedback/actualizar_saturn.h"
-#include "feedback/convergence.h"
-#include "feedback/saturn_run.h"
-#include "output/qor_dxf.h"
+#include "loop/actualizar_saturn.h"
+#include "loop/convergence.h"
+#include "loop/cycle_search.h"
+#include "output/network_drawing.h"
 #include "output/spreadsheet.h"
 #include "output/summaries.h"
+#include "programs/saturn_run.h"
 #include "run/config.h"
 #include "run/input_lists.h"
-#include "transyt/cycle_search.h"
+#include "saturn/street_names.h"
+#include "transyt/node_list.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -28,14 +30,13 @@ void StartUp(Run& run) {
   run.ProgressMessage = "Leyendo red Saturn/Inner...";
 
   if (cfg.IteracionInicial < 0) {
-    run.Log.Line(Printf("ERROR - IteracionInicial %d invalida (debe ser 0 o mayor).", cfg.IteracionInicial));
-    FatalStop();
+    run.Log.Fatal(Printf("ERROR - IteracionInicial %d invalida (debe ser 0 o mayor).", cfg.IteracionInicial));
   }
   run.Iteracion = cfg.IteracionInicial;
   if (cfg.IteracionInicial > 0) {
     std::string restart = Printf("%s_%d.lpa", run.SaturnBase().c_str(), cfg.IteracionInicial);
     if (!FileExists(restart)) {
-      run.Log.Line(Printf("ERROR - No existe %s.", restart.c_str()));
+      run.Log.Error(Printf("ERROR - No existe %s.", restart.c_str()));
       run.Log.Line(Printf("        Proceso no puede continuar desde iteracion %d.", cfg.IteracionInicial));
       FatalStop();
     }
@@ -43,10 +44,10 @@ void StartUp(Run& run) {
 
   run.CurrentSaturnName = run.SaturnFile;
   InputCheck(run, run.CurrentSaturnName, run.Iteracion);
-  ReadNodeList(run, run.NodesFile);
+  ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
   for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
-  ApplyPriorityLists(run);
-  if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(run, cfg.ArcosNombreCalle);
+  ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
+  if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
 
   if (cfg.BorrarAnterior > 0) {
     static const char* const patterns[] = {"%s_*_*.top", "%s_*_*.dic", "%s_*_*.geo", "%s_*_*.giro", "%s_*_*.arc",
@@ -65,13 +66,13 @@ void IterateNetworksInTurn(Run& run) {
     while (true) {
       int i = ++run.Iteracion;
       run.Qor.EnsureIteration(i);
-      ConstruirArcos(run, r, i);
+      ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
       CycleSearch(run, r, i);
       if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
       FinalTransytRun(run, r, i);
       ActualizarSaturn(run, r, i);
       NetworkStep(run, r, i);
-      RunSaturn(run, i);
+      RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i);
       if (ConvergenceTest(run, i)) break;
     }
   }
@@ -86,7 +87,7 @@ void IterateAllNetworks(Run& run) {
     run.Log.EmptyLines(2);
     run.Log.Line(Printf("Iteracion %d", i));
     for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-      ConstruirArcos(run, r, i);
+      ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
       CycleSearch(run, r, i);
       FinalTransytRun(run, r, i);
       ActualizarSaturn(run, r, i);
@@ -95,14 +96,14 @@ void IterateAllNetworks(Run& run) {
       if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
     }
     if (i == 1) BaseFigures(run);
-    RunSaturn(run, i);
+    RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i);
 
     run.CurrentSaturnName = Printf("%s_%d", run.SaturnBase().c_str(), i);
     run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", i);
     InputCheck(run, run.CurrentSaturnName, i);
-    ReadNodeList(run, run.NodesFile);
-    ApplyPriorityLists(run);
-    if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(run, cfg.ArcosNombreCalle);
+    ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
+    ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
+    if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
 
     if (ConvergenceTest(run, i)) break;
   }
@@ -210,7 +211,7 @@ void RecordHistory(Run& run, int r, int i) {
 
 void NetworkStep(Run& run, int r, int i) {
   std::string dxf = Printf("%s_%d_%d.dxf", run.TransytBase().c_str(), i, NetworkNumber(run, r));
-  if (run.Cfg.GeneraDxf) DibujarRed(run, r, dxf);
+  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf);
   RecordHistory(run, r, i);
 }
 
@@ -218,8 +219,10 @@ void EndOfRun(Run& run) {
   Settings& cfg = run.Cfg;
   const int last = run.Iteracion;
   run.Log.SaveErrorsIfAny();
-  if (cfg.ResumenCiclo != "null") WriteCycleSummary(run, cfg.ResumenCiclo, last);
-  if (cfg.ResumenReparto != "null") WriteSplitSummary(run, cfg.ResumenReparto, last);
+  if (cfg.ResumenCiclo != "null")
+    WriteTextFile(cfg.ResumenCiclo, [&](TextWriter& out) { WriteCycleSummary(run.Qor, run.Sat, last, out); });
+  if (cfg.ResumenReparto != "null")
+    WriteTextFile(cfg.ResumenReparto, [&](TextWriter& out) { WriteSplitSummary(run.Qor, last, out); });
   if (cfg.GuardarFinal > 0) GuardarFinal(run);
   const std::string transytBase = run.TransytBase();
   if (cfg.CopiarUltimaIt != "null") {
@@ -230,7 +233,7 @@ void EndOfRun(Run& run) {
     for (const char* ext : kRunExtensions)
       CopyIfExists(Printf("%s_%d_*", transytBase.c_str(), last) + ext, Printf("%s_Final_*", transytBase.c_str()) + ext);
   }
-  if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run, last);
+  if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run.Cfg, run.Qor, run.Log, last);
   run.Log.CloseMessagesFile();
 }
 
@@ -248,6 +251,7 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     EndOfRun(run);
     return inputsFound ? 0 : 1;
   } catch (const RunStop& stop) {
+    if (stop.PauseMs > 0) platform.Sleep(stop.PauseMs);
     try {
       if (stop.SaveErrors) run.Log.SaveErrorsIfAny();
     } catch (const FileError& e) {
@@ -261,11 +265,11 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     run.Log.Line("Proceso Abortado....");
   } catch (const NumberFormatError& e) {
     run.Log.Line();
-    run.Log.Line(Printf("ERROR - Valor no numerico: %s", e.what()));
+    run.Log.Error(Printf("ERROR - Valor no numerico: %s", e.what()));
     run.Log.Line("Proceso Abortado....");
   } catch (const std::bad_alloc&) {
     run.Log.Line();
-    run.Log.Line("ERROR - Memoria insuficiente.");
+    run.Log.Error("ERROR - Memoria insuficiente.");
     run.Log.Line("Proceso Abortado....");
   }
   try {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <set>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -87,7 +87,8 @@ void ReadBusRoute(NetworkReader& reader, int group) {
   SaturnVars& sat = reader.sat;
   const std::string header = reader.Current();
   const size_t position = reader.Position();
-  if (sat.Network.BusLineCount >= kMaxBusLines) reader.LimitExceeded(position, "lineas de bus", kMaxBusLines);
+  if (sat.Network.BusLineCount >= sat.Capacity().BusLines)
+    reader.LimitExceeded(position, "lineas de bus", sat.Capacity().BusLines);
 
   TLinea route;
   if (std::isdigit(static_cast<unsigned char>(Column(header, 5)))) {
@@ -102,7 +103,7 @@ void ReadBusRoute(NetworkReader& reader, int group) {
   const int32_t count = TextToInt(Field(header, 11, 15));
   const TLinea& previous = sat.BusLines.back();
   if (count == 0)
-    reader.run.Log.Line(Printf("Línea %d sin nodos\rUltima línea leída: %s", route.RouteNumber,
+    reader.log.Line(Printf("Línea %d sin nodos\rUltima línea leída: %s", route.RouteNumber,
                                sat.Network.BusLineCount > 0 ? Printf("%d", previous.RouteNumber).c_str() : ""));
   if (count > kMaxRouteNodes) reader.LimitExceeded(position, "nodos en una linea de bus", kMaxRouteNodes);
 

@@ -4,18 +4,16 @@
 #include <set>
 
 #include "saturn/listing.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
 
-void ReadCounts(Run& run, const std::string& countsFile) {
-  SaturnVars& sat = run.Sat;
+void ReadCounts(const std::vector<std::string>& lines, const std::string& countsFile, SaturnVars& sat, MessageLog& log) {
   PrepareFlows(sat);
   std::set<std::string> unknownTurns;
   std::set<std::string> unknownLinks;
-  const std::vector<std::string>& lines = sat.ListingLines;
   for (size_t i = 1; i < lines.size(); ++i) {
     // Missing trailing fields count as 0.
     const std::vector<std::string> fields = Split(lines[i] + ",,,,,", ',');
@@ -73,10 +71,10 @@ void ReadCounts(Run& run, const std::string& countsFile) {
   out.Line("ARCOS:");
   for (const auto& entry : unknownLinks) out.Line(entry);
   out.Close();
-  run.Log.Line();
-  run.Log.Line("Archivo de Conteos con errores");
-  run.Log.Line("Revisar: " + errorsFile);
-  run.Log.Line();
+  log.Line();
+  log.Line("Archivo de Conteos con errores");
+  log.Line("Revisar: " + errorsFile);
+  log.Line();
 }
 
 }  // namespace veltra

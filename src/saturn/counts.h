@@ -2,13 +2,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "util/log.h"
 
 namespace veltra {
 
-// Reads run.Sat.ListingLines, loaded from `countsFile`, into the flows of the model. Entries
-// naming no turn or link of the network are listed in the counts file's ".errores" file.
-void ReadCounts(Run& run, const std::string& countsFile);
+// Reads the lines of `countsFile` (sat.ListingLines as loaded) into the flows of the model.
+// Entries naming no turn or link of the network are listed in the counts file's ".errores" file.
+void ReadCounts(const std::vector<std::string>& lines, const std::string& countsFile, SaturnVars& sat, MessageLog& log);
 
 }  // namespace veltra

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -102,7 +102,7 @@ void ConvertSingleStage(NetworkReader& reader, TPlanSemaforo& plan) {
   }
   plan.SingleStage = 1;
   const int32_t intergreen = plan.Stages[1].Intergreen;
-  MessageLog& log = reader.run.Log;
+  MessageLog& log = reader.log;
   if (intergreen > 15) {
     plan.Stages[1].Intergreen = 4;
     TFase& second = plan.Stages[2];
@@ -113,12 +113,12 @@ void ConvertSingleStage(NetworkReader& reader, TPlanSemaforo& plan) {
     second.EntryCount = 0;
     plan.StageCount = 2;
     if (reader.FirstRead())
-      log.Line(Printf("   ATENCION: Nodo %d con una fase y entreverde %d, inconsistente con Transyt\r"
+      log.Warning(Printf("   ATENCION: Nodo %d con una fase y entreverde %d, inconsistente con Transyt\r"
                       "             Convertido en Transyt a dos fases.",
                       plan.NodeNumber, intergreen));
   } else if (reader.FirstRead()) {
     log.Line();
-    log.Line(Printf("   ERROR: Nodo %d con una fase y entreverde %d, invalido para Transyt\r"
+    log.Error(Printf("   ERROR: Nodo %d con una fase y entreverde %d, invalido para Transyt\r"
                     "          Se requiere que el entreverde sea mayor a 15 segundos.",
                     plan.NodeNumber, intergreen));
     log.Line();
@@ -160,7 +160,7 @@ int32_t DirectionOfTurn(int32_t d, int32_t keep) {
 
 void ReadJunction(NetworkReader& reader) {
   SaturnVars& sat = reader.sat;
-  MessageLog& log = reader.run.Log;
+  MessageLog& log = reader.log;
   const std::string card = reader.Current();
   const size_t cardPosition = reader.Position();
   const int32_t number = IntAt(card, 1, 5);
@@ -186,8 +186,8 @@ void ReadJunction(NetworkReader& reader) {
   int32_t planIndex = 0;
   if (node.JunctionType == 3) {
     node.NodeClass = 2;
-    if (sat.Network.SignalPlanCount >= kMaxSignalPlans)
-      reader.LimitExceeded(cardPosition, "planes de semaforo", kMaxSignalPlans);
+    if (sat.Network.SignalPlanCount >= sat.Capacity().SignalPlans)
+      reader.LimitExceeded(cardPosition, "planes de semaforo", sat.Capacity().SignalPlans);
     TPlanSemaforo plan;
     plan.NodeNumber = number;
     plan.RepeatIndicator = 0;
@@ -253,7 +253,7 @@ void BuildJunctionLinksAndTurns(NetworkReader& reader) {
     }
   }
   const int32_t full = BuildTurns(sat);
-  if (full != 0) reader.LimitExceeded(reader.JunctionCardOf(full), "giros", kMaxTurns);
+  if (full != 0) reader.LimitExceeded(reader.JunctionCardOf(full), "giros", sat.Capacity().Turns);
   BuildStageMasks(sat);
 }
 
@@ -270,7 +270,7 @@ int32_t BuildTurns(SaturnVars& sat) {
         TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
         slot.ExitNode = node.Arms[static_cast<size_t>(q)].ANode;
         if (slot.TurnValue == 0) continue;
-        if (sat.Network.TurnCount >= kMaxTurns) return node.Number;
+        if (sat.Network.TurnCount >= sat.Capacity().Turns) return node.Number;
         TGiro turn;
         turn.ANode = arm.ANode;
         turn.JunctionNode = node.Number;

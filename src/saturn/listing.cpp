@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -58,7 +58,9 @@ Row ParseRow(const std::string& line) {
 
 class ListingReader {
  public:
-  ListingReader(Run& run, int iteration) : run_(run), sat_(run.Sat), lines_(run.Sat.ListingLines), iteration_(iteration) {}
+  ListingReader(const std::vector<std::string>& lines, int iteration, const SaturnSettings& settings, SaturnVars& sat,
+                MessageLog& log)
+      : settings_(settings), log_(log), sat_(sat), lines_(lines), iteration_(iteration) {}
 
   void Read();
 
@@ -79,7 +81,8 @@ class ListingReader {
   void BusSelection();
   [[noreturn]] void NoFlows();
 
-  Run& run_;
+  const SaturnSettings& settings_;
+  MessageLog& log_;
   SaturnVars& sat_;
   const std::vector<std::string>& lines_;
   int iteration_;
@@ -108,9 +111,9 @@ void ListingReader::Read() {
 }
 
 void ListingReader::NoFlows() {
-  MessageLog& log = run_.Log;
+  MessageLog& log = log_;
   log.Line();
-  log.Line(Printf("ERROR - Archivo %s no valido (%d lineas leidas)", ChangeExtension(sat_.NetworkFileName, ".lpa").c_str(),
+  log.Error(Printf("ERROR - Archivo %s no valido (%d lineas leidas)", ChangeExtension(sat_.NetworkFileName, ".lpa").c_str(),
                   static_cast<int>(position_ + 1)));
   log.EmptyLines(3);
   log.Line("Proceso Abortado....");
@@ -257,14 +260,14 @@ void ListingReader::FixedFlowCorrection() {
     if (turn.EntryLink > 0 && static_cast<size_t>(turn.EntryLink) < turnFixed.size())
       turnFixed[static_cast<size_t>(turn.EntryLink)] += turn.FixedFlow;
   }
-  const bool firstRead = iteration_ == run_.Cfg.IteracionInicial;
+  const bool firstRead = settings_.FirstRead;
   for (int32_t l = 1; l <= sat_.Network.LinkCount; ++l) {
     TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(l)];
     const float sum = static_cast<float>(turnFixed[static_cast<size_t>(l)]);
     if (sum <= f[9]) continue;
     if (firstRead) {
       const Tardat& link = sat_.Links[static_cast<size_t>(l)];
-      run_.Log.Line(Printf("   ATENCION: Al arco %d-%d se le corrigió flujo fijo (%.2f --> %.2f)", link.ANode, link.BNode,
+      log_.Warning(Printf("   ATENCION: Al arco %d-%d se le corrigió flujo fijo (%.2f --> %.2f)", link.ANode, link.BNode,
                            static_cast<double>(f[9]), static_cast<double>(sum)));
     }
     f[9] = sum;
@@ -273,7 +276,7 @@ void ListingReader::FixedFlowCorrection() {
 
 // The selected buses travel as assigned traffic rather than as fixed flow.
 void ListingReader::BusSelection() {
-  if (run_.Cfg.LineasPrivado.empty()) return;
+  if (settings_.LineasPrivado.empty()) return;
   auto move = [](float& assigned, float& fixed, float bus, bool roundFixed) {
     if (fixed >= bus) {
       assigned += bus;
@@ -314,8 +317,9 @@ void PrepareFlows(SaturnVars& sat) {
   }
 }
 
-void ReadListing(Run& run, int iteration) {
-  ListingReader reader(run, iteration);
+void ReadListing(const std::vector<std::string>& lines, int iteration, const SaturnSettings& settings, SaturnVars& sat,
+                 MessageLog& log) {
+  ListingReader reader(lines, iteration, settings, sat, log);
   reader.Read();
 }
 

@@ -5,8 +5,8 @@
 #include "saturn/bus_routes.h"
 #include "saturn/junctions.h"
 #include "saturn/sections.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -48,12 +48,20 @@ std::string ExistingFileIgnoringCase(const std::string& name) {
   return matches.empty() ? std::string() : matches.front();
 }
 
-void SaturnRead(Run& run) {
-  NetworkReader reader(run);
+void SaturnRead(const SaturnSettings& settings, SaturnVars& sat, MessageLog& log) {
+  NetworkReader reader(settings, sat, log);
   reader.ReadAll();
 }
 
-NetworkReader::NetworkReader(Run& r) : run(r), sat(r.Sat) {
+void SaturnRead(std::vector<std::string> lines, const std::string& fileName, const SaturnSettings& settings,
+                SaturnVars& sat, MessageLog& log) {
+  sat.NetworkLines = std::move(lines);
+  sat.NetworkFileName = fileName;
+  SaturnRead(settings, sat, log);
+}
+
+NetworkReader::NetworkReader(const SaturnSettings& s, SaturnVars& model, MessageLog& messages)
+    : settings(s), sat(model), log(messages) {
   files_.push_back({sat.NetworkFileName, ExpandFileName(sat.NetworkFileName), -1});
   origins_.resize(sat.NetworkLines.size());
   for (size_t i = 0; i < origins_.size(); ++i) origins_[i] = {0, static_cast<int32_t>(i + 1)};
@@ -72,7 +80,7 @@ bool NetworkReader::NextLine(bool skipBlanks) {
     if (!line.empty() && (line[0] == '*' || line[0] == '%')) continue;
     if (skipBlanks && Trim(line).empty()) continue;
     if (line.find('\t') != std::string::npos)
-      run.Log.Line(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
+      log.Warning(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
     current_ = Upper(line);
     return true;
   }
@@ -97,20 +105,12 @@ std::string NetworkReader::Origin(size_t position) const {
 
 void NetworkReader::FailAt(size_t position, const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", Origin(position).c_str(), what.c_str());
-  run.Log.Line();
-  run.Log.Line(message);
-  run.Log.Line();
-  run.Log.AddError(message);
-  FatalStop();
+  log.Fatal(message, 1, Listed::Yes);
 }
 
 void NetworkReader::FailFile(const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", files_[0].Name.c_str(), what.c_str());
-  run.Log.Line();
-  run.Log.Line(message);
-  run.Log.Line();
-  run.Log.AddError(message);
-  FatalStop();
+  log.Fatal(message, 1, Listed::Yes);
 }
 
 void NetworkReader::LimitExceeded(size_t position, const std::string& what, int limit) const {
@@ -130,12 +130,12 @@ int32_t NetworkReader::RegisterNode(int32_t number, size_t position) {
   if (number < kMinNodeNumber || number > kMaxNodeNumber)
     FailAt(position, Printf("numero de nodo %d fuera de rango (%d a %d)", number, kMinNodeNumber, kMaxNodeNumber));
   int32_t index = sat.RegisterNode(number);
-  if (index == 0) LimitExceeded(position, "nodos", kMaxNodes);
+  if (index == 0) LimitExceeded(position, "nodos", sat.Capacity().Nodes);
   return index;
 }
 
 int32_t NetworkReader::AppendLink(Tardat link, const std::array<float, kMaxKnobs>& knobs, size_t position) {
-  if (sat.Network.LinkCount >= kMaxLinks) LimitExceeded(position, "arcos", kMaxLinks);
+  if (sat.Network.LinkCount >= sat.Capacity().Links) LimitExceeded(position, "arcos", sat.Capacity().Links);
   sat.Links.push_back(std::move(link));
   sat.Network.LinkCount = static_cast<int32_t>(sat.Links.size()) - 1;
   if (knobRows) {
@@ -179,7 +179,7 @@ void NetworkReader::ReadAll() {
     ++group;
     ReadSection(6, [this, group] { ReadBusRoute(*this, group); });
   }
-  AddBusFlows(sat, run.Cfg.LineasPrivado);
+  AddBusFlows(sat, settings.LineasPrivado);
   Finish();
 }
 
@@ -287,11 +287,7 @@ void NetworkReader::Include(int section) {
   const std::string found = ExistingFileIgnoringCase(name);
   if (found.empty()) {
     std::string message = Printf("ERROR - Red Saturn. No existe %s", name.c_str());
-    run.Log.Line();
-    run.Log.Line(message);
-    run.Log.Line();
-    run.Log.AddError(message);
-    FatalStop();
+    log.Fatal(message, 1, Listed::Yes);
   }
   const std::string fullName = ExpandFileName(found);
   const int32_t parent = origins_[at].File;

@@ -11,14 +11,21 @@
 #include <unordered_map>
 #include <vector>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "saturn/reader_settings.h"
+#include "util/log.h"
 
 namespace veltra {
 
-// Reads run.Sat.NetworkLines from its first line into the (emptied) model; messages go to the
-// message log. A file that ends inside a namelist or a section, a missing include or knob file,
-// or a file that exceeds a capacity of the model stops the run in order.
-void SaturnRead(Run& run);
+// Reads sat.NetworkLines (the lines of sat.NetworkFileName) from its first line into the
+// (emptied) model; included files are spliced into those lines, so that a rewrite of the file
+// sees what was read. Messages go to the log. A file that ends inside a namelist or a section,
+// a missing include or knob file, or a file that exceeds a capacity of the model stops the
+// run in order.
+void SaturnRead(const SaturnSettings& settings, SaturnVars& sat, MessageLog& log);
+// The same for the lines of a file given by name, which the model takes over.
+void SaturnRead(std::vector<std::string> lines, const std::string& fileName, const SaturnSettings& settings,
+                SaturnVars& sat, MessageLog& log);
 
 // A file the readers open by a name taken from the network file (upper case there): the
 // name as given when it exists, else a file of the same name in other letter case; empty
@@ -33,7 +40,7 @@ int32_t SpeedTimeOver(int32_t length, int32_t value);
 
 class NetworkReader {
  public:
-  explicit NetworkReader(Run& run);
+  NetworkReader(const SaturnSettings& settings, SaturnVars& sat, MessageLog& log);
 
   // The whole file, in the order of its parts.
   void ReadAll();
@@ -51,7 +58,7 @@ class NetworkReader {
   // Node field width of sections 3 to 6: 5, or 10 with DUTCH.
   int Width() const { return sat.Param.DUTCH ? 10 : 5; }
   // The reading is the first of the run: the messages written only once are due.
-  bool FirstRead() const { return run.FirstRead(); }
+  bool FirstRead() const { return settings.FirstRead; }
 
   // Registers a node number read from the current record (at `position`); numbers that do
   // not fit the 9-character keys and a full node table stop the run.
@@ -70,8 +77,9 @@ class NetworkReader {
   void NoteJunctionCard(int32_t nodeNumber, size_t position) { junctionCards_[nodeNumber] = position; }
   size_t JunctionCardOf(int32_t nodeNumber) const;
 
-  Run& run;
+  const SaturnSettings& settings;
   SaturnVars& sat;
+  MessageLog& log;
   bool knobRows = false;  // LinkKnobs is kept parallel to Links
 
  private:

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <climits>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -140,7 +140,8 @@ void BuildZones(NetworkReader& reader) {
   for (const std::string& entry : sat.ConnectorList) {
     const int32_t zoneNumber = IntAt(entry, 1, 4);
     if (zoneNumber != previous) {
-      if (sat.Network.ZoneCount >= kMaxZones) reader.FailFile(Printf("mas de %d zonas, capacidad maxima del modelo", kMaxZones));
+      if (sat.Network.ZoneCount >= sat.Capacity().Zones)
+        reader.FailFile(Printf("mas de %d zonas, capacidad maxima del modelo", sat.Capacity().Zones));
       Tcent zone;
       zone.ZoneNumber = zoneNumber;
       sat.Zones.push_back(zone);
@@ -178,16 +179,12 @@ void BuildZones(NetworkReader& reader) {
 
 void ReadKnobFile(NetworkReader& reader) {
   SaturnVars& sat = reader.sat;
-  MessageLog& log = reader.run.Log;
+  MessageLog& log = reader.log;
   const std::string name = ExistingFileIgnoringCase(sat.Param.FilknbName);
   std::vector<std::string> lines;
   if (name.empty() || !LoadLines(name, lines)) {
     std::string message = Printf("ERROR - Red Saturn. No existe %s", sat.Param.FilknbName.c_str());
-    log.Line();
-    log.Line(message);
-    log.Line();
-    log.AddError(message);
-    FatalStop();
+    log.Fatal(message, 1, Listed::Yes);
   }
   const bool dutch = sat.Param.DUTCH;
   const bool commas = !lines.empty() && lines.front().find(',') != std::string::npos;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "transyt/node_cards.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 
@@ -55,8 +55,7 @@ int32_t LinkCount(const QorVars& qor) {
 }
 
 // Card 30 for every give-way relation; marks the links it writes.
-void WriteGiveWayCards(Run& run, TextWriter& out) {
-  QorVars& qor = run.Qor;
+void WriteGiveWayCards(const Settings& cfg, QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) qor.Arcos[static_cast<size_t>(i)].Escrito = 0;
   std::unordered_map<int32_t, int32_t> byNumber = LinkNumberIndex(qor);
@@ -66,32 +65,30 @@ void WriteGiveWayCards(Run& run, TextWriter& out) {
     std::string line = CardText({30, c.Link, c.Opposing1, c.Opposing2, c.Percentage, 22,
                                  c.Opposing1 >= 1 && c.Opposing2 >= 1 ? 19 : 0});
     line += std::string(20, ' ');
-    line += CardText({LargoMaximo(run.Cfg, c.Length), 0, c.GiveWayValue, 0, 0, c.Lanes});
+    line += CardText({LargoMaximo(cfg, c.Length), 0, c.GiveWayValue, 0, 0, c.Lanes});
     out.Line(line);
     auto found = byNumber.find(c.Link);
     if (found != byNumber.end()) qor.Arcos[static_cast<size_t>(found->second)].Escrito = 1;
   }
 }
 
-void WriteSignalCards(Run& run, TextWriter& out, bool allowDouble) {
-  QorVars& qor = run.Qor;
+void WriteSignalCards(const Settings& cfg, const SaturnVars& sat, QorVars& qor, TextWriter& out, bool allowDouble) {
   int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
     TArco& arco = qor.Arcos[static_cast<size_t>(i)];
     if (arco.MarcaTramo != 0 && !arco.EsPublico) continue;
     arco.Escrito = 1;
-    out.Line(CardText(SignalCard(run.Sat, arco, allowDouble, run.Cfg.LargoMaximo)));
+    out.Line(CardText(SignalCard(sat, arco, allowDouble, cfg.LargoMaximo)));
   }
   for (int32_t i = 1; i <= count; ++i) {
     const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
-    if (!arco.Escrito) out.Line(CardText(UncontrolledCard(arco, run.Cfg.LargoMaximo)));
+    if (!arco.Escrito) out.Line(CardText(UncontrolledCard(arco, cfg.LargoMaximo)));
   }
 }
 
-void WriteFlowCards(Run& run, int r, TextWriter& out) {
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
-  int32_t count = LinkCount(run.Qor);
-  for (int32_t i = 1; i <= count; ++i) out.Line(CardText(FlowCard(run.Qor.Arcos[static_cast<size_t>(i)], net)));
+void WriteFlowCards(const NetworkSettings& net, QorVars& qor, TextWriter& out) {
+  int32_t count = LinkCount(qor);
+  for (int32_t i = 1; i <= count; ++i) out.Line(CardText(FlowCard(qor.Arcos[static_cast<size_t>(i)], net)));
 }
 
 // Calls `take` for every link of the movement (a, b, c) of a card 35 or 38 entry.
@@ -102,13 +99,12 @@ void ForEachLinkOf(const QorVars& qor, int32_t a, int32_t b, int32_t c, F take) 
     take(qor.Arcos[static_cast<size_t>(i)]);
 }
 
-void WriteGraphCards(const Run& run, int r, TextWriter& out) {
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+void WriteGraphCards(const NetworkSettings& net, const QorVars& qor, TextWriter& out) {
   CardLines card(out, 35, 8);
   for (const auto& entry : ListEntries(net.Grafico)) {
     std::vector<std::string> f = Split(entry + ",,,,", ',');
     int32_t mode = TextToInt(f[3]);
-    ForEachLinkOf(run.Qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]), [&](const TArco& arco) {
+    ForEachLinkOf(qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]), [&](const TArco& arco) {
       // Mode 0 and 1: general traffic; 2: public transport; 3: both.
       bool take = arco.EsPublico ? (mode == 2 || mode == 3) : (mode == 0 || mode == 1 || mode == 3);
       if (take) card.Add({arco.Numero});
@@ -117,13 +113,12 @@ void WriteGraphCards(const Run& run, int r, TextWriter& out) {
   card.Finish();
 }
 
-void WriteQueueCards(const Run& run, int r, TextWriter& out) {
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+void WriteQueueCards(const NetworkSettings& net, const QorVars& qor, TextWriter& out) {
   for (const auto& entry : ListEntries(net.Cola)) {
     std::vector<std::string> f = Split(entry + ",,,,", ',');
     int32_t x = TextToInt(f[3]);
     int32_t y = TextToInt(f[4]);
-    ForEachLinkOf(run.Qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]),
+    ForEachLinkOf(qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]),
                   [&](const TArco& arco) { out.Line(CardText({38, arco.Numero, x, y})); });
   }
 }
@@ -210,12 +205,13 @@ std::vector<int32_t> FlowCard(TArco& arco, const NetworkSettings& net) {
   return card;
 }
 
-void WriteLinkCards(Run& run, int r, TextWriter& out, bool allowDouble) {
-  WriteGiveWayCards(run, out);
-  WriteSignalCards(run, out, allowDouble);
-  WriteFlowCards(run, r, out);
-  WriteGraphCards(run, r, out);
-  WriteQueueCards(run, r, out);
+void WriteLinkCards(const Settings& cfg, const NetworkSettings& net, const SaturnVars& sat, QorVars& qor, TextWriter& out,
+                    bool allowDouble) {
+  WriteGiveWayCards(cfg, qor, out);
+  WriteSignalCards(cfg, sat, qor, out, allowDouble);
+  WriteFlowCards(net, qor, out);
+  WriteGraphCards(net, qor, out);
+  WriteQueueCards(net, qor, out);
 }
 
 }  // namespace veltra

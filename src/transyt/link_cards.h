@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "model/settings.h"
+#include "model/transyt_model.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -32,7 +34,8 @@ std::vector<int32_t> UncontrolledCard(const TArco& arco, int32_t largoMaximo);
 // Card 32, after settling the link's secondary flow (kept in FlujoConector1).
 std::vector<int32_t> FlowCard(TArco& arco, const NetworkSettings& net);
 
-// All link cards of network position r, in file order.
-void WriteLinkCards(Run& run, int r, TextWriter& out, bool allowDouble);
+// All link cards of the network with settings `net`, in file order; marks the links written.
+void WriteLinkCards(const Settings& cfg, const NetworkSettings& net, const SaturnVars& sat, QorVars& qor, TextWriter& out,
+                    bool allowDouble);
 
 }  // namespace veltra

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <climits>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 
 namespace {
 
-const char* const kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
 
 // A link number a few places on (the public-transport links of a link follow it by 3 and 6).
 int32_t NumberPlus(int32_t number, int32_t step) {
@@ -109,28 +108,27 @@ std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument) 
           net.Pstop};
 }
 
-void RaisePriorityNodes(Run& run, int r) {
-  const std::string& list = run.Cfg.Red[static_cast<size_t>(r)].NodoPrioridad;
-  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+void RaisePriorityNodes(const NetworkSettings& net, int32_t network, SaturnVars& sat) {
+  const std::string& list = net.NodoPrioridad;
+  int32_t number = network;
   std::vector<int32_t> priority = NodeNumbers(list);
   if (priority.empty()) return;
-  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    TNodo& node = run.Sat.Nodes[i];
+  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+    TNodo& node = sat.Nodes[i];
     if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
     if (std::find(priority.begin(), priority.end(), node.TransytNode) != priority.end()) node.NodeClass = 3;
   }
 }
 
-void WriteCardTwo(Run& run, int r, TextWriter& out) {
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
-  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, MessageLog& log, TextWriter& out) {
+  int32_t number = network;
   std::vector<int32_t> notOptimised = NodeNumbers(net.NoOptimiza);
   CardLines card(out, 2, 15);
 
   // Any node by its TRANSYT number, the last one holding it.
   std::unordered_map<int32_t, size_t> byTransyt;
-  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    TNodo& node = run.Sat.Nodes[i];
+  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+    TNodo& node = sat.Nodes[i];
     byTransyt[node.TransytNode] = i;
     if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
     bool optimise = std::find(notOptimised.begin(), notOptimised.end(), node.TransytNode) == notOptimised.end();
@@ -148,12 +146,8 @@ void WriteCardTwo(Run& run, int r, TextWriter& out) {
         continue;
       }
       auto found = byTransyt.find(t);
-      if (found == byTransyt.end() || run.Sat.Nodes[found->second].NodeClass != 2) {
-        run.Log.EmptyLines(2);
-        run.Log.Line(kErrorFrame);
-        run.Log.Line(Printf("Intenta coordinar nodo %d, no semaforizado", t));
-        run.Log.Line(kErrorFrame);
-        run.Log.EmptyLines(2);
+      if (found == byTransyt.end() || sat.Nodes[found->second].NodeClass != 2) {
+        log.FramedError(Printf("Intenta coordinar nodo %d, no semaforizado", t));
       }
       card.Add({t == INT32_MIN ? INT32_MAX : -t});
     }
@@ -183,12 +177,12 @@ void WriteCardSeven(const QorVars& qor, TextWriter& out) {
   card.Finish();
 }
 
-void ReadGivenMinimumGreens(Run& run, int r) {
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_t>& transytNumbers, SaturnVars& sat,
+                            MessageLog& log) {
   std::vector<std::string> entries = ListEntries(net.VerdeMin);
   if (entries.empty()) return;
   // TRANSYT number -> SATURN node index in this network, the first one holding it.
-  const std::vector<int32_t>& row = run.Qor.RedNodos[static_cast<size_t>(r)];
+  const std::vector<int32_t>& row = transytNumbers;
   std::unordered_map<int32_t, size_t> byTransyt;
   for (size_t i = 1; i < row.size(); ++i)
     if (row[i] != 0) byTransyt.emplace(row[i], i);
@@ -197,14 +191,14 @@ void ReadGivenMinimumGreens(Run& run, int r) {
     std::vector<std::string> f = Split(entry + ",,,,,,,,,", ',');
     int32_t t = TextToInt(f[0]);
     auto found = byTransyt.find(t);
-    if (found == byTransyt.end() || found->second >= run.Sat.Nodes.size()) continue;
-    TNodo& node = run.Sat.Nodes[found->second];
+    if (found == byTransyt.end() || found->second >= sat.Nodes.size()) continue;
+    TNodo& node = sat.Nodes[found->second];
     node.MinGreenGiven = 1;
     for (int k = 1; k <= 6; ++k) node.MinGreen[static_cast<size_t>(k)] = TextToInt(f[static_cast<size_t>(k)]);
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= run.Sat.SignalPlans.size()) continue;
-    int n = run.Sat.SignalPlans[static_cast<size_t>(node.SignalPlan)].StageCount;
+    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
+    int n = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)].StageCount;
     if (n >= 1 && n <= 6 && node.MinGreen[static_cast<size_t>(n)] == 0)
-      run.Log.Line(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
+      log.Error(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
   }
 }
 
@@ -243,7 +237,7 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
   if (stages < 2 || stages > 6) return result;
   if (!optimised && stages == 5) {
     // Fixed timings have no five-stage card: TRANSYT keeps its own timings for the node.
-    log.Line(Printf("   ATENCION: Nodo %d (%d) con 5 fases y tiempos fijos, sin tarjeta de tiempos.", node.TransytNode,
+    log.Warning(Printf("   ATENCION: Nodo %d (%d) con 5 fases y tiempos fijos, sin tarjeta de tiempos.", node.TransytNode,
                     node.Number));
     return result;
   }
@@ -295,17 +289,17 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
   return result;
 }
 
-void WriteTimingCards(Run& run, int r, TextWriter& out, int32_t cycle, bool allowDouble) {
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
-  int32_t number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
-  bool networkOptimised = net.OptimizaCiclo > 0 || run.Qor.CicloPreasignado || net.Optimiza != 0;
-  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    const TNodo& node = run.Sat.Nodes[i];
+void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
+                      TextWriter& out, int32_t cycle, bool allowDouble) {
+  int32_t number = network;
+  bool networkOptimised = net.OptimizaCiclo > 0 || preassigned || net.Optimiza != 0;
+  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+    const TNodo& node = sat.Nodes[i];
     if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= run.Sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = run.Sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
+    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
     TimingCard card =
-        NodeTimingCard(node, plan, cycle, net.AnchoPista, node.Optimise && networkOptimised, allowDouble, run.Log);
+        NodeTimingCard(node, plan, cycle, net.AnchoPista, node.Optimise && networkOptimised, allowDouble, log);
     for (size_t k = 0; k < card.MinGreens.size(); ++k) plan.Stages[k + 1].MinimumGreen = card.MinGreens[k];
     if (!card.Fields.empty()) out.Line(CardText(card.Fields));
   }

@@ -10,7 +10,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "model/settings.h"
+#include "model/transyt_model.h"
+#include "util/log.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -51,14 +54,16 @@ inline bool InNetwork(const TNodo& node, int32_t number) { return number != 0 &&
 int32_t CycleSteps(int32_t cycle);
 std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument);
 
-// Priority nodes of the network become class 3 (unsignalised from then on).
-void RaisePriorityNodes(Run& run, int r);
+// Priority nodes of the network (number `network`) become class 3 (unsignalised from then on).
+void RaisePriorityNodes(const NetworkSettings& net, int32_t network, SaturnVars& sat);
 // Card 2: sets the optimise flags and writes the optimised nodes and the coordinated groups.
-void WriteCardTwo(Run& run, int r, TextWriter& out);
+void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, MessageLog& log, TextWriter& out);
 // Card 7: links sharing a stop line.
 void WriteCardSeven(const QorVars& qor, TextWriter& out);
 // Stores the VerdeMin_%d entries of the network in its nodes and reports a missing last one.
-void ReadGivenMinimumGreens(Run& run, int r);
+// `transytNumbers` is the network's row of RedNodos (TRANSYT number by node position).
+void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_t>& transytNumbers, SaturnVars& sat,
+                            MessageLog& log);
 
 // Minimum green of stage `stage` of a sequence of `length` stages of the plan, computed from
 // the block that precedes it (stage 1 follows the last stage of the sequence).
@@ -78,6 +83,8 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
                           bool optimised, bool allowDouble, MessageLog& log);
 // Writes the timing cards of the network's signalised nodes and stores their minimum greens
 // into the signal plans.
-void WriteTimingCards(Run& run, int r, TextWriter& out, int32_t cycle, bool allowDouble);
+// `preassigned`: the cycle was given to the network (QorVars' CicloPreasignado).
+void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
+                      TextWriter& out, int32_t cycle, bool allowDouble);
 
 }  // namespace veltra

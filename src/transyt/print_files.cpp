@@ -3,8 +3,8 @@
 #include <cctype>
 #include <unordered_map>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -18,6 +18,7 @@ constexpr double kNoResult = 999999.0;
 class PrintFile {
  public:
   explicit PrintFile(const std::string& path) { LoadLines(path, lines_); }
+  explicit PrintFile(const std::vector<std::string>& lines) : lines_(lines) {}
 
   bool Next(std::string& line) {
     if (pos_ >= lines_.size()) return false;
@@ -101,22 +102,24 @@ double ReadPerformanceIndex(const std::string& printFile) {
   return RealColumns(line, 98, 107);
 }
 
-void ReadFinalSettings(Run& run, int r, int iteration) {
-  SaturnVars& sat = run.Sat;
-  QorVars& qor = run.Qor;
-  const size_t rr = static_cast<size_t>(r);
-  const int32_t networkNumber = qor.RedNodos[rr][0];
-  const std::string printFile =
-      ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
+void ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+                       MessageLog& log) {
+  std::vector<std::string> lines;
+  LoadLines(printFile, lines);
+  ReadFinalSettings(lines, updateOffset, r, sat, qor, log);
+}
 
-  PrintFile in(printFile);
+void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+                       MessageLog& log) {
+  const size_t rr = static_cast<size_t>(r);
+  PrintFile in(lines);
   std::string line;
   bool found =
       in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 7, 30, "END OF SUBROUTINE TINPUT"); });
   if (found) found = in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 2, 15, "FINAL SETTINGS"); });
   if (!found) {
-    run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
-    run.Log.EmptyLines(2);
+    log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
+    log.EmptyLines(2);
     return;
   }
 
@@ -127,7 +130,6 @@ void ReadFinalSettings(Run& run, int r, int iteration) {
     if (row[i] != 0) nodeOfTransyt[row[i]] = static_cast<int32_t>(i);
 
   const int32_t networkCycle = qor.CicloRed[rr];
-  const bool updateOffset = run.Cfg.Red[rr].ActualizaDesfase != 0;
   in.Skip(4);
   while (in.Next(line) && !ColumnsHold(line, 1, 6, "0 LINK")) {
     int32_t transytNode = IntColumns(line, 1, 6);

@@ -6,16 +6,23 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "model/transyt_model.h"
+#include "util/log.h"
 
 namespace veltra {
 
 // Performance index of a test run; 999999.0 when the print file holds no result.
 double ReadPerformanceIndex(const std::string& printFile);
 
-// Final settings of the TRANSYT run of network position r in an iteration, into the signal
-// plans and the links' results.
-void ReadFinalSettings(Run& run, int r, int iteration);
+// Final settings of the TRANSYT run of network position r, read from its print file, into the
+// signal plans of the network's optimised nodes and the links' results; the offsets only with
+// `updateOffset` (the network's ActualizaDesfase). A print file without final settings (or a
+// missing one) leaves them as they are, with a message.
+void ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+                       MessageLog& log);
+void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+                       MessageLog& log);
 
 // The CYOP table of performance indices by node and cycle.
 constexpr int kCyopColumns = 14;

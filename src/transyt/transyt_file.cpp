@@ -3,27 +3,35 @@
 #include "output/companion_files.h"
 #include "transyt/link_cards.h"
 #include "transyt/node_cards.h"
-#include "util/text.h"
 
 namespace veltra {
 
-void WriteTransytFile(Run& run, int r, const std::string& fileName, int cycle, bool allowDouble) {
-  const NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
-  RaisePriorityNodes(run, r);
+void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
+                      int cycle, bool allowDouble) {
+  const NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
+  const std::vector<int32_t>& transytNumbers = qor.RedNodos[static_cast<size_t>(r)];
+  const int32_t network = transytNumbers[0];
+  RaisePriorityNodes(net, network, sat);
 
-  TextWriter out(fileName);
   out.Line(net.NombreRed);
   std::vector<int32_t> cardOne = CardOne(net, cycle);
   int32_t c = cardOne[1];
   out.Line(CardText(cardOne));
-  WriteCardTwo(run, r, out);
-  WriteCardSeven(run.Qor, out);
-  ReadGivenMinimumGreens(run, r);
-  WriteTimingCards(run, r, out, c, allowDouble);
-  WriteLinkCards(run, r, out, allowDouble);
-  out.Close();
+  WriteCardTwo(net, network, sat, log, out);
+  WriteCardSeven(qor, out);
+  ReadGivenMinimumGreens(net, transytNumbers, sat, log);
+  WriteTimingCards(net, network, qor.CicloPreasignado, sat, log, out, c, allowDouble);
+  WriteLinkCards(cfg, net, sat, qor, out, allowDouble);
+}
 
-  WriteCompanionFiles(run, r, fileName);
+void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                      const std::string& fileName, int cycle, bool allowDouble) {
+  {
+    TextWriter out(fileName);
+    WriteTransytData(cfg, r, sat, qor, log, out, cycle, allowDouble);
+    out.Close();
+  }
+  WriteCompanionFiles(qor.RedNodos[static_cast<size_t>(r)][0], sat, qor, log, fileName);
 }
 
 }  // namespace veltra

@@ -4,12 +4,22 @@
 
 #include <string>
 
-#include "run/run.h"
+#include "model/saturn_vars.h"
+#include "model/settings.h"
+#include "model/transyt_model.h"
+#include "util/log.h"
+#include "util/text.h"
 
 namespace veltra {
 
-// Writes the data file of network position r. `cycle` 0 means the network's Ciclo setting
-// (the CYOP data file); `allowDouble` is false only for single-structure test files.
-void WriteTransytFile(Run& run, int r, const std::string& fileName, int cycle, bool allowDouble);
+// Writes the data file of network position r to `out`. `cycle` 0 means the network's Ciclo
+// setting (the CYOP data file); `allowDouble` is false only for single-structure test files.
+// Writing settles the model as the file gives it: priority nodes, optimise flags, minimum
+// greens and the links written.
+void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
+                      int cycle, bool allowDouble);
+// The data file named `fileName` and its companion files.
+void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                      const std::string& fileName, int cycle, bool allowDouble);
 
 }  // namespace veltra

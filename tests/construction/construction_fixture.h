@@ -11,7 +11,7 @@
 
 #include "construction/construction.h"
 #include "construction/construir_arcos.h"
-#include "model_builder.h"
+#include "support/saturn_model_builder.h"
 #include "support/test_support.h"
 
 namespace veltra::test {
@@ -59,7 +59,7 @@ class ConstructionTest : public ::testing::Test {
     b.LinkFlowsFromTurns();
   }
 
-  void Construct() { ConstruirArcos(run, 1, 1); }
+  void Construct() { ConstruirArcos(run.Cfg, 1, 1, run.Sat, run.Qor, run.Log); }
 
   // A hand-made link appended to Arcos, from node a to junction b.
   TArco& NewLink(int32_t numero, int32_t a, int32_t b, const std::string& salidas) {

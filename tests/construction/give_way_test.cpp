@@ -68,7 +68,7 @@ TEST(GiveWay, PriorityJunction) {
     t.run.Cfg.Red[1].Cede1Arco = 715;
     t.run.Cfg.Red[1].Cede2Arcos = 600;
     t.run.Cfg.Red[1].FlujoArco1 = c.flujoArco1;
-    ConstruirArcos(t.run, 1, 1);
+    ConstruirArcos(t.run.Cfg, 1, 1, t.run.Sat, t.run.Qor, t.run.Log);
     EXPECT_EQ(Records(t.run.Qor), c.records);
   }
 }
@@ -110,7 +110,7 @@ TEST(GiveWay, SignalisedJunction) {
     b.LinkFlowsFromTurns();
     AssignNetwork(t.run, 1, 7, {{100, 12}});
     t.run.Cfg.Red[1].Cede1Arco = 715;
-    ConstruirArcos(t.run, 1, 1);
+    ConstruirArcos(t.run.Cfg, 1, 1, t.run.Sat, t.run.Qor, t.run.Log);
     EXPECT_EQ(Records(t.run.Qor), c.records);
   }
 }
@@ -142,7 +142,7 @@ TEST(GiveWay, SignalisedRightTurnAgainstOneLink) {
     b.LinkFlow(32, 300, 8, c.approachFlow);
     AssignNetwork(t.run, 1, 7, {{300, 5}});
     t.run.Cfg.Red[1].Cede1Arco = 715;
-    ConstruirArcos(t.run, 1, 1);
+    ConstruirArcos(t.run.Cfg, 1, 1, t.run.Sat, t.run.Qor, t.run.Log);
     EXPECT_EQ(Records(t.run.Qor), (std::vector<Record>{{510, 0, 521, c.percentage, 715}}));
   }
 }
@@ -216,7 +216,7 @@ TEST_F(ConstructionTest, OpposingLinksFillTheSlotOfTheirAngleGroup) {
       opposing.push_back(qor.NumArcos);
     }
     const size_t logged = Log().size();
-    ClasificarOpuestos(run, 1, c.kind, opposing);
+    ClasificarOpuestos(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, 1, c.kind, opposing);
     EXPECT_EQ(Records(qor), c.records);
     EXPECT_EQ(Log().substr(logged), c.message);
   }

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "output/output_test_model.h"
-#include "util/kwt_utils.h"
+#include "support/output_model.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -62,7 +62,7 @@ SheetStyle ExpectedStyle(const std::string& description) {
 
 TEST(ReportSheet, CellsMergesAndFormatsFollowTheLayout) {
   Report x;
-  const ReportSheet sheet = BuildReportSheet(x.m.run(), 2, x.r);
+  const ReportSheet sheet = BuildReportSheet(x.m.run().Cfg, x.m.run().Qor, 2, x.r);
   EXPECT_EQ(sheet.Name, "Red_5 (2)");
   ASSERT_EQ(sheet.Rows(), 8);
 
@@ -128,7 +128,7 @@ TEST(ReportSheet, NetworkWithoutSignalNodesKeepsHeaderBordersAndFooter) {
   OutputModel m;
   const int r = m.AddNetwork(9, "Sur");
   m.Record(r, 1, 0);
-  const ReportSheet sheet = BuildReportSheet(m.run(), 1, r);
+  const ReportSheet sheet = BuildReportSheet(m.run().Cfg, m.run().Qor, 1, r);
   ASSERT_EQ(sheet.Rows(), 6);
   EXPECT_TRUE(sheet.At(5, 27).Style.Borders);
   EXPECT_EQ(sheet.At(6, 1).Value, "Generado por VELTRA. Iteración 1");
@@ -139,7 +139,7 @@ TEST(ReportSheet, NetworkWithoutSignalNodesKeepsHeaderBordersAndFooter) {
 TEST(ReportSheet, ColumnWidthsFitTheirTexts) {
   Report x;
   x.m.run().Cfg.Red[1].NombreRed = std::string(200, 'N');
-  const ReportSheet sheet = BuildReportSheet(x.m.run(), 2, x.r);
+  const ReportSheet sheet = BuildReportSheet(x.m.run().Cfg, x.m.run().Qor, 2, x.r);
   const auto width = [&](const char* column) { return sheet.Widths[static_cast<size_t>(ParseRange(column).FirstColumn)]; };
   // Texts merged within one column count for it: "Desfase" in bold is wider than any offset.
   EXPECT_GE(width("I1"), 7 * 1.1);
@@ -193,7 +193,7 @@ TEST(SpreadsheetReport, WorkbookReadBackHoldsOneSheetPerIterationAndNetworkInOrd
   for (int i = 1; i <= 2; ++i)
     for (int r : {r1, r2, r3}) m.Record(r, i, 70 + 10 * i);
   m.run().Cfg.InformeNodos = "informe.xlsx";
-  WriteSpreadsheetReport(m.run(), 2);
+  WriteSpreadsheetReport(m.run().Cfg, m.run().Qor, m.run().Log, 2);
   ASSERT_TRUE(dir.Exists("informe.xlsx"));
   EXPECT_FALSE(dir.Exists("informe.csv"));
   EXPECT_EQ(m.Console(), "");
@@ -240,7 +240,7 @@ TEST(SpreadsheetReport, OtherExtensionIsWrittenAsXlsxBesideItAndSaidSo) {
   TempDir dir;
   Report x;
   x.m.run().Cfg.InformeNodos = "informe.xls";
-  WriteSpreadsheetReport(x.m.run(), 2);
+  WriteSpreadsheetReport(x.m.run().Cfg, x.m.run().Qor, x.m.run().Log, 2);
   EXPECT_TRUE(dir.Exists("informe.xlsx"));
   EXPECT_FALSE(dir.Exists("informe.xls"));
   EXPECT_EQ(x.m.Console(), "ATENCION: InformeNodos informe.xls no es un libro .xlsx; el informe se guarda en "
@@ -251,7 +251,7 @@ TEST(SpreadsheetReport, RunWithNothingToReportStillGivesAWorkbook) {
   TempDir dir;
   OutputModel m;
   m.run().Cfg.InformeNodos = "informe.xlsx";
-  WriteSpreadsheetReport(m.run(), 0);
+  WriteSpreadsheetReport(m.run().Cfg, m.run().Qor, m.run().Log, 0);
   ASSERT_TRUE(dir.Exists("informe.xlsx"));
   if (!test::PythonHas("openpyxl")) GTEST_SKIP() << "python3-openpyxl is not installed: the workbook is not read back";
   const auto dump = DumpLines(dir.File("informe.xlsx"));
@@ -266,7 +266,7 @@ TEST(SpreadsheetReport, WorkbookThatCannotBeWrittenFallsBackToTheNodeReport) {
   Report x;
   std::filesystem::create_directory(dir.File("informe.xlsx"));  // nothing can be written under that name
   x.m.run().Cfg.InformeNodos = "informe.xlsx";
-  WriteSpreadsheetReport(x.m.run(), 2);
+  WriteSpreadsheetReport(x.m.run().Cfg, x.m.run().Qor, x.m.run().Log, 2);
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("informe.xlsx")));
   ASSERT_TRUE(dir.Exists("informe.csv"));
   EXPECT_EQ(test::ReadLines(dir.File("informe.csv"))[0], "Red:,5,Centro");

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "output/output_test_model.h"
+#include "support/output_model.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -12,6 +12,7 @@ namespace {
 
 using test::OutputModel;
 using test::TempDir;
+using test::Written;
 using Stage = OutputModel::Stage;
 
 std::string CrLf(const std::vector<std::string>& lines) {
@@ -41,7 +42,6 @@ struct TwoNetworks {
 };
 
 TEST(CycleSummary, OneLinePerIterationWithCyclesAndSaturnFigures) {
-  TempDir dir;
   TwoNetworks x;
   TIterationFigures& first = x.m.run().Sat.FiguresOf(1);
   first.SubTotalHr = 1234.56f;
@@ -51,33 +51,30 @@ TEST(CycleSummary, OneLinePerIterationWithCyclesAndSaturnFigures) {
   second.SubTotalHr = 1000.04f;
   second.SubTotalKm = 20000;
   second.Precision = 999;
-  WriteCycleSummary(x.m.run(), "ciclos.csv", 2);
+  const std::string text = Written([&](TextWriter& out) { WriteCycleSummary(x.m.run().Qor, x.m.run().Sat, 2, out); });
   EXPECT_EQ(test::DiffLines(CrLf({",Red 5,Red 7,Pcu-Hr/Hr,Pcu-Km/Hr,Precision", "1,90,60,1234.6,9876.5,0.123",
                                   "2,92,60,1000.0,20000.0,999.000"}),
-                            dir.Read("ciclos.csv")),
+                            text),
             "");
 }
 
 TEST(RunSummaries, RunWithoutIterationsWritesOnlyTheHeaderLines) {
-  TempDir dir;
   OutputModel m;
-  WriteCycleSummary(m.run(), "ciclos.csv", 0);
-  WriteSplitSummary(m.run(), "repartos.csv", 0);
-  EXPECT_EQ(dir.Read("ciclos.csv"), CrLf({",Pcu-Hr/Hr,Pcu-Km/Hr,Precision"}));
-  EXPECT_EQ(dir.Read("repartos.csv"), CrLf({"Redes:", "Nodos:", ""}));
+  EXPECT_EQ(Written([&](TextWriter& out) { WriteCycleSummary(m.run().Qor, m.run().Sat, 0, out); }),
+            CrLf({",Pcu-Hr/Hr,Pcu-Km/Hr,Precision"}));
+  EXPECT_EQ(Written([&](TextWriter& out) { WriteSplitSummary(m.run().Qor, 0, out); }), CrLf({"Redes:", "Nodos:", ""}));
 }
 
 TEST(SplitSummary, OneColumnPerSignalNodeAndSixLinesPerIteration) {
-  TempDir dir;
   TwoNetworks x(true);
-  WriteSplitSummary(x.m.run(), "repartos.csv", 2);
+  const std::string text = Written([&](TextWriter& out) { WriteSplitSummary(x.m.run().Qor, 2, out); });
   const std::vector<std::string> iteration = {
       ",35,45,90,30,0", ",24,35,0,30,0", ",0,10,0,0,0", ",0,0,0,0,0", ",0,0,0,0,0", ",0,0,0,0,0"};
   std::vector<std::string> expected = {"Redes:,Red 5,,,Red 7,Red 9", "Nodos:,501,502,503,701,0", ",1,2,3,4,0"};
   for (int i = 1; i <= 2; ++i)
     for (size_t s = 0; s < iteration.size(); ++s)
       expected.push_back((s == 0 ? Printf("Iter. %d", i) : std::string()) + iteration[s]);
-  EXPECT_EQ(test::DiffLines(CrLf(expected), dir.Read("repartos.csv")), "");
+  EXPECT_EQ(test::DiffLines(CrLf(expected), text), "");
 }
 
 TEST(SplitSummary, NodesMissingFromAnEarlierIterationReadAsZero) {
@@ -86,7 +83,7 @@ TEST(SplitSummary, NodesMissingFromAnEarlierIterationReadAsZero) {
   // A signal node that only the last reload brought: iteration 1 has no history for it.
   x.m.AddSignalNode(x.r2, 702, 5, 0, 60, {{50, 10, 7}});
   x.m.Record(x.r2, 2, 60);
-  WriteSplitSummary(x.m.run(), "repartos.csv", 2);
+  WriteTextFile("repartos.csv", [&](TextWriter& out) { WriteSplitSummary(x.m.run().Qor, 2, out); });
   const auto lines = test::ReadLines("repartos.csv");
   ASSERT_EQ(lines.size(), 15u);
   EXPECT_EQ(lines[0], "Redes:,Red 5,,,Red 7,");
@@ -95,15 +92,12 @@ TEST(SplitSummary, NodesMissingFromAnEarlierIterationReadAsZero) {
 }
 
 TEST(NodeReport, OneBlockPerNetworkWithTheLastIterationsTimings) {
-  TempDir dir;
   OutputModel m;
   const int r = m.AddNetwork(5, "Centro");
   m.AddSignalNode(r, 501, 12, 10, 90, {{20, 5, 7}, {15, 4, 6}, {25, 3, 8}, {10, 5, 5}});
   m.Record(r, 1, 80);
   m.Record(r, 2, 90);
-  m.run().Cfg.InformeNodos = "informe.xls";
-  WriteNodeReport(m.run(), 2);
-  EXPECT_FALSE(dir.Exists("informe.xls"));
+  const std::string text = Written([&](TextWriter& out) { WriteNodeReport(m.run().Cfg, m.run().Qor, 2, out); });
   const std::vector<std::string> expected = {
       "Red:,5,Centro",
       "Ciclo:,90",
@@ -115,7 +109,7 @@ TEST(NodeReport, OneBlockPerNetworkWithTheLastIterationsTimings) {
       "",
       "",
       ""};
-  EXPECT_EQ(test::DiffLines(CrLf(expected), dir.Read("informe.csv")), "");
+  EXPECT_EQ(test::DiffLines(CrLf(expected), text), "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // flows, the node list, the networks' settings, the priority lists and the street names.
 #include <gtest/gtest.h>
 
+#include "run/veltra.h"
 #include "support/test_support.h"
 #include "util/text.h"
 
@@ -35,6 +36,19 @@ TEST(ExampleStartUp, ReadsTheExampleTownAndEndsNormally) {
   EXPECT_FALSE(dir.Exists("Errores.txt"));
   const std::string messages = dir.Read("pueblo.msg");
   EXPECT_NE(messages.find("Leyendo red Saturn/Inner...\r\nLeyendo nodos...\r\n"), std::string::npos);
+}
+
+TEST(ExampleStartUp, AnUnreadableNodeListStopsAfterThreeSecondsWithoutTheErrorsFile) {
+  test::TempDir dir;
+  CopyExample(dir);
+  dir.WriteLines("nodos.txt", {"10 1 1", "11 dos 1"});
+  test::TestPlatform platform;
+  std::ostringstream console;
+  const int code = VeltraMain({dir.File("pueblo.dat"), "nodos.txt", "pueblo_tr.dat", "prueba.ini"}, platform, console);
+  EXPECT_EQ(code, 1);
+  EXPECT_NE(console.str().find("ERROR - Lectura erronea en archivo NODOS.TXT (2)\n"), std::string::npos) << console.str();
+  EXPECT_EQ(platform.slept, 3000);
+  EXPECT_FALSE(dir.Exists("Errores.txt"));
 }
 
 TEST(ExampleStartUp, ATruncatedNetworkStopsInOrderWithTheErrorsFile) {

@@ -1,4 +1,6 @@
 #include "run/input_lists.h"
+#include "saturn/street_names.h"
+#include "transyt/node_list.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +19,7 @@ class NodeListTest : public CrossNetworkTest {
  protected:
   void ReadList(const std::vector<std::string>& lines) {
     dir.WriteLines("nodos.txt", lines);
-    ReadNodeList(t.run, "nodos.txt");
+    ReadNodeList("nodos.txt", t.run.Cfg.TransytNodeLimit(), t.run.Sat, t.run.Qor, t.run.Log);
   }
 };
 
@@ -83,18 +85,18 @@ TEST_F(NodeListTest, NodesWithoutCoordinatesAreSkipped) {
 
 TEST_F(NodeListTest, UnreadableValuesEndTheRunWithoutTheErrorsFile) {
   for (const std::vector<std::string>& lines : {std::vector<std::string>{"100 1 3", "500 x 3"}, std::vector<std::string>{"100 1 3", "500 2"}}) {
-    const int slept = t.platform.slept;
     t.console.str("");
     dir.WriteLines("dir_nodos.txt", lines);
     try {
-      ReadNodeList(t.run, dir.File("dir_nodos.txt"));
+      ReadNodeList(dir.File("dir_nodos.txt"), t.run.Cfg.TransytNodeLimit(), t.run.Sat, t.run.Qor, t.run.Log);
       FAIL() << "no stop";
     } catch (const RunStop& stop) {
       EXPECT_EQ(stop.ExitCode, 1);
       EXPECT_FALSE(stop.SaveErrors);
+      // The program's entry keeps the message on the screen for three seconds.
+      EXPECT_EQ(stop.PauseMs, 3000);
     }
     EXPECT_TRUE(test::LogHas(t, "ERROR - Lectura erronea en archivo DIR_NODOS.TXT (2)\n"));
-    EXPECT_EQ(t.platform.slept, slept + 3000);
   }
 }
 
@@ -103,7 +105,7 @@ TEST_F(NodeListTest, PriorityListsGiveNodesTheirNetworkPosition) {
   t.run.Cfg.CicloPrioridadSaturn = "503,12,999,3";
   t.run.Cfg.Red[2].CicloPrioridad = " -1 , 503";  // network 3: position 2
   t.run.Cfg.Red[1].CicloPrioridad = "502,888";     // network 12: position 1
-  ApplyPriorityLists(t.run);
+  ApplyPriorityLists(t.run.Cfg, t.run.Sat, t.run.Qor, t.run.Log);
   EXPECT_EQ(Node(500).TransytNetworkPosition, 2);  // no plan, in network 3
   EXPECT_EQ(Node(100).TransytNetworkPosition, 0);  // signalised
   EXPECT_EQ(Node(503).TransytNetworkPosition, 1);  // only the "-1" rule applies to network 3
@@ -114,13 +116,13 @@ TEST_F(NodeListTest, PriorityListsGiveNodesTheirNetworkPosition) {
 
 TEST_F(NodeListTest, StreetNamesNameLinksAndReportUnknownOnesOnce) {
   dir.WriteLines("calles.csv", {"A,B,NOMBRE", "101,100,  Avenida de los Libertadores del Norte  ", "555,100,Nada", "", "102"});
-  ReadStreetNames(t.run, "calles.csv");
+  ReadStreetNames("calles.csv", t.run.FirstRead(), t.run.Sat, t.run.Log);
   EXPECT_EQ(Link(101, 100).Name, "Avenida de los Libertador");
   EXPECT_EQ(Link(101, 100).Name.size(), 25u);
   EXPECT_TRUE(test::LogHas(t, "Arco 555 100 en calles.csv no reconocido.\n"));
   t.console.str("");
   t.run.Iteracion = 1;
-  ReadStreetNames(t.run, "calles.csv");
+  ReadStreetNames("calles.csv", t.run.FirstRead(), t.run.Sat, t.run.Log);
   EXPECT_FALSE(test::LogHas(t, "no reconocido"));
 }
 

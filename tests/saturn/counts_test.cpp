@@ -13,7 +13,7 @@ class CrossCountsTest : public CrossNetworkTest {
   void ReadCountsLines(const std::vector<std::string>& lines) {
     dir.WriteLines("counts.csv", lines);
     ASSERT_TRUE(LoadLines("counts.csv", sat.ListingLines));
-    ReadCounts(t.run, "counts.csv");
+    ReadCounts(t.run.Sat.ListingLines, "counts.csv", t.run.Sat, t.run.Log);
   }
   const TFlujoArco& Flows(int32_t a, int32_t b) const { return sat.LinkFlows[static_cast<size_t>(sat.FindLink(a, b))]; }
 };

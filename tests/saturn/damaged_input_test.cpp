@@ -4,7 +4,7 @@
 
 #include "saturn/listing.h"
 #include "saturn/saturn_fixtures.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 namespace {
@@ -18,7 +18,7 @@ void ReadDamaged(const std::vector<std::string>& network, const std::vector<std:
     ASSERT_TRUE(t.run.Sat.Network.Loaded);
     ASSERT_LE(t.run.Sat.Network.NodeCount, kMaxNodes);
     t.run.Sat.ListingLines = listing;
-    ReadListing(t.run, 0);
+    test::ReadRunListing(t.run, 0);
   } catch (const RunStop&) {
   } catch (const FileError&) {
   }

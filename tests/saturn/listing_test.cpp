@@ -16,7 +16,7 @@ class CrossListingTest : public CrossNetworkTest {
  protected:
   void ReadCrossListing(int iteration) {
     ASSERT_TRUE(LoadLines(test::SaturnData("cross.lpa"), sat.ListingLines));
-    ReadListing(t.run, iteration);
+    test::ReadRunListing(t.run, iteration);
   }
   const TFlujoArco& Flows(int32_t a, int32_t b) const { return sat.LinkFlows[static_cast<size_t>(sat.FindLink(a, b))]; }
 };
@@ -90,7 +90,7 @@ TEST_F(CrossListingTest, ListingWithoutFlowsEndsTheRunClosingTheMessagesFile) {
   ASSERT_TRUE(t.run.Log.OpenMessagesFile("mensajes.txt"));
   sat.ListingLines = {"SATURN", "NO FLOWS HERE", "GRAND TOTALS"};
   try {
-    ReadListing(t.run, 0);
+    test::ReadRunListing(t.run, 0);
     FAIL() << "no stop";
   } catch (const RunStop& stop) {
     EXPECT_EQ(stop.ExitCode, 1);
@@ -141,7 +141,7 @@ TEST(SaturnListingRows, PatternsDecideTheRowKind) {
     TestRun t;
     ReadNetworkLines(t.run, RowNetwork());
     t.run.Sat.ListingLines = {"LISTING OF THE FLOWS ON CHANNEL 1", c.row};
-    ReadListing(t.run, 0);
+    test::ReadRunListing(t.run, 0);
     const SaturnVars& sat = t.run.Sat;
     EXPECT_FLOAT_EQ(sat.LinkFlows[static_cast<size_t>(sat.FindLink(c.a, c.b))][static_cast<size_t>(c.position)], c.value);
   }
@@ -171,7 +171,7 @@ TEST(SaturnListingClasses, ClassesComeInBlocksOfFiveOrThreeWithPlod) {
     }
     listing.push_back("           SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK");
     for (int i = 0; i < 12; ++i) listing.push_back("");
-    ReadListing(t.run, 0);
+    test::ReadRunListing(t.run, 0);
     const SaturnVars& sat = t.run.Sat;
     const std::array<float, 8> expected = {1, 2, 3, 4, 5, 6, 7, 0};
     EXPECT_EQ(sat.LinkClassFlows[static_cast<size_t>(sat.FindLink(101, 103))], expected);
@@ -185,7 +185,7 @@ TEST(SaturnListingTotals, MissingTotalsLeaveTheIterationUnchanged) {
   ReadNetworkLines(t.run, RowNetwork());
   t.run.Sat.FiguresOf(0).GrandTotalHr = 55.0f;
   t.run.Sat.ListingLines = {"LISTING OF THE FLOWS ON CHANNEL 1", "SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK", "GRAND TOTALS 1 2"};
-  ReadListing(t.run, 0);
+  test::ReadRunListing(t.run, 0);
   EXPECT_FLOAT_EQ(t.run.Sat.FiguresOf(0).GrandTotalHr, 55.0f);
 }
 

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "run/input_lists.h"
 #include "run/run.h"
+#include "saturn/listing.h"
 #include "saturn/network_reader.h"
 #include "support/test_support.h"
 #include "util/text.h"
@@ -51,7 +53,14 @@ inline void ReadNetworkLines(Run& run, std::vector<std::string> lines, const std
   run.Sat.Clear();
   run.Sat.NetworkLines = std::move(lines);
   run.Sat.NetworkFileName = name;
-  SaturnRead(run);
+  SaturnRead(SaturnSettingsOf(run), run.Sat, run.Log);
+}
+
+// Reads the run's listing lines as the flows of `iteration`.
+inline void ReadRunListing(Run& run, int iteration) {
+  SaturnSettings settings = SaturnSettingsOf(run);
+  settings.FirstRead = iteration == run.Cfg.IteracionInicial;
+  ReadListing(run.Sat.ListingLines, iteration, settings, run.Sat, run.Log);
 }
 
 inline void ReadNetworkFile(Run& run, const std::string& path) {

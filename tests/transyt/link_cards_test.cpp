@@ -189,7 +189,7 @@ struct LinkCardsFixture : SignalFixture {
   std::vector<std::string> Write(bool allowDouble = true) {
     {
       TextWriter out("links.dat");
-      WriteLinkCards(t.run, 1, out, allowDouble);
+      WriteLinkCards(t.run.Cfg, t.run.Cfg.Red[1], t.run.Sat, t.run.Qor, out, allowDouble);
       out.Close();
     }
     std::string text = dir.Read("links.dat");

@@ -1,0 +1,97 @@
+#include "loop/actualizar_saturn.h"
+
+#include "saturn/network_writer.h"
+#include "transyt/print_files.h"
+#include "util/conversions.h"
+#include "util/files.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+// The signal plan of a signalised node, or nullptr.
+TPlanSemaforo* PlanOf(SaturnVars& sat, int32_t nodeIndex) {
+  const int32_t plan = sat.Nodes[static_cast<size_t>(nodeIndex)].SignalPlan;
+  if (plan <= 0 || static_cast<size_t>(plan) >= sat.SignalPlans.size()) return nullptr;
+  return &sat.SignalPlans[static_cast<size_t>(plan)];
+}
+
+bool StageKnown(const TPlanSemaforo& plan, int32_t stage) {
+  return stage >= 1 && stage <= plan.StageCount && stage <= kMaxStages;
+}
+
+// Checks one end of a duplication: the node exists, is signalised and has the stage.
+TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char* unknownNode, int32_t& nodeIndex) {
+  nodeIndex = run.Sat.FindNode(node);
+  if (nodeIndex == 0) {
+    run.Log.Line(Printf(unknownNode, node));
+    return nullptr;
+  }
+  TPlanSemaforo* plan = PlanOf(run.Sat, nodeIndex);
+  if (plan == nullptr) {
+    run.Log.FramedError(Printf("Intenta duplicar nodo %d, no semaforizado", node));
+    return nullptr;
+  }
+  if (!StageKnown(*plan, stage)) {
+    run.Log.FramedError(Printf("Fase %d no reconocida en nodo %d", stage, node));
+    return nullptr;
+  }
+  return plan;
+}
+
+}  // namespace
+
+void DuplicarNodos(Run& run, int r) {
+  if (r < 1 || static_cast<size_t>(r) >= run.Cfg.Red.size()) return;
+  const std::vector<std::string> items = Split(run.Cfg.Red[static_cast<size_t>(r)].Duplica, '/');
+  for (size_t k = 1; k < items.size(); ++k) {
+    const std::vector<std::string> fields = Split(items[k], ',');
+    if (fields.size() != 4) continue;
+    const int32_t n1 = TextToInt(fields[0]);
+    const int32_t s1 = TextToInt(fields[1]);
+    const int32_t n2 = TextToInt(fields[2]);
+    const int32_t s2 = TextToInt(fields[3]);
+
+    int32_t sourceIndex = 0, targetIndex = 0;
+    TPlanSemaforo* source = DuplicationEnd(run, n1, s1, "Nodo Saturn %d a duplicar, no reconocido", sourceIndex);
+    if (source == nullptr) continue;
+    TPlanSemaforo* target = DuplicationEnd(run, n2, s2, "Nodo Saturn %d por duplicar, no reconocido", targetIndex);
+    if (target == nullptr) continue;
+
+    const TFase& from = source->Stages[static_cast<size_t>(s1)];
+    TFase& to = target->Stages[static_cast<size_t>(s2)];
+    target->Offset = source->Offset;
+    to.GreenTime = from.GreenTime;
+    to.Intergreen = from.Intergreen;
+    TNodo& targetNode = run.Sat.Nodes[static_cast<size_t>(targetIndex)];
+    targetNode.DuplicatePlan = run.Sat.Nodes[static_cast<size_t>(sourceIndex)].SignalPlan;
+    targetNode.DuplicateStage = s1;
+  }
+}
+
+void EscribirRedSaturn(Run& run, int iteration) {
+  TextWriter out(Printf("%s_%d.%s", run.SaturnBase().c_str(), iteration, "dat"));
+  WriteSaturnNetwork(run.Sat, run.Qor.CicloRed, out);
+  out.Close();
+}
+
+void ActualizarSaturn(Run& run, int r, int iteration) {
+  const int32_t networkNumber =
+      r >= 1 && static_cast<size_t>(r) < run.Qor.RedNodos.size() ? run.Qor.RedNodos[static_cast<size_t>(r)][0] : 0;
+  run.Log.Line(Printf("   Actualizando Saturn (%d,%d)...", iteration, networkNumber));
+  run.Log.Line();
+
+  if (run.Cfg.CorreTransyt == 1) {
+    const std::string printFile =
+        ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
+    ReadFinalSettings(printFile, run.Cfg.Red[static_cast<size_t>(r)].ActualizaDesfase != 0, r, run.Sat, run.Qor,
+                      run.Log);
+    DuplicarNodos(run, r);
+    DeleteRunFiles(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), run.Cfg.BorrarTransyt);
+  }
+
+  EscribirRedSaturn(run, iteration);
+}
+
+}  // namespace veltra

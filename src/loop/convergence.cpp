@@ -1,0 +1,110 @@
+#include "loop/convergence.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+// The turns whose flows the TRANSYT links were built from.
+int MarkedTurnLimit(const SaturnVars& sat) {
+  size_t limit = static_cast<size_t>(std::max(sat.Network.TurnCount, 0));
+  limit = std::min(limit, sat.Turns.size() - 1);
+  limit = std::min(limit, sat.TurnMarks.size() - 1);
+  limit = std::min(limit, sat.PreviousTurnFlows.size() - 1);
+  return static_cast<int>(limit);
+}
+
+// Adds the delay and distance of one marked turn to the turn figures of a slot: the time on
+// the entry link and through the junction, and the entry link's length, both times the flow.
+void AddTurnFigures(const SaturnVars& sat, const TGiro& turn, TIterationFigures& figures) {
+  const float q = turn.AssignedFlow;
+  float linkTime = 0;
+  float linkLength = 0;
+  const int32_t entry = turn.EntryLink;
+  if (entry > 0 && static_cast<size_t>(entry) < sat.Links.size()) {
+    linkLength = static_cast<float>(sat.Links[static_cast<size_t>(entry)].Length);
+    if (static_cast<size_t>(entry) < sat.LinkFlows.size()) linkTime = sat.LinkFlows[static_cast<size_t>(entry)][0];
+  }
+  figures.TurnHr += (linkTime + turn.ListingValue) * q / 3600.0f;
+  figures.TurnKm += linkLength * q / 1000.0f;
+}
+
+void FiguresLine(Run& run, const char* title, int iteration, float TIterationFigures::*value) {
+  run.Log.Text(title);
+  for (int k = 0; k <= iteration; ++k) run.Log.Text(Printf("%10.1f", static_cast<double>(run.Sat.FiguresOf(k).*value)));
+  run.Log.Line();
+}
+
+void StopMessage(MessageLog& log, const std::string& message) {
+  log.EmptyLines(2);
+  log.Line(message);
+  log.Line();
+}
+
+}  // namespace
+
+void BaseFigures(Run& run) {
+  SaturnVars& sat = run.Sat;
+  TIterationFigures& base = sat.FiguresOf(0);
+  base.TurnHr = 0;
+  base.TurnKm = 0;
+  const int limit = MarkedTurnLimit(sat);
+  for (int t = 1; t <= limit; ++t)
+    if (sat.TurnMarks[static_cast<size_t>(t)] != 0) AddTurnFigures(sat, sat.Turns[static_cast<size_t>(t)], base);
+}
+
+bool ConvergenceTest(Run& run, int iteration) {
+  SaturnVars& sat = run.Sat;
+  const Settings& cfg = run.Cfg;
+  MessageLog& log = run.Log;
+  log.Line(Printf("   Analisis convergencia (%d)...", iteration));
+
+  double sumDif = 0;
+  double sumPro = 0;
+  int count = 0;
+  TIterationFigures& figures = sat.FiguresOf(iteration);
+  figures.TurnHr = 0;
+  figures.TurnKm = 0;
+  const int limit = MarkedTurnLimit(sat);
+  for (int t = 1; t <= limit; ++t) {
+    if (sat.TurnMarks[static_cast<size_t>(t)] == 0) continue;
+    const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+    const double p = sat.PreviousTurnFlows[static_cast<size_t>(t)];
+    const double q = turn.AssignedFlow;
+    sumDif += std::fabs(p - q);
+    sumPro += (p + q) * 2;
+    AddTurnFigures(sat, turn, figures);
+    ++count;
+  }
+  log.Line(Printf("   SumDif/SumPro [%d] (%.2f/%.2f)...", count, sumDif, sumPro));
+
+  // The decision uses the ratio as computed, so a ratio equal to the threshold stops.
+  const double precision = sumPro == 0 ? 999.0 : sumDif / sumPro;
+  figures.Precision = static_cast<float>(precision);
+  const bool precise = precision <= cfg.PrecisionSaturn;
+  log.Line(Printf(precise ? "      Precision Flujos Saturn [%.4f <= %.4f]" : "      Precision Flujos Saturn [%.4f > %.4f]",
+                  precision, cfg.PrecisionSaturn));
+
+  log.Line("      Indice de Rendimiento Saturn");
+  FiguresLine(run, "         Pcu-Hr/Hr:", iteration, &TIterationFigures::TurnHr);
+  FiguresLine(run, "         Pcu-Km/Hr:", iteration, &TIterationFigures::TurnKm);
+  log.Line("      Indice de Rendimiento Saturn Global");
+  FiguresLine(run, "         Pcu-Hr/Hr:", iteration, &TIterationFigures::SubTotalHr);
+  FiguresLine(run, "         Pcu-Km/Hr:", iteration, &TIterationFigures::SubTotalKm);
+
+  if (precise) {
+    StopMessage(log, Printf("   Termina por Precision Flujos Saturn (%.4f)", precision));
+    return true;
+  }
+  if (iteration >= cfg.Iteraciones) {
+    StopMessage(log, Printf("   Termina por Maximo de iteraciones alcanzado (%d)", iteration));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace veltra

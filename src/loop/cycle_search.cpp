@@ -1,0 +1,245 @@
+#include "loop/cycle_search.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "programs/transyt_run.h"
+#include "transyt/cyop_choice.h"
+#include "transyt/print_files.h"
+#include "transyt/transyt_file.h"
+#include "util/conversions.h"
+#include "util/files.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+int NetworkNumber(const Run& run, int r) { return run.Qor.RedNodos[static_cast<size_t>(r)][0]; }
+NetworkSettings& NetworkOf(Run& run, int r) { return run.Cfg.Red[static_cast<size_t>(r)]; }
+
+std::string CyopDataFile(const Run& run, int r, int iteration) {
+  return Printf("cyop_%d_%d.dat", iteration, NetworkNumber(run, r));
+}
+
+// One search of a network in one iteration.
+class CycleSearcher {
+ public:
+  CycleSearcher(Run& run, int r, int iteration)
+      : run_(run),
+        r_(r),
+        iteration_(iteration),
+        number_(NetworkNumber(run, r)),
+        net_(NetworkOf(run, r)),
+        cyopData_(CyopDataFile(run, r, iteration)),
+        cyopPrint_(ChangeExtension(cyopData_, ".cyo")) {}
+
+  void Search() {
+    run_.Qor.CicloPreasignado = net_.Ciclo < 0;
+    switch (net_.OptimizaCiclo) {
+      case 0:
+        PreassignedCycle();
+        break;
+      case 1:
+        CyopCycle();
+        break;
+      case 2:
+        RangeTests();
+        break;
+      case 3:
+        CyopThenTests();
+        break;
+      case 4:
+      case 5:
+        TestsWithStructure(net_.OptimizaCiclo == 5);
+        break;
+      default:
+        KeepCycle();
+        break;
+    }
+  }
+
+ private:
+  struct TestEntry {
+    double Index = 0;
+    int Cycle = 0;
+    int Structure = 1;  // 0: the file did not allow double cycling
+  };
+
+  int32_t& NetworkCycle() { return run_.Qor.CicloRed[static_cast<size_t>(r_)]; }
+
+  void CleanCyop() { DeleteRunFiles(cyopData_, run_.Cfg.BorrarCyop); }
+
+  // A search range needs a step forward; a step below 1 would never reach its end.
+  int Step() {
+    if (net_.PasoCiclo >= 1) return net_.PasoCiclo;
+    run_.Log.Warning(Printf("   ATENCION: PasoCiclo %d no valido en red %d, se usa 1", net_.PasoCiclo, number_));
+    return 1;
+  }
+
+  std::string TestFile(long long c, bool single) const {
+    return Printf(single ? "t%d%d%lldS.dat" : "t%d%d%lld.dat", iteration_, number_, c);
+  }
+
+  void KeepCycle() {
+    // A network that never searched keeps the cycle its data files are written with.
+    if (NetworkCycle() == 0 && net_.Ciclo >= 1) NetworkCycle() = net_.Ciclo;
+    run_.Log.Line(Printf("   Ciclo Predeterminado (%d,%d) : %d", iteration_, number_, NetworkCycle()));
+  }
+
+  void PreassignedCycle() {
+    if (net_.Ciclo >= 1) {
+      NetworkCycle() = net_.Ciclo;
+      run_.Log.Line(Printf("   Ciclo Preasignado (%d,%d) : %d", iteration_, number_, NetworkCycle()));
+      return;
+    }
+    // A cycle of 0 or below asks CYOP for the structure at the cycle's magnitude; the sign
+    // comes back so that the next search does the same.
+    net_.Ciclo = -net_.Ciclo;
+    CyopRun();
+    NetworkCycle() = net_.Ciclo;
+    CyopStructureCheck(run_.Cfg, r_, cyopPrint_, NetworkCycle(), NetworkCycle(), false, run_.Sat, run_.Qor,
+                       run_.Log);
+    run_.Log.Line(Printf("   Ciclo Preasignado (%d,%d) : %d", iteration_, number_, NetworkCycle()));
+    CleanCyop();
+    net_.Ciclo = -net_.Ciclo;
+  }
+
+  void CyopCycle() {
+    CyopRun();
+    NetworkCycle() = CyopCycleChoice(run_.Cfg, r_, cyopPrint_, run_.Sat, run_.Qor, run_.Log);
+    run_.Log.Line(Printf("   Ciclo optimo Cyop (%d,%d) : %d", iteration_, number_, NetworkCycle()));
+    CleanCyop();
+  }
+
+  void RangeTests() {
+    const int step = Step();
+    for (long long c = net_.CicloMinimo; c <= net_.CicloMaximo; c += step) TestRun(static_cast<int>(c), false);
+    TakeBestTest();
+    Report(false, net_.CicloMinimo, net_.CicloMaximo, step);
+  }
+
+  void CyopThenTests() {
+    CyopRun();
+    const int y = CyopCycleChoice(run_.Cfg, r_, cyopPrint_, run_.Sat, run_.Qor, run_.Log);
+    run_.Log.Line(Printf("   Ciclo Cyop (%d,%d) : %d", iteration_, number_, y));
+    CleanCyop();
+
+    const int step = Step();
+    const long long from = static_cast<long long>(y) - net_.CicloMinimo;
+    const long long to = static_cast<long long>(y) + net_.CicloMaximo;
+    bool yTested = false;
+    // Cycles above MaximoCiclo are skipped: the range ends there.
+    const long long last = std::min<long long>(to, run_.Cfg.MaximoCiclo);
+    for (long long c = from; c <= last; c += step) {
+      if (run_.Qor.EstructuraDoble && c < net_.MinimoCicloDoble) continue;
+      TestRun(static_cast<int>(c), false);
+      yTested = yTested || c == y;
+    }
+    if (!yTested) TestRun(y, false);
+    TakeBestTest();
+    Report(false, from, last, step);
+  }
+
+  void TestsWithStructure(bool singleTests) {
+    CyopRun();
+    const int step = Step();
+    const long long last = std::min<long long>(net_.CicloMaximo, run_.Cfg.MaximoCiclo);
+    for (long long c = net_.CicloMinimo; c <= last; c += step) {
+      const int cycle = static_cast<int>(c);
+      run_.Log.Line();
+      int structure =
+          CyopStructureCheck(run_.Cfg, r_, cyopPrint_, StructureCycle(cycle), cycle, false, run_.Sat, run_.Qor, run_.Log);
+      TestRun(cycle, false);
+      if (singleTests && structure == 2) TestRun(cycle, true);
+    }
+    const int best = TakeBestTest();
+    const bool singleBest = singleTests && best >= 0 && tests_[static_cast<size_t>(best)].Structure == 0;
+    CyopStructureCheck(run_.Cfg, r_, cyopPrint_, StructureCycle(NetworkCycle()), NetworkCycle(), singleBest, run_.Sat,
+                       run_.Qor, run_.Log);
+    CleanCyop();
+    Report(true, net_.CicloMinimo, last, step);
+  }
+
+  void CyopRun() {
+    run_.Log.Line(Printf("   Generando red Cyop (%d,%d)...", iteration_, number_));
+    WriteTransytFile(run_.Cfg, r_, run_.Sat, run_.Qor, run_.Log, cyopData_, 0, true);
+    run_.Log.Line(Printf("   Corriendo CYOP (%d,%d)...", iteration_, number_));
+    RunCyop(ProgramEnvOf(run_), cyopData_, cyopPrint_);
+  }
+
+  // A TRANSYT run at cycle c; `single`: the file does not allow double cycling.
+  void TestRun(int c, bool single) {
+    const std::string data = TestFile(c, single);
+    const std::string print = ChangeExtension(data, ".prt");
+    run_.Log.Line(Printf("   Generando red Test (%d,%d,%d)...", iteration_, number_, c));
+    WriteTransytFile(run_.Cfg, r_, run_.Sat, run_.Qor, run_.Log, data, c, !single);
+    run_.Log.Line(
+        Printf(single ? "   Corriendo Transyt/test (%d,%d,%d)... (Simple)" : "   Corriendo Transyt/test (%d,%d,%d)...",
+               iteration_, number_, c));
+    RunTransyt(ProgramEnvOf(run_), data, print);
+    tests_.push_back(TestEntry{ReadPerformanceIndex(print), c, single ? 0 : 1});
+    DeleteRunFiles(data, run_.Cfg.BorrarTest);
+  }
+
+  // The test with the lowest index, the earlier one on equal indices, becomes the network
+  // cycle. Returns its position, -1 when nothing was tested (the cycle then stays).
+  int TakeBestTest() {
+    int best = -1;
+    for (size_t j = 0; j < tests_.size(); ++j)
+      if (best < 0 || tests_[j].Index < tests_[static_cast<size_t>(best)].Index) best = static_cast<int>(j);
+    if (best >= 0) NetworkCycle() = tests_[static_cast<size_t>(best)].Cycle;
+    return best;
+  }
+
+  void Report(bool twoDecimals, long long from, long long to, int step) {
+    MessageLog& log = run_.Log;
+    log.Line();
+    log.Line(Printf("   Analizando Indices (%d,%d)", iteration_, number_));
+    log.Text("      Ciclos:");
+    for (const auto& t : tests_) log.Text(Printf("%8d", t.Cycle));
+    log.Line();
+    log.Text("      I.Perf:");
+    for (const auto& t : tests_) log.Text(Printf(twoDecimals ? "%8.2f" : "%8.1f", t.Index));
+    log.Line();
+    log.Line(Printf("   Ciclo Indices (%d,%d) : %d", iteration_, number_, NetworkCycle()));
+    log.EmptyLines(2);
+
+    const int level = run_.Cfg.BorrarTest;
+    if (level < 1) return;
+    auto clean = [&](long long c) {
+      DeleteRunFiles(TestFile(c, false), level);
+      DeleteRunFiles(TestFile(c, true), level);
+    };
+    for (long long c = from; c <= to; c += step) clean(c);
+    for (const auto& t : tests_) clean(t.Cycle);
+  }
+
+  Run& run_;
+  const int r_;
+  const int iteration_;
+  const int number_;
+  NetworkSettings& net_;
+  const std::string cyopData_;
+  const std::string cyopPrint_;
+  std::vector<TestEntry> tests_;
+};
+
+}  // namespace
+
+void CycleSearch(Run& run, int r, int iteration) { CycleSearcher(run, r, iteration).Search(); }
+
+void FinalTransytRun(Run& run, int r, int iteration) {
+  const int number = NetworkNumber(run, r);
+  const std::string data = Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, number);
+  run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
+  WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, data, run.Qor.CicloRed[static_cast<size_t>(r)], true);
+  if (run.Cfg.CorreTransyt == 1) {
+    run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
+    RunTransyt(ProgramEnvOf(run), data, ChangeExtension(data, ".prt"));
+  }
+}
+
+}  // namespace veltra

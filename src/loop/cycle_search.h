@@ -1,0 +1,16 @@
+// The cycle search of a network and the final TRANSYT run of an iteration.
+#pragma once
+
+#include <string>
+
+#include "run/run.h"
+
+namespace veltra {
+
+// The cycle of network position r in an iteration, as its OptimizaCiclo asks: given, from
+// CYOP, from TRANSYT test runs over a range, or both.
+void CycleSearch(Run& run, int r, int iteration);
+// The TRANSYT data file of the iteration at the chosen cycle, and its TRANSYT run.
+void FinalTransytRun(Run& run, int r, int iteration);
+
+}  // namespace veltra

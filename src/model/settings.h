@@ -1,0 +1,150 @@
+// The run's settings, named by their configuration keys. Global settings come from
+// [Parametros], [Exporta], [Saturn] and [Converge]; per-network settings from the section
+// "Transyt%d" of each network, kept by network position 1..NumRedes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/transyt_model.h"
+
+namespace veltra {
+
+struct NetworkSettings {
+  int Ciclo = 0;
+  double AnchoPista = 0;
+  int BusquedaCiclo = 0;
+  int OptimizaCiclo = 0;
+  int ActualizaDesfase = 0;
+  int CicloMinimo = 0;
+  int CicloMaximo = 0;
+  double GradoSaturacion = 0;
+  int PasoCiclo = 0;
+  std::string NombreRed;
+  int Cede1Arco = 0;
+  int Cede2Arcos = 0;
+  bool CicloSimple = false;
+  bool CicloDoble = false;
+  int DobleIgual = 0;
+  std::string NodoSimple;
+  std::string NodoDoble;
+  std::string NodoPrioridad;
+  std::string CicloPrioridad;
+  std::string NoOptimiza;
+  int AjustePublico = 0;
+  int FlujoAuxiliar = 0;
+  int CorredorFlujosat = 0;
+  int CorredorCapacidad = 0;
+  double FactorAjuste = 0;
+  int TituloLetraTamano = 0;
+  int TiempoSim = 0;
+  int MinimoCicloDoble = 0;
+  int TpoD1 = 0, TpoD2 = 0, equisat = 0, FactFlu = 0, FactVel = 0, TpoVelo = 0, Optimiza = 0, Dispersion = 0,
+      Output = 0, Pdelay = 0, Pstop = 0;
+
+  // Numbered lists, each entry preceded by "/" (so the text starts with "/").
+  std::string Grupo, Lag35, FlujoSat, FlujoS30, VerdeMin, FlujoArco1, Cola, Grafico, Coordina, Duplica;
+  // TPublicoDet_%d entries as four parallel lists: the key "%8d%8d%8d" of the first three
+  // fields, then the fourth, fifth and sixth fields as written.
+  std::vector<std::string> TPublicoDetKey, TPublicoDet4, TPublicoDet5, TPublicoDet6;
+};
+
+struct Settings {
+  // [Parametros]
+  std::string Mensajes = "null";
+  std::string Errores = "Errores.txt";
+  std::string NombreRed;
+  std::string ResumenCiclo = "null";
+  std::string ResumenReparto = "null";
+  std::string InformeNodos = "null";
+  double AnchoPista = 3.5;
+  double FactorVelPubl = 0.9;
+  int BusquedaCiclo = 99;
+  int LargoMaximo = 2000;
+  int MaximoCiclo = 120;
+  int MinimoCicloDoble = 80;
+  int Cede1Arco = 715;
+  int Cede2Arcos = 600;
+  int DobleIgual = -1;
+  int OptimizaCiclo = 1;
+  int ActualizaDesfase = 1;
+  int CicloMinimo = 0;
+  int CicloMaximo = 0;
+  int DxfCompleto = 0;
+  double GradoSaturacion = 900.0;
+  int PasoCiclo = 4;
+  int TipoIteracion = 2;
+  int CorreSaturn = 1;
+  int CorreTransyt = 1;
+  int SaturnVisible = 0;
+  int TransytVisible = 0;
+  int BorrarTransyt = 0;
+  int BorrarCyop = 0;
+  int BorrarTest = 0;
+  int BorrarAnterior = 0;
+  std::string CopiarUltimaIt = "null";
+  int CopiarFinal = 0;
+  int PausaSatnet = 0;
+  int PausaSatass = 0;
+  int PausaTransyt = 0;
+  int PausaCyop = 0;
+  int AjustePublico = 0;
+  int GuardarFinal = 0;
+  int Limite325 = 0;
+  int FlujoAuxiliar = 1;
+  std::string TransytExe = "t8s";
+  int CorredorFlujosat = 900;
+  int CorredorCapacidad = 1465;
+
+  // [Exporta]
+  bool GeneraDxf = false;
+  double FactorAjuste = 1.0;
+  std::string TituloLetraNombre = "STANDARD";
+  int TituloLetraTamano = 14;
+  int TituloPosHrztal = 0;
+  int TituloPosVrtcal = 0;
+  int NodosLetraTamano = 8;
+  int ArcosLetraTamano = 8;
+  int CallesLetraTamano = 8;
+  std::string ArcosNombreCalle = "null";
+  int CallesPosVrtcal = 0;
+
+  // [Saturn]
+  std::string PathSaturn;
+  std::string VersionSaturn = "10.1";
+  std::string MatrizBinaria = "null";
+  int CorreSatass = 0;
+  int BorrarSaturn = 0;
+  int BorrarLPT = 0;
+  int BorrarLPN = 0;
+  int BorrarUFN = 0;
+  int BorrarUFS = 0;
+  int BorrarUFA = 0;
+  int BorrarUFC = 0;
+  int CorredorBus = 0;
+  int EsperaSaturn = 3;
+  std::string LineasPrivado;
+  std::string Conteos = "null";
+  std::string CicloPrioridadSaturn;
+
+  // [Converge]
+  int Iteraciones = 3;
+  int IteracionInicial = 0;
+  double PrecisionSaturn = 0.05;
+  double PrecisionIRSaturn = 0.05;
+  double PrecisionIRTransyt = 0.05;
+
+  // Per network position 1..100.
+  std::vector<NetworkSettings> Red = std::vector<NetworkSettings>(kMaxRedes + 1);
+
+  // Derived values.
+  bool HiddenSaturn() const { return SaturnVisible != 1; }
+  bool HiddenTransyt() const { return TransytVisible != 1; }
+  bool FullDrawing() const { return DxfCompleto != 0; }
+  int TransytNodeLimit() const { return Limite325 != 0 ? 325 : 200; }
+  bool EraseAssignmentFiles() const { return BorrarSaturn == 1 || BorrarSaturn == 3; }
+  bool EraseUfaAndKp() const { return BorrarSaturn > 1; }
+  bool UseListing() const;
+};
+
+}  // namespace veltra

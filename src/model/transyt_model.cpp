@@ -1,0 +1,148 @@
+#include "model/transyt_model.h"
+
+#include <algorithm>
+
+#include "model/saturn_vars.h"
+#include "util/conversions.h"
+#include "util/text.h"
+
+namespace veltra {
+
+QorVars::QorVars() {
+  RedNodos.assign(kMaxRedes + 1, std::vector<int32_t>(static_cast<size_t>(RowSize()), 0));
+  NodoTransytUsado.assign(kMaxTransytNode + 1, 0);
+  Arcos.assign(1, TArco());
+  Arcos.reserve(kMaxArcos + 1);
+  Casos.assign(1, TCaso());
+  CicloRed.assign(kMaxRedes + 1, 0);
+  NodosSemaforo.assign(kMaxRedes + 1, std::vector<int32_t>(1, 0));
+  NodosSemaforoTransyt.assign(kMaxRedes + 1, std::vector<int32_t>(1, 0));
+  NumNodosSemaforo.assign(kMaxRedes + 1, 0);
+  EnsureIteration(0);
+}
+
+int QorVars::RowSize() { return kMaxNodes + 1; }
+
+void QorVars::EnsureIteration(int iteration) {
+  if (iteration < 0) return;
+  size_t need = static_cast<size_t>(iteration) + 1;
+  if (HistCiclo.size() < need) HistCiclo.resize(need, std::vector<int32_t>(kMaxRedes + 1, 0));
+  if (Hist.size() < need) Hist.resize(need, std::vector<std::vector<THistNodo>>(kMaxRedes + 1));
+}
+
+int32_t QorVars::NodoSaturnDeTransyt(int r, int32_t transytNode) const {
+  if (r < 1 || static_cast<size_t>(r) >= RedNodos.size()) return 0;
+  const auto& row = RedNodos[static_cast<size_t>(r)];
+  for (size_t i = 1; i < row.size(); ++i)
+    if (row[i] == transytNode) return static_cast<int32_t>(i);
+  return 0;
+}
+
+namespace {
+
+uint64_t NodesKey(int32_t a, int32_t b) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+}
+
+}  // namespace
+
+void QorVars::InvalidarIndiceArcos() { arcIndexValid_ = false; }
+
+// The index answers what a scan of 1..NumArcos would: the number map keeps the last link of each
+// number, the node map every link of a pair of nodes in table order. Links appended since the
+// last look-up are added in place; a shorter table (a new construction) is indexed afresh.
+void QorVars::EnsureArcIndex() const {
+  if (!arcIndexValid_ || NumArcos < arcIndexedCount_) {
+    arcByNumber_.clear();
+    arcsByNodes_.clear();
+    arcIndexedCount_ = 0;
+    arcIndexValid_ = true;
+  }
+  for (int32_t i = arcIndexedCount_ + 1; i <= NumArcos && static_cast<size_t>(i) < Arcos.size(); ++i) {
+    const TArco& arco = Arcos[static_cast<size_t>(i)];
+    arcByNumber_[arco.Numero] = i;
+    arcsByNodes_[NodesKey(arco.NodoA, arco.NodoB)].push_back(i);
+    arcIndexedCount_ = i;
+  }
+}
+
+int32_t QorVars::ArcoPorNumero(int32_t numero) const {
+  EnsureArcIndex();
+  auto it = arcByNumber_.find(numero);
+  if (it != arcByNumber_.end() && Arcos[static_cast<size_t>(it->second)].Numero != numero) {
+    arcIndexValid_ = false;  // the number changed since it was indexed
+    EnsureArcIndex();
+    it = arcByNumber_.find(numero);
+  }
+  return it == arcByNumber_.end() ? 0 : it->second;
+}
+
+int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c) const {
+  EnsureArcIndex();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    auto it = arcsByNodes_.find(NodesKey(a, b));
+    if (it == arcsByNodes_.end()) return NumArcos + 1;
+    const std::vector<int32_t>& links = it->second;
+    bool stale = false;
+    for (auto at = std::upper_bound(links.begin(), links.end(), position); at != links.end() && !stale; ++at) {
+      const TArco& arco = Arcos[static_cast<size_t>(*at)];
+      stale = arco.NodoA != a || arco.NodoB != b;
+      if (!stale && (c == 0 || SalidasContiene(arco.Salidas, c))) return *at;
+    }
+    if (!stale) break;
+    arcIndexValid_ = false;  // the end nodes of a link changed since they were indexed
+    EnsureArcIndex();
+  }
+  return NumArcos + 1;
+}
+
+int32_t QorVars::NuevoArco() {
+  if (NumArcos >= kMaxArcos) return 0;
+  if (NumArcos < arcIndexedCount_) arcIndexValid_ = false;  // NumArcos was set back: a place indexed is reused
+  ++NumArcos;
+  if (Arcos.size() <= static_cast<size_t>(NumArcos)) Arcos.resize(static_cast<size_t>(NumArcos) + 1);
+  Arcos[static_cast<size_t>(NumArcos)] = TArco();
+  return NumArcos;
+}
+
+void QorVars::LimpiarArcos() {
+  for (int32_t i = 1; i <= NumArcos && static_cast<size_t>(i) < Arcos.size(); ++i) Arcos[static_cast<size_t>(i)] = TArco();
+  NumArcos = 0;
+  InvalidarIndiceArcos();
+}
+
+int32_t QorVars::NuevoCaso() {
+  ++NumCasos;
+  if (Casos.size() <= static_cast<size_t>(NumCasos)) Casos.resize(static_cast<size_t>(NumCasos) + 1);
+  Casos[static_cast<size_t>(NumCasos)] = TCaso();
+  return NumCasos;
+}
+
+void QorVars::LimpiarCasos() {
+  for (TCaso& caso : Casos) caso = TCaso();
+  NumCasos = 0;
+}
+
+std::vector<int32_t> SalidasLista(const std::string& salidas) {
+  std::vector<int32_t> exits;
+  if (salidas.empty()) return exits;
+  for (const auto& piece : Split(salidas, '/')) exits.push_back(TextToInt(piece));
+  return exits;
+}
+
+bool SalidasContiene(const std::string& salidas, int32_t c) {
+  for (int32_t exit : SalidasLista(salidas))
+    if (exit == c) return true;
+  return false;
+}
+
+bool SalidaUnica(const std::string& salidas, int32_t* exit) {
+  if (salidas.empty() || salidas.find('/') != std::string::npos) return false;
+  NumberValue v = ConvertNumber(salidas);
+  int32_t n = v.AsInteger();
+  if (n <= 0) return false;
+  if (exit) *exit = n;
+  return true;
+}
+
+}  // namespace veltra

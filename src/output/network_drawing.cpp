@@ -1,0 +1,426 @@
+#include "output/network_drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "output/dxf_writer.h"
+#include "output/svg_writer.h"
+#include "util/conversions.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+// What the drawing reads of the run: the settings and both models.
+struct DrawingModel {
+  const Settings& Cfg;
+  const SaturnVars& Sat;
+  const QorVars& Qor;
+};
+
+constexpr double kRadiansToTenths = 572.9577951308232;  // 1800 / pi
+constexpr double kNoSaturationLimit = 900.0;           // GradoSaturacion value meaning "no results"
+
+DrawPoint Along(DrawPoint a, DrawPoint b, double t) { return {a.X + t * (b.X - a.X), a.Y + t * (b.Y - a.Y)}; }
+DrawPoint Shift(DrawPoint p, DrawPoint normal, double distance) {
+  return {p.X + distance * normal.X, p.Y + distance * normal.Y};
+}
+DrawPoint Blend(DrawPoint p, double s, DrawPoint q, double t) { return {s * p.X + t * q.X, s * p.Y + t * q.Y}; }
+bool Coincide(DrawPoint a, DrawPoint b) { return a.X == b.X && a.Y == b.Y; }
+
+// Direction of the way from p to q in tenths of a degree, truncated.
+int DirectionTenths(DrawPoint p, DrawPoint q) {
+  return static_cast<int>(DirectionAngle(q.X, q.Y, p.X, p.Y) * kRadiansToTenths);
+}
+
+// The bend points of a link's movement arrows: p1 and p2 on the offset line from 30% to 80% of
+// the way, and the end p3 of each direction class (-1, 0, 1), fanned one width apart at 90%.
+struct MovementShape {
+  DrawPoint P1, P2;
+  std::array<DrawPoint, 3> P3;
+};
+
+bool MovementPoints(DrawPoint a, DrawPoint b, double w, int n, MovementShape& shape) {
+  if (Coincide(a, b)) return false;
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  const double length = std::hypot(dx, dy);
+  const DrawPoint right{dy / length, -dx / length};
+  shape.P1 = Shift(Along(a, b, 0.3), right, n * w);
+  shape.P2 = Shift(Along(a, b, 0.8), right, n * w);
+  const DrawPoint p90 = Along(a, b, 0.9);
+  for (int k = 0; k < 3; ++k) {
+    DrawPoint q = Shift(p90, right, (n + k - 1) * w);
+    shape.P3[static_cast<size_t>(k)] = k == 1 ? q : Blend(shape.P2, 0.25, q, 0.75);
+  }
+  return true;
+}
+
+bool HasPosition(const TNodo& node) { return node.X != kCoordinateNotSet && node.Y != kCoordinateNotSet; }
+
+// The node at a link's end index, when it exists and has coordinates.
+const TNodo* PlacedNode(const SaturnVars& sat, int32_t index) {
+  if (index < 1 || static_cast<size_t>(index) >= sat.Nodes.size()) return nullptr;
+  const TNodo& node = sat.Nodes[static_cast<size_t>(index)];
+  return HasPosition(node) ? &node : nullptr;
+}
+
+DrawPoint At(const TNodo& node) { return {node.X, node.Y}; }
+
+// Both ends of a link, when both nodes exist and have coordinates.
+bool LinkEnds(const SaturnVars& sat, const TArco& link, DrawPoint& a, DrawPoint& b) {
+  const TNodo* nodeA = PlacedNode(sat, link.IndiceA);
+  const TNodo* nodeB = PlacedNode(sat, link.IndiceB);
+  if (!nodeA || !nodeB) return false;
+  a = At(*nodeA);
+  b = At(*nodeB);
+  return true;
+}
+
+// Calls draw(link, a, b) for every numbered link whose ends can be drawn, in link order.
+template <class Draw>
+void ForNumberedLinks(const DrawingModel& model, Draw draw) {
+  for (int32_t i = 1; i <= model.Qor.NumArcos; ++i) {
+    const TArco& link = model.Qor.Arcos[static_cast<size_t>(i)];
+    DrawPoint a, b;
+    if (link.Numero > 0 && LinkEnds(model.Sat, link, a, b)) draw(link, a, b);
+  }
+}
+
+bool Drawn(const TNodo& node) { return node.TransytMark != 0 && node.DrawingMark != 0 && HasPosition(node); }
+
+struct Range {
+  double Min = kBoundStartMin, Max = kBoundStartMax;
+  void Take(double v) {
+    Min = std::min(Min, v);
+    Max = std::max(Max, v);
+  }
+  bool Empty() const { return Min > Max; }
+  void Widen(double share) {
+    double margin = (Max - Min) * share;
+    Min -= margin;
+    Max += margin;
+  }
+};
+
+int Clamp1(int v) { return std::clamp(v, -1, 1); }
+
+void WriteTables(Drawing& drawing, const Settings& cfg, double f, const Range& x, const Range& y) {
+  drawing.ViewportTable(x.Min, y.Min, x.Max, y.Max);
+  drawing.LinetypeTable({"CONTINUA", "PUNTOS", "MINITRAZOS", "TRAZOS"}, {0, 3 * f, 6 * f, 19.05 * f},
+                        {0, -1.5 * f, -3 * f, -6.35 * f}, {0, 1.5 * f, 3 * f, 12.7 * f});
+
+  const int black = NearestColourIndex(0x000000);
+  const int silver = NearestColourIndex(0xC0C0C0);
+  const int blue = NearestColourIndex(0x0000FF);
+  std::vector<std::string> names = {"0",     "RED",   "NODOS",   "NNODOS", "CALLES", "ARCOS", "ARCOSP",
+                                    "ARCOSPD", "FLUJO", "FLUJOP", "FLUJOPD", "FRAME",  "FLMOV", "FLMOVP"};
+  std::vector<int> colours = {7, silver, black, black, black, black, black, black, blue, blue, blue, black, black, black};
+  std::vector<bool> on = {true, true, true, true, false, true, true, true, false, false, false, true, false, false};
+  if (cfg.GradoSaturacion != kNoSaturationLimit || cfg.FullDrawing()) {
+    names.push_back("GRSAT");
+    colours.push_back(black);
+    on.push_back(false);
+  }
+  if (cfg.FullDrawing()) {
+    for (const char* name : {"CRUISE", "DELAY", "STOPS", "QUEUE"}) {
+      names.push_back(name);
+      colours.push_back(black);
+      on.push_back(false);
+    }
+  }
+  drawing.LayerTable(names, colours, on);
+
+  if (Lower(cfg.TituloLetraNombre) != "null")
+    drawing.StyleTable({"TITULO"}, {cfg.TituloLetraNombre});
+  else
+    drawing.StyleTable({}, {});
+}
+
+// First pass over the links: arrows, numbers, flows and results. Takes the offset link ends
+// into the ranges the frame surrounds.
+void DrawLinks(Drawing& drawing, const DrawingModel& model, const NetworkSettings& net, double f, Range& frameX,
+               Range& frameY) {
+  const Settings& cfg = model.Cfg;
+  const double g = net.GradoSaturacion;
+  const int red = NearestColourIndex(0xFF0000);
+  const double w = 6 * f;
+  drawing.State.TextColour = NearestColourIndex(0x000000);
+  ForNumberedLinks(model, [&](const TArco& link, DrawPoint pa, DrawPoint pb) {
+    drawing.State.TextHeight = cfg.ArcosLetraTamano * f;
+
+    std::string linkLayer = "ARCOS", flowLayer = "FLUJO";
+    drawing.State.Linetype = "CONTINUA";
+    if (link.EsPublico && link.EsDetalle) {
+      linkLayer = "ARCOSPD";
+      flowLayer = "FLUJOPD";
+      drawing.State.Linetype = "PUNTOS";
+    } else if (link.EsPublico) {
+      linkLayer = "ARCOSP";
+      flowLayer = "FLUJOP";
+      drawing.State.Linetype = "MINITRAZOS";
+    }
+    drawing.State.LineColour = link.ResGradoSat >= g ? red : 0;
+
+    const double offset = w * link.IndiceDibujo;
+    frameX.Take(pa.X + offset);
+    frameX.Take(pb.X + offset);
+    frameY.Take(pa.Y + offset);
+    frameY.Take(pb.Y + offset);
+
+    MovementArrows(drawing, linkLayer, pa, pb, w, link.IndiceDibujo, link.PresenciaClase);
+    drawing.State.TextMirror = link.Rumbo >= 1125 && link.Rumbo <= 2475;
+    auto along = [&](const std::string& layer, double h, const std::string& text) {
+      TextAlongLink(drawing, layer, link.Rumbo, h, text, pa, pb, w, link.IndiceDibujo);
+    };
+    along(linkLayer, 0.25, Printf("%d", link.Numero));
+    drawing.State.TextHeight = (cfg.ArcosLetraTamano - 1) * f;
+    along(flowLayer, 0.75, Printf("(%.0f/%.0f)", link.Flujo, link.FlujoConector1));
+    if (g != kNoSaturationLimit) {
+      if (link.ResGradoSat >= g) drawing.State.TextColour = red;
+      along("GRSAT", 0.75, Printf("(gs %.2f)", link.ResGradoSat));
+      drawing.State.TextColour = 0;
+    }
+    if (cfg.FullDrawing()) {
+      along("GRSAT", 0.75, Printf("(G %.2f)", link.ResGradoSat));
+      along("CRUISE", 0.75, Printf("(C %.2f)", link.ResCrucero));
+      along("DELAY", 0.75, Printf("(D %.2f)", link.ResDemora));
+      along("STOPS", 0.75, Printf("(S %.2f)", link.ResParadas));
+      along("QUEUE", 0.75, Printf("(Q %.2f)", link.ResCola));
+      drawing.State.TextColour = 0;
+    }
+  });
+}
+
+// Second pass: the flow of every movement beside its arrow.
+void DrawMovementFlows(Drawing& drawing, const DrawingModel& model, double f) {
+  drawing.State.TextHeight = model.Cfg.ArcosLetraTamano / 4.0 * f;
+  ForNumberedLinks(model, [&](const TArco& link, DrawPoint a, DrawPoint b) {
+    MovementValues(drawing, link.EsPublico ? "FLMOVP" : "FLMOV", a, b, 6 * f, link.IndiceDibujo, link.PresenciaClase,
+                   link.EsPublico ? link.FlujoPublicoClase : link.FlujoClase);
+  });
+}
+
+// The name of each street once, in the middle of the first link found between two nodes.
+void DrawStreetNames(Drawing& drawing, const DrawingModel& model, double f) {
+  const QorVars& qor = model.Qor;
+  const Settings& cfg = model.Cfg;
+  drawing.State.TextHeight = cfg.CallesLetraTamano * f;
+  drawing.State.TextMirror = false;
+  const int justification = 4 + 3 * Clamp1(cfg.CallesPosVrtcal);
+  std::set<std::pair<int32_t, int32_t>> named;
+  for (int32_t i = 1; i <= qor.NumArcos; ++i) {
+    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    if (link.IndiceA < 0 || link.IndiceB < 0) continue;
+    if (link.IndiceTramo < 1 || static_cast<size_t>(link.IndiceTramo) >= model.Sat.Links.size()) continue;
+    const std::string name = Trim(model.Sat.Links[static_cast<size_t>(link.IndiceTramo)].Name);
+    if (name.empty()) continue;
+    if (!named.insert(std::minmax(link.IndiceA, link.IndiceB)).second) continue;
+    DrawPoint a, b;
+    if (!LinkEnds(model.Sat, link, a, b)) continue;
+    int rotation = link.Rumbo;
+    if (rotation > 1124 && rotation <= 2475) rotation += 1800;
+    const DrawPoint middle = Along(a, b, 0.5);
+    drawing.Text("CALLES", rotation, name, middle.X, middle.Y, justification);
+  }
+}
+
+// Half-width of a node's box, in half-heights, grows with the digits of its number.
+double BoxWidthFactor(long long number) {
+  number = std::llabs(number);
+  if (number >= 10000) return 3;
+  if (number >= 1000) return 2.5;
+  if (number >= 100) return 2;
+  if (number >= 10) return 1.5;
+  return 1;
+}
+
+void DrawNodes(Drawing& drawing, const DrawingModel& model, double f) {
+  const Settings& cfg = model.Cfg;
+  const double s = cfg.NodosLetraTamano * 0.85 * f;
+  for (size_t m = 1; m < model.Sat.Nodes.size(); ++m) {
+    const TNodo& node = model.Sat.Nodes[m];
+    if (!Drawn(node)) continue;
+    if (node.TransytNode <= 0) {
+      drawing.State.Linetype = "MINITRAZOS";
+      const double hw = s * BoxWidthFactor(node.TransytNode);
+      drawing.Polyline("NNODOS",
+                       {{node.X - hw, node.Y - s}, {node.X + hw, node.Y - s}, {node.X + hw, node.Y + s},
+                        {node.X - hw, node.Y + s}},
+                       1);
+    } else {
+      drawing.State.Linetype = node.SignalPlan == 0 ? "MINITRAZOS" : "CONTINUA";
+      drawing.Circle("NODOS", node.X, node.Y, cfg.NodosLetraTamano * 1.5 * f);
+    }
+  }
+}
+
+void DrawNodeNumbers(Drawing& drawing, const DrawingModel& model, double f) {
+  const Settings& cfg = model.Cfg;
+  drawing.State.TextStyle = "STANDARD";
+  drawing.State.TextMirror = false;
+  for (size_t m = 1; m < model.Sat.Nodes.size(); ++m) {
+    const TNodo& node = model.Sat.Nodes[m];
+    if (!Drawn(node)) continue;
+    drawing.State.TextHeight = cfg.NodosLetraTamano * f;
+    drawing.Text("NNODOS", 0, Printf("%lld", std::llabs(node.TransytNode)), node.X, node.Y, 4);
+    if (node.TransytNode >= 1) {
+      drawing.State.TextHeight = cfg.NodosLetraTamano / 3.0 * f;
+      drawing.Text("NNODOS", 0, Printf("%lld", std::llabs(node.Number)), node.X,
+                   node.Y - 0.75 * cfg.NodosLetraTamano, 1);
+    }
+  }
+}
+
+void DrawFrameAndTitle(Drawing& drawing, const Settings& cfg, const NetworkSettings& net, double f, Range x,
+                       Range y) {
+  x.Widen(0.05);
+  y.Widen(0.05);
+  drawing.Polyline("FRAME", {{x.Min, y.Min}, {x.Max, y.Min}, {x.Max, y.Max}, {x.Min, y.Max}}, 1);
+
+  const int h = Clamp1(cfg.TituloPosHrztal), v = Clamp1(cfg.TituloPosVrtcal);
+  const double fx = (h + 1) / 2.0, fy = (v + 1) / 2.0;
+  // Left, centre or right column by the horizontal position; top, middle or bottom row by the
+  // vertical one, so the title always lies inside the frame.
+  const int justification = 3 * (1 - v) + (h + 1);
+  if (Lower(cfg.TituloLetraNombre) != "null") drawing.State.TextStyle = "TITULO";
+  drawing.State.TextHeight = net.TituloLetraTamano * f;
+  drawing.Text("FRAME", 0, net.NombreRed, (1 - fx) * x.Min + fx * x.Max, (1 - fy) * y.Min + fy * y.Max,
+               justification);
+
+  drawing.State.TextStyle = "STANDARD";
+  drawing.State.TextHeight = cfg.ArcosLetraTamano * f;
+  if (cfg.TituloPosHrztal == -1 && cfg.TituloPosVrtcal == -1)
+    drawing.Text("FRAME", 0, "Generado Automaticamente por VELTRA ", x.Max, y.Min, 8);
+  else
+    drawing.Text("FRAME", 0, " Generado Automaticamente por VELTRA", x.Min, y.Min, 6);
+}
+
+}  // namespace
+
+void MovementArrows(Drawing& drawing, const std::string& layer, DrawPoint a, DrawPoint b, double w, int n,
+                    const std::array<int32_t, 3>& presence) {
+  MovementShape shape;
+  if (!MovementPoints(a, b, w, n, shape)) return;
+  for (size_t k = 0; k < 3; ++k) {
+    if (presence[k] != 1) continue;
+    const DrawPoint p3 = shape.P3[k];
+    drawing.Polyline(layer, {shape.P1, shape.P2, p3}, 0);
+    const double size = 0.4 * std::hypot(p3.X - shape.P2.X, p3.Y - shape.P2.Y);
+    drawing.Arrowhead(layer, DirectionTenths(shape.P2, p3), size, p3.X, p3.Y);
+  }
+}
+
+void MovementValues(Drawing& drawing, const std::string& layer, DrawPoint a, DrawPoint b, double w, int n,
+                    const std::array<int32_t, 3>& presence, const std::array<float, 3>& values) {
+  MovementShape shape;
+  if (!MovementPoints(a, b, w, n, shape)) return;
+  for (size_t k = 0; k < 3; ++k) {
+    if (presence[k] != 1) continue;
+    const DrawPoint p3 = shape.P3[k];
+    const DrawPoint at = Blend(shape.P2, 0.6, p3, 0.4);
+    drawing.Text(layer, DirectionTenths(shape.P2, p3) + 1800, Printf("%.0f", values[k]), at.X, at.Y, 1);
+  }
+}
+
+void TextAlongLink(Drawing& drawing, const std::string& layer, int rotation, double h, const std::string& text,
+                   DrawPoint a, DrawPoint b, double w, int n) {
+  if (Coincide(a, b)) return;
+  const DrawPoint p30 = Along(a, b, 0.3), p80 = Along(a, b, 0.8);
+  const double dx = p80.X - p30.X, dy = p80.Y - p30.Y;
+  const double length = std::hypot(dx, dy);
+  const DrawPoint right{dy / length, -dx / length};
+  const DrawPoint at = Blend(Shift(p30, right, n * w), h, Shift(p80, right, n * w), 1 - h);
+  drawing.Text(layer, rotation, text, at.X, at.Y, 4);
+}
+
+void NumerarDibujo(QorVars& qor) {
+  static const int rankOfLastDigit[10] = {8, 5, 2, 7, 4, 1, 6, 3, 0, 9};
+  std::vector<std::pair<std::string, int32_t>> keys;
+  keys.reserve(static_cast<size_t>(std::max(qor.NumArcos, 0)));
+  for (int32_t i = 1; i <= qor.NumArcos; ++i) {
+    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    const int digit = static_cast<int>(std::llabs(link.Numero) % 10);
+    keys.emplace_back(Printf("%d,%d,%d,%d", link.NodoA, link.NodoB, rankOfLastDigit[digit], link.Numero), i);
+  }
+  std::sort(keys.begin(), keys.end());
+  int32_t previousA = 0, previousB = 0, number = 0;
+  for (size_t k = 0; k < keys.size(); ++k) {
+    TArco& link = qor.Arcos[static_cast<size_t>(keys[k].second)];
+    if (k == 0 || link.NodoA != previousA || link.NodoB != previousB) number = 0;
+    link.IndiceDibujo = ++number;
+    previousA = link.NodoA;
+    previousB = link.NodoB;
+  }
+}
+
+void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName) {
+  if (r < 1 || static_cast<size_t>(r) >= cfg.Red.size()) return;
+  const NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
+  const double f = net.FactorAjuste;
+  const DrawingModel model{cfg, sat, qor};
+
+  for (int32_t i = 1; i <= qor.NumArcos; ++i) {
+    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    if (link.Numero <= 0) continue;
+    for (int32_t index : {link.IndiceA, link.IndiceB})
+      if (index >= 1 && static_cast<size_t>(index) < sat.Nodes.size()) sat.Nodes[static_cast<size_t>(index)].DrawingMark = 1;
+  }
+  Range x, y;
+  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
+    if (!Drawn(sat.Nodes[m])) continue;
+    x.Take(sat.Nodes[m].X);
+    y.Take(sat.Nodes[m].Y);
+  }
+  // A network with no node to draw still gets a small, valid window.
+  if (x.Empty()) x = Range{0, 1};
+  if (y.Empty()) y = Range{0, 1};
+  x.Widen(0.01);
+  y.Widen(0.01);
+
+  NumerarDibujo(qor);
+
+  KwtDxfer dxf;
+  SvgWriter svg;
+  Drawing drawing;
+  drawing.AddTarget(dxf);
+  drawing.AddTarget(svg);
+  drawing.Open(fileName);
+  drawing.BeginSection("HEADER");
+  drawing.ExtentsMinimum(x.Min, y.Min);
+  drawing.ExtentsMaximum(x.Max, y.Max);
+  drawing.EndSection();
+  drawing.BeginSection("TABLES");
+  WriteTables(drawing, cfg, f, x, y);
+  drawing.EndSection();
+  drawing.BeginSection("ENTITIES");
+
+  drawing.State.Linetype = "ByLayer";
+  drawing.State.LineColour = 0;
+  for (int32_t i = 1; i <= qor.NumArcos; ++i) {
+    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    DrawPoint a, b;
+    if (link.IndiceA >= 0 && link.IndiceB >= 0 && LinkEnds(sat, link, a, b)) drawing.Line("RED", a.X, a.Y, b.X, b.Y);
+  }
+
+  Range frameX, frameY;
+  DrawLinks(drawing, model, net, f, frameX, frameY);
+  DrawMovementFlows(drawing, model, f);
+  DrawStreetNames(drawing, model, f);
+  // The last link's colour (red when it is saturated) must not pass on to node boxes and frame.
+  drawing.State.LineColour = 0;
+  DrawNodes(drawing, model, f);
+  DrawNodeNumbers(drawing, model, f);
+  if (frameX.Empty()) frameX = x;
+  if (frameY.Empty()) frameY = y;
+  DrawFrameAndTitle(drawing, cfg, net, f, frameX, frameY);
+
+  drawing.EndSection();
+  drawing.Close();
+}
+
+}  // namespace veltra

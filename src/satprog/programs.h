@@ -1,0 +1,27 @@
+// SATNET, SATALL, SATASS and SATEASY: the programs the loop's SATURN batch files call, run in
+// the working directory as "SATNET NET" and "SATALL NET MAT" (likewise SATASS, SATEASY).
+//
+// Files, for NET (the network name without extension):
+//   SATNET  reads NET.dat; writes NET.lpn (what was read, warnings, errors with their line)
+//           and, when the network has no errors, NET.ufn, the mark that it may be assigned.
+//   SATALL  needs NET.ufn; reads NET.dat and the matrix MAT (see trip_matrix.h), runs the
+//           simulation-assignment loop and writes NET.lpa (the listing), NET.ufa (the saved
+//           result: a copy of the listing) and NET_flows.csv. On an error NET.lpa holds only the
+//           error message (no flows, so the loop's listing reader refuses it) and the exit code
+//           is 1.
+//   SATASS, SATEASY  re-write NET.lpa from NET.ufa.
+// SATALL's own options after MAT: --gap G (relative gap, default 1e-6), --loops N (loop limit,
+// default 30), --threads N, --period H (modelled hours of the overflow delay, default 1).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace veltra::satprog {
+
+// The program named by `programName` (argv[0]: its file-name part, with or without "$" and
+// ".exe", in any letter case) with its arguments. Returns the exit code.
+int RunSaturnProgram(const std::string& programName, const std::vector<std::string>& args, std::ostream& out);
+
+}  // namespace veltra::satprog

@@ -1,0 +1,75 @@
+// veltra-tntp: a network of the "Transportation Networks for Research" files as a SATURN
+// network data file, a trip matrix and a node list, either as a pure buffer network (the
+// links' BPR curves as buffer speed-flow curves: the same equilibrium as the TNTP network) or
+// as a junction network (every link a simulation link, every node a simulation junction).
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace veltra::satprog {
+
+// The parts of a TNTP network the converter uses.
+struct TntpLink {
+  int32_t From = 0, To = 0;
+  double Capacity = 0;  // veh/h
+  double Length = 0;    // in the file's unit (ConversionSettings::MetresPerLengthUnit)
+  double FreeTime = 0;  // minutes
+  double B = 0, Power = 0;
+};
+struct TntpNode {
+  int32_t Number = 0;
+  double X = 0, Y = 0;
+};
+struct TntpNet {
+  int32_t Zones = 0;
+  int32_t FirstThruNode = 1;
+  std::vector<TntpLink> Links;
+  std::vector<TntpNode> Nodes;  // empty without a node file
+};
+
+enum class ConversionMode { Buffer, Signals };
+
+struct ConversionSettings {
+  ConversionMode Mode = ConversionMode::Buffer;
+  std::string Title = "RED CONVERTIDA DE TNTP";
+  int32_t Cycle = 90;                // s, every signal
+  int32_t Intergreen = 5;            // s, after each of the two stages
+  double LaneSaturationFlow = 1800;  // pcu/h per lane
+  int32_t MaxNodesPerNetwork = 50;   // signals per TRANSYT network in the node list
+  // The TNTP files give lengths in miles (Chicago Sketch), feet (Anaheim) or kilometres;
+  // the network file wants metres.
+  double MetresPerLengthUnit = 1609.344;
+};
+
+struct Conversion {
+  std::vector<std::string> DataFile;  // BASE.dat
+  std::vector<std::string> NodeList;  // BASE_nodos.txt
+  std::vector<std::string> Warnings;
+  int32_t Signals = 0, PriorityJunctions = 0;
+};
+
+// Raised on data the network file cannot hold (numbers too wide for its columns), with a
+// message naming what.
+struct ConversionError {
+  std::string Message;
+};
+
+Conversion ConvertTntp(const TntpNet& net, const ConversionSettings& settings);
+
+// The node coordinates file ("node X Y ;" rows after a header line).
+std::vector<TntpNode> ReadTntpNodes(const std::string& path);
+
+}  // namespace veltra::satprog
+
+namespace veltra::satprog {
+
+// veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp]
+//             [--length-unit mi|ft|km|m] --out BASE: writes BASE.dat, BASE.csv and BASE_nodos.txt
+//             (lengths in miles unless the unit is given). Returns the exit code
+// (0 done, 1 usage or bad input, with a message on `out`).
+int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out);
+
+}  // namespace veltra::satprog

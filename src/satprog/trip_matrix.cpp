@@ -1,0 +1,123 @@
+#include "satprog/trip_matrix.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "satprog/tntp_trips.h"
+#include "util/files.h"
+#include "util/text.h"
+
+namespace veltra::satprog {
+
+namespace {
+
+const char* const kFormats =
+    "se leen matrices de texto: CSV (origen,destino,viajes), TNTP (bloques \"Origin\") o .ufm de texto";
+
+[[noreturn]] void Fail(const std::string& file, int line, const std::string& what) {
+  if (line > 0) throw MatrixError{Printf("matriz no legible: %s, linea %d: %s", file.c_str(), line, what.c_str())};
+  throw MatrixError{Printf("matriz no legible: %s: %s", file.c_str(), what.c_str())};
+}
+
+// A binary file: NUL bytes, or many control characters, in its first 4096 bytes.
+bool LooksBinary(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char buffer[4096];
+  in.read(buffer, sizeof buffer);
+  const std::streamsize n = in.gcount();
+  int control = 0;
+  for (std::streamsize i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(buffer[i]);
+    if (c == 0) return true;
+    if (c < 9 || (c > 13 && c < 32)) ++control;
+  }
+  return n > 0 && control * 20 > n;
+}
+
+bool IsTntpText(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    const std::string t = Upper(Trim(line));
+    // "Origin 3" opens a block; a CSV header "origin,destination,trips" does not.
+    if ((StartsWith(t, "ORIGIN") && t.size() > 6 && (t[6] == ' ' || t[6] == '\t')) || StartsWith(t, "<NUMBER OF ZONES>"))
+      return true;
+  }
+  return false;
+}
+
+bool ParseNumber(const std::string& text, double& value) {
+  const std::string t = Trim(text);
+  if (t.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(t.c_str(), &end);
+  return errno == 0 && end == t.c_str() + t.size();
+}
+
+bool ParseZone(const std::string& text, int32_t& zone) {
+  double value = 0;
+  if (!ParseNumber(text, value) || value != static_cast<double>(static_cast<int64_t>(value)) || value < 1 || value > 2e9)
+    return false;
+  zone = static_cast<int32_t>(value);
+  return true;
+}
+
+}  // namespace
+
+std::string FindMatrixFile(const std::string& mat) {
+  for (const char* extension : {".csv", ".tntp", ".txt", ".ufm", ".CSV", ".TNTP", ".TXT", ".UFM"})
+    if (FileExists(mat + extension)) return mat + extension;
+  if (FileExists(mat) && !DirectoryExists(mat)) return mat;
+  return "";
+}
+
+std::vector<TripRow> ParseCsvTrips(const std::vector<std::string>& lines, const std::string& fileName) {
+  std::vector<TripRow> rows;
+  bool first = true;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int lineNo = static_cast<int>(i + 1);
+    std::string line = lines[i];
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (i == 0 && StartsWith(line, "\xEF\xBB\xBF")) line = line.substr(3);
+    const std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == '*' || trimmed[0] == '#') continue;
+    std::vector<std::string> fields;
+    if (trimmed.find(',') != std::string::npos) {
+      fields = Split(trimmed, ',');
+    } else {
+      std::istringstream words(trimmed);
+      for (std::string word; words >> word;) fields.push_back(word);
+    }
+    double number = 0;
+    const bool header = first && !fields.empty() && !ParseNumber(fields[0], number);
+    first = false;
+    if (header) continue;
+    if (fields.size() != 3) Fail(fileName, lineNo, Printf("se esperan 3 campos (origen,destino,viajes), hay %d", static_cast<int>(fields.size())));
+    TripRow row;
+    if (!ParseZone(fields[0], row.Origin)) Fail(fileName, lineNo, "origen \"" + Trim(fields[0]) + "\" no es un numero de zona");
+    if (!ParseZone(fields[1], row.Destination)) Fail(fileName, lineNo, "destino \"" + Trim(fields[1]) + "\" no es un numero de zona");
+    if (!ParseNumber(fields[2], row.Trips) || !(row.Trips >= 0) || row.Trips > 1e12)
+      Fail(fileName, lineNo, "viajes \"" + Trim(fields[2]) + "\" no es un numero no negativo");
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TripMatrix ReadTripMatrix(const std::string& path) {
+  TripMatrix matrix;
+  matrix.FileName = path;
+  if (!FileExists(path)) Fail(path, 0, Printf("no existe; %s", kFormats));
+  if (LooksBinary(path)) Fail(path, 0, Printf("es un archivo binario; %s", kFormats));
+  std::vector<std::string> lines;
+  if (!LoadLines(path, lines)) Fail(path, 0, "no se puede abrir");
+  if (IsTntpText(lines)) {
+    matrix.Rows = ReadTntpTripRows(path);
+  } else {
+    matrix.Rows = ParseCsvTrips(lines, path);
+  }
+  if (matrix.Rows.empty()) Fail(path, 0, Printf("no tiene viajes; %s", kFormats));
+  return matrix;
+}
+
+}  // namespace veltra::satprog

@@ -1,0 +1,156 @@
+#include "saturn/network_writer.h"
+
+#include <algorithm>
+
+#include "util/conversions.h"
+
+namespace veltra {
+
+namespace {
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+constexpr const char* kIncludeMarker = "%INCLUDE";
+// Movement nodes that fit on a stage card; the rest go on one continuation line.
+constexpr int kNodesOnStageCard = 10;
+
+bool BeginsWith5(const std::string& line, const char* code) { return line.compare(0, 5, code) == 0; }
+
+// Lines the network reader passes over: comments, include markers and blank lines.
+bool ReaderSkips(const std::string& line) { return line.empty() || line[0] == '*' || line[0] == '%' || IsBlank(line); }
+
+bool HoldsEnd(const std::string& text) { return Contains(Upper(RemoveBlanks(text)), "&END"); }
+
+// The junction section starts at the first "11111" line. A file whose section header is the
+// digit 1 alone loads just as well, so without a "11111" line the header is looked for where
+// the reader finds it: the first line after the two namelists and the title.
+size_t JunctionSectionStart(const std::vector<std::string>& lines) {
+  for (size_t k = 0; k < lines.size(); ++k)
+    if (BeginsWith5(lines[k], "11111")) return k;
+
+  size_t pos = 0;
+  auto nextLine = [&]() {
+    while (pos < lines.size() && ReaderSkips(lines[pos])) ++pos;
+    return pos < lines.size();
+  };
+  while (nextLine()) {
+    bool end = HoldsEnd(lines[pos++]);
+    if (end) break;
+  }
+  if (nextLine()) ++pos;  // the title
+  while (nextLine()) {
+    std::vector<std::string> items = Split(lines[pos++], ',');
+    if (HoldsEnd(items.back())) break;
+  }
+  if (nextLine() && lines[pos][0] == '1') return pos;
+  return kNone;
+}
+
+// Copies lines [first, last) leaving out the contents of included files: the "%INCLUDE"
+// markers frame them and are never written; the "$" directive line stays.
+void CopyOwnLines(const std::vector<std::string>& lines, size_t first, size_t last, bool& insideInclude,
+                  TextWriter& out) {
+  for (size_t k = first; k < last; ++k) {
+    if (lines[k] == kIncludeMarker) {
+      insideInclude = !insideInclude;
+      continue;
+    }
+    if (!insideInclude) out.Line(lines[k]);
+  }
+}
+
+void WriteMovementNodes(const TFase& stage, TextWriter& out) {
+  const int count = std::min<int>(stage.EntryCount, kMaxMovementNodes);
+  for (int e = 1; e <= count; ++e) {
+    out.Write(Printf("%5d", stage.MovementNodes[static_cast<size_t>(e)]));
+    if (e == kNodesOnStageCard && count > kNodesOnStageCard) {
+      out.EndLine();
+      out.Write(Printf("%25s", ""));
+    }
+  }
+  out.EndLine();
+}
+
+void WriteStages(const TPlanSemaforo& plan, TextWriter& out) {
+  if (plan.SingleStage) {
+    // TRANSYT saw the single stage as two: its intergreen is given back as the time from the
+    // end of stage 1's green to the start of the next cycle's green.
+    const TFase& first = plan.Stages[1];
+    const TFase& second = plan.Stages[2];
+    out.Write(Printf("%10s%5d%5d%5d", "", first.GreenTime, first.Intergreen + second.GreenTime + second.Intergreen,
+                     first.EntryCount));
+    WriteMovementNodes(first, out);
+    return;
+  }
+  const int stageCount = std::min<int>(plan.StageCount, kMaxStages);
+  for (int s = 1; s <= stageCount; ++s) {
+    const TFase& stage = plan.Stages[static_cast<size_t>(s)];
+    out.Write(Printf("%10s%5d%5d%5d", "", stage.GreenTime, stage.Intergreen, stage.EntryCount));
+    WriteMovementNodes(stage, out);
+  }
+}
+
+void WriteArm(const TConector& arm, int armCount, bool speeds, TextWriter& out) {
+  out.Write(Printf("%5s%5d%1s%4s", "", arm.ANode, arm.ContinuationCode.c_str(), arm.LaneText.c_str()));
+  out.Write(Printf("%5d%5d", speeds ? arm.Speed : arm.Time, arm.Length));
+  if (arm.Lanes != 0) {
+    const int slotCount = std::min(armCount - 1, kMaxSlots);
+    for (int j = 1; j <= slotCount; ++j) {
+      const TMovimiento& slot = arm.Slots[static_cast<size_t>(j)];
+      out.Write(Printf("%5d%2s%1d%2d", slot.TurnValue, slot.Code.c_str(), slot.FirstLane, slot.LastLane));
+    }
+  }
+  out.EndLine();
+  if (arm.ContinuationCode == "*")
+    out.Line(Printf("%15d%5d%5d%15.1f%5d", speeds ? arm.Speed1 : arm.Time1, speeds ? arm.Speed2 : arm.Time2,
+                    arm.ContField21_25, static_cast<double>(arm.ContField36_40), arm.ContField43_45));
+}
+
+void WriteJunction(SaturnVars& sat, TNodo& node, const std::vector<int32_t>& cicloRed, TextWriter& out) {
+  out.Write(Printf("%5d%5d%5d", node.Number, node.ArmCount, node.JunctionType));
+
+  TPlanSemaforo* plan = nullptr;
+  if (node.JunctionType == 3 && node.SignalPlan > 0 && static_cast<size_t>(node.SignalPlan) < sat.SignalPlans.size())
+    plan = &sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+  if (plan != nullptr) {
+    // An offset of a whole cycle or more means the same as starting the cycle at 0.
+    if (plan->Offset >= plan->CycleTime) plan->Offset = 0;
+    out.Write(Printf("%5d%5d%5d", plan->SingleStage ? 1 : plan->StageCount, plan->Offset, plan->CycleTime));
+  } else {
+    const size_t position = static_cast<size_t>(node.TransytNetworkPosition);
+    const int32_t cycle = node.TransytNetworkPosition > 0 && position < cicloRed.size() ? cicloRed[position] : 0;
+    out.Write(Printf("%5d%5d%5d", node.Field16_20, node.Field21_25, cycle));
+  }
+  out.Line(Printf("%5d%5d%5d", node.Field31_35, RoundEven(node.Field36_40), RoundEven(node.Field41_45)));
+
+  const int armCount = std::min(node.ArmCount, kMaxArms);
+  for (int a = 1; a <= armCount; ++a) WriteArm(node.Arms[static_cast<size_t>(a)], node.ArmCount, sat.Param.SPEEDS, out);
+
+  if (plan != nullptr) WriteStages(*plan, out);
+}
+
+}  // namespace
+
+void WriteSaturnNetwork(SaturnVars& sat, const std::vector<int32_t>& cicloRed, TextWriter& out) {
+  const std::vector<std::string>& lines = sat.NetworkLines;
+  bool insideInclude = false;
+  const size_t start = JunctionSectionStart(lines);
+  if (start == kNone) {
+    // No junction section: the file is written as it was, without the included text.
+    CopyOwnLines(lines, 0, lines.size(), insideInclude, out);
+    return;
+  }
+  CopyOwnLines(lines, 0, start + 1, insideInclude, out);
+
+  for (size_t n = 1; n < sat.Nodes.size(); ++n) {
+    TNodo& node = sat.Nodes[n];
+    if (node.Number > 0 && node.NodeClass != 0) WriteJunction(sat, node, cicloRed, out);
+  }
+
+  size_t end = start + 1;
+  while (end < lines.size() && !BeginsWith5(lines[end], "99999")) ++end;
+  if (end == lines.size()) return;
+  out.Line(lines[end]);
+  CopyOwnLines(lines, end + 1, lines.size(), insideInclude, out);
+}
+
+}  // namespace veltra
