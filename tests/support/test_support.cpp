@@ -63,10 +63,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
   return lines;
 }
 
-int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns) {
-  std::string command;
-  if (standIns) command += "PATH='" + std::string(VELTRA_TOOLS) + "':\"$PATH\" ";
-  command += "'" + std::string(VELTRA_EXE) + "'";
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output) {
+  std::string command = "'" + std::string(VELTRA_EXE) + "'";
   for (const auto& a : args) command += " '" + a + "'";
   return RunShell(command, dir, output);
 }
