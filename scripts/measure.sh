@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs an example with the Release-built engines into a fresh folder and measures it: every
 # line of veltra's messages and every run of t8s and of the SATURN-shaped programs gets a
-# timestamp, so that each iteration's wall time splits into VELTRA, t8s and the assignment.
+# timestamp (the messages line-buffered), so that each iteration's wall time splits into VELTRA, t8s and the assignment.
 #   scripts/measure.sh BUILD_DIR EXAMPLE OUT_DIR     (EXAMPLE: pueblo or siouxfalls)
 # Prints the figures of examples/EXAMPLE/README.md (scripts/measure_table.py makes the table).
 set -euo pipefail
@@ -32,7 +32,8 @@ WRAP
 done
 cd "$out"
 set +e
-PATH="$out/bin:/usr/bin:/bin" "$build/veltra" "${args[@]}" 2>&1 |
-  while IFS= read -r line; do printf '%s %s\n' "$(date +%s.%N)" "$line"; done > veltra_timed.out
+PATH="$out/bin:/usr/bin:/bin" stdbuf -oL -eL "$build/veltra" "${args[@]}" 2>&1 |
+  /usr/bin/python3 -u -c 'import sys, time
+for line in sys.stdin: sys.stdout.write("%.6f %s" % (time.time(), line))' > veltra_timed.out
 set -e
 /usr/bin/python3 "$top/scripts/measure_table.py" "$out"
