@@ -13,7 +13,7 @@ TEST(VeltraProgram, WrongArgumentCountShowsTheUsageText) {
   EXPECT_EQ(output,
             "\n\nSistema Operativo: \"wvWinXP\"\n\n"
             "Veltra.exe\n"
-            "Optimizacion conjunta de asignacion Saturn y semaforos Transyt\n"
+            "Optimizacion conjunta de asignacion Saturn y semaforos Transyt, version " VELTRA_VERSION "\n"
             "\n"
             "Uso:\n"
             "  Veltra.exe   <saturn-filename>   <nodes-filename>   <transyt-filename>   [Archivo INI]\n"
