@@ -19,9 +19,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Static libraries first, so the executables need no DLL beside them.
-set(CMAKE_FIND_LIBRARY_SUFFIXES .a .lib)
-
 # Test discovery and ctest run the Windows programs under Wine.
 find_program(VELTRA_WINE NAMES wine64 wine)
 if(VELTRA_WINE)

@@ -11,7 +11,7 @@ if(MINGW)
 endif()
 
 if(TARGET veltra_core AND XLSXWRITER_LIB AND XLSXWRITER_INCLUDE)
-  find_library(VELTRA_ZLIB NAMES z zlib zlibstatic)
+  find_library(VELTRA_ZLIB NAMES libz.a libzlibstatic.a z zlib)
   if(VELTRA_ZLIB)
     target_link_libraries(veltra_core PUBLIC ${VELTRA_ZLIB})
   endif()
