@@ -7,11 +7,16 @@
 // the change of their green share between the starting network and NET (more green draws
 // traffic, less green repels it), the link flows made again from their turns, and the
 // summary totals scaled to match. It is not an assignment model.
+//
+// VELTRA_STANDIN_DELAY_MS in the environment delays the listing by that many milliseconds, so
+// a test can tell whether the caller waited for the program to end.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -209,5 +214,7 @@ int main(int argc, char** argv) {
       out.push_back(line);
     }
   }
+  if (const char* delay = std::getenv("VELTRA_STANDIN_DELAY_MS"))
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(delay)));
   return standin::WriteLines(net + ".lpa", out) ? 0 : 1;
 }
