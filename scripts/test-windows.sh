@@ -165,7 +165,7 @@ echo "Example town: Windows and Linux outputs compared ($(ls "$out/e2e-windows" 
 
 # 3. The four-file SATURN form, with the programs found only through the batch file's PATH.
 run_example "$out/e2e-windows-a" windows Saturn VersionSaturn 9.1 Saturn PathSaturn "$(winpath "$programs_win")" \
-  Saturn PausaSatass 1 Saturn BorrarLPT 1 Saturn EsperaSaturn 0
+  Parametros PausaSatass 1 Saturn BorrarLPT 1 Saturn EsperaSaturn 0
 grep -q 'Termina por Precision Flujos Saturn' "$out/e2e-windows-a.console" || fail "the four-file form run did not converge (see $out/e2e-windows-a.console)"
 for f in pueblo_ciclos.csv pueblo_repartos.csv pueblo_F.lpa pueblo_tr_F_1.prt; do
   cmp -s "$out/e2e-windows/$f" "$out/e2e-windows-a/$f" || fail "$f of the four-file form differs"
