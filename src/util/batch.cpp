@@ -1,5 +1,6 @@
 #include "util/batch.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -25,8 +26,13 @@ bool IsOptionalProgram(const std::string& name) {
 std::vector<std::string> PathDirectories(const std::string& pathVariable) {
   std::vector<std::string> dirs;
   std::string current;
+#ifdef _WIN32
+  const char* const separators = ";";  // ":" belongs to drive letters there
+#else
+  const char* const separators = ";:";
+#endif
   for (char c : pathVariable) {
-    if (c == ';' || c == ':') {
+    if (std::strchr(separators, c)) {
       if (!current.empty()) dirs.push_back(current);
       current.clear();
     } else {
