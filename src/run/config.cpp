@@ -23,7 +23,11 @@ std::string EchoLine(const std::string& text) { return Printf("   * %-70s *", te
 std::string LocalDateTime() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   char date[64] = "", time[64] = "";
   std::strftime(date, sizeof date, "%x", &local);
   std::strftime(time, sizeof time, "%X", &local);
@@ -105,7 +109,7 @@ std::string ConfigurationPath(const Run& run) { return JoinPath(run.WorkDir, run
 void UsageStop(Run& run) {
   MessageLog& log = run.Log;
   log.ConsoleLine("Veltra.exe");
-  log.ConsoleLine(kTitleLine);
+  log.ConsoleLine(std::string(kTitleLine) + ", version " + VELTRA_VERSION);
   log.ConsoleLine("");
   log.ConsoleLine("Uso:");
   log.ConsoleLine(std::string("  ") + "Veltra.exe" +

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   // Dates and times follow the user's locale; numbers keep "." as decimal point.
   std::setlocale(LC_TIME, "");
   std::vector<std::string> args(argv + 1, argv + argc);
-  veltra::PosixPlatform platform;
+  veltra::NativePlatform platform;
+  platform.PrepareConsole();
   return veltra::VeltraMain(args, platform, std::cout);
 }

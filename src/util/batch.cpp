@@ -1,5 +1,6 @@
 #include "util/batch.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -25,8 +26,13 @@ bool IsOptionalProgram(const std::string& name) {
 std::vector<std::string> PathDirectories(const std::string& pathVariable) {
   std::vector<std::string> dirs;
   std::string current;
+#ifdef _WIN32
+  const char* const separators = ";";  // ":" belongs to drive letters there
+#else
+  const char* const separators = ";:";
+#endif
   for (char c : pathVariable) {
-    if (c == ';' || c == ':') {
+    if (std::strchr(separators, c)) {
       if (!current.empty()) dirs.push_back(current);
       current.clear();
     } else {
@@ -189,7 +195,7 @@ std::string FindProgram(Platform& platform, const std::string& name, const std::
   std::string exeDir = ExtractFileDir(platform.ExecutablePath());
   if (!exeDir.empty()) dirs.push_back(exeDir);
   for (const auto& candidate : candidates) {
-    if (candidate.find('/') != std::string::npos) {
+    if (candidate.find_first_of("/\\:") != std::string::npos) {  // a path, with or without a drive
       if (FileExists(candidate)) return ExpandFileName(candidate);
       continue;
     }
@@ -202,6 +208,16 @@ std::string FindProgram(Platform& platform, const std::string& name, const std::
 }
 
 bool RunBatchFile(Platform& platform, const std::string& batchFile, const BatchOptions& options) {
+  // Where the system has its own batch shell, it runs the file, so the user's own batch files
+  // behave exactly as that system makes them.
+  int shellExit = 0;
+  if (FileExists(batchFile) && platform.RunBatchWithSystemShell(batchFile, options.Hidden, shellExit)) {
+    if (shellExit < 0) {
+      if (options.Report) options.Report("ERROR - No se pudo iniciar el interprete de comandos para " + batchFile);
+      return false;
+    }
+    return true;
+  }
   Interpreter interpreter{platform, options, batchFile, platform.GetEnv("PATH")};
   std::vector<std::string> lines;
   if (!LoadLines(batchFile, lines)) {

@@ -68,6 +68,13 @@ bool CopyFileReplacing(const std::string& source, const std::string& target) {
   std::error_code ec;
   if (fs::equivalent(fs::path(source), fs::path(target), ec)) return true;  // copying onto itself
   ec.clear();
+#ifdef _WIN32
+  // The MinGW library refuses to overwrite: it tells files apart by file numbers, which its
+  // runtime does not fill in on Windows, so it takes any target for the source. The old copy
+  // goes first.
+  fs::remove(fs::path(target), ec);
+  ec.clear();
+#endif
   return fs::copy_file(fs::path(source), fs::path(target), fs::copy_options::overwrite_existing, ec);
 }
 

@@ -33,9 +33,22 @@ class Platform {
   // Starts a program and waits for its end. Returns its exit code, or -1 when it could not
   // be started.
   virtual int StartAndWait(const ProcessSpec& launch) = 0;
+  // Where the system has a batch shell of its own (cmd.exe on Windows), runs the batch file
+  // with it, hidden or shown, waits for it and returns true with its exit code (-1 when the
+  // shell could not be started). Returns false elsewhere: the program's own interpreter then
+  // runs the file.
+  virtual bool RunBatchWithSystemShell(const std::string& batchFile, bool hidden, int& exitCode) {
+    (void)batchFile;
+    (void)hidden;
+    (void)exitCode;
+    return false;
+  }
+  // Makes the console show the program's UTF-8 texts (the Spanish accents) as they are.
+  virtual void PrepareConsole() {}
 };
 
-// The implementation for POSIX systems (Linux here). A Windows implementation sits beside it.
+#ifndef _WIN32
+// The implementation for POSIX systems (Linux here).
 class PosixPlatform : public Platform {
  public:
   void Sleep(int milliseconds) override;
@@ -45,5 +58,31 @@ class PosixPlatform : public Platform {
   std::string GetEnv(const std::string& name) override;
   int StartAndWait(const ProcessSpec& launch) override;
 };
+using NativePlatform = PosixPlatform;
+#else
+// The implementation for Windows: programs started with CreateProcess, the run batch file
+// executed by cmd.exe, the version code from the system's real version.
+class WindowsPlatform : public Platform {
+ public:
+  void Sleep(int milliseconds) override;
+  void WaitForEnter() override;
+  int OsVersionCode() override;
+  std::string ExecutablePath() override;
+  std::string GetEnv(const std::string& name) override;
+  int StartAndWait(const ProcessSpec& launch) override;
+  bool RunBatchWithSystemShell(const std::string& batchFile, bool hidden, int& exitCode) override;
+  void PrepareConsole() override;
+};
+using NativePlatform = WindowsPlatform;
+#endif
+
+// The version code of a Windows version (major and minor number, workstation or server), in
+// the enumeration the run reports and that chooses how the outside programs are started; 0
+// for a version the enumeration does not know.
+int WindowsVersionCode(unsigned major, unsigned minor, bool workstation);
+
+// The command line that runs `program` with `args` on Windows: each argument quoted where it
+// holds blanks or quotes, in the form the C runtime splits back into the same arguments.
+std::string WindowsCommandLine(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace veltra

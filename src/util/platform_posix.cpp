@@ -1,3 +1,6 @@
+// The POSIX side of the platform interface; the Windows side is platform_win.cpp.
+#ifndef _WIN32
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,3 +98,5 @@ int PosixPlatform::StartAndWait(const ProcessSpec& launch) {
 }
 
 }  // namespace veltra
+
+#endif  // _WIN32

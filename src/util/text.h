@@ -14,7 +14,8 @@ namespace veltra {
 
 // printf-style formatting into a string. Numbers always use "." as the decimal point:
 // the program never changes the C library's numeric locale.
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// gnu_printf: the C99 formats (%zu, %lld), which the MinGW runtime follows as glibc does.
+std::string Printf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // Characters a..b (1-based, inclusive) of a line; the part beyond the line's end is dropped.
 std::string Field(std::string_view line, int first, int last);

@@ -65,7 +65,7 @@ TEST(Configuration, DefaultsWithoutConfigurationFile) {
   EXPECT_TRUE(c.HiddenSaturn());
   EXPECT_EQ(c.TransytNodeLimit(), 200);
   // The header says the file is missing, with its full name.
-  std::string expected = Printf("   * %-70s *", ("No existe " + f.dir.Path() + "/Veltra.INI. Se asumen valores por defecto.").c_str());
+  std::string expected = Printf("   * %-70s *", ("No existe " + (std::filesystem::path(f.dir.Path()) / "Veltra.INI").string() + ". Se asumen valores por defecto.").c_str());
   EXPECT_NE(f.Console().find(expected + "\n"), std::string::npos) << f.Console();
   // The trip matrix "null" does not exist either.
   EXPECT_NE(f.Console().find("\nERROR - Matriz null no existe\n"), std::string::npos);

@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,7 @@ namespace fs = std::filesystem;
 
 namespace veltra::test {
 
+#ifndef _WIN32
 TempDir::TempDir() {
   previous_ = fs::current_path().string();
   std::string tmpl = (fs::temp_directory_path() / "veltra_test_XXXXXX").string();
@@ -24,6 +27,26 @@ TempDir::TempDir() {
   path_ = made ? std::string(made) : tmpl;
   fs::current_path(path_);
 }
+#else
+TempDir::TempDir() {
+  previous_ = fs::current_path().string();
+  // VELTRA_TEST_TMP keeps the directories on the drive of the source tree (under Wine, the
+  // test data's paths name no drive and are taken on the current one).
+  const char* base = std::getenv("VELTRA_TEST_TMP");
+  fs::path root = base && *base ? fs::path(base) : fs::temp_directory_path();
+  fs::create_directories(root);
+  static unsigned counter = 0;
+  for (;;) {
+    fs::path candidate = root / ("veltra_test_" + std::to_string(std::rand()) + "_" + std::to_string(++counter));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      path_ = candidate.string();
+      break;
+    }
+  }
+  fs::current_path(path_);
+}
+#endif
 
 TempDir::~TempDir() {
   std::error_code ec;
@@ -31,7 +54,7 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
+std::string TempDir::File(const std::string& name) const { return (fs::path(path_) / name).make_preferred().string(); }
 
 void TempDir::Write(const std::string& name, const std::string& content) const {
   fs::path p = fs::path(path_) / name;
@@ -63,6 +86,17 @@ std::vector<std::string> ReadLines(const std::string& path) {
   return lines;
 }
 
+namespace {
+std::string ReadAll(FILE* pipe) {
+  std::string text;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  return text;
+}
+}  // namespace
+
+#ifndef _WIN32
 int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output) {
   std::string command = "'" + std::string(VELTRA_EXE) + "'";
   for (const auto& a : args) command += " '" + a + "'";
@@ -74,12 +108,44 @@ int RunShell(const std::string& command, const std::string& dir, std::string& ou
   output.clear();
   FILE* pipe = popen(full.c_str(), "r");
   if (!pipe) return -1;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  output = ReadAll(pipe);
   int status = pclose(pipe);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#else
+namespace {
+std::string WindowsPath(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+}  // namespace
+
+// On Windows the outside programs are built apart: VELTRA_STANDINS, when set, names their
+// directory, which then comes first on the PATH.
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output) {
+  std::string command;
+  const char* standInDir = std::getenv("VELTRA_STANDINS");
+  if (standInDir) command += "set \"PATH=" + WindowsPath(standInDir) + ";%PATH%\" && ";
+  command += "\"" + WindowsPath(VELTRA_EXE) + "\"";
+  for (const auto& a : args) command += " \"" + a + "\"";
+  return RunShell(command, dir, output);
+}
+
+int RunShell(const std::string& command, const std::string& dir, std::string& output) {
+  const std::string full = "cd /d \"" + WindowsPath(dir) + "\" && " + command + " <NUL 2>&1";
+  output.clear();
+  FILE* pipe = _popen(full.c_str(), "rb");
+  if (!pipe) return -1;
+  output = ReadAll(pipe);
+  // The console's line ends, so the texts compare with those of the other systems.
+  std::string lf;
+  for (size_t i = 0; i < output.size(); ++i)
+    if (!(output[i] == '\r' && i + 1 < output.size() && output[i + 1] == '\n')) lf.push_back(output[i]);
+  output = lf;
+  return _pclose(pipe);
+}
+#endif
 
 std::string DiffLines(const std::string& expected, const std::string& actual) {
   auto split = [](const std::string& text) {

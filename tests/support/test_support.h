@@ -34,12 +34,12 @@ class TempDir {
   std::string previous_;
 };
 
-// The POSIX platform with instant pauses, no console waits and a fixed executable location.
-class TestPlatform : public PosixPlatform {
+// The system's platform with instant pauses, no console waits and a fixed executable location.
+class TestPlatform : public NativePlatform {
  public:
   void Sleep(int milliseconds) override { slept += milliseconds; }
   void WaitForEnter() override { ++enterWaits; }
-  std::string ExecutablePath() override { return exePath.empty() ? PosixPlatform::ExecutablePath() : exePath; }
+  std::string ExecutablePath() override { return exePath.empty() ? NativePlatform::ExecutablePath() : exePath; }
   int OsVersionCode() override { return osCode; }
 
   int slept = 0;
