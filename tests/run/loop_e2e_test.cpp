@@ -132,7 +132,10 @@ TEST(Loop, RunsUntilTheFlowsSettleWithTheOutsidePrograms) {
   }
   // The cycle summary: its header and one line per iteration.
   std::vector<std::string> cycles = test::ReadLines(e.dir.File("pueblo_ciclos.csv"));
-  ASSERT_EQ(cycles.size(), 3u);
+  size_t iterations = 0;
+  for (size_t at = e.output.find("\n\nIteracion "); at != std::string::npos; at = e.output.find("\n\nIteracion ", at + 1))
+    ++iterations;
+  ASSERT_EQ(cycles.size(), iterations + 1);
   EXPECT_EQ(cycles[0], ",Red 1,Red 2,Pcu-Hr/Hr,Pcu-Km/Hr,Precision");
   EXPECT_EQ(cycles[1].substr(0, 2), "1,");
 }
