@@ -46,7 +46,9 @@ set -e
 echo
 echo "== $example: exit code $code after $((end - start)) s; outputs in $run"
 echo
-grep -E "Precision Flujos Saturn|Termina por|Iteracion final|Pcu-Hr/Hr" veltra.out | tail -n 12 || true
+grep -E "Precision Flujos Saturn|Termina por|seleccionada" veltra.out || true
+echo "Travel time of the simulation network by iteration (pcu-hours/hour; the first is the starting network):"
+awk '/Indice de Rendimiento Saturn Global/ { getline; line = $0 } END { print line }' veltra.out
 echo
 echo "Cycles by network and iteration ($(ls "$run"/*_ciclos.csv)):"
 cat "$run"/*_ciclos.csv
