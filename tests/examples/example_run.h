@@ -43,21 +43,12 @@ struct ExampleRun {
   std::string Output;
   int ExitCode = -1;
 
-  // Copies examples/<name> into a fresh folder, applies `iniEdits` (whole lines replaced) to
-  // its Veltra.INI and runs veltra with `args`.
-  ExampleRun(const std::string& name, const std::vector<std::string>& args,
-             const std::vector<std::pair<std::string, std::string>>& iniEdits = {}) {
+  // Copies examples/<name> into a fresh folder and runs veltra there with `args`.
+  ExampleRun(const std::string& name, const std::vector<std::string>& args) {
     Dir = fs::temp_directory_path() / ("veltra_example_" + name + "_" + std::to_string(::getpid()));
     fs::remove_all(Dir);
     fs::create_directories(Dir);
     fs::copy(fs::path(VELTRA_EXAMPLES_DIR) / name, Dir, fs::copy_options::recursive);
-    std::string ini = ReadFile(Dir / "Veltra.INI");
-    for (const auto& [from, to] : iniEdits) {
-      const size_t at = ini.find(from);
-      EXPECT_NE(at, std::string::npos) << from;
-      if (at != std::string::npos) ini.replace(at, from.size(), to);
-    }
-    std::ofstream(Dir / "Veltra.INI", std::ios::binary) << ini;
     std::string command = "cd '" + Dir.string() + "' && PATH=/usr/bin:/bin '" + VELTRA_EXE + "'";
     for (const std::string& a : args) command += " '" + a + "'";
     command += " > veltra.out 2>&1 </dev/null";
