@@ -39,22 +39,23 @@ class CycleSearcher {
   void Search() {
     run_.Qor.CicloPreasignado = net_.Ciclo < 0;
     switch (net_.OptimizaCiclo) {
-      case 0:
+      case CycleMode::Preassigned:
         PreassignedCycle();
         break;
-      case 1:
+      case CycleMode::Cyop:
         CyopCycle();
         break;
-      case 2:
+      case CycleMode::RangeTests:
         RangeTests();
         break;
-      case 3:
+      case CycleMode::CyopThenTests:
         CyopThenTests();
         break;
-      case 4:
-      case 5:
-        TestsWithStructure(net_.OptimizaCiclo == 5);
+      case CycleMode::StructureTests:
+      case CycleMode::SingleStructureTests:
+        TestsWithStructure(net_.OptimizaCiclo == CycleMode::SingleStructureTests);
         break;
+      case CycleMode::Keep:
       default:
         KeepCycle();
         break;

@@ -68,7 +68,7 @@ void IterateNetworksInTurn(Run& run) {
       run.Qor.EnsureIteration(i);
       ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
       CycleSearch(run, r, i);
-      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
+      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
       FinalTransytRun(run, r, i);
       ActualizarSaturn(run, r, i);
       NetworkStep(run, r, i);
@@ -93,7 +93,7 @@ void IterateAllNetworks(Run& run) {
       ActualizarSaturn(run, r, i);
       NetworkStep(run, r, i);
       NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
-      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
+      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
     }
     if (i == 1) BaseFigures(run);
     RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i);
@@ -243,9 +243,9 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     bool inputsFound = ReadGlobalConfiguration(run, args);
     if (inputsFound) {
       StartUp(run);
-      if (run.Cfg.TipoIteracion == 1)
+      if (run.Cfg.TipoIteracion == IterationMode::NetworksInTurn)
         IterateNetworksInTurn(run);
-      else if (run.Cfg.TipoIteracion == 2)
+      else if (run.Cfg.TipoIteracion == IterationMode::AllNetworks)
         IterateAllNetworks(run);
     }
     EndOfRun(run);

@@ -292,7 +292,7 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
 void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
                       TextWriter& out, int32_t cycle, bool allowDouble) {
   int32_t number = network;
-  bool networkOptimised = net.OptimizaCiclo > 0 || preassigned || net.Optimiza != 0;
+  bool networkOptimised = OptimisesCycle(net.OptimizaCiclo) || preassigned || net.Optimiza != 0;
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const TNodo& node = sat.Nodes[i];
     if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
