@@ -3,6 +3,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/ini.h"
@@ -68,7 +69,7 @@ bool NodeInNetwork(const Run& run, int r, int32_t transytNode) {
 }
 
 void CheckNodeList(Run& run, int r, const std::string& list, const char* name, bool asInteger) {
-  int number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  int number = At(run.Qor.RedNodos, r)[0];
   for (const auto& item : Split(list, ',')) {
     if (Trim(item).empty()) continue;
     if (NodeInNetwork(run, r, TextToInt(item))) continue;
@@ -293,9 +294,9 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
 
 void ReadNetworkConfiguration(Run& run, int r) {
   const Settings& g = run.Cfg;
-  NetworkSettings& n = run.Cfg.Red[static_cast<size_t>(r)];
+  NetworkSettings& n = At(run.Cfg.Red, r);
   n = NetworkSettings();
-  int number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  int number = At(run.Qor.RedNodos, r)[0];
   IniFile ini(ConfigurationPath(run));
   const std::string section = Printf("Transyt%d", number);
 
