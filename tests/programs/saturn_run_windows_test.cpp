@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "feedback/saturn_run.h"
+#include "programs/saturn_run.h"
 #include "support/test_support.h"
 #include "util/files.h"
 
