@@ -1,5 +1,5 @@
 // The Sioux Falls example end to end with our engines, as configured (labelled "large": about
-// 10 s in a Release build, some 20 s under the sanitizers).
+// 3 s in a Release build, some 20 s under the sanitizers).
 #include "example_run.h"
 
 namespace veltra::examples {
