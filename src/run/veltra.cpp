@@ -11,6 +11,7 @@
 #include "programs/saturn_run.h"
 #include "run/config.h"
 #include "run/input_lists.h"
+#include "run/report_builder.h"
 #include "saturn/street_names.h"
 #include "transyt/node_list.h"
 #include "util/conversions.h"
@@ -43,6 +44,7 @@ void StartUp(Run& run) {
     }
   }
 
+  run.FilesAtStart = FilesInWorkingDirectory();
   run.CurrentSaturnName = run.SaturnFile;
   InputCheck(run, run.CurrentSaturnName, run.Iteracion);
   ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
@@ -134,6 +136,7 @@ void GuardarFinal(Run& run) {
   log.Line();
   log.Line();
   log.Line(Printf("   Iteración seleccionada : %d", chosen));
+  run.ChosenIteration = chosen;
   log.Line();
 
   const std::string transytBase = run.TransytBase();
@@ -204,6 +207,7 @@ void RecordHistory(Run& run, int r, int i) {
       h.Textos[HistColumn::MinimumGreen(s)] = Printf("%d", plan.Stages[s].MinimumGreen);
     }
     h.Textos[HistColumn::Offset] = Printf("%d", plan.Offset);
+    h.Doble = n > 3 && plan.RepeatIndicator != 0;
     hist.push_back(std::move(h));
   }
   qor.NumNodosSemaforo[ri] = k;
@@ -234,6 +238,7 @@ void EndOfRun(Run& run) {
       CopyIfExists(Printf("%s_%d_*", transytBase.c_str(), last) + ext, Printf("%s_Final_*", transytBase.c_str()) + ext);
   }
   if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run.Cfg, run.Qor, run.Log, last);
+  if (Lower(cfg.InformeHtml) != "null") WriteRunReportFile(run, cfg.InformeHtml);
   run.Log.CloseMessagesFile();
 }
 
