@@ -96,7 +96,7 @@ TEST(Loop, RunsUntilTheFlowsSettleWithTheOutsidePrograms) {
   EXPECT_FALSE(e.Logged("ERROR"));
   for (const char* file : {"pueblo_1.dat", "pueblo_2.dat", "pueblo_2.lpa", "pueblo_tr_2_1.dat", "pueblo_tr_2_1.prt",
                            "pueblo_tr_2_2.dxf", "pueblo_tr_2_2.svg", "pueblo_ciclos.csv", "pueblo_repartos.csv",
-                           "pueblo_F.dat", "pueblo_tr_F_1.dat"})
+                           "pueblo_F.dat", "pueblo_tr_F_1.dat", "pueblo_tr_F_1.svg", "pueblo_tr_F_2.svg"})
     EXPECT_TRUE(e.dir.Exists(file)) << file;
   EXPECT_FALSE(e.dir.Exists("_sh.bat"));
 #ifdef VELTRA_HAVE_XLSXWRITER
@@ -175,6 +175,9 @@ TEST(Loop, FinalIterationIsTheEarlierOfTwoEqualBest) {
   EXPECT_EQ(e.dir.Read("pueblo_F.lpa"), e.dir.Read("pueblo_1.lpa"));
   EXPECT_EQ(e.dir.Read("pueblo_F.dat"), e.dir.Read("pueblo_1.dat"));
   EXPECT_EQ(e.dir.Read("pueblo_tr_F_2.dic"), e.dir.Read("pueblo_tr_1_2.dic"));
+  // The picture of the chosen iteration, not of the last, goes under the final name.
+  ASSERT_TRUE(e.dir.Exists("pueblo_tr_F_2.svg"));
+  EXPECT_EQ(e.dir.Read("pueblo_tr_F_2.svg"), e.dir.Read("pueblo_tr_1_2.svg"));
 }
 
 TEST(Loop, NetworksAreTakenInTheTextOrderOfTheirNumbers) {
