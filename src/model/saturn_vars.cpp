@@ -40,9 +40,9 @@ void QuickSortByKey(int low, int high, const KeyOf& keyOf, const SwapAt& swapAt)
 
 }  // namespace
 
-SaturnVars::SaturnVars() {
-  TurnMarks.assign(kMaxTurns + 1, 0);
-  PreviousTurnFlows.assign(kMaxTurns + 1, 0.0f);
+SaturnVars::SaturnVars(const SaturnCapacities& capacity) : capacity_(capacity) {
+  TurnMarks.assign(static_cast<size_t>(capacity_.Turns) + 1, 0);
+  PreviousTurnFlows.assign(static_cast<size_t>(capacity_.Turns) + 1, 0.0f);
   Figures.resize(kMaxIterations + 1);
   Clear();
 }
@@ -64,16 +64,16 @@ void SaturnVars::Clear() {
   Param = TParam();
   // Every table gets its capacity before reading, so that it never moves while it fills.
   Nodes.assign(1, TNodo());
-  Nodes.reserve(kMaxNodes + 1);
+  Nodes.reserve(static_cast<size_t>(capacity_.Nodes) + 1);
   Links.assign(1, Tardat());
-  Links.reserve(kMaxLinks + 2);
+  Links.reserve(static_cast<size_t>(capacity_.Links) + 2);
   LinkKnobs.clear();
   Turns.assign(1, TGiro());
-  Turns.reserve(kMaxTurns + 3);
+  Turns.reserve(static_cast<size_t>(capacity_.Turns) + 3);
   SignalPlans.assign(1, TPlanSemaforo());
-  SignalPlans.reserve(kMaxSignalPlans + 2);
+  SignalPlans.reserve(static_cast<size_t>(capacity_.SignalPlans) + 2);
   Zones.assign(1, Tcent());
-  Zones.reserve(kMaxZones + 1);
+  Zones.reserve(static_cast<size_t>(capacity_.Zones) + 1);
   BusLines.assign(1, TLinea());
   LinkFlows.clear();
   LinkClassFlows.clear();
@@ -82,10 +82,10 @@ void SaturnVars::Clear() {
   OptionLines.clear();
   NetworkTitle.clear();
   ConnectorList.clear();
-  SelectedBusLink.assign(kMaxLinks + 1, 0.0f);
-  OtherBusLink.assign(kMaxLinks + 1, 0.0f);
-  SelectedBusTurn.assign(kMaxTurns + 1, 0.0f);
-  OtherBusTurn.assign(kMaxTurns + 1, 0.0f);
+  SelectedBusLink.assign(static_cast<size_t>(capacity_.Links) + 1, 0.0f);
+  OtherBusLink.assign(static_cast<size_t>(capacity_.Links) + 1, 0.0f);
+  SelectedBusTurn.assign(static_cast<size_t>(capacity_.Turns) + 1, 0.0f);
+  OtherBusTurn.assign(static_cast<size_t>(capacity_.Turns) + 1, 0.0f);
   Xmin = kBoundStartMin;
   Xmax = kBoundStartMax;
   Ymin = kBoundStartMin;
@@ -187,7 +187,7 @@ int32_t SaturnVars::RegisterNode(int32_t number) {
   std::string key = Printf("%9d", number);
   auto it = NodeIndex.find(key);
   if (it != NodeIndex.end()) return it->second;
-  if (static_cast<int>(Nodes.size()) > kMaxNodes) return 0;
+  if (static_cast<int>(Nodes.size()) > capacity_.Nodes) return 0;
   TNodo node;
   node.Number = number;
   Nodes.push_back(std::move(node));

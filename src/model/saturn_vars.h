@@ -266,9 +266,23 @@ struct TIterationFigures {
   float Precision = 0;
 };
 
+// How many entries the tables of one network may hold; a network file with more stops the
+// reading in order. The loop uses these; a program that reads larger networks gives its own.
+struct SaturnCapacities {
+  int32_t Nodes = kMaxNodes;
+  int32_t Links = kMaxLinks;
+  int32_t Turns = kMaxTurns;
+  int32_t SignalPlans = kMaxSignalPlans;
+  int32_t Zones = kMaxZones;
+  int32_t BusLines = kMaxBusLines;
+};
+
 class SaturnVars {
  public:
-  SaturnVars();
+  explicit SaturnVars(const SaturnCapacities& capacity = SaturnCapacities());
+
+  // Fixed for the model's life: the tables below are sized by it.
+  const SaturnCapacities& Capacity() const { return capacity_; }
 
   TNetwork Network;
   TParam Param;
@@ -342,6 +356,8 @@ class SaturnVars {
   static std::string TurnKey(int32_t junctionNode, int32_t aNode, int32_t cNode);
 
  private:
+  SaturnCapacities capacity_;
+
   void EnsureNodeIndex() const;
   void EnsureLinkIndex() const;
   void EnsureZoneIndex() const;

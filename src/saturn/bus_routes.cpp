@@ -87,7 +87,8 @@ void ReadBusRoute(NetworkReader& reader, int group) {
   SaturnVars& sat = reader.sat;
   const std::string header = reader.Current();
   const size_t position = reader.Position();
-  if (sat.Network.BusLineCount >= kMaxBusLines) reader.LimitExceeded(position, "lineas de bus", kMaxBusLines);
+  if (sat.Network.BusLineCount >= sat.Capacity().BusLines)
+    reader.LimitExceeded(position, "lineas de bus", sat.Capacity().BusLines);
 
   TLinea route;
   if (std::isdigit(static_cast<unsigned char>(Column(header, 5)))) {

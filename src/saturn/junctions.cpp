@@ -186,8 +186,8 @@ void ReadJunction(NetworkReader& reader) {
   int32_t planIndex = 0;
   if (node.JunctionType == 3) {
     node.NodeClass = 2;
-    if (sat.Network.SignalPlanCount >= kMaxSignalPlans)
-      reader.LimitExceeded(cardPosition, "planes de semaforo", kMaxSignalPlans);
+    if (sat.Network.SignalPlanCount >= sat.Capacity().SignalPlans)
+      reader.LimitExceeded(cardPosition, "planes de semaforo", sat.Capacity().SignalPlans);
     TPlanSemaforo plan;
     plan.NodeNumber = number;
     plan.RepeatIndicator = 0;
@@ -253,7 +253,7 @@ void BuildJunctionLinksAndTurns(NetworkReader& reader) {
     }
   }
   const int32_t full = BuildTurns(sat);
-  if (full != 0) reader.LimitExceeded(reader.JunctionCardOf(full), "giros", kMaxTurns);
+  if (full != 0) reader.LimitExceeded(reader.JunctionCardOf(full), "giros", sat.Capacity().Turns);
   BuildStageMasks(sat);
 }
 
@@ -270,7 +270,7 @@ int32_t BuildTurns(SaturnVars& sat) {
         TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
         slot.ExitNode = node.Arms[static_cast<size_t>(q)].ANode;
         if (slot.TurnValue == 0) continue;
-        if (sat.Network.TurnCount >= kMaxTurns) return node.Number;
+        if (sat.Network.TurnCount >= sat.Capacity().Turns) return node.Number;
         TGiro turn;
         turn.ANode = arm.ANode;
         turn.JunctionNode = node.Number;

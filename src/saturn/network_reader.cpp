@@ -138,12 +138,12 @@ int32_t NetworkReader::RegisterNode(int32_t number, size_t position) {
   if (number < kMinNodeNumber || number > kMaxNodeNumber)
     FailAt(position, Printf("numero de nodo %d fuera de rango (%d a %d)", number, kMinNodeNumber, kMaxNodeNumber));
   int32_t index = sat.RegisterNode(number);
-  if (index == 0) LimitExceeded(position, "nodos", kMaxNodes);
+  if (index == 0) LimitExceeded(position, "nodos", sat.Capacity().Nodes);
   return index;
 }
 
 int32_t NetworkReader::AppendLink(Tardat link, const std::array<float, kMaxKnobs>& knobs, size_t position) {
-  if (sat.Network.LinkCount >= kMaxLinks) LimitExceeded(position, "arcos", kMaxLinks);
+  if (sat.Network.LinkCount >= sat.Capacity().Links) LimitExceeded(position, "arcos", sat.Capacity().Links);
   sat.Links.push_back(std::move(link));
   sat.Network.LinkCount = static_cast<int32_t>(sat.Links.size()) - 1;
   if (knobRows) {

@@ -140,7 +140,8 @@ void BuildZones(NetworkReader& reader) {
   for (const std::string& entry : sat.ConnectorList) {
     const int32_t zoneNumber = IntAt(entry, 1, 4);
     if (zoneNumber != previous) {
-      if (sat.Network.ZoneCount >= kMaxZones) reader.FailFile(Printf("mas de %d zonas, capacidad maxima del modelo", kMaxZones));
+      if (sat.Network.ZoneCount >= sat.Capacity().Zones)
+        reader.FailFile(Printf("mas de %d zonas, capacidad maxima del modelo", sat.Capacity().Zones));
       Tcent zone;
       zone.ZoneNumber = zoneNumber;
       sat.Zones.push_back(zone);

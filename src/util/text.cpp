@@ -120,12 +120,19 @@ TextWriter::TextWriter(const std::string& path, const char* lineEnd) : path_(pat
   if (!file_) throw FileError("ERROR - No se pudo crear el archivo " + path);
 }
 
+TextWriter::TextWriter(std::ostream& stream, const char* lineEnd) : stream_(&stream), lineEnd_(lineEnd) {}
+
 TextWriter::~TextWriter() {
   if (file_) std::fclose(file_);
 }
 
 void TextWriter::Write(std::string_view text) {
-  if (!file_ || text.empty()) return;
+  if (text.empty()) return;
+  if (stream_) {
+    if (!stream_->write(text.data(), static_cast<std::streamsize>(text.size()))) failed_ = true;
+    return;
+  }
+  if (!file_) return;
   if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
 }
 
@@ -137,6 +144,12 @@ void TextWriter::Line(std::string_view text) {
 void TextWriter::EndLine() { Write(lineEnd_); }
 
 void TextWriter::Close() {
+  if (stream_) {
+    if (!stream_->flush()) failed_ = true;
+    stream_ = nullptr;
+    if (failed_) throw FileError("ERROR - No se pudo escribir el texto");
+    return;
+  }
   if (file_) {
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;

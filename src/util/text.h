@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,24 +42,28 @@ struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Writes text files line by line with the line end the caller chooses (CR LF by default).
+// Writes text line by line with the line end the caller chooses (CR LF by default), into a
+// file or into a stream (a test's string, say).
 class TextWriter {
  public:
   // Creates the file afresh; throws FileError when it cannot be created.
   explicit TextWriter(const std::string& path, const char* lineEnd = "\r\n");
+  // Writes into `stream`, which stays open.
+  explicit TextWriter(std::ostream& stream, const char* lineEnd = "\r\n");
   ~TextWriter();
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
 
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return file_ != nullptr || stream_ != nullptr; }
   void Write(std::string_view text);
   void Line(std::string_view text = {});
   void EndLine();
-  // Closes the file; throws FileError when any write failed.
+  // Closes the file (flushes the stream); throws FileError when any write failed.
   void Close();
 
  private:
   std::FILE* file_ = nullptr;
+  std::ostream* stream_ = nullptr;
   std::string path_;
   const char* lineEnd_;
   bool failed_ = false;

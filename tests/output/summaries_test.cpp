@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "support/output_model.h"
-#include "util/files.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -13,6 +12,7 @@ namespace {
 
 using test::OutputModel;
 using test::TempDir;
+using test::Written;
 using Stage = OutputModel::Stage;
 
 std::string CrLf(const std::vector<std::string>& lines) {
@@ -42,7 +42,6 @@ struct TwoNetworks {
 };
 
 TEST(CycleSummary, OneLinePerIterationWithCyclesAndSaturnFigures) {
-  TempDir dir;
   TwoNetworks x;
   TIterationFigures& first = x.m.run().Sat.FiguresOf(1);
   first.SubTotalHr = 1234.56f;
@@ -52,33 +51,30 @@ TEST(CycleSummary, OneLinePerIterationWithCyclesAndSaturnFigures) {
   second.SubTotalHr = 1000.04f;
   second.SubTotalKm = 20000;
   second.Precision = 999;
-  WriteTextFile("ciclos.csv", [&](TextWriter& out) { WriteCycleSummary(x.m.run().Qor, x.m.run().Sat, 2, out); });
+  const std::string text = Written([&](TextWriter& out) { WriteCycleSummary(x.m.run().Qor, x.m.run().Sat, 2, out); });
   EXPECT_EQ(test::DiffLines(CrLf({",Red 5,Red 7,Pcu-Hr/Hr,Pcu-Km/Hr,Precision", "1,90,60,1234.6,9876.5,0.123",
                                   "2,92,60,1000.0,20000.0,999.000"}),
-                            dir.Read("ciclos.csv")),
+                            text),
             "");
 }
 
 TEST(RunSummaries, RunWithoutIterationsWritesOnlyTheHeaderLines) {
-  TempDir dir;
   OutputModel m;
-  WriteTextFile("ciclos.csv", [&](TextWriter& out) { WriteCycleSummary(m.run().Qor, m.run().Sat, 0, out); });
-  WriteTextFile("repartos.csv", [&](TextWriter& out) { WriteSplitSummary(m.run().Qor, 0, out); });
-  EXPECT_EQ(dir.Read("ciclos.csv"), CrLf({",Pcu-Hr/Hr,Pcu-Km/Hr,Precision"}));
-  EXPECT_EQ(dir.Read("repartos.csv"), CrLf({"Redes:", "Nodos:", ""}));
+  EXPECT_EQ(Written([&](TextWriter& out) { WriteCycleSummary(m.run().Qor, m.run().Sat, 0, out); }),
+            CrLf({",Pcu-Hr/Hr,Pcu-Km/Hr,Precision"}));
+  EXPECT_EQ(Written([&](TextWriter& out) { WriteSplitSummary(m.run().Qor, 0, out); }), CrLf({"Redes:", "Nodos:", ""}));
 }
 
 TEST(SplitSummary, OneColumnPerSignalNodeAndSixLinesPerIteration) {
-  TempDir dir;
   TwoNetworks x(true);
-  WriteTextFile("repartos.csv", [&](TextWriter& out) { WriteSplitSummary(x.m.run().Qor, 2, out); });
+  const std::string text = Written([&](TextWriter& out) { WriteSplitSummary(x.m.run().Qor, 2, out); });
   const std::vector<std::string> iteration = {
       ",35,45,90,30,0", ",24,35,0,30,0", ",0,10,0,0,0", ",0,0,0,0,0", ",0,0,0,0,0", ",0,0,0,0,0"};
   std::vector<std::string> expected = {"Redes:,Red 5,,,Red 7,Red 9", "Nodos:,501,502,503,701,0", ",1,2,3,4,0"};
   for (int i = 1; i <= 2; ++i)
     for (size_t s = 0; s < iteration.size(); ++s)
       expected.push_back((s == 0 ? Printf("Iter. %d", i) : std::string()) + iteration[s]);
-  EXPECT_EQ(test::DiffLines(CrLf(expected), dir.Read("repartos.csv")), "");
+  EXPECT_EQ(test::DiffLines(CrLf(expected), text), "");
 }
 
 TEST(SplitSummary, NodesMissingFromAnEarlierIterationReadAsZero) {
@@ -96,15 +92,12 @@ TEST(SplitSummary, NodesMissingFromAnEarlierIterationReadAsZero) {
 }
 
 TEST(NodeReport, OneBlockPerNetworkWithTheLastIterationsTimings) {
-  TempDir dir;
   OutputModel m;
   const int r = m.AddNetwork(5, "Centro");
   m.AddSignalNode(r, 501, 12, 10, 90, {{20, 5, 7}, {15, 4, 6}, {25, 3, 8}, {10, 5, 5}});
   m.Record(r, 1, 80);
   m.Record(r, 2, 90);
-  m.run().Cfg.InformeNodos = "informe.xls";
-  WriteTextFile(ChangeExtension(m.run().Cfg.InformeNodos, ".csv"), [&](TextWriter& out) { WriteNodeReport(m.run().Cfg, m.run().Qor, 2, out); });
-  EXPECT_FALSE(dir.Exists("informe.xls"));
+  const std::string text = Written([&](TextWriter& out) { WriteNodeReport(m.run().Cfg, m.run().Qor, 2, out); });
   const std::vector<std::string> expected = {
       "Red:,5,Centro",
       "Ciclo:,90",
@@ -116,7 +109,7 @@ TEST(NodeReport, OneBlockPerNetworkWithTheLastIterationsTimings) {
       "",
       "",
       ""};
-  EXPECT_EQ(test::DiffLines(CrLf(expected), dir.Read("informe.csv")), "");
+  EXPECT_EQ(test::DiffLines(CrLf(expected), text), "");
 }
 
 }  // namespace

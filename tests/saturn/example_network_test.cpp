@@ -44,5 +44,52 @@ TEST(ExampleTown, NetworkAndListingAreConsistent) {
   EXPECT_NEAR(t.run.Sat.FiguresOf(0).GrandTotalHr, 362.1f, 0.01f);
 }
 
+// The reader as a program without the loop calls it: lines, settings, tables and a log. Each
+// capacity one short of what the town needs stops the reading, naming the table and the limit;
+// the town's own counts are enough.
+TEST(ExampleTown, CapacitiesGivenToTheModelBoundTheReading) {
+  const std::string name = std::string(VELTRA_TEST_DATA) + "/../../examples/pueblo.dat";
+  std::vector<std::string> lines;
+  ASSERT_TRUE(LoadLines(name, lines));
+  SaturnCapacities exact;
+  {
+    SaturnVars sat;
+    std::ostringstream console;
+    MessageLog log(console);
+    SaturnRead(lines, name, SaturnSettings(), sat, log);
+    exact = {sat.Network.NodeCount, sat.Network.LinkCount, sat.Network.TurnCount, sat.Network.SignalPlanCount,
+             sat.Network.ZoneCount, sat.Network.BusLineCount};
+  }
+  struct Case {
+    const char* table;
+    int32_t SaturnCapacities::*field;
+  };
+  const Case cases[] = {{"nodos", &SaturnCapacities::Nodes},
+                        {"arcos", &SaturnCapacities::Links},
+                        {"giros", &SaturnCapacities::Turns},
+                        {"planes de semaforo", &SaturnCapacities::SignalPlans},
+                        {"zonas", &SaturnCapacities::Zones},
+                        {"lineas de bus", &SaturnCapacities::BusLines}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table);
+    SaturnCapacities small = exact;
+    small.*c.field -= 1;
+    SaturnVars sat(small);
+    std::ostringstream console;
+    MessageLog log(console);
+    EXPECT_THROW(SaturnRead(lines, name, SaturnSettings(), sat, log), RunStop);
+    ASSERT_EQ(log.Errors.size(), 1u);
+    EXPECT_NE(log.Errors[0].find(Printf("mas de %d %s, capacidad maxima del modelo", small.*c.field, c.table)),
+              std::string::npos)
+        << log.Errors[0];
+  }
+  SaturnVars sat(exact);
+  std::ostringstream console;
+  MessageLog log(console);
+  SaturnRead(lines, name, SaturnSettings(), sat, log);
+  EXPECT_EQ(sat.Network.NodeCount, exact.Nodes);
+  EXPECT_TRUE(log.Errors.empty());
+}
+
 }  // namespace
 }  // namespace veltra

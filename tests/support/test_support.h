@@ -8,6 +8,7 @@
 
 #include "run/run.h"
 #include "util/platform.h"
+#include "util/text.h"
 
 namespace veltra::test {
 
@@ -63,6 +64,16 @@ int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std:
 
 // Runs a shell command in `dir`; returns its exit code, its output (stdout and stderr) in `output`.
 int RunShell(const std::string& command, const std::string& dir, std::string& output);
+
+// What a writer writes into a TextWriter over a string (CR LF line ends).
+template <class Write>
+std::string Written(const Write& write) {
+  std::ostringstream text;
+  TextWriter out(text);
+  write(out);
+  out.Close();
+  return text.str();
+}
 
 // Compares two texts line by line; empty when equal, else the first differences.
 std::string DiffLines(const std::string& expected, const std::string& actual);
