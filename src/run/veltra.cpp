@@ -216,7 +216,7 @@ void RecordHistory(Run& run, int r, int i) {
 
 void NetworkStep(Run& run, int r, int i) {
   std::string dxf = Printf("%s_%d_%d.dxf", run.TransytBase().c_str(), i, NetworkNumber(run, r));
-  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf);
+  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf, i);
   RecordHistory(run, r, i);
 }
 
