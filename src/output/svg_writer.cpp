@@ -287,8 +287,8 @@ void SvgWriter::Solid(const DrawState& state, const std::string& layer, const st
   if (state.Role == DrawRole::LinkArrow) return;
   for (const DrawPoint& p : corners) Extend(p.X, p.Y);
   ClassOf(layer);
-  paths_.push_back({layer, ColourOf(state.SolidColour, layer), "SOLID", {corners[0], corners[1], corners[3], corners[2]},
-                    true, state.Role});
+  paths_.push_back({layer, ColourOf(state.SolidColour, layer), "", {corners[0], corners[1], corners[3], corners[2]},
+                    true, state.Role, true});
 }
 
 void SvgWriter::Close() {
@@ -332,7 +332,7 @@ void SvgWriter::Close() {
     std::string points;
     for (const DrawPoint& p : path.Points) points += (points.empty() ? "" : " ") + Point(p);
     const std::string cls = ClassOf(path.Layer);
-    if (path.Linetype == "SOLID") {
+    if (path.Filled) {
       shapes.push_back("<polygon class=\"" + cls + "\" points=\"" + points + "\" fill=\"" + path.Colour + "\"/>");
       continue;
     }
@@ -460,9 +460,8 @@ void SvgWriter::Close() {
     textAt(label, label.At, numberFont, 0, " number");
   }
 
-  const Junction* none = nullptr;
   auto nearestJunction = [&](DrawPoint p) {
-    const Junction* best = none;
+    const Junction* best = nullptr;
     double bestDistance = 0;
     for (const Junction& j : junctions_) {
       const double distance = Length(p, j.Centre);
@@ -690,10 +689,12 @@ void SvgWriter::Close() {
   double pageBottom = switchesTop;
   if (switchCount > 0) {
     const double switchesHeight = px(44);
-    foot.push_back("<foreignObject class=\"switches\" x=\"" + Num(pageLeft + px(10)) + "\" y=\"" + Num(switchesTop) +
-                   "\" width=\"" + Num(pageWidth - px(20)) + "\" height=\"" + Num(switchesHeight) +
-                   "\"><div xmlns=\"http://www.w3.org/1999/xhtml\" style=\"font-size:" + Num(px(11)) +
-                   "px;font-family:Arial,Helvetica,sans-serif\"><span style=\"margin-right:10px\">Capas:</span>" +
+    // The check boxes are laid out in screen pixels, scaled to the drawing's units as a whole.
+    foot.push_back("<foreignObject class=\"switches\" transform=\"translate(" + Num(pageLeft + px(10)) + " " +
+                   Num(switchesTop) + ") scale(" + Printf("%.6g", unit) + ")\" x=\"0\" y=\"0\" width=\"" +
+                   Num(pageWidth / unit - 20) + "\" height=\"" + Num(switchesHeight / unit) +
+                   "\"><div xmlns=\"http://www.w3.org/1999/xhtml\" style=\"font-size:11px;"
+                   "font-family:Arial,Helvetica,sans-serif\"><span style=\"margin-right:10px\">Capas:</span>" +
                    switches + "</div></foreignObject>");
     pageBottom += switchesHeight;
   }

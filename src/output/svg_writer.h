@@ -52,6 +52,7 @@ class SvgWriter : public DrawingTarget {
     std::vector<DrawPoint> Points;
     bool Closed = false;
     DrawRole Role = DrawRole::Other;
+    bool Filled = false;  // a solid
   };
   struct Arrow {
     std::string Layer, Colour, Linetype;
