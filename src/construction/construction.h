@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
 #include "model/settings.h"
+#include "model/transyt_model.h"
 #include "util/log.h"
 
 namespace veltra {

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "construction/construction.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "construction/construction.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -59,9 +59,7 @@ int32_t NumeroArco(const NetworkBuild& build, const TNodo& node, const TConector
   if (Clase3(clase) == 0) return numero;
   if (build.Qor.ArcoPorNumero(numero) == 0 && group.Mark == 0) return numero;
   if (node.TransytNode > 125) {
-    build.Log.EmptyLines(1);
-    build.Log.Line(Printf("ERROR - Nodo %d (%d) debe tener un codigo menor que 125", node.Number, node.TransytNode));
-    build.Log.EmptyLines(1);
+    build.Log.Error(Printf("ERROR - Nodo %d (%d) debe tener un codigo menor que 125", node.Number, node.TransytNode), 1);
     return numero;
   }
   return TextToInt(Printf("%d%d%d", node.TransytNode + 200, arm.ArmNumber, digit));
@@ -73,9 +71,7 @@ int32_t Agregar(const NetworkBuild& build, int r, const TArco& arco) {
   if (i == 0) {
     const std::string line = Printf("ERROR - Red Transyt %d con mas de %d arcos (nodo %d). Proceso no puede continuar.",
                                     build.Qor.RedNodos[static_cast<size_t>(r)][0], kMaxArcos, arco.NodoB);
-    build.Log.Line(line);
-    build.Log.AddError(line);
-    FatalStop();
+    build.Log.Fatal(line, 0, Listed::Yes);
   }
   build.Qor.Arcos[static_cast<size_t>(i)] = arco;
   return i;

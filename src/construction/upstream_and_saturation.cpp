@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "construction/construction.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -18,7 +18,7 @@ constexpr int kLanes = 8;  // lanes numbered across an approach
 int32_t FlujoSatPublico(const NetworkBuild& build, const TArco& arco, double total, const std::array<double, 3>& flows) {
   if (build.Qor.ArcoPorNumero(arco.Numero - 3) != 0) return 0;  // its general twin carries the capacity
   if (total == 0) {
-    build.Log.Line(Printf("   ATENCION: Arco %d (%d-%d-%s) exclusivo de transporte publico, sin flujo.\r"
+    build.Log.Warning(Printf("   ATENCION: Arco %d (%d-%d-%s) exclusivo de transporte publico, sin flujo.\r"
                         "             Se asume flujo saturacion = %d.",
                         arco.Numero, arco.NodoA, arco.NodoB, arco.Salidas.c_str(), 1800));
     return 1800;

@@ -2,21 +2,13 @@
 
 #include "saturn/network_writer.h"
 #include "transyt/print_files.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
 
 namespace {
-
-void ErrorBlock(MessageLog& log, const std::string& message) {
-  log.EmptyLines(2);
-  log.Line("ERROR - ERROR - ERROR - ERROR - ERROR");
-  log.Line(message);
-  log.Line("ERROR - ERROR - ERROR - ERROR - ERROR");
-  log.EmptyLines(2);
-}
 
 // The signal plan of a signalised node, or nullptr.
 TPlanSemaforo* PlanOf(SaturnVars& sat, int32_t nodeIndex) {
@@ -38,11 +30,11 @@ TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char*
   }
   TPlanSemaforo* plan = PlanOf(run.Sat, nodeIndex);
   if (plan == nullptr) {
-    ErrorBlock(run.Log, Printf("Intenta duplicar nodo %d, no semaforizado", node));
+    run.Log.FramedError(Printf("Intenta duplicar nodo %d, no semaforizado", node));
     return nullptr;
   }
   if (!StageKnown(*plan, stage)) {
-    ErrorBlock(run.Log, Printf("Fase %d no reconocida en nodo %d", stage, node));
+    run.Log.FramedError(Printf("Fase %d no reconocida en nodo %d", stage, node));
     return nullptr;
   }
   return plan;

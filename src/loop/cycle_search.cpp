@@ -5,12 +5,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "transyt/cyop_choice.h"
 #include "programs/transyt_run.h"
+#include "transyt/cyop_choice.h"
 #include "transyt/print_files.h"
 #include "transyt/transyt_file.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -75,7 +75,7 @@ class CycleSearcher {
   // A search range needs a step forward; a step below 1 would never reach its end.
   int Step() {
     if (net_.PasoCiclo >= 1) return net_.PasoCiclo;
-    run_.Log.Line(Printf("   ATENCION: PasoCiclo %d no valido en red %d, se usa 1", net_.PasoCiclo, number_));
+    run_.Log.Warning(Printf("   ATENCION: PasoCiclo %d no valido en red %d, se usa 1", net_.PasoCiclo, number_));
     return 1;
   }
 

@@ -12,7 +12,6 @@ namespace veltra {
 
 namespace {
 
-const char* const kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
 
 int32_t Magnitude(int32_t number) { return number == INT32_MIN ? INT32_MAX : std::abs(number); }
 
@@ -114,11 +113,7 @@ void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageL
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const TNodo& node = sat.Nodes[i];
     if (node.TransytNetwork == 0 || !node.TransytMark || node.X != kCoordinateNotSet) continue;
-    log.EmptyLines(2);
-    log.Line(kErrorFrame);
-    log.Line(Printf("Nodo %d requerido, sin coordenadas", node.Number));
-    log.Line(kErrorFrame);
-    log.EmptyLines(2);
+    log.FramedError(Printf("Nodo %d requerido, sin coordenadas", node.Number));
   }
 }
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
+#include "model/transyt_model.h"
 #include "util/log.h"
 #include "util/text.h"
 

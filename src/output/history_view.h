@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "model/qor_vars.h"
+#include "model/transyt_model.h"
 
 namespace veltra {
 

@@ -10,8 +10,8 @@
 #include "output/history_view.h"
 #include "output/summaries.h"
 #include "output/xml_text.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 #ifdef VELTRA_HAVE_XLSXWRITER
@@ -350,12 +350,12 @@ void WriteSpreadsheetReport(const Settings& cfg, const QorVars& qor, MessageLog&
   const std::string& setting = cfg.InformeNodos;
   const std::string name = WorkbookName(setting);
   if (name != setting)
-    log.Line(Printf("ATENCION: InformeNodos %s no es un libro .xlsx; el informe se guarda en %s", setting.c_str(),
+    log.Warning(Printf("ATENCION: InformeNodos %s no es un libro .xlsx; el informe se guarda en %s", setting.c_str(),
                         name.c_str()));
   std::string error;
   if (WriteWorkbook(cfg, qor, lastIteration, ExpandFileName(name), error)) return;
 #ifdef VELTRA_HAVE_XLSXWRITER
-  log.Line(Printf("ERROR - No se pudo escribir %s (%s).", name.c_str(), error.c_str()));
+  log.Error(Printf("ERROR - No se pudo escribir %s (%s).", name.c_str(), error.c_str()));
 #endif
   WriteTextFile(ChangeExtension(cfg.InformeNodos, ".csv"),
                 [&](TextWriter& out) { WriteNodeReport(cfg, qor, lastIteration, out); });

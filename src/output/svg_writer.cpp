@@ -7,8 +7,8 @@
 
 #include "output/label_layout.h"
 #include "output/xml_text.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

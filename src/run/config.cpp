@@ -3,9 +3,9 @@
 #include <ctime>
 #include <filesystem>
 
+#include "util/conversions.h"
 #include "util/files.h"
 #include "util/ini.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -73,9 +73,9 @@ void CheckNodeList(Run& run, int r, const std::string& list, const char* name, b
     if (Trim(item).empty()) continue;
     if (NodeInNetwork(run, r, TextToInt(item))) continue;
     if (asInteger)
-      run.Log.Line(Printf("ERROR - Nodo (%s) %d no existe en red %d", name, TextToInt(item), number));
+      run.Log.Error(Printf("ERROR - Nodo (%s) %d no existe en red %d", name, TextToInt(item), number));
     else
-      run.Log.Line(Printf("ERROR - Nodo (%s) %s no existe en red %d", name, item.c_str(), number));
+      run.Log.Error(Printf("ERROR - Nodo (%s) %s no existe en red %d", name, item.c_str(), number));
   }
 }
 
@@ -355,7 +355,7 @@ void ReadNetworkConfiguration(Run& run, int r) {
   n.CicloDoble = ini.ReadBool(section, "CicloDoble", false);
   n.DobleIgual = ini.ReadInteger(section, "DobleIgual", g.DobleIgual);
   if (n.CicloSimple && n.CicloDoble) {
-    run.Log.Line("ERROR - CicloSimple y CicloDoble no deben estar activos");
+    run.Log.Error("ERROR - CicloSimple y CicloDoble no deben estar activos");
     run.Log.Line("        simultaneamente. Se anulan ambas opciones.");
     n.CicloSimple = false;
     n.CicloDoble = false;

@@ -3,8 +3,8 @@
 #include "saturn/counts.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -23,10 +23,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   const std::string dataFile = ChangeExtension(name, ".dat");
   const std::string listing = ChangeExtension(name, ".lpa");
   if (!FileExists(dataFile)) {
-    log.EmptyLines(2);
-    log.Line(Printf("ERROR - %s no existe. Abortando ...", dataFile.c_str()));
-    log.EmptyLines(2);
-    FatalStop();
+    log.Fatal(Printf("ERROR - %s no existe. Abortando ...", dataFile.c_str()), 2);
   }
 
   sat.Clear();
@@ -34,9 +31,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   sat.NetworkFileName = dataFile;
   SaturnRead(SaturnSettingsOf(run), sat, log);
   if (!sat.Network.HasCoordinates) {
-    log.Line();
-    log.Line("Faltan coordenadas geograficas. Abortando ...");
-    log.Line();
+    log.Error("Faltan coordenadas geograficas. Abortando ...", 1);
     run.Sys.WaitForEnter();
     FatalStop();
   }
@@ -44,10 +39,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   if (run.Cfg.UseListing()) {
     const std::string found = ExistingFileIgnoringCase(listing);
     if (found.empty()) {
-      log.EmptyLines(2);
-      log.Line(Printf("ERROR - Red Saturn %s no existe", listing.c_str()));
-      log.EmptyLines(2);
-      FatalStop();
+      log.Fatal(Printf("ERROR - Red Saturn %s no existe", listing.c_str()), 2);
     }
     if (!LoadLines(found, sat.ListingLines)) throw FileError("ERROR - No se puede leer " + found);
     SaturnSettings settings = SaturnSettingsOf(run);
@@ -56,10 +48,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   } else {
     const std::string& counts = run.Cfg.Conteos;
     if (!FileExists(counts)) {
-      log.EmptyLines(2);
-      log.Line(Printf("ERROR - Archivo %s no existe", counts.c_str()));
-      log.EmptyLines(2);
-      FatalStop();
+      log.Fatal(Printf("ERROR - Archivo %s no existe", counts.c_str()), 2);
     }
     if (!LoadLines(counts, sat.ListingLines)) throw FileError("ERROR - No se puede leer " + counts);
     ReadCounts(sat.ListingLines, counts, sat, log);
@@ -79,7 +68,7 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
     if (index != 0)
       sat.Nodes[static_cast<size_t>(index)].TransytNetworkPosition = position;
     else
-      log.Line(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red Saturn", pairs[i].c_str()));
+      log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red Saturn", pairs[i].c_str()));
   }
 
   for (int p = 1; p <= qor.NumRedes; ++p) {
@@ -100,7 +89,7 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
       if (index != 0)
         sat.Nodes[static_cast<size_t>(index)].TransytNetworkPosition = p;
       else
-        log.Line(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), networkNumber(p)));
+        log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), networkNumber(p)));
     }
   }
 }

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
-#include "util/log.h"
 #include "model/settings.h"
+#include "model/transyt_model.h"
 #include "programs/program_env.h"
+#include "util/log.h"
 #include "util/platform.h"
 
 namespace veltra {

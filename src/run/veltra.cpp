@@ -3,17 +3,17 @@
 #include "construction/construir_arcos.h"
 #include "loop/actualizar_saturn.h"
 #include "loop/convergence.h"
-#include "output/qor_dxf.h"
-#include "programs/saturn_run.h"
+#include "loop/cycle_search.h"
+#include "output/network_drawing.h"
 #include "output/spreadsheet.h"
 #include "output/summaries.h"
+#include "programs/saturn_run.h"
 #include "run/config.h"
 #include "run/input_lists.h"
 #include "saturn/street_names.h"
-#include "loop/cycle_search.h"
 #include "transyt/node_list.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -30,14 +30,13 @@ void StartUp(Run& run) {
   run.ProgressMessage = "Leyendo red Saturn/Inner...";
 
   if (cfg.IteracionInicial < 0) {
-    run.Log.Line(Printf("ERROR - IteracionInicial %d invalida (debe ser 0 o mayor).", cfg.IteracionInicial));
-    FatalStop();
+    run.Log.Fatal(Printf("ERROR - IteracionInicial %d invalida (debe ser 0 o mayor).", cfg.IteracionInicial));
   }
   run.Iteracion = cfg.IteracionInicial;
   if (cfg.IteracionInicial > 0) {
     std::string restart = Printf("%s_%d.lpa", run.SaturnBase().c_str(), cfg.IteracionInicial);
     if (!FileExists(restart)) {
-      run.Log.Line(Printf("ERROR - No existe %s.", restart.c_str()));
+      run.Log.Error(Printf("ERROR - No existe %s.", restart.c_str()));
       run.Log.Line(Printf("        Proceso no puede continuar desde iteracion %d.", cfg.IteracionInicial));
       FatalStop();
     }
@@ -270,11 +269,11 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     run.Log.Line("Proceso Abortado....");
   } catch (const NumberFormatError& e) {
     run.Log.Line();
-    run.Log.Line(Printf("ERROR - Valor no numerico: %s", e.what()));
+    run.Log.Error(Printf("ERROR - Valor no numerico: %s", e.what()));
     run.Log.Line("Proceso Abortado....");
   } catch (const std::bad_alloc&) {
     run.Log.Line();
-    run.Log.Line("ERROR - Memoria insuficiente.");
+    run.Log.Error("ERROR - Memoria insuficiente.");
     run.Log.Line("Proceso Abortado....");
   }
   try {

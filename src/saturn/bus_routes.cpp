@@ -5,7 +5,7 @@
 #include <cmath>
 #include <set>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

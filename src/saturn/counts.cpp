@@ -4,8 +4,8 @@
 #include <set>
 
 #include "saturn/listing.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -113,12 +113,12 @@ void ConvertSingleStage(NetworkReader& reader, TPlanSemaforo& plan) {
     second.EntryCount = 0;
     plan.StageCount = 2;
     if (reader.FirstRead())
-      log.Line(Printf("   ATENCION: Nodo %d con una fase y entreverde %d, inconsistente con Transyt\r"
+      log.Warning(Printf("   ATENCION: Nodo %d con una fase y entreverde %d, inconsistente con Transyt\r"
                       "             Convertido en Transyt a dos fases.",
                       plan.NodeNumber, intergreen));
   } else if (reader.FirstRead()) {
     log.Line();
-    log.Line(Printf("   ERROR: Nodo %d con una fase y entreverde %d, invalido para Transyt\r"
+    log.Error(Printf("   ERROR: Nodo %d con una fase y entreverde %d, invalido para Transyt\r"
                     "          Se requiere que el entreverde sea mayor a 15 segundos.",
                     plan.NodeNumber, intergreen));
     log.Line();

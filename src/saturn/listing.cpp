@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -113,7 +113,7 @@ void ListingReader::Read() {
 void ListingReader::NoFlows() {
   MessageLog& log = log_;
   log.Line();
-  log.Line(Printf("ERROR - Archivo %s no valido (%d lineas leidas)", ChangeExtension(sat_.NetworkFileName, ".lpa").c_str(),
+  log.Error(Printf("ERROR - Archivo %s no valido (%d lineas leidas)", ChangeExtension(sat_.NetworkFileName, ".lpa").c_str(),
                   static_cast<int>(position_ + 1)));
   log.EmptyLines(3);
   log.Line("Proceso Abortado....");
@@ -267,7 +267,7 @@ void ListingReader::FixedFlowCorrection() {
     if (sum <= f[9]) continue;
     if (firstRead) {
       const Tardat& link = sat_.Links[static_cast<size_t>(l)];
-      log_.Line(Printf("   ATENCION: Al arco %d-%d se le corrigió flujo fijo (%.2f --> %.2f)", link.ANode, link.BNode,
+      log_.Warning(Printf("   ATENCION: Al arco %d-%d se le corrigió flujo fijo (%.2f --> %.2f)", link.ANode, link.BNode,
                            static_cast<double>(f[9]), static_cast<double>(sum)));
     }
     f[9] = sum;

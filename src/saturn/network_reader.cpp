@@ -5,8 +5,8 @@
 #include "saturn/bus_routes.h"
 #include "saturn/junctions.h"
 #include "saturn/sections.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -80,7 +80,7 @@ bool NetworkReader::NextLine(bool skipBlanks) {
     if (!line.empty() && (line[0] == '*' || line[0] == '%')) continue;
     if (skipBlanks && Trim(line).empty()) continue;
     if (line.find('\t') != std::string::npos)
-      log.Line(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
+      log.Warning(Printf("ATENCION: Archivo tiene caracter \"TAB\"\r%s\r", line.c_str()));
     current_ = Upper(line);
     return true;
   }
@@ -105,20 +105,12 @@ std::string NetworkReader::Origin(size_t position) const {
 
 void NetworkReader::FailAt(size_t position, const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", Origin(position).c_str(), what.c_str());
-  log.Line();
-  log.Line(message);
-  log.Line();
-  log.AddError(message);
-  FatalStop();
+  log.Fatal(message, 1, Listed::Yes);
 }
 
 void NetworkReader::FailFile(const std::string& what) const {
   std::string message = Printf("ERROR - Red Saturn %s: %s", files_[0].Name.c_str(), what.c_str());
-  log.Line();
-  log.Line(message);
-  log.Line();
-  log.AddError(message);
-  FatalStop();
+  log.Fatal(message, 1, Listed::Yes);
 }
 
 void NetworkReader::LimitExceeded(size_t position, const std::string& what, int limit) const {
@@ -295,11 +287,7 @@ void NetworkReader::Include(int section) {
   const std::string found = ExistingFileIgnoringCase(name);
   if (found.empty()) {
     std::string message = Printf("ERROR - Red Saturn. No existe %s", name.c_str());
-    log.Line();
-    log.Line(message);
-    log.Line();
-    log.AddError(message);
-    FatalStop();
+    log.Fatal(message, 1, Listed::Yes);
   }
   const std::string fullName = ExpandFileName(found);
   const int32_t parent = origins_[at].File;

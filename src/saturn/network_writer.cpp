@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 

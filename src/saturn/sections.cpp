@@ -4,7 +4,7 @@
 #include <cctype>
 #include <climits>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -184,11 +184,7 @@ void ReadKnobFile(NetworkReader& reader) {
   std::vector<std::string> lines;
   if (name.empty() || !LoadLines(name, lines)) {
     std::string message = Printf("ERROR - Red Saturn. No existe %s", sat.Param.FilknbName.c_str());
-    log.Line();
-    log.Line(message);
-    log.Line();
-    log.AddError(message);
-    FatalStop();
+    log.Fatal(message, 1, Listed::Yes);
   }
   const bool dutch = sat.Param.DUTCH;
   const bool commas = !lines.empty() && lines.front().find(',') != std::string::npos;

@@ -1,7 +1,7 @@
 #include "saturn/street_names.h"
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -155,7 +155,7 @@ void LogStructure(CyopModel& model, const CyopTable& table, const std::vector<Co
   } else {
     log.Line("   Estructura Optima Simple");
     if (lists.DobleListed) {
-      log.Line("   ATENCION: Los nodos impuestos con ciclo doble se han ignorado");
+      log.Warning("   ATENCION: Los nodos impuestos con ciclo doble se han ignorado");
       log.Line();
     }
   }
@@ -241,12 +241,12 @@ void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::
     // Only plans of two or three stages can run twice in the cycle, and only four or six
     // stages halve evenly; any other node keeps the structure it has.
     if (makeDouble && n != 2 && n != 3) {
-      model.Log.Line(Printf("   ATENCION: Nodo %d con %d etapas no admite ciclo doble, se mantiene su estructura",
+      model.Log.Warning(Printf("   ATENCION: Nodo %d con %d etapas no admite ciclo doble, se mantiene su estructura",
                           transytNode, n));
       continue;
     }
     if (makeSingle && n != 4 && n != 6) {
-      model.Log.Line(Printf("   ATENCION: Nodo %d con %d etapas no admite ciclo simple, se mantiene su estructura",
+      model.Log.Warning(Printf("   ATENCION: Nodo %d con %d etapas no admite ciclo simple, se mantiene su estructura",
                           transytNode, n));
       continue;
     }
@@ -373,7 +373,7 @@ int CyopStructureCheck(const Settings& cfg, int r, const std::string& cyopPrintF
   for (int k = 1; k <= kCyopColumns; ++k)
     if (table.Cycle[static_cast<size_t>(k)] == s) w = k;
   if (w == 0) {
-    log.Line(Printf("   ATENCION: Ninguna columna de ciclo %d en %s, los nodos mantienen su estructura", s,
+    log.Warning(Printf("   ATENCION: Ninguna columna de ciclo %d en %s, los nodos mantienen su estructura", s,
                     cyopPrintFile.c_str()));
     log.Line();
     return 0;
@@ -381,7 +381,7 @@ int CyopStructureCheck(const Settings& cfg, int r, const std::string& cyopPrintF
   log.Line(Printf("   Usando estructura de ciclo %d (%d)", table.Cycle[static_cast<size_t>(w)], w));
   const int y = table.FirstCandidate;
   if (y == 0) {
-    log.Line(Printf("   ATENCION: Ningun ciclo candidato en %s (todos \"TOO LOW\"), los nodos mantienen su estructura",
+    log.Warning(Printf("   ATENCION: Ningun ciclo candidato en %s (todos \"TOO LOW\"), los nodos mantienen su estructura",
                     cyopPrintFile.c_str()));
     log.Line();
     return 0;

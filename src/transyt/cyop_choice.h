@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
 #include "model/settings.h"
+#include "model/transyt_model.h"
 #include "transyt/print_files.h"
 #include "util/log.h"
 

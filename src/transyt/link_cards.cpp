@@ -5,7 +5,7 @@
 #include <string>
 
 #include "transyt/node_cards.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
 #include "model/settings.h"
+#include "model/transyt_model.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <climits>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 
 namespace {
 
-const char* const kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
 
 // A link number a few places on (the public-transport links of a link follow it by 3 and 6).
 int32_t NumberPlus(int32_t number, int32_t step) {
@@ -148,11 +147,7 @@ void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, 
       }
       auto found = byTransyt.find(t);
       if (found == byTransyt.end() || sat.Nodes[found->second].NodeClass != 2) {
-        log.EmptyLines(2);
-        log.Line(kErrorFrame);
-        log.Line(Printf("Intenta coordinar nodo %d, no semaforizado", t));
-        log.Line(kErrorFrame);
-        log.EmptyLines(2);
+        log.FramedError(Printf("Intenta coordinar nodo %d, no semaforizado", t));
       }
       card.Add({t == INT32_MIN ? INT32_MAX : -t});
     }
@@ -203,7 +198,7 @@ void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_
     if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
     int n = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)].StageCount;
     if (n >= 1 && n <= 6 && node.MinGreen[static_cast<size_t>(n)] == 0)
-      log.Line(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
+      log.Error(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
   }
 }
 
@@ -242,7 +237,7 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
   if (stages < 2 || stages > 6) return result;
   if (!optimised && stages == 5) {
     // Fixed timings have no five-stage card: TRANSYT keeps its own timings for the node.
-    log.Line(Printf("   ATENCION: Nodo %d (%d) con 5 fases y tiempos fijos, sin tarjeta de tiempos.", node.TransytNode,
+    log.Warning(Printf("   ATENCION: Nodo %d (%d) con 5 fases y tiempos fijos, sin tarjeta de tiempos.", node.TransytNode,
                     node.Number));
     return result;
   }

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <set>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -31,7 +31,7 @@ bool ParseInteger(const std::string& text, int32_t& value) {
 // A value of the node list that cannot be read ends the run at once, without the errors file.
 // The message stays on the screen for three seconds before the program ends.
 [[noreturn]] void UnreadableNodeList(MessageLog& log, const std::string& fileName, int line) {
-  log.Line(Printf("ERROR - Lectura erronea en archivo %s (%d)", Upper(ExtractFileName(fileName)).c_str(), line));
+  log.Error(Printf("ERROR - Lectura erronea en archivo %s (%d)", Upper(ExtractFileName(fileName)).c_str(), line));
   RunStop stop{1, false};
   stop.PauseMs = 3000;
   throw stop;
@@ -78,14 +78,12 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
     if (networks.size() > static_cast<size_t>(kMaxRedes)) {
       std::string message = Printf("ERROR - Archivo %s (linea %d): mas de %d redes Transyt, capacidad maxima del modelo",
                                    fileName.c_str(), e.Line, kMaxRedes);
-      log.Line(message);
-      log.AddError(message);
-      FatalStop();
+      log.Fatal(message, 0, Listed::Yes);
     }
     if (!saturnPairs.insert(Printf("%5d%10d", e.Network, e.SaturnNode)).second)
-      log.Line(Printf("ERROR - Nodo Saturn  %d definido más de una vez en red %d", e.SaturnNode, e.Network));
+      log.Error(Printf("ERROR - Nodo Saturn  %d definido más de una vez en red %d", e.SaturnNode, e.Network));
     if (!transytPairs.insert(Printf("%5d%10d", e.Network, e.TransytNode)).second)
-      log.Line(Printf("ERROR - Nodo Transyt %d definido más de una vez en red %d", e.TransytNode, e.Network));
+      log.Error(Printf("ERROR - Nodo Transyt %d definido más de una vez en red %d", e.TransytNode, e.Network));
   }
   qor.NumRedes = static_cast<int32_t>(networks.size());
   for (auto& row : qor.RedNodos) std::fill(row.begin(), row.end(), 0);
@@ -95,24 +93,20 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
   // Second pass: the TRANSYT number of every listed SATURN node in its network.
   const int limit = transytNodeLimit;
   for (const NodeListEntry& e : entries) {
-    if (e.TransytNode > limit) log.Line(Printf("ERROR - Nodo transyt %d invalido (máximo %d)", e.TransytNode, limit));
+    if (e.TransytNode > limit) log.Error(Printf("ERROR - Nodo transyt %d invalido (máximo %d)", e.TransytNode, limit));
     const int32_t index = sat.FindNode(e.SaturnNode);
     if (index == 0) {
-      log.Line(Printf("ERROR - Nodo %d no reconocido", e.SaturnNode));
+      log.Error(Printf("ERROR - Nodo %d no reconocido", e.SaturnNode));
       continue;
     }
     TNodo& node = sat.Nodes[static_cast<size_t>(index)];
     if (node.X == kCoordinateNotSet) {
-      log.EmptyLines(2);
-      log.Line("ERROR - ERROR - ERROR - ERROR - ERROR");
-      log.Line(Printf("Nodo %d obligatorio, sin coordenadas", e.SaturnNode));
-      log.Line("ERROR - ERROR - ERROR - ERROR - ERROR");
-      log.EmptyLines(2);
+      log.FramedError(Printf("Nodo %d obligatorio, sin coordenadas", e.SaturnNode));
       continue;
     }
     node.TransytNetwork = e.Network;
     if (node.JunctionType == 0) {
-      log.Line(Printf("   ATENCION: Nodo %d es Externo, no debe ser incluido en la red %d.\r"
+      log.Warning(Printf("   ATENCION: Nodo %d es Externo, no debe ser incluido en la red %d.\r"
                       "             Continua el proceso omitiendo este nodo.",
                       e.SaturnNode, e.Network));
       continue;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
+#include "model/transyt_model.h"
 #include "util/log.h"
 
 namespace veltra {

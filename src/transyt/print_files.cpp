@@ -3,8 +3,8 @@
 #include <cctype>
 #include <unordered_map>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
 #include "model/settings.h"
+#include "model/transyt_model.h"
 #include "util/log.h"
 #include "util/text.h"
 

@@ -4,8 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 #include "util/text.h"
 
 namespace fs = std::filesystem;

@@ -37,6 +37,32 @@ void MessageLog::EmptyLines(int n) {
   for (int i = 0; i < n; ++i) Line();
 }
 
+void MessageLog::Spaced(std::string_view text, int around) {
+  EmptyLines(around);
+  Line(text);
+  EmptyLines(around);
+}
+
+void MessageLog::Warning(std::string_view text, int around) { Spaced(text, around); }
+
+void MessageLog::Error(const std::string& text, int around, Listed listed) {
+  Spaced(text, around);
+  if (listed == Listed::Yes) AddError(text);
+}
+
+void MessageLog::FramedError(std::string_view text) {
+  EmptyLines(2);
+  Line(kErrorFrame);
+  Line(text);
+  Line(kErrorFrame);
+  EmptyLines(2);
+}
+
+void MessageLog::Fatal(const std::string& text, int around, Listed listed) {
+  Error(text, around, listed);
+  FatalStop();
+}
+
 void MessageLog::ConsoleLine(std::string_view text) {
   console_ << text << '\n';
   console_.flush();

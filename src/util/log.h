@@ -14,6 +14,12 @@
 
 namespace veltra {
 
+// The line above and below an error that frames it.
+constexpr const char* kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
+
+// Whether an error also goes to the errors list (data the user must fix).
+enum class Listed { No, Yes };
+
 class MessageLog {
  public:
   explicit MessageLog(std::ostream& console) : console_(console) {}
@@ -35,6 +41,16 @@ class MessageLog {
   }
   // n empty lines.
   void EmptyLines(int n);
+  // A warning ("ATENCION: ..."), with `around` empty lines before and after it.
+  void Warning(std::string_view text, int around = 0);
+  // An error ("ERROR - ...", "*** ERROR ..."), with `around` empty lines before and after it;
+  // with Listed::Yes it also goes to the errors list.
+  void Error(const std::string& text, int around = 0, Listed listed = Listed::No);
+  // An error framed by kErrorFrame lines, two empty lines before and after the frame.
+  void FramedError(std::string_view text);
+  // The error, then the orderly fatal stop (FatalStop).
+  [[noreturn]] void Fatal(const std::string& text, int around = 0, Listed listed = Listed::No);
+
   // Writes to the console only (lines written before the messages file is opened, the usage text).
   void ConsoleLine(std::string_view text);
 
@@ -52,6 +68,7 @@ class MessageLog {
 
  private:
   void EndLine();
+  void Spaced(std::string_view text, int around);
 
   std::ostream& console_;
   std::FILE* file_ = nullptr;

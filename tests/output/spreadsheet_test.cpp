@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "support/output_model.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

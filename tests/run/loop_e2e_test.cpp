@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "support/test_support.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

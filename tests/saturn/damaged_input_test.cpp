@@ -4,7 +4,7 @@
 
 #include "saturn/listing.h"
 #include "saturn/saturn_fixtures.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra {
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "saturn/saturn_fixtures.h"
+#include "util/conversions.h"
 #include "util/files.h"
-#include "util/kwt_utils.h"
 
 namespace veltra {
 namespace {

@@ -1,6 +1,6 @@
 #include "support/loop_model_builder.h"
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra::test {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "saturn/junctions.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra::test {

@@ -7,10 +7,10 @@
 #include <array>
 #include <string>
 
-#include "output/drawing.h"
-#include "model/qor_vars.h"
 #include "model/saturn_vars.h"
 #include "model/settings.h"
+#include "model/transyt_model.h"
+#include "output/drawing.h"
 
 namespace veltra {
 

@@ -1,5 +1,5 @@
 // The DXF writer: group layout, value formats, handles, tables and the entity geometry.
-#include "output/kwt_dxfer.h"
+#include "output/dxf_writer.h"
 
 #include <gtest/gtest.h>
 

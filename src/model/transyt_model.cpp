@@ -1,9 +1,9 @@
-#include "model/qor_vars.h"
+#include "model/transyt_model.h"
 
 #include <algorithm>
 
 #include "model/saturn_vars.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -1,14 +1,14 @@
 // The network drawing: link numbering, movement arrows and values, texts along links, and the
 // whole drawing of small networks read back from the DXF file.
-#include "output/qor_dxf.h"
+#include "output/network_drawing.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "output/kwt_dxfer.h"
+#include "output/dxf_writer.h"
 #include "support/output_model.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -1,4 +1,4 @@
-#include "output/kwt_dxfer.h"
+#include "output/dxf_writer.h"
 
 #include <algorithm>
 #include <charconv>

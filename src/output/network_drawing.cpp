@@ -1,4 +1,4 @@
-#include "output/qor_dxf.h"
+#include "output/network_drawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "output/kwt_dxfer.h"
+#include "output/dxf_writer.h"
 #include "output/svg_writer.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -1,4 +1,4 @@
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 #include <gtest/gtest.h>
 

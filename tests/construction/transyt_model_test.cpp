@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "construction/construction.h"
-#include "model/qor_vars.h"
+#include "model/transyt_model.h"
 
 namespace veltra {
 namespace {
