@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "output/label_layout.h"
-#include "output/qor_dxf.h"
+#include "output/network_drawing.h"
 #include "output/svg_writer.h"
 #include "support/output_model.h"
 #include "util/text.h"
