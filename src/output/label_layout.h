@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,7 +57,12 @@ class LabelSpace {
   std::vector<LabelBox> boxes_;
   std::vector<std::pair<DrawPoint, DrawPoint>> segments_;
   std::vector<size_t> wideBoxes_, longSegments_;  // not filed by cell
-  std::map<std::pair<long long, long long>, std::vector<size_t>> boxCells_, segmentCells_;
+  struct CellHash {
+    size_t operator()(const std::pair<long long, long long>& cell) const {
+      return std::hash<long long>()(cell.first * 1000003LL + cell.second);
+    }
+  };
+  std::unordered_map<std::pair<long long, long long>, std::vector<size_t>, CellHash> boxCells_, segmentCells_;
 };
 
 }  // namespace veltra

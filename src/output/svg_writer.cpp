@@ -295,10 +295,29 @@ void SvgWriter::Close() {
   if (fileName_.empty()) return;
   if (!hasWindow_) Extend(0, 0);
 
-  // Scale: the network fills about 1100 pixels across or 750 down; every screen size below is
-  // turned into drawing units with it.
+  // Scale: the network fills about 1100 pixels across or 750 down, unless its links would then
+  // be too short for their labels: a link's shaft (half the link) gets at least 100 pixels,
+  // and a large network makes a large picture to scroll. Every screen size below is turned
+  // into drawing units with it.
   const double netWidth = maxX_ - minX_, netHeight = maxY_ - minY_;
   double unit = std::max(netWidth / 1100, netHeight / 750);
+  std::vector<double> shafts;
+  for (const Label& label : labels_) {
+    if (label.Role != DrawRole::LinkNumber) continue;
+    const double length = Length(label.Place.From, label.Place.To);
+    if (length > 0 && std::isfinite(length)) shafts.push_back(length);
+  }
+  if (!shafts.empty()) {
+    std::nth_element(shafts.begin(), shafts.begin() + static_cast<std::ptrdiff_t>(shafts.size() / 2), shafts.end());
+    const double median = shafts[shafts.size() / 2];
+    if (median / 100 < unit) unit = median / 100;
+  }
+  // And the labels, all of them shown, cover at most a quarter of the network's area.
+  double labelArea = 0;  // square pixels
+  for (const Label& label : labels_)
+    labelArea += (TextWidthEm(label.Text) * FontPx(label.Role) + 4) * ((kAscent + kDescent) * FontPx(label.Role) + 4);
+  if (labelArea > 0 && netWidth > 0 && netHeight > 0)
+    unit = std::min(unit, std::sqrt(netWidth * netHeight / 4 / labelArea));
   if (!(unit > 0) || !std::isfinite(unit)) unit = 1.0 / 100;
   auto px = [&](double pixels) { return pixels * unit; };
   auto font = [&](DrawRole role) { return px(FontPx(role)); };
@@ -420,9 +439,13 @@ void SvgWriter::Close() {
     texts.push_back(element + " fill=\"" + label.Colour + "\">" + XmlEscape(label.Text) + "</text>");
   };
   const double pad = px(1);
+  // Labels that find no room near their place are lined up in a column beside the network.
+  bool parking = false;
+  DrawPoint parked;
   // Places a label at the first free candidate centre, in the order given. In a crowd where
   // every candidate is taken, the label moves out round its first candidate, ring by ring,
-  // until it finds room: far from its place rather than over another label.
+  // and past forty rings into the column beside the network: away from its place rather than
+  // over another label.
   auto place = [&](const Label& label, double fontSize, double degrees, const std::vector<DrawPoint>& centres,
                    const std::string& extra) {
     if (centres.empty()) return;
@@ -437,7 +460,7 @@ void SvgWriter::Close() {
     if (chosen == boxes.size()) {
       const double ring = 0.5 * fontSize;
       bool found = false;
-      for (int k = 1; !found && k <= 4000; ++k) {
+      for (int k = 1; !found && k <= 40; ++k) {
         const int directions = 8 + 4 * std::min(k, 16);
         for (int a = 0; !found && a < directions; ++a) {
           const DrawPoint c = Plus(centres.front(), Turned({0, -1}, 360.0 * a / directions), k * ring);
@@ -446,6 +469,15 @@ void SvgWriter::Close() {
             found = true;
           }
         }
+      }
+      if (!found && !parking) {
+        parking = true;
+        parked = {right + px(20), top};
+      }
+      while (!found) {
+        centre = {parked.X + size.HalfWidth, parked.Y - size.HalfHeight};
+        parked.Y -= 2 * size.HalfHeight;
+        found = space.IsFree(LabelBox::Around(centre, size.HalfWidth, size.HalfHeight));
       }
     }
     const LabelBox box = LabelBox::Around(centre, size.HalfWidth, size.HalfHeight);

@@ -149,10 +149,17 @@ def check_layout(path, root):
         if "network" in classes and tag in ("line", "polyline", "polygon", "circle", "rect", "path"):
             for value in re.findall(r"-?\d+(?:\.\d+)?,(-?\d+(?:\.\d+)?)", element.get("points") or element.get("d") or ""):
                 network_top = float(value) if network_top is None else min(network_top, float(value))
-    for i in range(len(texts)):
-        for j in range(i + 1, len(texts)):
+    # Sweep along x: only texts whose x ranges meet can overlap.
+    spans = sorted(range(len(texts)), key=lambda k: min(x for x, _ in texts[k][1]))
+    active = []
+    for k in spans:
+        left = min(x for x, _ in texts[k][1])
+        active = [a for a in active if max(x for x, _ in texts[a][1]) > left]
+        for a in active:
+            i, j = min(a, k), max(a, k)
             if not separated(texts[i][1], texts[j][1]):
                 faults.append("OVERLAP %s %r %r" % (path, texts[i][0], texts[j][0]))
+        active.append(k)
     for content, box, own, classes in texts:
         if "legend" in classes:
             continue
