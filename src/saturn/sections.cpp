@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -104,7 +105,7 @@ void ReadLinkMark(NetworkReader& reader) {
   const int32_t l = sat.FindLink(IntAt(line, 1, W), IntAt(line, W + 1, 2 * W));
   if (l == 0) return;
   const double value = TextToReal(Field(line, 3 * W + 1, 3 * W + 5));
-  sat.Links[static_cast<size_t>(l)].KindFlags |= value < 0 ? (1 << 3) : (1 << 2);
+  At(sat.Links, l).KindFlags |= value < 0 ? (1 << 3) : (1 << 2);
 }
 
 void ReadCoordinates(NetworkReader& reader) {
@@ -118,7 +119,7 @@ void ReadCoordinates(NetworkReader& reader) {
   if (first == ' ' || std::isdigit(static_cast<unsigned char>(first))) {
     const int32_t n = sat.FindNode(IntAt(line, 1, W));
     if (n == 0) return;
-    TNodo& node = sat.Nodes[static_cast<size_t>(n)];
+    TNodo& node = At(sat.Nodes, n);
     node.X = x;
     node.Y = y;
     node.HasCoordinates = 1;
@@ -126,7 +127,7 @@ void ReadCoordinates(NetworkReader& reader) {
   } else if (first == 'C') {
     const int32_t z = sat.FindZone(IntAt(line, 2, W));
     if (z == 0) return;
-    Tcent& zone = sat.Zones[static_cast<size_t>(z)];
+    Tcent& zone = At(sat.Zones, z);
     zone.X = x;
     zone.Y = y;
     GrowBounds(sat.Network, x, y);
@@ -151,7 +152,7 @@ void BuildZones(NetworkReader& reader) {
     Tcent& zone = sat.Zones.back();
     if (zone.ConnectorCount >= kMaxConnectors)
       reader.FailFile(Printf("zona %d con mas de %d conectores, capacidad maxima del modelo", zoneNumber, kMaxConnectors));
-    TConexion& c = zone.Connectors[static_cast<size_t>(++zone.ConnectorCount)];
+    TConexion& c = At(zone.Connectors, ++zone.ConnectorCount);
     if (Column(entry, 5) == '1') {
       c.Buffer = 0;
       c.Node = IntAt(entry, 6, 10);
@@ -209,7 +210,7 @@ void ReadKnobFile(NetworkReader& reader) {
       continue;
     }
     if (static_cast<size_t>(l) >= sat.LinkKnobs.size()) continue;
-    auto& row = sat.LinkKnobs[static_cast<size_t>(l)];
+    auto& row = At(sat.LinkKnobs, l);
     const size_t n = std::min(values.size(), row.size());
     for (size_t e = 0; e < n; ++e) row[e] = static_cast<float>(TextToReal(values[e]));
   }
