@@ -146,6 +146,10 @@ void GuardarFinal(Run& run) {
       std::string source = Printf("%s_%d_%d", transytBase.c_str(), chosen, n) + ext;
       if (FileExists(source)) CopyFileReplacing(source, Printf("%s_F_%d", transytBase.c_str(), n) + ext);
     }
+    // The chosen iteration's network picture goes with its files, so the final timings can be
+    // looked at under the same "_F" name.
+    const std::string picture = Printf("%s_%d_%d.svg", transytBase.c_str(), chosen, n);
+    if (FileExists(picture)) CopyFileReplacing(picture, Printf("%s_F_%d.svg", transytBase.c_str(), n));
   }
   static const char* const saturnExtensions[] = {".dat", ".lpa", ".lpn", ".lpt", ".ufa", ".ufc", ".ufn", ".ufs"};
   const std::string saturnBase = run.SaturnBase();
@@ -215,7 +219,7 @@ void RecordHistory(Run& run, int r, int i) {
 
 void NetworkStep(Run& run, int r, int i) {
   std::string dxf = Printf("%s_%d_%d.dxf", run.TransytBase().c_str(), i, NetworkNumber(run, r));
-  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf);
+  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf, i);
   RecordHistory(run, r, i);
 }
 
