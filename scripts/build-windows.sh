@@ -78,7 +78,7 @@ grep -q '^XLSXWRITER_LIB:FILEPATH=.*libxlsxwriter.a' "$build/CMakeCache.txt" ||
 # Whatever of the programs this tree defines (engines join the tree over time).
 available=$(cmake --build "$build" --target help | sed -n 's/^\.\.\. \([^ ]*\).*/\1/p')
 targets=()
-for t in veltra t8s veltra-assign veltra-tntp SATNET SATALL SATASS SATEASY; do
+for t in veltra t8s veltra-assign veltra-tntp veltra-saturn; do
   grep -qx "$t" <<<"$available" && targets+=("$t")
 done
 if [ "$tests" = 1 ]; then
@@ -86,11 +86,9 @@ if [ "$tests" = 1 ]; then
 fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]}"
 
-# The stand-in outside programs, for runs where neither the real programs nor the engines are
-# at hand. SATURN's batch files name the programs with and without a leading "$".
+# The text viewer the pause settings open (a stand-in that notes what it was asked to show).
 cmake -S tools/standins -B "$out/standins" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$out/standins" -j "$jobs" >/dev/null
-for p in SATNET SATALL SATASS SATEASY; do cp -f "$out/standins/$p.exe" "$out/standins/\$$p.exe"; done
 
 bin="$out/bin"
 rm -rf "$bin"
@@ -100,9 +98,12 @@ for t in "${targets[@]}"; do
   exe=$(find "$build" -name "$t.exe" -type f | head -1)
   [ -n "$exe" ] && cp -f "$exe" "$bin/"
 done
+# The SATURN-shaped programs are one executable under four names; SATURN's batch files name
+# them with and without a leading "$".
 for p in SATNET SATALL SATASS SATEASY; do
-  [ -f "$bin/$p.exe" ] && cp -f "$bin/$p.exe" "$bin/\$$p.exe"
+  [ -f "$build/$p.exe" ] && cp -f "$build/$p.exe" "$bin/$p.exe" && cp -f "$bin/$p.exe" "$bin/\$$p.exe"
 done
+rm -f "$bin/veltra-saturn.exe"
 # No DLL may be needed besides the system's own.
 for exe in "$bin"/*.exe; do
   if x86_64-w64-mingw32-objdump -p "$exe" | grep 'DLL Name' | grep -viqE 'kernel32|msvcrt|user32|advapi32|shell32|ws2_32|ole32|gdi32|bcrypt|ntdll'; then

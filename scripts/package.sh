@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the release packages dist/veltra-<version>-windows-x64.zip and
 # dist/veltra-<version>-linux-x64.tar.gz: the executables, the README, the user guide, the
-# example town and the demo stand-ins of the outside programs. The version is the project's
+# example town and the engines (t8s, the SATURN-shaped programs, veltra-assign, veltra-tntp). The version is the project's
 # (CMakeLists.txt).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,7 @@ if [ ${#need[@]} -gt 0 ]; then
   apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
 
-engines=(t8s veltra-assign veltra-tntp SATNET SATALL SATASS SATEASY)
+engines=(t8s veltra-assign veltra-tntp veltra-saturn)
 
 # Windows: the cross build (also fetches libxlsxwriter's source into build-windows/src).
 scripts/build-windows.sh
@@ -42,8 +42,6 @@ available=$(cmake --build "$linux_build" --target help | sed -n 's/^\.\.\. \([^ 
 targets=(veltra)
 for t in "${engines[@]}"; do grep -qx "$t" <<<"$available" && targets+=("$t"); done
 cmake --build "$linux_build" -j "$jobs" --target "${targets[@]}" >/dev/null
-cmake -S tools/standins -B "$out/standins-linux" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$out/standins-linux" -j "$jobs" >/dev/null
 
 mkdir -p dist
 stage="$out/stage"
@@ -51,7 +49,7 @@ rm -rf "$stage"
 
 common() {  # package directory
   local dir=$1
-  mkdir -p "$dir/docs" "$dir/examples" "$dir/demo-programs"
+  mkdir -p "$dir/docs" "$dir/examples"
   cp README.md "$dir/"
   cp docs/user-guide.md "$dir/docs/"
   cp -r examples/. "$dir/examples/"
@@ -61,10 +59,6 @@ common() {  # package directory
 win="$stage/veltra-$version-windows-x64"
 common "$win"
 cp "$out/bin/"*.exe "$win/"
-for p in t8s SATNET SATALL SATASS SATEASY wordpad; do
-  cp "$out/standins/$p.exe" "$win/demo-programs/"
-done
-for p in SATNET SATALL SATASS SATEASY; do cp "$out/standins/$p.exe" "$win/demo-programs/\$$p.exe"; done
 # Text files with the line ends Windows programs expect.
 for f in "$win/README.md" "$win/docs/user-guide.md" "$win/examples/pueblo/README.md" "$win/examples/siouxfalls/README.md"; do sed -i 's/\r\?$/\r/' "$f"; done
 rm -f "dist/veltra-$version-windows-x64.zip"
@@ -73,11 +67,9 @@ rm -f "dist/veltra-$version-windows-x64.zip"
 # Linux package.
 lin="$stage/veltra-$version-linux-x64"
 common "$lin"
-for t in "${targets[@]}"; do
-  exe=$(find "$linux_build" -name "$t" -type f -perm -u+x | head -1)
-  [ -n "$exe" ] && cp "$exe" "$lin/"
+for p in veltra t8s veltra-assign veltra-tntp SATNET SATALL SATASS SATEASY; do
+  [ -f "$linux_build/$p" ] && cp "$linux_build/$p" "$lin/"
 done
-for p in t8s SATNET SATALL SATASS SATEASY; do cp "$out/standins-linux/$p" "$lin/demo-programs/"; done
 tar -C "$stage" -czf "dist/veltra-$version-linux-x64.tar.gz" "veltra-$version-linux-x64"
 
 echo "Packages:"

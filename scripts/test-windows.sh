@@ -35,7 +35,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-# The programs the loop runs: the engines the tree builds, and stand-ins for the others.
+# The programs the loop runs: the engines, and the stand-in text viewer.
 programs_win="$out/programs-win"
 rm -rf "$programs_win"
 mkdir -p "$programs_win"
@@ -72,7 +72,7 @@ linux_build="$out/linux"
 cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release -DVELTRA_TESTS=OFF >/dev/null
 available=$(cmake --build "$linux_build" --target help | sed -n 's/^\.\.\. \([^ ]*\).*/\1/p')
 targets=()
-for t in veltra t8s veltra-assign veltra-tntp SATNET SATALL SATASS SATEASY; do
+for t in veltra t8s veltra-assign veltra-tntp veltra-saturn; do
   grep -qx "$t" <<<"$available" && targets+=("$t")
 done
 cmake --build "$linux_build" -j "$jobs" --target "${targets[@]}" >/dev/null
@@ -81,11 +81,9 @@ cmake --build "$out/standins-linux" -j "$jobs" >/dev/null
 programs_linux="$out/programs-linux"
 rm -rf "$programs_linux"
 mkdir -p "$programs_linux"
-for p in t8s SATNET SATALL SATASS SATEASY wordpad; do cp "$out/standins-linux/$p" "$programs_linux/"; done
-for t in "${targets[@]}"; do
-  [ "$t" = veltra ] && continue
-  exe=$(find "$linux_build" -name "$t" -type f -perm -u+x | head -1)
-  [ -n "$exe" ] && cp -f "$exe" "$programs_linux/"
+cp "$out/standins-linux/wordpad" "$programs_linux/"
+for p in t8s SATNET SATALL SATASS SATEASY; do
+  [ -f "$linux_build/$p" ] && cp -f "$linux_build/$p" "$programs_linux/"
 done
 
 # Sets key=value in a section of a configuration file, in place of the key's own line.

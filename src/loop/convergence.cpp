@@ -86,6 +86,9 @@ bool ConvergenceTest(Run& run, int iteration) {
   // The decision uses the ratio as computed, so a ratio equal to the threshold stops.
   const double precision = sumPro == 0 ? 999.0 : sumDif / sumPro;
   figures.Precision = static_cast<float>(precision);
+  figures.SumDif = static_cast<float>(sumDif);
+  figures.SumPro = static_cast<float>(sumPro);
+  figures.Tested = true;
   const bool precise = precision <= cfg.PrecisionSaturn;
   log.Line(Printf(precise ? "      Precision Flujos Saturn [%.4f <= %.4f]" : "      Precision Flujos Saturn [%.4f > %.4f]",
                   precision, cfg.PrecisionSaturn));
@@ -98,11 +101,13 @@ bool ConvergenceTest(Run& run, int iteration) {
   FiguresLine(run, "         Pcu-Km/Hr:", iteration, &TIterationFigures::SubTotalKm);
 
   if (precise) {
-    StopMessage(log, Printf("   Termina por Precision Flujos Saturn (%.4f)", precision));
+    run.StopReason = Printf("Termina por Precision Flujos Saturn (%.4f)", precision);
+    StopMessage(log, "   " + run.StopReason);
     return true;
   }
   if (iteration >= cfg.Iteraciones) {
-    StopMessage(log, Printf("   Termina por Maximo de iteraciones alcanzado (%d)", iteration));
+    run.StopReason = Printf("Termina por Maximo de iteraciones alcanzado (%d)", iteration);
+    StopMessage(log, "   " + run.StopReason);
     return true;
   }
   return false;

@@ -264,6 +264,8 @@ struct TIterationFigures {
   float GrandTotalHr = 0, GrandTotalKm = 0;  // "GRAND TOTALS"
   float TurnHr = 0, TurnKm = 0;              // turn figures of the convergence test
   float Precision = 0;
+  float SumDif = 0, SumPro = 0;              // the flow differences behind Precision
+  bool Tested = false;                       // the convergence test computed this slot
 };
 
 // How many entries the tables of one network may hold; a network file with more stops the

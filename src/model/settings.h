@@ -79,6 +79,7 @@ struct Settings {
   std::string ResumenCiclo = "null";
   std::string ResumenReparto = "null";
   std::string InformeNodos = "null";
+  std::string InformeHtml = "null";  // the run report page; the driver names it after the network
   double AnchoPista = 3.5;
   double FactorVelPubl = 0.9;
   int BusquedaCiclo = 99;

@@ -91,6 +91,7 @@ static_assert(HistColumn::MinimumGreen(kHistStages) == kHistColumns - 1, "the co
 struct THistNodo {
   std::array<int32_t, kHistStages + 1> Etapas{};  // 1..6: green time plus intergreen
   std::array<std::string, kHistColumns> Textos;    // the printed columns
+  bool Doble = false;                              // the plan runs its half pattern twice
 };
 
 class QorVars {

@@ -79,4 +79,8 @@ void Drawing::Arrowhead(const std::string& layer, int direction, double size, do
   for (DrawingTarget* t : targets_) t->Solid(State, layer, corners);
 }
 
+void Drawing::Caption(const DrawingCaption& caption) {
+  for (DrawingTarget* t : targets_) t->Caption(caption);
+}
+
 }  // namespace veltra

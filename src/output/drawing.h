@@ -14,6 +14,33 @@ struct DrawPoint {
   double Y = 0;
 };
 
+// What an entity shows, for a target that lays out a picture of its own: the SVG picture
+// places the labels beside their links and draws the movement arrows its own way. The DXF
+// file writes every entity as called and ignores it.
+enum class DrawRole {
+  Other,
+  LinkArrow,         // a movement arrow: the shaft from the link's 30% to its 80% point, then the turn
+  LinkNumber,        // the TRANSYT link number
+  LinkFlow,          // "(flow/secondary flow)" of the link
+  LinkResult,        // a TRANSYT result of the link (degree of saturation, delay...)
+  MovementFlow,      // the flow of one movement, beside its arrow
+  StreetName,        // a street's name, along the street
+  Junction,          // the mark of a node: circle or box
+  JunctionNumber,    // the number inside a node's mark
+  SaturnNodeNumber,  // the SATURN number of a TRANSYT node, beside it
+  Frame,
+  Title,
+  Credit,
+};
+
+// Where a link's labels and arrows belong: the offset line of the link (its shaft, from the
+// 30% to the 80% point of the way from A to B, moved to the link's drawing position) and the
+// direction class of the movement (-1 left, 0 ahead, 1 right).
+struct DrawLinkPlace {
+  DrawPoint From, To;
+  int Turn = 0;
+};
+
 // The settings the caller changes between calls; Open restores these initial values.
 struct DrawState {
   std::string Linetype = "ByLayer";  // "ByLayer": the entity takes its layer's linetype
@@ -24,6 +51,19 @@ struct DrawState {
   double TextHeight = 10.0;
   int TextColour = 0;
   bool TextMirror = false;  // texts turned half a turn about their alignment point
+  DrawRole Role = DrawRole::Other;
+  DrawLinkPlace Link;  // for the link roles
+};
+
+// What the picture says about itself in its heading: the network, the iteration whose
+// timings it shows, the cycle, and the settings that decide what its legend explains.
+struct DrawingCaption {
+  std::string NetworkName;
+  int NetworkNumber = 0;
+  int Iteration = 0;             // 0: not known
+  int Cycle = 0;                 // seconds; 0: not known
+  double SaturationLimit = 900;  // links at or above it are drawn red; 900: no limit
+  bool FullResults = false;      // cruise, delay, stops and queue texts drawn
 };
 
 // A file the drawing is written to. The table and entity calls arrive in file order.
@@ -56,6 +96,8 @@ class DrawingTarget {
                     double y, int justification) = 0;
   // A filled quadrilateral given in the DXF order: the outline runs 1, 2, 4, 3.
   virtual void Solid(const DrawState& state, const std::string& layer, const std::array<DrawPoint, 4>& corners) = 0;
+  // What the drawing shows, for targets with a heading of their own; a DXF file has none.
+  virtual void Caption(const DrawingCaption&) {}
 };
 
 // The corners of an arrowhead 30 degrees wide with its tip at (x, y), pointing along
@@ -88,6 +130,7 @@ class Drawing {
   void Circle(const std::string& layer, double x, double y, double radius);
   void Text(const std::string& layer, int rotation, const std::string& text, double x, double y, int justification);
   void Arrowhead(const std::string& layer, int direction, double size, double x, double y);
+  void Caption(const DrawingCaption& caption);
 
  private:
   std::vector<DrawingTarget*> targets_;

@@ -178,9 +178,12 @@ void DrawLinks(Drawing& drawing, const DrawingModel& model, const NetworkSetting
     auto along = [&](const std::string& layer, double h, const std::string& text) {
       TextAlongLink(drawing, layer, link.Rumbo, h, text, pa, pb, w, link.IndiceDibujo);
     };
+    drawing.State.Role = DrawRole::LinkNumber;
     along(linkLayer, 0.25, Printf("%d", link.Numero));
     drawing.State.TextHeight = (cfg.ArcosLetraTamano - 1) * f;
+    drawing.State.Role = DrawRole::LinkFlow;
     along(flowLayer, 0.75, Printf("(%.0f/%.0f)", link.Flujo, link.FlujoConector1));
+    drawing.State.Role = DrawRole::LinkResult;
     if (g != kNoSaturationLimit) {
       if (link.ResGradoSat >= g) drawing.State.TextColour = red;
       along("GRSAT", 0.75, Printf("(gs %.2f)", link.ResGradoSat));
@@ -194,16 +197,19 @@ void DrawLinks(Drawing& drawing, const DrawingModel& model, const NetworkSetting
       along("QUEUE", 0.75, Printf("(Q %.2f)", link.ResCola));
       drawing.State.TextColour = 0;
     }
+    drawing.State.Role = DrawRole::Other;
   });
 }
 
 // Second pass: the flow of every movement beside its arrow.
 void DrawMovementFlows(Drawing& drawing, const DrawingModel& model, double f) {
   drawing.State.TextHeight = model.Cfg.ArcosLetraTamano / 4.0 * f;
+  drawing.State.Role = DrawRole::MovementFlow;
   ForNumberedLinks(model, [&](const TArco& link, DrawPoint a, DrawPoint b) {
     MovementValues(drawing, link.EsPublico ? "FLMOVP" : "FLMOV", a, b, 6 * f, link.IndiceDibujo, link.PresenciaClase,
                    link.EsPublico ? link.FlujoPublicoClase : link.FlujoClase);
   });
+  drawing.State.Role = DrawRole::Other;
 }
 
 // The name of each street once, in the middle of the first link found between two nodes.
@@ -212,6 +218,7 @@ void DrawStreetNames(Drawing& drawing, const DrawingModel& model, double f) {
   const Settings& cfg = model.Cfg;
   drawing.State.TextHeight = cfg.CallesLetraTamano * f;
   drawing.State.TextMirror = false;
+  drawing.State.Role = DrawRole::StreetName;
   const int justification = 4 + 3 * Clamp1(cfg.CallesPosVrtcal);
   std::set<std::pair<int32_t, int32_t>> named;
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
@@ -226,8 +233,10 @@ void DrawStreetNames(Drawing& drawing, const DrawingModel& model, double f) {
     int rotation = link.Rumbo;
     if (rotation > 1124 && rotation <= 2475) rotation += 1800;
     const DrawPoint middle = Along(a, b, 0.5);
+    drawing.State.Link = {a, b, 0};
     drawing.Text("CALLES", rotation, name, middle.X, middle.Y, justification);
   }
+  drawing.State.Role = DrawRole::Other;
 }
 
 // Half-width of a node's box, in half-heights, grows with the digits of its number.
@@ -243,6 +252,7 @@ double BoxWidthFactor(long long number) {
 void DrawNodes(Drawing& drawing, const DrawingModel& model, double f) {
   const Settings& cfg = model.Cfg;
   const double s = cfg.NodosLetraTamano * 0.85 * f;
+  drawing.State.Role = DrawRole::Junction;
   for (size_t m = 1; m < model.Sat.Nodes.size(); ++m) {
     const TNodo& node = model.Sat.Nodes[m];
     if (!Drawn(node)) continue;
@@ -258,6 +268,7 @@ void DrawNodes(Drawing& drawing, const DrawingModel& model, double f) {
       drawing.Circle("NODOS", node.X, node.Y, cfg.NodosLetraTamano * 1.5 * f);
     }
   }
+  drawing.State.Role = DrawRole::Other;
 }
 
 void DrawNodeNumbers(Drawing& drawing, const DrawingModel& model, double f) {
@@ -268,19 +279,23 @@ void DrawNodeNumbers(Drawing& drawing, const DrawingModel& model, double f) {
     const TNodo& node = model.Sat.Nodes[m];
     if (!Drawn(node)) continue;
     drawing.State.TextHeight = cfg.NodosLetraTamano * f;
+    drawing.State.Role = DrawRole::JunctionNumber;
     drawing.Text("NNODOS", 0, Printf("%lld", std::llabs(node.TransytNode)), node.X, node.Y, 4);
     if (node.TransytNode >= 1) {
       drawing.State.TextHeight = cfg.NodosLetraTamano / 3.0 * f;
+      drawing.State.Role = DrawRole::SaturnNodeNumber;
       drawing.Text("NNODOS", 0, Printf("%lld", std::llabs(node.Number)), node.X,
                    node.Y - 0.75 * cfg.NodosLetraTamano, 1);
     }
   }
+  drawing.State.Role = DrawRole::Other;
 }
 
 void DrawFrameAndTitle(Drawing& drawing, const Settings& cfg, const NetworkSettings& net, double f, Range x,
                        Range y) {
   x.Widen(0.05);
   y.Widen(0.05);
+  drawing.State.Role = DrawRole::Frame;
   drawing.Polyline("FRAME", {{x.Min, y.Min}, {x.Max, y.Min}, {x.Max, y.Max}, {x.Min, y.Max}}, 1);
 
   const int h = Clamp1(cfg.TituloPosHrztal), v = Clamp1(cfg.TituloPosVrtcal);
@@ -290,15 +305,18 @@ void DrawFrameAndTitle(Drawing& drawing, const Settings& cfg, const NetworkSetti
   const int justification = 3 * (1 - v) + (h + 1);
   if (Lower(cfg.TituloLetraNombre) != "null") drawing.State.TextStyle = "TITULO";
   drawing.State.TextHeight = net.TituloLetraTamano * f;
+  drawing.State.Role = DrawRole::Title;
   drawing.Text("FRAME", 0, net.NombreRed, (1 - fx) * x.Min + fx * x.Max, (1 - fy) * y.Min + fy * y.Max,
                justification);
 
   drawing.State.TextStyle = "STANDARD";
   drawing.State.TextHeight = cfg.ArcosLetraTamano * f;
+  drawing.State.Role = DrawRole::Credit;
   if (cfg.TituloPosHrztal == -1 && cfg.TituloPosVrtcal == -1)
     drawing.Text("FRAME", 0, "Generado Automaticamente por VELTRA ", x.Max, y.Min, 8);
   else
     drawing.Text("FRAME", 0, " Generado Automaticamente por VELTRA", x.Min, y.Min, 6);
+  drawing.State.Role = DrawRole::Other;
 }
 
 }  // namespace
@@ -307,13 +325,17 @@ void MovementArrows(Drawing& drawing, const std::string& layer, DrawPoint a, Dra
                     const std::array<int32_t, 3>& presence) {
   MovementShape shape;
   if (!MovementPoints(a, b, w, n, shape)) return;
+  const DrawRole role = drawing.State.Role;
+  drawing.State.Role = DrawRole::LinkArrow;
   for (size_t k = 0; k < 3; ++k) {
     if (presence[k] != 1) continue;
     const DrawPoint p3 = shape.P3[k];
+    drawing.State.Link = {shape.P1, shape.P2, static_cast<int>(k) - 1};
     drawing.Polyline(layer, {shape.P1, shape.P2, p3}, 0);
     const double size = 0.4 * std::hypot(p3.X - shape.P2.X, p3.Y - shape.P2.Y);
     drawing.Arrowhead(layer, DirectionTenths(shape.P2, p3), size, p3.X, p3.Y);
   }
+  drawing.State.Role = role;
 }
 
 void MovementValues(Drawing& drawing, const std::string& layer, DrawPoint a, DrawPoint b, double w, int n,
@@ -324,6 +346,7 @@ void MovementValues(Drawing& drawing, const std::string& layer, DrawPoint a, Dra
     if (presence[k] != 1) continue;
     const DrawPoint p3 = shape.P3[k];
     const DrawPoint at = Blend(shape.P2, 0.6, p3, 0.4);
+    drawing.State.Link = {shape.P1, shape.P2, static_cast<int>(k) - 1};
     drawing.Text(layer, DirectionTenths(shape.P2, p3) + 1800, Printf("%.0f", values[k]), at.X, at.Y, 1);
   }
 }
@@ -336,6 +359,7 @@ void TextAlongLink(Drawing& drawing, const std::string& layer, int rotation, dou
   const double length = std::hypot(dx, dy);
   const DrawPoint right{dy / length, -dx / length};
   const DrawPoint at = Blend(Shift(p30, right, n * w), h, Shift(p80, right, n * w), 1 - h);
+  drawing.State.Link = {Shift(p30, right, n * w), Shift(p80, right, n * w), 0};
   drawing.Text(layer, rotation, text, at.X, at.Y, 4);
 }
 
@@ -359,17 +383,18 @@ void NumerarDibujo(QorVars& qor) {
   }
 }
 
-void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName) {
+void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
+                int iteration) {
   KwtDxfer dxf;
   SvgWriter svg;
   Drawing drawing;
   drawing.AddTarget(dxf);
   drawing.AddTarget(svg);
-  DrawNetwork(cfg, r, sat, qor, drawing, fileName);
+  DrawNetwork(cfg, r, sat, qor, drawing, fileName, iteration);
 }
 
 void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
-                 const std::string& fileName) {
+                 const std::string& fileName, int iteration) {
   if (r < 1 || static_cast<size_t>(r) >= cfg.Red.size()) return;
   const NetworkSettings& net = At(cfg.Red, r);
   const double f = net.FactorAjuste;
@@ -396,6 +421,16 @@ void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Draw
   NumerarDibujo(qor);
 
   drawing.Open(fileName);
+  DrawingCaption caption;
+  caption.NetworkName = net.NombreRed;
+  caption.NetworkNumber = static_cast<size_t>(r) < qor.RedNodos.size() && !qor.RedNodos[static_cast<size_t>(r)].empty()
+                              ? qor.RedNodos[static_cast<size_t>(r)][0]
+                              : r;
+  caption.Iteration = iteration;
+  caption.Cycle = static_cast<size_t>(r) < qor.CicloRed.size() ? qor.CicloRed[static_cast<size_t>(r)] : 0;
+  caption.SaturationLimit = net.GradoSaturacion;
+  caption.FullResults = cfg.FullDrawing();
+  drawing.Caption(caption);
   drawing.BeginSection("HEADER");
   drawing.ExtentsMinimum(x.Min, y.Min);
   drawing.ExtentsMaximum(x.Max, y.Max);

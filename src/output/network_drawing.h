@@ -15,11 +15,13 @@
 namespace veltra {
 
 // Draws network position r into `fileName` (a ".dxf" name) and its picture beside it. Marks
-// the drawn nodes and numbers the links' drawing positions.
-void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName);
+// the drawn nodes and numbers the links' drawing positions. The iteration (0: not known)
+// only heads the picture.
+void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
+                int iteration = 0);
 // The same drawing onto the targets of `drawing` (opened under `fileName`).
 void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
-                 const std::string& fileName);
+                 const std::string& fileName, int iteration = 0);
 
 // Gives every link its IndiceDibujo: links sharing NodoA and NodoB are numbered 1, 2, ... in
 // the order of their last digit ranked 8, 5, 2, 7, 4, 1, 6, 3, 0, 9, then of their number.

@@ -133,20 +133,23 @@ void NetworksSection(const RunReport& report, std::ostream& out) {
 void JunctionsSection(const RunReport& report, std::ostream& out) {
   if (report.Junctions.empty()) return;
   size_t stages = 0;
-  for (const ReportJunction& junction : report.Junctions) stages = std::max(stages, junction.StageLengths.size());
+  for (const ReportJunction& junction : report.Junctions) stages = std::max(stages, junction.Greens.size());
   out << "<h2>Tiempos de la iteración " << report.TimingsIteration << "</h2>\n";
   out << "<table>\n<tr><th>Red</th><th>Nodo Saturn</th><th>Nodo Transyt</th><th>Ciclo (s)</th><th>Desfase (s)</th>";
-  for (size_t s = 1; s <= stages; ++s) out << "<th>Etapa " << s << " (s)</th>";
+  for (size_t s = 1; s <= stages; ++s) out << "<th>Etapa " << s << "<br>verde/entreverde (s)</th>";
   out << "</tr>\n";
   for (const ReportJunction& junction : report.Junctions) {
     out << "<tr><td>" << junction.Network << "</td><td>" << junction.SaturnNode << "</td><td>"
         << junction.TransytNode << "</td><td>" << junction.Cycle << "</td><td>" << junction.Offset << "</td>";
-    for (size_t s = 0; s < stages; ++s)
-      out << "<td>" << (s < junction.StageLengths.size() ? std::to_string(junction.StageLengths[s]) : std::string())
-          << "</td>";
+    for (size_t s = 0; s < stages; ++s) {
+      out << "<td>";
+      if (s < junction.Greens.size())
+        out << junction.Greens[s] << " / " << (s < junction.Intergreens.size() ? junction.Intergreens[s] : 0);
+      out << "</td>";
+    }
     out << "</tr>\n";
   }
-  out << "</table>\n<p>Etapa: verde más entreverde.</p>\n";
+  out << "</table>\n";
 }
 
 void SettingsSection(const RunReport& report, std::ostream& out) {

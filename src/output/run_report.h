@@ -41,7 +41,8 @@ struct ReportJunction {
   int TransytNode = 0;
   int Cycle = 0;
   int Offset = 0;
-  std::vector<int> StageLengths;  // green plus intergreen, stage by stage
+  std::vector<int> Greens;       // stage by stage
+  std::vector<int> Intergreens;  // after each stage's green
 };
 
 struct ReportDrawing {

@@ -301,6 +301,11 @@ lxw_error WriteSheet(lxw_workbook* workbook, const ReportSheet& sheet, FormatCac
   for (int row = 1; row <= sheet.Rows(); ++row)
     for (int column = 1; column <= ReportSheet::kColumns; ++column)
       keep(WriteCell(ws, row, column, sheet.At(row, column), formats));
+  // Printed, a sheet's 27 columns fit one landscape page across, and every page repeats the
+  // network, cycle and column headings, so a long node list stays readable on paper.
+  worksheet_set_landscape(ws);
+  worksheet_fit_to_pages(ws, 1, 0);
+  keep(worksheet_repeat_rows(ws, 0, static_cast<lxw_row_t>(ReportSheet::kHeaderRows - 1)));
   return result;
 }
 

@@ -46,6 +46,7 @@ struct SheetRange {
 
 struct ReportSheet {
   static constexpr int kColumns = 27;  // A..AA
+  static constexpr int kHeaderRows = 5;  // network, cycle, a blank row and the two heading rows
   std::string Name;
   std::vector<std::vector<SheetCell>> Cells;  // [row][column], both from 1
   std::vector<SheetRange> Merged;

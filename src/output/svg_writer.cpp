@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "output/label_layout.h"
 #include "output/xml_text.h"
 #include "util/conversions.h"
 #include "util/files.h"
@@ -14,9 +15,10 @@ namespace veltra {
 
 namespace {
 
-// Picture coordinates: the drawing's Y axis points up, the picture's down.
+constexpr double kPi = 3.14159265358979323846;
+
 std::string Num(double v) {
-  if (v == 0) v = 0;
+  if (v == 0 || !std::isfinite(v)) v = 0;
   char buffer[400];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 3);
   std::string s = result.ec == std::errc() ? std::string(buffer, result.ptr) : Printf("%.3f", v);
@@ -25,10 +27,122 @@ std::string Num(double v) {
   return s == "-0" ? "0" : s;
 }
 
-std::string Point(double x, double y) { return Num(x) + "," + Num(-y); }
+// Picture coordinates: the drawing's Y axis points up, the picture's down.
+std::string Point(DrawPoint p) { return Num(p.X) + "," + Num(-p.Y); }
 
-// A DXF text height is the height of the capitals; a font size is about 1.4 times that.
-constexpr double kFontSizePerHeight = 1.4;
+DrawPoint Plus(DrawPoint p, DrawPoint d, double t) { return {p.X + t * d.X, p.Y + t * d.Y}; }
+double Length(DrawPoint a, DrawPoint b) { return std::hypot(b.X - a.X, b.Y - a.Y); }
+DrawPoint Turned(DrawPoint d, double degrees) {
+  const double c = std::cos(degrees * kPi / 180), s = std::sin(degrees * kPi / 180);
+  return {c * d.X - s * d.Y, s * d.X + c * d.Y};
+}
+
+// Sizes on the screen, in pixels of the picture at its natural size.
+constexpr double kFontPx[] = {
+    11,    // Other
+    0,     // LinkArrow
+    11,    // LinkNumber
+    10.5,  // LinkFlow
+    10,    // LinkResult
+    9,     // MovementFlow
+    11,    // StreetName
+    0,     // Junction
+    11,    // JunctionNumber
+    8.5,   // SaturnNodeNumber
+    11,    // Frame
+    20,    // Title
+    10,    // Credit
+};
+constexpr double kLineWidthPx = 0.8;
+constexpr double kArrowWidthPx = 1.4;
+constexpr double kGapPx = 2.5;  // between a label and what it labels
+// A text's box: from the tops of the capitals to the descenders, about its baseline.
+constexpr double kAscent = 0.74, kDescent = 0.22;
+
+double FontPx(DrawRole role) { return kFontPx[static_cast<size_t>(role)]; }
+
+// The picture of a movement arrow: a shaft along the link, then straight on to the stop line,
+// or bending off to the side of the turn, so that left and right read at once.
+struct ArrowShape {
+  DrawPoint Start, Bend, Control, Tip;
+  DrawPoint EndDirection;  // unit vector of the arrow's last stretch
+  bool Curved = false;
+};
+
+ArrowShape ShapeOf(const DrawLinkPlace& place) {
+  ArrowShape shape;
+  shape.Start = place.From;
+  shape.Bend = place.To;
+  const double length = Length(place.From, place.To);
+  if (length <= 0 || !std::isfinite(length)) {
+    shape.Control = shape.Tip = shape.Bend;
+    shape.EndDirection = {1, 0};
+    return shape;
+  }
+  const DrawPoint d{(place.To.X - place.From.X) / length, (place.To.Y - place.From.Y) / length};
+  const DrawPoint right{d.Y, -d.X};
+  const double reach = 0.2 * length;  // the shaft covers half the link; the stop line is 10% beyond it
+  if (place.Turn == 0) {
+    shape.Tip = shape.Control = Plus(shape.Bend, d, reach);
+    shape.EndDirection = d;
+    return shape;
+  }
+  const double side = place.Turn > 0 ? 1.0 : -1.0;
+  shape.Control = Plus(shape.Bend, d, 0.75 * reach);
+  shape.Tip = Plus(shape.Control, right, side * 0.6 * reach);
+  shape.EndDirection = {side * right.X, side * right.Y};
+  shape.Curved = true;
+  return shape;
+}
+
+// A label's box: horizontal, or turned by `degrees` (its bounding box is then what is kept free).
+struct Sized {
+  double HalfWidth = 0, HalfHeight = 0;
+};
+
+Sized SizeOf(const std::string& text, double fontSize, double degrees, double pad) {
+  const double hw = TextWidthEm(text) * fontSize / 2 + pad, hh = (kAscent + kDescent) * fontSize / 2 + pad;
+  const double c = std::fabs(std::cos(degrees * kPi / 180)), s = std::fabs(std::sin(degrees * kPi / 180));
+  return {c * hw + s * hh, s * hw + c * hh};
+}
+
+// How far the box reaches from its centre in direction d (a unit vector).
+double Reach(const Sized& size, DrawPoint d) { return size.HalfWidth * std::fabs(d.X) + size.HalfHeight * std::fabs(d.Y); }
+
+// The positions along a stretch, nearest the preferred one first.
+std::vector<double> Fractions(double preferred) {
+  std::vector<double> fractions;
+  for (int k = 0; k <= 8; ++k) fractions.push_back(k / 8.0);
+  std::stable_sort(fractions.begin(), fractions.end(),
+                   [&](double a, double b) { return std::fabs(a - preferred) < std::fabs(b - preferred); });
+  return fractions;
+}
+
+std::string IdPart(const std::string& text) {
+  std::string id;
+  for (char c : text) id += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ? c : '_';
+  return id;
+}
+
+// The switchable groups of layers, with their names in the legend; the last ones start hidden.
+struct LayerGroup {
+  const char* Name;
+  std::vector<const char*> Layers;
+  bool Shown;
+};
+const std::vector<LayerGroup>& LayerGroups() {
+  static const std::vector<LayerGroup> groups = {
+      {"Flujos de arco", {"FLUJO", "FLUJOP", "FLUJOPD"}, true},
+      {"Flujos por movimiento", {"FLMOV", "FLMOVP"}, true},
+      {"Calles", {"CALLES"}, true},
+      {"Grado de saturación", {"GRSAT"}, true},
+      {"Crucero", {"CRUISE"}, false},
+      {"Demora", {"DELAY"}, false},
+      {"Detenciones", {"STOPS"}, false},
+      {"Cola", {"QUEUE"}, false},
+  };
+  return groups;
+}
 
 }  // namespace
 
@@ -36,12 +150,21 @@ std::string SvgWriter::PictureName(const std::string& drawingName) { return Chan
 
 void SvgWriter::Open(const std::string& fileName) {
   fileName_ = PictureName(fileName);
-  body_.clear();
+  caption_ = DrawingCaption();
+  title_.clear();
+  credit_.clear();
+  paths_.clear();
+  arrows_.clear();
+  junctions_.clear();
+  labels_.clear();
+  layerOrder_.clear();
   layers_.clear();
   layerClasses_.clear();
   dashes_.clear();
   hasWindow_ = false;
 }
+
+void SvgWriter::Caption(const DrawingCaption& caption) { caption_ = caption; }
 
 void SvgWriter::Extend(double x, double y) {
   if (!std::isfinite(x) || !std::isfinite(y)) return;
@@ -57,17 +180,12 @@ void SvgWriter::Extend(double x, double y) {
   maxY_ = std::max(maxY_, y);
 }
 
-void SvgWriter::ViewportTable(double x1, double y1, double x2, double y2) {
-  Extend(x1, y1);
-  Extend(x2, y2);
-}
-
 void SvgWriter::LinetypeTable(const std::vector<std::string>& names, const std::vector<double>& patterns,
                               const std::vector<double>& dashes, const std::vector<double>& gaps) {
   for (size_t i = 0; i < names.size(); ++i) {
     if (i >= patterns.size() || patterns[i] == 0 || i >= dashes.size() || i >= gaps.size()) continue;
-    double dash = std::fabs(dashes[i]), gap = std::fabs(gaps[i]);
-    if (dash + gap > 0) dashes_[Upper(names[i])] = Num(dash) + "," + Num(gap);
+    const double dash = std::fabs(dashes[i]), gap = std::fabs(gaps[i]);
+    if (dash > 0 && gap > 0 && std::isfinite(dash + gap)) dashes_[Upper(names[i])] = {dash, gap};
   }
 }
 
@@ -77,6 +195,7 @@ void SvgWriter::LayerTable(const std::vector<std::string>& names, const std::vec
     Layer layer;
     if (i < colours.size()) layer.Colour = std::abs(colours[i]);
     if (i < on.size()) layer.On = on[i];
+    if (!layers_.count(names[i])) layerOrder_.push_back(names[i]);
     layers_[names[i]] = layer;
     ClassOf(names[i]);
   }
@@ -105,116 +224,561 @@ std::string SvgWriter::ColourOf(int colour, const std::string& layer) const {
   return Printf("#%02x%02x%02x", component(rgb[0]), component(rgb[1]), component(rgb[2]));
 }
 
-std::string SvgWriter::StrokeOf(const DrawState& state, const std::string& layer, int colour) const {
-  std::string attributes = " stroke=\"" + ColourOf(colour, layer) + "\"";
-  auto dash = dashes_.find(Upper(state.Linetype));
-  if (dash != dashes_.end()) attributes += " stroke-dasharray=\"" + dash->second + "\"";
-  if (state.PolylineWidth > 0) attributes += " style=\"stroke-width:" + Num(state.PolylineWidth) + "\"";
-  return attributes;
-}
-
 void SvgWriter::Line(const DrawState& state, const std::string& layer, double x1, double y1, double x2, double y2) {
   Extend(x1, y1);
   Extend(x2, y2);
-  body_.push_back("<line class=\"e " + ClassOf(layer) + "\" x1=\"" + Num(x1) + "\" y1=\"" + Num(-y1) + "\" x2=\"" + Num(x2) +
-           "\" y2=\"" + Num(-y2) + "\"" + StrokeOf(state, layer, state.LineColour) + "/>");
+  ClassOf(layer);
+  paths_.push_back({layer, ColourOf(state.LineColour, layer), Upper(state.Linetype), {{x1, y1}, {x2, y2}}, false,
+                    state.Role});
 }
 
 void SvgWriter::Polyline(const DrawState& state, const std::string& layer, const std::vector<DrawPoint>& points,
                          int flags) {
-  std::string list;
-  for (const DrawPoint& p : points) {
-    Extend(p.X, p.Y);
-    if (!list.empty()) list += ' ';
-    list += Point(p.X, p.Y);
+  for (const DrawPoint& p : points) Extend(p.X, p.Y);
+  ClassOf(layer);
+  const std::string colour = ColourOf(state.LineColour, layer);
+  if (state.Role == DrawRole::LinkArrow) {
+    arrows_.push_back({layer, colour, Upper(state.Linetype), state.Link});
+    const ArrowShape shape = ShapeOf(state.Link);
+    Extend(shape.Tip.X, shape.Tip.Y);
+    return;
   }
-  const char* element = (flags & 1) ? "polygon" : "polyline";
-  body_.push_back(std::string("<") + element + " class=\"e " + ClassOf(layer) + "\" points=\"" + list + "\"" +
-           StrokeOf(state, layer, state.LineColour) + "/>");
+  if (state.Role == DrawRole::Junction && points.size() == 4) {
+    double x0 = points[0].X, x1 = points[0].X, y0 = points[0].Y, y1 = points[0].Y;
+    for (const DrawPoint& p : points) {
+      x0 = std::min(x0, p.X);
+      x1 = std::max(x1, p.X);
+      y0 = std::min(y0, p.Y);
+      y1 = std::max(y1, p.Y);
+    }
+    junctions_.push_back({layer, colour, Upper(state.Linetype), {(x0 + x1) / 2, (y0 + y1) / 2}, (x1 - x0) / 2,
+                          std::max((y1 - y0) / 2, 1e-9)});
+    return;
+  }
+  paths_.push_back({layer, colour, Upper(state.Linetype), points, (flags & 1) != 0, state.Role});
 }
 
 void SvgWriter::Circle(const DrawState& state, const std::string& layer, double x, double y, double radius) {
   Extend(x - radius, y - radius);
   Extend(x + radius, y + radius);
+  ClassOf(layer);
   // A DXF circle carries no colour of its own: it takes its layer's.
-  body_.push_back("<circle class=\"e " + ClassOf(layer) + "\" cx=\"" + Num(x) + "\" cy=\"" + Num(-y) + "\" r=\"" +
-           Num(std::fabs(radius)) + "\"" + StrokeOf(state, layer, 0) + "/>");
+  junctions_.push_back({layer, ColourOf(0, layer), Upper(state.Linetype), {x, y}, std::fabs(radius), 0});
 }
 
-void SvgWriter::Text(const DrawState& state, const std::string& layer, int rotation, const std::string& text, double x,
-                     double y, int justification) {
-  justification = std::clamp(justification, 0, 8);
-  const int column = justification % 3;
-  int row = justification / 3;
-  double degrees = rotation / 10.0;
-  // A mirrored DXF text is turned half a turn about its alignment point, and its vertical
-  // code is swapped, so its box hangs on the other side of that point before the turn.
-  if (state.TextMirror) {
-    degrees += 180;
-    row = 2 - row;
+void SvgWriter::Text(const DrawState& state, const std::string& layer, int, const std::string& text, double x,
+                     double y, int) {
+  ClassOf(layer);
+  const std::string clean = Trim(ValidUtf8(text));
+  if (state.Role == DrawRole::Title) {
+    title_ = clean;
+    return;
   }
-  const double height = state.TextHeight;
-  const double baseline = row == 0 ? height : row == 1 ? height / 2 : -0.3 * height;
-  static const char* const anchors[3] = {"start", "middle", "end"};
-  // The text's box, about 0.8 heights a character wide, from the caps' top to the descenders,
-  // turned with the text: its corners keep the picture's frame around it.
-  const double width = 0.8 * height * static_cast<double>(Utf8Length(ValidUtf8(text)));
-  const double left = column == 0 ? 0 : column == 1 ? -width / 2 : -width;
-  const double radians = -degrees * 3.14159265358979323846 / 180;
-  for (double u : {left, left + width}) {
-    for (double v : {baseline - height, baseline + 0.3 * height}) {
-      const double px = u * std::cos(radians) - v * std::sin(radians);
-      const double py = u * std::sin(radians) + v * std::cos(radians);
-      Extend(x + px, y - py);
-    }
+  if (state.Role == DrawRole::Credit) {
+    credit_ = clean;
+    return;
   }
-  body_.push_back("<text class=\"" + ClassOf(layer) + "\" transform=\"translate(" + Point(x, y) + ") rotate(" +
-           Num(-degrees) + ")\" y=\"" + Num(baseline) + "\" font-size=\"" + Num(height * kFontSizePerHeight) +
-           "\" text-anchor=\"" + anchors[column] + "\" fill=\"" + ColourOf(state.TextColour, layer) + "\">" +
-           XmlEscape(text) + "</text>");
+  if (clean.empty()) return;
+  labels_.push_back({layer, ColourOf(state.TextColour, layer), clean, state.Role, {x, y}, state.Link});
 }
 
 void SvgWriter::Solid(const DrawState& state, const std::string& layer, const std::array<DrawPoint, 4>& corners) {
-  std::string list;
-  for (size_t k : {0u, 1u, 3u, 2u}) {
-    Extend(corners[k].X, corners[k].Y);
-    if (!list.empty()) list += ' ';
-    list += Point(corners[k].X, corners[k].Y);
-  }
-  const std::string colour = ColourOf(state.SolidColour, layer);
-  body_.push_back("<polygon class=\"" + ClassOf(layer) + "\" points=\"" + list + "\" fill=\"" + colour + "\"/>");
+  // A movement's arrowhead is drawn as the end of its arrow; other solids as called.
+  if (state.Role == DrawRole::LinkArrow) return;
+  for (const DrawPoint& p : corners) Extend(p.X, p.Y);
+  ClassOf(layer);
+  paths_.push_back({layer, ColourOf(state.SolidColour, layer), "", {corners[0], corners[1], corners[3], corners[2]},
+                    true, state.Role, true});
 }
 
 void SvgWriter::Close() {
   if (fileName_.empty()) return;
   if (!hasWindow_) Extend(0, 0);
-  double width = maxX_ - minX_, height = maxY_ - minY_;
-  double size = std::max({width, height, 1.0});
-  double margin = size * 0.02;
-  double left = minX_ - margin, top = -(maxY_ + margin);
-  width += 2 * margin;
-  height += 2 * margin;
-  const double pixels = 1200.0 / std::max(width, height);
+
+  // Scale: the network fills about 1100 pixels across or 750 down, unless its links would then
+  // be too short for their labels: a link's shaft (half the link) gets at least 100 pixels,
+  // and a large network makes a large picture to scroll. Every screen size below is turned
+  // into drawing units with it.
+  const double netWidth = maxX_ - minX_, netHeight = maxY_ - minY_;
+  double unit = std::max(netWidth / 1100, netHeight / 750);
+  std::vector<double> shafts;
+  for (const Label& label : labels_) {
+    if (label.Role != DrawRole::LinkNumber) continue;
+    const double length = Length(label.Place.From, label.Place.To);
+    if (length > 0 && std::isfinite(length)) shafts.push_back(length);
+  }
+  if (!shafts.empty()) {
+    std::nth_element(shafts.begin(), shafts.begin() + static_cast<std::ptrdiff_t>(shafts.size() / 2), shafts.end());
+    const double median = shafts[shafts.size() / 2];
+    if (median / 100 < unit) unit = median / 100;
+  }
+  // And the labels, all of them shown, cover at most a quarter of the network's area.
+  double labelArea = 0;  // square pixels
+  for (const Label& label : labels_)
+    labelArea += (TextWidthEm(label.Text) * FontPx(label.Role) + 4) * ((kAscent + kDescent) * FontPx(label.Role) + 4);
+  if (labelArea > 0 && netWidth > 0 && netHeight > 0)
+    unit = std::min(unit, std::sqrt(netWidth * netHeight / 4 / labelArea));
+  if (!(unit > 0) || !std::isfinite(unit)) unit = 1.0 / 100;
+  auto px = [&](double pixels) { return pixels * unit; };
+  auto font = [&](DrawRole role) { return px(FontPx(role)); };
+  const std::string id = "veltra-" + IdPart(ChangeExtension(ExtractFileName(fileName_), ""));
+
+  LabelSpace space(px(40));
+  std::vector<std::string> shapes, texts;  // elements, drawn in this order
+  double left = minX_, right = maxX_, bottom = minY_, top = maxY_;
+  auto take = [&](const LabelBox& box) {
+    left = std::min(left, box.MinX);
+    right = std::max(right, box.MaxX);
+    bottom = std::min(bottom, box.MinY);
+    top = std::max(top, box.MaxY);
+  };
+
+  // Dash patterns keep the drawing's proportions, the shortest dash two pixels long.
+  double shortest = 0;
+  for (const auto& [name, dash] : dashes_) {
+    const double least = std::min(dash.first, dash.second);
+    if (shortest == 0 || least < shortest) shortest = least;
+  }
+  auto dashOf = [&](const std::string& linetype) -> std::string {
+    auto found = dashes_.find(linetype);
+    if (found == dashes_.end() || shortest <= 0) return "";
+    const double k = px(2) / shortest;
+    return " stroke-dasharray=\"" + Num(found->second.first * k) + "," + Num(found->second.second * k) + "\"";
+  };
+
+  // The network, the frame and other lines; each line also keeps labels off it.
+  for (const Path& path : paths_) {
+    std::string points;
+    for (const DrawPoint& p : path.Points) points += (points.empty() ? "" : " ") + Point(p);
+    const std::string cls = ClassOf(path.Layer);
+    if (path.Filled) {
+      shapes.push_back("<polygon class=\"" + cls + "\" points=\"" + points + "\" fill=\"" + path.Colour + "\"/>");
+      continue;
+    }
+    if (path.Role == DrawRole::Frame) {
+      shapes.push_back("<polygon class=\"frame " + cls + "\" points=\"" + points + "\"/>");
+      continue;
+    }
+    for (size_t k = 1; k < path.Points.size(); ++k) space.TakeSegment(path.Points[k - 1], path.Points[k]);
+    if (path.Closed && path.Points.size() > 2) space.TakeSegment(path.Points.back(), path.Points.front());
+    shapes.push_back(std::string("<") + (path.Closed ? "polygon" : "polyline") + " class=\"e " + cls + "\" points=\"" +
+                     points + "\" stroke=\"" + path.Colour + "\"" + dashOf(path.Linetype) + "/>");
+  }
+
+  // Movement arrows, one arrowhead each, in the colour of their link.
+  std::vector<std::string> markerColours;
+  auto markerOf = [&](const std::string& colour) {
+    auto found = std::find(markerColours.begin(), markerColours.end(), colour);
+    if (found == markerColours.end()) {
+      markerColours.push_back(colour);
+      found = markerColours.end() - 1;
+    }
+    return Printf("%s-head%zu", id.c_str(), static_cast<size_t>(found - markerColours.begin()));
+  };
+  std::set<std::string> kinds;  // layer and colour of the arrows drawn, for the legend
+  for (const Arrow& arrow : arrows_) {
+    const ArrowShape shape = ShapeOf(arrow.Place);
+    std::string d = "M" + Point(shape.Start) + " L" + Point(shape.Bend);
+    if (shape.Curved)
+      d += " Q" + Point(shape.Control) + " " + Point(shape.Tip);
+    else
+      d += " L" + Point(shape.Tip);
+    shapes.push_back("<path class=\"arrow " + ClassOf(arrow.Layer) + "\" d=\"" + d + "\" stroke=\"" + arrow.Colour +
+                     "\"" + dashOf(arrow.Linetype) + " marker-end=\"url(#" + markerOf(arrow.Colour) + ")\"/>");
+    space.TakeSegment(shape.Start, shape.Bend);
+    if (shape.Curved) {
+      const DrawPoint middle{0.25 * shape.Bend.X + 0.5 * shape.Control.X + 0.25 * shape.Tip.X,
+                             0.25 * shape.Bend.Y + 0.5 * shape.Control.Y + 0.25 * shape.Tip.Y};
+      space.TakeSegment(shape.Bend, middle);
+      space.TakeSegment(middle, shape.Tip);
+    } else {
+      space.TakeSegment(shape.Bend, shape.Tip);
+    }
+    // The arrowhead itself.
+    space.TakeBox(LabelBox::Around(shape.Tip, px(3.5), px(3.5)));
+    kinds.insert(arrow.Layer + "|" + arrow.Colour);
+  }
+
+  // Junctions: the mark grows to hold its number at screen size; mark and number keep labels off.
+  std::map<std::pair<double, double>, std::string> numbers;
+  for (const Label& label : labels_)
+    if (label.Role == DrawRole::JunctionNumber) numbers[{label.At.X, label.At.Y}] = label.Text;
+  const double numberFont = font(DrawRole::JunctionNumber);
+  std::set<std::string> junctionKinds;
+  for (Junction& j : junctions_) {
+    auto number = numbers.find({j.Centre.X, j.Centre.Y});
+    const double textHalf = number == numbers.end() ? 0 : TextWidthEm(number->second) * numberFont / 2;
+    const std::string cls = ClassOf(j.Layer);
+    const std::string dash = dashOf(j.Linetype);
+    if (j.HalfHeight == 0) {
+      j.HalfWidth = std::max({j.HalfWidth, textHalf + px(4), 0.75 * numberFont});
+      shapes.push_back("<circle class=\"node " + cls + "\" cx=\"" + Num(j.Centre.X) + "\" cy=\"" + Num(-j.Centre.Y) +
+                       "\" r=\"" + Num(j.HalfWidth) + "\" stroke=\"" + j.Colour + "\"" + dash + "/>");
+      space.TakeBox(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfWidth));
+      take(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfWidth));
+      junctionKinds.insert(dash.empty() ? "circle" : "dashed-circle");
+    } else {
+      j.HalfWidth = std::max(j.HalfWidth, textHalf + px(3));
+      j.HalfHeight = std::max(j.HalfHeight, 0.6 * numberFont);
+      shapes.push_back("<rect class=\"node " + cls + "\" x=\"" + Num(j.Centre.X - j.HalfWidth) + "\" y=\"" +
+                       Num(-j.Centre.Y - j.HalfHeight) + "\" width=\"" + Num(2 * j.HalfWidth) + "\" height=\"" +
+                       Num(2 * j.HalfHeight) + "\" stroke=\"" + j.Colour + "\"" + dash + "/>");
+      space.TakeBox(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfHeight));
+      take(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfHeight));
+      junctionKinds.insert("box");
+    }
+  }
+
+  // A horizontal text centred on `centre`, or turned by `degrees` about it.
+  auto textAt = [&](const Label& label, DrawPoint centre, double fontSize, double degrees, const std::string& extra) {
+    const double baseline = -centre.Y + (kAscent - kDescent) / 2 * fontSize;
+    std::string element = "<text class=\"t " + ClassOf(label.Layer) + extra + "\" x=\"" + Num(centre.X) + "\" y=\"" +
+                          Num(baseline) + "\" font-size=\"" + Num(fontSize) + "\" text-anchor=\"middle\"";
+    if (degrees != 0)
+      element += " transform=\"rotate(" + Num(-degrees) + " " + Num(centre.X) + " " + Num(-centre.Y) + ")\"";
+    texts.push_back(element + " fill=\"" + label.Colour + "\">" + XmlEscape(label.Text) + "</text>");
+  };
+  const double pad = px(1);
+  // Labels that find no room near their place are lined up in a column beside the network.
+  bool parking = false;
+  DrawPoint parked;
+  // Places a label at the first free candidate centre, in the order given. In a crowd where
+  // every candidate is taken, the label moves out round its first candidate, ring by ring,
+  // and past forty rings into the column beside the network: away from its place rather than
+  // over another label.
+  auto place = [&](const Label& label, double fontSize, double degrees, const std::vector<DrawPoint>& centres,
+                   const std::string& extra) {
+    if (centres.empty()) return;
+    const Sized size = SizeOf(label.Text, fontSize, degrees, pad);
+    std::vector<LabelBox> boxes;
+    boxes.reserve(centres.size());
+    for (const DrawPoint& c : centres) boxes.push_back(LabelBox::Around(c, size.HalfWidth, size.HalfHeight));
+    size_t chosen = 0;
+    for (; chosen < boxes.size() && !space.IsFree(boxes[chosen]); ++chosen) {
+    }
+    DrawPoint centre = chosen < boxes.size() ? centres[chosen] : centres.front();
+    if (chosen == boxes.size()) {
+      const double ring = 0.5 * fontSize;
+      bool found = false;
+      for (int k = 1; !found && k <= 40; ++k) {
+        const int directions = 8 + 4 * std::min(k, 16);
+        for (int a = 0; !found && a < directions; ++a) {
+          const DrawPoint c = Plus(centres.front(), Turned({0, -1}, 360.0 * a / directions), k * ring);
+          if (space.IsFree(LabelBox::Around(c, size.HalfWidth, size.HalfHeight))) {
+            centre = c;
+            found = true;
+          }
+        }
+      }
+      if (!found && !parking) {
+        parking = true;
+        parked = {right + px(20), top};
+      }
+      while (!found) {
+        centre = {parked.X + size.HalfWidth, parked.Y - size.HalfHeight};
+        parked.Y -= 2 * size.HalfHeight;
+        found = space.IsFree(LabelBox::Around(centre, size.HalfWidth, size.HalfHeight));
+      }
+    }
+    const LabelBox box = LabelBox::Around(centre, size.HalfWidth, size.HalfHeight);
+    space.TakeBox(box);
+    take(box);
+    textAt(label, centre, fontSize, degrees, extra);
+  };
+
+  // Numbers inside the junction marks.
+  for (const Label& label : labels_) {
+    if (label.Role != DrawRole::JunctionNumber) continue;
+    textAt(label, label.At, numberFont, 0, " number");
+  }
+
+  auto nearestJunction = [&](DrawPoint p) {
+    const Junction* best = nullptr;
+    double bestDistance = 0;
+    for (const Junction& j : junctions_) {
+      const double distance = Length(p, j.Centre);
+      if (!best || distance < bestDistance) {
+        best = &j;
+        bestDistance = distance;
+      }
+    }
+    return best;
+  };
+
+  // The labels in order of importance: what is placed first sits nearest its place.
+  const DrawRole order[] = {DrawRole::SaturnNodeNumber, DrawRole::LinkNumber, DrawRole::LinkFlow,
+                            DrawRole::LinkResult,       DrawRole::MovementFlow, DrawRole::StreetName,
+                            DrawRole::Other,            DrawRole::Frame};
+  for (DrawRole role : order) {
+    const double size = font(role);
+    for (const Label& label : labels_) {
+      if (label.Role != role) continue;
+      std::vector<DrawPoint> centres;
+      const Sized box = SizeOf(label.Text, size, 0, pad);
+      const double step = 0.45 * size;
+      if (role == DrawRole::SaturnNodeNumber) {
+        // Beside its junction, below and to the right first.
+        const Junction* j = nearestJunction(label.At);
+        const DrawPoint centre = j ? j->Centre : label.At;
+        const double radius = j ? std::max(j->HalfWidth, j->HalfHeight) : 0;
+        for (int k = 0; k <= 12; ++k)
+          for (double angle : {-45.0, -90.0, 0.0, 45.0, -135.0, 90.0, 180.0, 135.0}) {
+            const DrawPoint d = Turned({1, 0}, angle);
+            centres.push_back(Plus(centre, d, radius + px(kGapPx) + k * step + Reach(box, d)));
+          }
+      } else if (role == DrawRole::LinkNumber || role == DrawRole::LinkFlow || role == DrawRole::LinkResult) {
+        // Beside the link's shaft, on the link's own side (its right, away from the opposite
+        // direction), stepping outwards and along the shaft until free.
+        const DrawLinkPlace& link = label.Place;
+        const double length = Length(link.From, link.To);
+        if (length > 0) {
+          const DrawPoint d{(link.To.X - link.From.X) / length, (link.To.Y - link.From.Y) / length};
+          const DrawPoint side{d.Y, -d.X};
+          const std::vector<double> fractions = Fractions(role == DrawRole::LinkNumber ? 0.75 : 0.3);
+          for (int k = 0; k <= 30; ++k)
+            for (double t : fractions)
+              centres.push_back(Plus(Plus(link.From, d, t * length), side, px(kGapPx) + k * step + Reach(box, side)));
+        }
+      } else if (role == DrawRole::MovementFlow) {
+        // Off the arrowhead, ahead of it first, then turning round it.
+        const ArrowShape shape = ShapeOf(label.Place);
+        const DrawLinkPlace& link = label.Place;
+        const double length = Length(link.From, link.To);
+        if (length > 0) {
+          const DrawPoint back{-shape.EndDirection.X, -shape.EndDirection.Y};
+          for (int k = 0; k <= 16; ++k)
+            for (double angle : {180.0, 135.0, -135.0, 90.0, -90.0, 45.0, -45.0, 0.0}) {
+              const DrawPoint d = Turned(back, angle);
+              centres.push_back(Plus(shape.Tip, d, px(kGapPx + 3) + k * step + Reach(box, d)));
+            }
+        }
+      } else if (role == DrawRole::StreetName) {
+        // Along the street, read left to right, moved off the street to either side until free.
+        const DrawLinkPlace& street = label.Place;
+        const double length = Length(street.From, street.To);
+        if (length > 0) {
+          DrawPoint d{(street.To.X - street.From.X) / length, (street.To.Y - street.From.Y) / length};
+          if (d.X < -1e-9 || (std::fabs(d.X) <= 1e-9 && d.Y < 0)) d = {-d.X, -d.Y};
+          const double degrees = std::atan2(d.Y, d.X) * 180 / kPi;
+          const DrawPoint normal{-d.Y, d.X};
+          const DrawPoint middle{(street.From.X + street.To.X) / 2, (street.From.Y + street.To.Y) / 2};
+          for (int k = 0; k <= 40; ++k)
+            for (double t : {0.0, -0.1, 0.1, -0.2, 0.2, -0.3, 0.3})
+              for (double sideSign : {1.0, -1.0}) {
+                if (k == 0 && sideSign < 0) continue;
+                centres.push_back(Plus(Plus(middle, d, t * length), normal, sideSign * k * step));
+              }
+          place(label, size, degrees, centres, " street");
+          continue;
+        }
+      }
+      if (centres.empty()) {
+        // Anything else: at its place, or moved round it until free.
+        for (int k = 0; k <= 20; ++k)
+          for (double angle : {-90.0, 0.0, 90.0, 180.0, -45.0, 45.0, 135.0, -135.0})
+            centres.push_back(Plus(label.At, Turned({1, 0}, angle), k * step));
+      }
+      place(label, size, 0, centres, role == DrawRole::SaturnNodeNumber ? " saturn" : "");
+    }
+  }
+
+  // The page: the network and its labels, a heading above and the legend below.
+  const double margin = px(14);
+  const double contentLeft = left - margin, contentRight = right + margin;
+  const double pageWidth = std::max(contentRight - contentLeft, px(900));
+  const double pageLeft = contentLeft - (pageWidth - (contentRight - contentLeft)) / 2;
+  const double pageRight = pageLeft + pageWidth;
+  const double headTop = -(top + margin) - px(62);  // picture coordinates, Y down
+  const double netBottom = -(bottom - margin);
+
+  std::vector<std::string> head, foot;
+  auto plainText = [&](std::vector<std::string>& out, double x, double y, double size, const std::string& anchor,
+                       const std::string& cls, const std::string& fill, const std::string& text) {
+    out.push_back("<text class=\"" + cls + "\" x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-size=\"" + Num(size) +
+                  "\" text-anchor=\"" + anchor + "\" fill=\"" + fill + "\">" + XmlEscape(text) + "</text>");
+  };
+  plainText(head, pageLeft + px(14), headTop + px(28), font(DrawRole::Title), "start", "title", "#000000",
+            title_.empty() ? caption_.NetworkName : title_);
+  std::string subtitle = Printf("Red %d", caption_.NetworkNumber);
+  if (caption_.Iteration > 0) subtitle += Printf(" \xc2\xb7 Iteración %d", caption_.Iteration);
+  if (caption_.Cycle > 0) subtitle += Printf(" \xc2\xb7 Ciclo %d s", caption_.Cycle);
+  plainText(head, pageLeft + px(14), headTop + px(48), px(13), "start", "subtitle", "#333333", subtitle);
+
+  // Legend: one sample and its meaning per item, in rows as wide as the page.
+  const double legendFont = px(10.5);
+  double x = pageLeft + px(14), y = netBottom + px(24);
+  const double rowHeight = px(20);
+  auto item = [&](const std::string& sample, double sampleWidth, const std::string& meaning) {
+    const double width = sampleWidth + px(6) + TextWidthEm(meaning) * legendFont + px(22);
+    if (x + width > pageRight - px(14) && x > pageLeft + px(14)) {
+      x = pageLeft + px(14);
+      y += rowHeight;
+    }
+    foot.push_back("<g transform=\"translate(" + Num(x) + " " + Num(y) + ")\">" + sample + "</g>");
+    plainText(foot, x + sampleWidth + px(6), y + px(4), legendFont, "start", "legend", "#000000", meaning);
+    x += width;
+  };
+  const double sampleLength = px(34);
+  auto arrowSample = [&](const std::string& colour, const std::string& linetype) {
+    return "<path class=\"arrow\" d=\"M0,0 L" + Num(sampleLength - px(2)) + ",0\" stroke=\"" + colour + "\"" +
+           dashOf(linetype) + " marker-end=\"url(#" + markerOf(colour) + ")\"/>";
+  };
+  auto textSample = [&](const std::string& text, double size, const std::string& colour) {
+    return "<text x=\"0\" y=\"" + Num(px(4)) + "\" font-size=\"" + Num(size) + "\" fill=\"" + colour + "\">" +
+           XmlEscape(text) + "</text>";
+  };
+  const std::string black = ColourOf(0, "ARCOS");
+  const std::string red = ColourOf(NearestColourIndex(0xFF0000), "");
+  struct Kind {
+    const char* Layer;
+    const char* Linetype;
+    const char* Meaning;
+  };
+  for (const Kind& kind : {Kind{"ARCOS", "CONTINUA", "Arco general: una flecha por movimiento"},
+                           Kind{"ARCOSP", "MINITRAZOS", "Arco de transporte público"},
+                           Kind{"ARCOSPD", "PUNTOS", "Transporte público con detalle"}}) {
+    bool used = false;
+    for (const std::string& k : kinds) used = used || StartsWith(k, std::string(kind.Layer) + "|");
+    if (used || std::string(kind.Layer) == "ARCOS") item(arrowSample(black, kind.Linetype), sampleLength, kind.Meaning);
+  }
+  if (caption_.SaturationLimit != 900)
+    item(arrowSample(red, "CONTINUA"), sampleLength, Printf("Saturado: grado de saturación %.2f o más", caption_.SaturationLimit));
+  std::string flowSample = "(392/0)", numberSample = "123", movementSample = "120";
+  for (const Label& label : labels_) {
+    if (label.Role == DrawRole::LinkFlow && flowSample == "(392/0)") flowSample = label.Text;
+    if (label.Role == DrawRole::LinkNumber && numberSample == "123") numberSample = label.Text;
+    if (label.Role == DrawRole::MovementFlow && movementSample == "120") movementSample = label.Text;
+  }
+  std::string flowColour = black;
+  for (const Label& label : labels_)
+    if (label.Role == DrawRole::LinkFlow) {
+      flowColour = label.Colour;
+      break;
+    }
+  auto sampleWidth = [&](const std::string& text, double size) { return TextWidthEm(text) * size; };
+  item(textSample(numberSample, legendFont, black), sampleWidth(numberSample, legendFont), "Número de arco TRANSYT");
+  item(textSample(flowSample, legendFont, flowColour), sampleWidth(flowSample, legendFont),
+       "Flujo del arco / flujo secundario (de conectores), veh/h");
+  item(textSample(movementSample, font(DrawRole::MovementFlow), black),
+       sampleWidth(movementSample, font(DrawRole::MovementFlow)), "Flujo por movimiento, veh/h");
+  if (layers_.count("GRSAT")) item(textSample("(gs 0.95)", legendFont, black), sampleWidth("(gs 0.95)", legendFont),
+                                   "Grado de saturación TRANSYT");
+  if (caption_.FullResults)
+    item(textSample("(C) (D) (S) (Q)", legendFont, black), sampleWidth("(C) (D) (S) (Q)", legendFont),
+         "Crucero, demora, detenciones, cola");
+  const double r = px(7);
+  if (junctionKinds.count("circle"))
+    item("<circle class=\"node\" cx=\"" + Num(r) + "\" cy=\"0\" r=\"" + Num(r) + "\" stroke=\"" + black + "\"/>", 2 * r,
+         "Cruce semaforizado (número TRANSYT; al lado, número SATURN)");
+  if (junctionKinds.count("dashed-circle"))
+    item("<circle class=\"node\" cx=\"" + Num(r) + "\" cy=\"0\" r=\"" + Num(r) + "\" stroke=\"" + black + "\"" +
+             dashOf("MINITRAZOS") + "/>",
+         2 * r, "Cruce sin plan de semáforos");
+  if (junctionKinds.count("box"))
+    item("<rect class=\"node\" x=\"0\" y=\"" + Num(-r * 0.7) + "\" width=\"" + Num(2 * r) + "\" height=\"" +
+             Num(1.4 * r) + "\" stroke=\"" + black + "\"" + dashOf("MINITRAZOS") + "/>",
+         2 * r, "Nodo fuera de la red TRANSYT (número SATURN)");
+
+  // Scale bar: a round length near 160 pixels, in metres, in four alternating parts.
+  y += rowHeight + px(8);
+  double metres = 1;
+  const double wanted = px(160);
+  for (double magnitude = std::pow(10, std::floor(std::log10(std::max(wanted, 1e-9)))); magnitude < wanted * 10;
+       magnitude *= 10)
+    for (double step : {1.0, 2.0, 5.0})
+      if (step * magnitude <= wanted) metres = step * magnitude;
+  const double barLeft = pageLeft + px(14), barHeight = px(5);
+  foot.push_back("<g class=\"scale\">");
+  for (int k = 0; k < 4; ++k)
+    foot.push_back("<rect x=\"" + Num(barLeft + k * metres / 4) + "\" y=\"" + Num(y) + "\" width=\"" + Num(metres / 4) +
+                   "\" height=\"" + Num(barHeight) + "\" fill=\"" + (k % 2 == 0 ? "#000000" : "#ffffff") +
+                   "\" stroke=\"#000000\" stroke-width=\"" + Num(px(0.8)) + "\"/>");
+  const std::string metresText = Num(metres);
+  plainText(foot, barLeft, y + barHeight + px(13), legendFont, "start", "scale-label", "#000000", "0");
+  plainText(foot, barLeft + metres, y + barHeight + px(13), legendFont, "middle", "scale-label", "#000000",
+            metresText + " m");
+  foot.push_back("</g>");
+  plainText(foot, pageRight - px(14), y + barHeight + px(13), px(10), "end", "credit", "#666666",
+            credit_.empty() ? "Generado Automaticamente por VELTRA" : credit_);
+
+  // Layer switches: a check box per group of the layers this drawing has (no script needed).
+  std::string switches;
+  std::vector<std::string> rules;
+  int switchCount = 0;
+  for (const LayerGroup& group : LayerGroups()) {
+    std::vector<std::string> present;
+    for (const char* layer : group.Layers)
+      if (layers_.count(layer)) present.push_back(layer);
+    if (present.empty()) continue;
+    const std::string box = id + "-" + IdPart(Lower(group.Layers.front()));
+    switches += "<label style=\"margin-right:14px;white-space:nowrap\"><input type=\"checkbox\" id=\"" + box + "\"" +
+                (group.Shown ? " checked=\"checked\"" : "") + "/>" + XmlEscape(group.Name) + "</label>";
+    for (const std::string& layer : present)
+      rules.push_back("#" + id + ":has(#" + box + ":not(:checked)) ." + ClassOf(layer) + "{display:none}");
+    ++switchCount;
+  }
+  const double switchesTop = y + barHeight + px(22);
+  double pageBottom = switchesTop;
+  if (switchCount > 0) {
+    const double switchesHeight = px(44);
+    // The check boxes are laid out in screen pixels, scaled to the drawing's units as a whole.
+    foot.push_back("<foreignObject class=\"switches\" transform=\"translate(" + Num(pageLeft + px(10)) + " " +
+                   Num(switchesTop) + ") scale(" + Printf("%.6g", unit) + ")\" x=\"0\" y=\"0\" width=\"" +
+                   Num(pageWidth / unit - 20) + "\" height=\"" + Num(switchesHeight / unit) +
+                   "\"><div xmlns=\"http://www.w3.org/1999/xhtml\" style=\"font-size:11px;"
+                   "font-family:Arial,Helvetica,sans-serif\"><span style=\"margin-right:10px\">Capas:</span>" +
+                   switches + "</div></foreignObject>");
+    pageBottom += switchesHeight;
+  }
+  pageBottom += px(6);
 
   TextWriter out(fileName_);
+  const double pageHeight = pageBottom - headTop;
   out.Line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
-  out.Line("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(width * pixels) + "\" height=\"" +
-           Num(height * pixels) + "\" viewBox=\"" + Num(left) + " " + Num(top) + " " + Num(width) + " " +
-           Num(height) + "\" font-family=\"Arial, Helvetica, sans-serif\">");
+  out.Line("<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"" + id + "\" width=\"" + Num(pageWidth / unit) +
+           "\" height=\"" + Num(pageHeight / unit) + "\" viewBox=\"" + Num(pageLeft) + " " + Num(headTop) + " " +
+           Num(pageWidth) + " " + Num(pageHeight) + "\" font-family=\"Arial, Helvetica, sans-serif\">");
   out.Line("<style>");
-  out.Line(".e{fill:none;stroke-width:" + Num(size / 1500) + ";stroke-linejoin:round}");
-  for (const auto& [name, cls] : layerClasses_) {
-    auto found = layers_.find(name);
-    if (found != layers_.end() && !found->second.On) out.Line("." + cls + "{display:none}");
+  const std::string s = "#" + id + " ";
+  out.Line(s + ".e{fill:none;stroke-width:" + Num(px(kLineWidthPx)) + ";stroke-linejoin:round}");
+  out.Line(s + ".arrow{fill:none;stroke-width:" + Num(px(kArrowWidthPx)) + ";stroke-linejoin:round}");
+  out.Line(s + ".node{fill:#ffffff;stroke-width:" + Num(px(1.1)) + "}");
+  out.Line(s + ".frame{fill:none;stroke:#b0b0b0;stroke-width:" + Num(px(0.6)) + "}");
+  out.Line(s + ".t{paint-order:stroke;stroke:#ffffff;stroke-width:" + Num(px(2.5)) + ";stroke-linejoin:round}");
+  out.Line(s + ".number{font-weight:bold}");
+  out.Line(s + ".street{font-style:italic}");
+  out.Line(s + ".saturn{fill:#707070}");
+  out.Line(s + ".title{font-weight:bold}");
+  // Layers the drawing keeps off start hidden when no switch covers them.
+  for (const std::string& name : layerOrder_) {
+    bool switched = false;
+    for (const LayerGroup& group : LayerGroups())
+      for (const char* layer : group.Layers) switched = switched || name == layer;
+    if (!switched && !layers_[name].On) out.Line(s + "." + ClassOf(name) + "{display:none}");
   }
+  for (const std::string& rule : rules) out.Line(rule);
   out.Line("</style>");
-  out.Line("<rect x=\"" + Num(left) + "\" y=\"" + Num(top) + "\" width=\"" + Num(width) + "\" height=\"" +
-           Num(height) + "\" fill=\"white\"/>");
-  for (const std::string& element : body_) out.Line(element);
+  out.Line("<defs>");
+  for (size_t k = 0; k < markerColours.size(); ++k)
+    out.Line(Printf("<marker id=\"%s-head%zu\" viewBox=\"0 0 10 10\" refX=\"8\" refY=\"5\" markerWidth=\"5\" "
+                    "markerHeight=\"5\" orient=\"auto\"><path d=\"M0,1 L10,5 L0,9 z\" fill=\"%s\"/></marker>",
+                    id.c_str(), k, markerColours[k].c_str()));
+  out.Line("</defs>");
+  out.Line("<rect x=\"" + Num(pageLeft) + "\" y=\"" + Num(headTop) + "\" width=\"" + Num(pageWidth) + "\" height=\"" +
+           Num(pageHeight) + "\" fill=\"white\"/>");
+  out.Line("<g class=\"heading\">");
+  for (const std::string& element : head) out.Line(element);
+  out.Line("</g>");
+  out.Line("<g class=\"network\">");
+  for (const std::string& element : shapes) out.Line(element);
+  for (const std::string& element : texts) out.Line(element);
+  out.Line("</g>");
+  out.Line("<g class=\"legend\">");
+  for (const std::string& element : foot) out.Line(element);
+  out.Line("</g>");
   out.Line("</svg>");
   out.Close();
   fileName_.clear();
-  body_.clear();
 }
 
 }  // namespace veltra

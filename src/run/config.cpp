@@ -197,6 +197,7 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.ResumenCiclo = ini.ReadString(P, "ResumenCiclo", "null");
   cfg.ResumenReparto = ini.ReadString(P, "ResumenReparto", "null");
   cfg.InformeNodos = ini.ReadString(P, "InformeNodos", "null");
+  cfg.InformeHtml = ini.ReadString(P, "InformeHtml", ExtractFileName(run.SaturnBase()) + "_informe.html");
   cfg.AnchoPista = ini.ReadFloat(P, "AnchoPista", 3.5);
   cfg.FactorVelPubl = ini.ReadFloat(P, "FactorVelPubl", 0.9);
   cfg.BusquedaCiclo = ini.ReadInteger(P, "BusquedaCiclo", 0);

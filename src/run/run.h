@@ -2,6 +2,8 @@
 // it (or the parts a procedure needs) by reference; there are no globals.
 #pragma once
 
+#include <filesystem>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -40,6 +42,13 @@ struct Run {
   int Iteracion = 0;               // iteration counter
   std::string ProgressMessage;     // written by the input check as its first line
   std::string CurrentSaturnName;   // the SATURN name the next input check loads
+
+  // For the run report: why the loop stopped, the iteration GuardarFinal chose (-1: none),
+  // and the working directory's files as they stood at start-up, so that the report can list
+  // what the run wrote.
+  std::string StopReason;
+  int ChosenIteration = -1;
+  std::map<std::string, std::filesystem::file_time_type> FilesAtStart;
 
   // True during the first read of the run (iteration counter at IteracionInicial).
   bool FirstRead() const { return Iteracion == Cfg.IteracionInicial; }

@@ -11,6 +11,7 @@
 #include "programs/saturn_run.h"
 #include "run/config.h"
 #include "run/input_lists.h"
+#include "run/report_builder.h"
 #include "saturn/street_names.h"
 #include "transyt/node_list.h"
 #include "util/conversions.h"
@@ -43,6 +44,7 @@ void StartUp(Run& run) {
     }
   }
 
+  run.FilesAtStart = FilesInWorkingDirectory();
   run.CurrentSaturnName = run.SaturnFile;
   InputCheck(run, run.CurrentSaturnName, run.Iteracion);
   ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
@@ -134,6 +136,7 @@ void GuardarFinal(Run& run) {
   log.Line();
   log.Line();
   log.Line(Printf("   Iteración seleccionada : %d", chosen));
+  run.ChosenIteration = chosen;
   log.Line();
 
   const std::string transytBase = run.TransytBase();
@@ -143,6 +146,10 @@ void GuardarFinal(Run& run) {
       std::string source = Printf("%s_%d_%d", transytBase.c_str(), chosen, n) + ext;
       if (FileExists(source)) CopyFileReplacing(source, Printf("%s_F_%d", transytBase.c_str(), n) + ext);
     }
+    // The chosen iteration's network picture goes with its files, so the final timings can be
+    // looked at under the same "_F" name.
+    const std::string picture = Printf("%s_%d_%d.svg", transytBase.c_str(), chosen, n);
+    if (FileExists(picture)) CopyFileReplacing(picture, Printf("%s_F_%d.svg", transytBase.c_str(), n));
   }
   static const char* const saturnExtensions[] = {".dat", ".lpa", ".lpn", ".lpt", ".ufa", ".ufc", ".ufn", ".ufs"};
   const std::string saturnBase = run.SaturnBase();
@@ -204,6 +211,7 @@ void RecordHistory(Run& run, int r, int i) {
       h.Textos[HistColumn::MinimumGreen(s)] = Printf("%d", plan.Stages[s].MinimumGreen);
     }
     h.Textos[HistColumn::Offset] = Printf("%d", plan.Offset);
+    h.Doble = n > 3 && plan.RepeatIndicator != 0;
     hist.push_back(std::move(h));
   }
   qor.NumNodosSemaforo[ri] = k;
@@ -211,7 +219,7 @@ void RecordHistory(Run& run, int r, int i) {
 
 void NetworkStep(Run& run, int r, int i) {
   std::string dxf = Printf("%s_%d_%d.dxf", run.TransytBase().c_str(), i, NetworkNumber(run, r));
-  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf);
+  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf, i);
   RecordHistory(run, r, i);
 }
 
@@ -234,6 +242,7 @@ void EndOfRun(Run& run) {
       CopyIfExists(Printf("%s_%d_*", transytBase.c_str(), last) + ext, Printf("%s_Final_*", transytBase.c_str()) + ext);
   }
   if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run.Cfg, run.Qor, run.Log, last);
+  if (Lower(cfg.InformeHtml) != "null") WriteRunReportFile(run, cfg.InformeHtml);
   run.Log.CloseMessagesFile();
 }
 

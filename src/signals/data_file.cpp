@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "signals/network.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra::signals {

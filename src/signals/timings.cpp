@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 
 namespace veltra::signals {
 

@@ -3,6 +3,7 @@
   MERGED <range>                      (sorted)
   CELL <ref> <type> <value> | font=<name>,<size>,b<0/1>,i<0/1> align=<h>/<v> border=<l><r><t><b> fill=<type>:<rgb>
   WIDTH <column> <width>
+  PRINT orientation=<o> fit=<0/1> wide=<pages> tall=<pages> titles=<rows>
 Only cells holding a value or a style are printed."""
 import sys
 
@@ -18,6 +19,13 @@ def main(path):
     workbook = openpyxl.load_workbook(path)
     for sheet in workbook.worksheets:
         print("SHEET", sheet.title)
+        setup = sheet.page_setup
+        fit = sheet.sheet_properties.pageSetUpPr
+        # An absent fitToWidth or fitToHeight means 1 page in the file format.
+        print("PRINT orientation=%s fit=%d wide=%s tall=%s titles=%s" % (
+            setup.orientation, bool(fit is not None and fit.fitToPage),
+            1 if setup.fitToWidth is None else setup.fitToWidth, 1 if setup.fitToHeight is None else setup.fitToHeight,
+            (sheet.print_title_rows or "").replace("$", "")))
         for merged in sorted(str(r) for r in sheet.merged_cells.ranges):
             print("MERGED", merged)
         for row in sheet.iter_rows():

@@ -212,6 +212,7 @@ TEST(SpreadsheetReport, WorkbookReadBackHoldsOneSheetPerIterationAndNetworkInOrd
   const char* const border = " border=tttt";
   const char* const header = " fill=solid:FFE2EFFF";
   const std::string expected[] = {
+      "PRINT orientation=landscape fit=1 wide=1 tall=0 titles=1:5",
       "MERGED A4:A5", "MERGED A7:AA7", "MERGED B4:B5", "MERGED C1:AA1", "MERGED C4:H4", "MERGED I4:I5",
       "MERGED J4:O4", "MERGED P4:U4", "MERGED V4:AA4",
       "CELL A1 s 'Red:' | font=Arial,10,b0,i0 align=general/bottom border=---- fill=none:",
@@ -232,6 +233,9 @@ TEST(SpreadsheetReport, WorkbookReadBackHoldsOneSheetPerIterationAndNetworkInOrd
   const auto empty = std::find(dump.begin(), dump.end(), "SHEET Red_10 (1)");
   const std::vector<std::string> emptySheet(empty, std::find(empty, dump.end(), "SHEET Red_2 (1)"));
   EXPECT_TRUE(Has(emptySheet, "MERGED A6:AA6"));
+  // Every sheet prints one landscape page across, repeating its headings on each page.
+  EXPECT_EQ(std::count(dump.begin(), dump.end(), "PRINT orientation=landscape fit=1 wide=1 tall=0 titles=1:5"), 6)
+      << Join(dump);
   EXPECT_TRUE(Has(emptySheet, "CELL A6 s 'Generado por VELTRA. Iteración 1' | font=Arial,6,b0,i1 align=left/top "
                               "border=---- fill=none:"));
 }

@@ -99,7 +99,7 @@ TEST(Loop, RunsUntilTheFlowsSettleWithTheOutsidePrograms) {
   EXPECT_FALSE(e.Logged("ERROR"));
   for (const char* file : {"pueblo_1.dat", "pueblo_2.dat", "pueblo_2.lpa", "pueblo_tr_2_1.dat", "pueblo_tr_2_1.prt",
                            "pueblo_tr_2_2.dxf", "pueblo_tr_2_2.svg", "pueblo_ciclos.csv", "pueblo_repartos.csv",
-                           "pueblo_F.dat", "pueblo_tr_F_1.dat"})
+                           "pueblo_F.dat", "pueblo_tr_F_1.dat", "pueblo_tr_F_1.svg", "pueblo_tr_F_2.svg"})
     EXPECT_TRUE(e.dir.Exists(file)) << file;
   EXPECT_FALSE(e.dir.Exists("_sh.bat"));
 #ifdef VELTRA_HAVE_XLSXWRITER
@@ -118,8 +118,11 @@ TEST(Loop, RunsUntilTheFlowsSettleWithTheOutsidePrograms) {
   std::string dxf = python("ezdxf", "check_dxf.py", "pueblo_tr_*.dxf");
   EXPECT_EQ(dxf.find("FAILED"), std::string::npos) << dxf;
   EXPECT_EQ(std::count(dxf.begin(), dxf.end(), '\n') >= 4 || dxf == "skipped", true) << dxf;
-  std::string svg = python("xml", "check_svg.py", "pueblo_tr_*.svg");
+  // Every picture, the final copies too, reads at a glance: no text over another text or a
+  // junction, a heading above the network, a legend and a scale bar.
+  std::string svg = python("xml", "check_svg.py", "--layout pueblo_tr_*.svg");
   EXPECT_EQ(svg.find("FAILED"), std::string::npos) << svg;
+  EXPECT_TRUE(svg == "skipped" || svg.find("OK pueblo_tr_F_2.svg") != std::string::npos) << svg;
   std::string workbook = python("openpyxl", "dump_xlsx.py", "pueblo_nodos.xlsx");
   if (workbook != "skipped" && e.dir.Exists("pueblo_nodos.xlsx")) {
     size_t sheets[4];
@@ -181,6 +184,9 @@ TEST(Loop, FinalIterationIsTheEarlierOfTwoEqualBest) {
   EXPECT_EQ(e.dir.Read("pueblo_F.lpa"), e.dir.Read("pueblo_1.lpa"));
   EXPECT_EQ(e.dir.Read("pueblo_F.dat"), e.dir.Read("pueblo_1.dat"));
   EXPECT_EQ(e.dir.Read("pueblo_tr_F_2.dic"), e.dir.Read("pueblo_tr_1_2.dic"));
+  // The picture of the chosen iteration, not of the last, goes under the final name.
+  ASSERT_TRUE(e.dir.Exists("pueblo_tr_F_2.svg"));
+  EXPECT_EQ(e.dir.Read("pueblo_tr_F_2.svg"), e.dir.Read("pueblo_tr_1_2.svg"));
 }
 
 TEST(Loop, NetworksAreTakenInTheTextOrderOfTheirNumbers) {

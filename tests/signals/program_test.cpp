@@ -10,7 +10,7 @@
 #include "signals/model.h"
 #include "support/test_support.h"
 #include "transyt/print_files.h"
-#include "util/kwt_utils.h"
+#include "util/conversions.h"
 #include "util/text.h"
 
 namespace veltra::signals {

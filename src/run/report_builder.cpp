@@ -1,0 +1,200 @@
+#include "run/report_builder.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "output/history_view.h"
+#include "transyt/print_files.h"
+#include "util/conversions.h"
+#include "util/files.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+std::string ReadWholeFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The configuration as written: "[Section] Key" and value of every key line, in file order.
+std::vector<std::pair<std::string, std::string>> ConfigurationLines(const std::string& path) {
+  std::vector<std::pair<std::string, std::string>> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line, section;
+  while (std::getline(in, line)) {
+    line = Trim(line);
+    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      section = line;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    lines.emplace_back(section + " " + Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
+  }
+  return lines;
+}
+
+// The iteration with the lowest network-wide pcu-hours, as GuardarFinal chooses it.
+int BestIteration(const Run& run) {
+  double best = 100000000.0;
+  int chosen = 0;
+  for (int i = 1; i <= run.Iteracion; ++i) {
+    const double value = run.Sat.FiguresAt(i).GrandTotalHr;
+    if (value < best) best = value, chosen = i;
+  }
+  return chosen;
+}
+
+std::string StopReasonOf(const Run& run) {
+  if (!run.StopReason.empty()) return run.StopReason;
+  const IterationMode mode = run.Cfg.TipoIteracion;
+  if (mode != IterationMode::NetworksInTurn && mode != IterationMode::AllNetworks)
+    return Printf("Sin iteraciones (TipoIteracion %d)", static_cast<int>(mode));
+  return "Sin iteraciones";
+}
+
+std::string Structure(const HistoryView& history, int i, int r) {
+  std::string doubles;
+  for (int k = 1; k <= history.SignalNodes(r); ++k) {
+    const THistNodo* node = history.Node(i, r, k);
+    if (node && node->Doble) doubles += Printf("%s%d", doubles.empty() ? "" : ", ", history.TransytNode(r, k));
+  }
+  return doubles.empty() ? std::string("Simple") : "Dobles: nodos " + doubles;
+}
+
+std::vector<std::string> FilesWrittenSince(const std::map<std::string, std::filesystem::file_time_type>& before) {
+  std::vector<std::string> written;
+  for (const auto& [name, time] : FilesInWorkingDirectory()) {
+    auto it = before.find(name);
+    if (it == before.end() || it->second != time) written.push_back(name);
+  }
+  return written;
+}
+
+}  // namespace
+
+std::map<std::string, std::filesystem::file_time_type> FilesInWorkingDirectory() {
+  std::map<std::string, std::filesystem::file_time_type> files;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code entryError;
+    if (!it->is_regular_file(entryError)) continue;
+    const auto time = it->last_write_time(entryError);
+    if (!entryError) files[it->path().filename().string()] = time;
+  }
+  return files;
+}
+
+RunReport GatherRunReport(const Run& run) {
+  const Settings& cfg = run.Cfg;
+  const HistoryView history(run.Qor);
+  RunReport report;
+  report.Title = ExtractFileName(run.SaturnFile);
+  const std::string configPath = JoinPath(run.WorkDir, run.ConfigFileName);
+  report.Inputs = {{"Red Saturn", run.SaturnFile},
+                   {"Lista de nodos", run.NodesFile},
+                   {"Archivos Transyt", run.TransytFile},
+                   {"Configuración", run.ConfigFileName + (FileExists(configPath) ? "" : " (no existe: valores por defecto)")},
+                   {"Directorio de trabajo", run.WorkDir},
+                   {"Matriz de viajes", cfg.MatrizBinaria},
+                   {"Programa Transyt", cfg.TransytExe},
+                   {"Version Saturn", cfg.VersionSaturn}};
+  report.Settings = ConfigurationLines(configPath);
+  report.StopReason = StopReasonOf(run);
+  report.PrecisionThreshold = cfg.PrecisionSaturn;
+  report.LastIteration = run.Iteracion;
+
+  const int last = run.Iteracion;
+  if (last > cfg.IteracionInicial) {
+    if (run.ChosenIteration >= 0) {
+      report.ChosenIteration = run.ChosenIteration;
+      report.ChosenReason = "la de menor Pcu-Hr/Hr de la red completa (GRAND TOTALS); sus archivos se copiaron con "
+                            "los nombres \"_F\"";
+    } else {
+      report.ChosenIteration = BestIteration(run);
+      report.ChosenReason = "la de menor Pcu-Hr/Hr de la red completa (GRAND TOTALS); GuardarFinal no está activo, "
+                            "no se copiaron archivos";
+    }
+  }
+
+  for (int i = 0; i <= last; ++i) {
+    if (i > 0 && i <= cfg.IteracionInicial) continue;  // iterations of an earlier run
+    const TIterationFigures f = run.Sat.FiguresAt(i);
+    ReportIteration row;
+    row.Iteration = i;
+    row.HasConvergence = i > 0 && f.Tested;
+    row.SumDif = f.SumDif, row.SumPro = f.SumPro, row.Precision = f.Precision;
+    row.TurnPcuHr = f.TurnHr, row.TurnPcuKm = f.TurnKm;
+    row.SubPcuHr = f.SubTotalHr, row.SubPcuKm = f.SubTotalKm;
+    row.GrandPcuHr = f.GrandTotalHr, row.GrandPcuKm = f.GrandTotalKm;
+    report.Iterations.push_back(row);
+  }
+
+  const std::string transytBase = run.TransytBase();
+  const int shown = report.ChosenIteration >= 1 ? report.ChosenIteration : last;
+  report.TimingsIteration = shown;
+  for (int r = 1; r <= history.Networks(); ++r) {
+    const int number = history.NetworkNumber(r);
+    ReportNetwork network;
+    network.Number = number;
+    network.Name = cfg.Red[static_cast<size_t>(r)].NombreRed;
+    network.Cycle.assign(static_cast<size_t>(last + 1), 0);
+    network.Structure.assign(static_cast<size_t>(last + 1), std::string());
+    network.PerformanceIndex.assign(static_cast<size_t>(last + 1), -1);
+    for (int i = cfg.IteracionInicial + 1; i <= last; ++i) {
+      const size_t slot = static_cast<size_t>(i);
+      network.Cycle[slot] = history.Cycle(i, r);
+      network.Structure[slot] = Structure(history, i, r);
+      const std::string print = Printf("%s_%d_%d.prt", transytBase.c_str(), i, number);
+      if (FileExists(print)) {
+        const double index = ReadPerformanceIndex(print);
+        if (index < 999999.0) network.PerformanceIndex[slot] = index;
+      }
+    }
+    const std::string name = network.Name;
+    report.Networks.push_back(std::move(network));
+
+    for (int k = 1; k <= history.SignalNodes(r); ++k) {
+      const THistNodo* node = history.Node(shown, r, k);
+      if (!node) continue;
+      ReportJunction junction;
+      junction.Network = number;
+      junction.SaturnNode = history.SaturnNode(r, k);
+      junction.TransytNode = history.TransytNode(r, k);
+      junction.Cycle = history.Cycle(shown, r);
+      junction.Offset = TextToInt(node->Textos[HistColumn::Offset]);
+      const int stages = std::clamp(TextToInt(node->Textos[HistColumn::StageCount]), 0, kHistStages);
+      for (int s = 1; s <= stages; ++s) {
+        junction.Greens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Green(s))]));
+        junction.Intergreens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Intergreen(s))]));
+      }
+      report.Junctions.push_back(std::move(junction));
+    }
+
+    const std::string picture = Printf("%s_%d_%d.svg", transytBase.c_str(), shown, number);
+    if (FileExists(picture))
+      report.Drawings.push_back({Printf("Red %d (%s), iteración %d: %s", number, name.c_str(), shown,
+                                        picture.c_str()),
+                                 ReadWholeFile(picture)});
+  }
+  report.FilesWritten = FilesWrittenSince(run.FilesAtStart);
+  return report;
+}
+
+void WriteRunReportFile(Run& run, const std::string& fileName) {
+  RunReport report = GatherRunReport(run);
+  if (std::find(report.FilesWritten.begin(), report.FilesWritten.end(), fileName) == report.FilesWritten.end())
+    report.FilesWritten.push_back(fileName);
+  std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
+  if (out) WriteRunReport(report, out);
+  if (!out) run.Log.Line(Printf("   ATENCION: No se pudo escribir el informe %s", fileName.c_str()));
+}
+
+}  // namespace veltra
