@@ -52,7 +52,7 @@ common() {  # package directory
   mkdir -p "$dir/docs" "$dir/examples"
   cp README.md "$dir/"
   cp docs/user-guide.md "$dir/docs/"
-  cp examples/* "$dir/examples/"
+  cp -r examples/. "$dir/examples/"
 }
 
 # Windows package.
@@ -60,7 +60,7 @@ win="$stage/veltra-$version-windows-x64"
 common "$win"
 cp "$out/bin/"*.exe "$win/"
 # Text files with the line ends Windows programs expect.
-for f in "$win/README.md" "$win/docs/user-guide.md" "$win/examples/README.md"; do sed -i 's/\r\?$/\r/' "$f"; done
+for f in "$win/README.md" "$win/docs/user-guide.md" "$win/examples/pueblo/README.md" "$win/examples/siouxfalls/README.md"; do sed -i 's/\r\?$/\r/' "$f"; done
 rm -f "dist/veltra-$version-windows-x64.zip"
 (cd "$stage" && zip -qr "$top/dist/veltra-$version-windows-x64.zip" "veltra-$version-windows-x64")
 

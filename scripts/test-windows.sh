@@ -114,7 +114,7 @@ run_example() {  # directory, system, then section key value triples for the con
   shift 2
   rm -rf "$dir"
   mkdir -p "$dir"
-  cp examples/* "$dir/"
+  cp examples/pueblo/* "$dir/"
   while [ $# -ge 3 ]; do
     set_ini "$dir/Veltra.INI" "$1" "$2" "$3"
     shift 3

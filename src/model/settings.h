@@ -116,6 +116,9 @@ struct Settings {
   int Limite325 = 0;
   int FlujoAuxiliar = 1;
   std::string TransytExe = "t8s";
+  // Seconds of pause after each TRANSYT or CYOP run, for programs that release their print
+  // file late; our own engine needs none.
+  int EsperaTransyt = 1;
   int CorredorFlujosat = 900;
   int CorredorCapacidad = 1465;
 

@@ -1,5 +1,6 @@
 #include "programs/transyt_run.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -62,7 +63,10 @@ void RunProgram(const ProgramEnv& env, const std::string& dataFile, const std::s
   options.Hidden = cfg.HiddenTransyt();
   options.Report = [&env](const std::string& text) { env.Log.Line(text); };
   RunBatchFile(env.Sys, kBatchFile, options);
-  env.Sys.Sleep(1000);
+  // Programs that release their print file late get EsperaTransyt seconds (1 by default),
+  // clamped so that a huge setting cannot overflow the milliseconds.
+  const long long pauseMs = std::clamp(static_cast<long long>(env.Cfg.EsperaTransyt) * 1000, 0LL, 3600000LL);
+  env.Sys.Sleep(static_cast<int>(pauseMs));
 
   DeleteFileIfExists(kBatchFile);
   std::error_code answerError;

@@ -244,6 +244,7 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.Limite325 = ini.ReadInteger(P, "Limite325", 0);
   cfg.FlujoAuxiliar = ini.ReadInteger(P, "FlujoAuxiliar", 1);
   cfg.TransytExe = ini.ReadString(P, "TransytExe", "t8s");
+  cfg.EsperaTransyt = ini.ReadInteger(P, "EsperaTransyt", 1);
   cfg.CorredorFlujosat = ini.ReadInteger(P, "CorredorFlujosat", 900);
   cfg.CorredorCapacidad = ini.ReadInteger(P, "CorredorCapacidad", 1465);
 

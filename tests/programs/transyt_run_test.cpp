@@ -41,6 +41,21 @@ TEST_F(TransytRun, RunsTheCopyAndRenamesItsPrintFile) {
   EXPECT_EQ(t.console.str(), "");
 }
 
+TEST_F(TransytRun, PauseAfterTheRunFollowsEsperaTransyt) {
+  struct Case {
+    int espera;
+    int sleptMs;
+  } cases[] = {{1, 1000}, {0, 0}, {5, 5000}, {-3, 0}, {2000000000, 3600000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.espera);
+    t.platform.slept = 0;
+    run.Cfg.EsperaTransyt = c.espera;
+    RunTransyt(ProgramEnvOf(run), "data.dat", "data.prt");
+    EXPECT_EQ(t.platform.slept, c.sleptMs);
+    EXPECT_DOUBLE_EQ(ReadPerformanceIndex("data.prt"), 305.0);
+  }
+}
+
 TEST_F(TransytRun, PauseLineNamesTheWorkingPrintFile) {
   struct Case {
     bool cyop;

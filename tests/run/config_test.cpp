@@ -51,6 +51,7 @@ TEST(Configuration, DefaultsWithoutConfigurationFile) {
   EXPECT_EQ(c.PasoCiclo, 4);
   EXPECT_EQ(c.TipoIteracion, IterationMode::AllNetworks);
   EXPECT_EQ(c.TransytExe, "t8s");
+  EXPECT_EQ(c.EsperaTransyt, 1);
   EXPECT_EQ(c.CorredorFlujosat, 900);
   EXPECT_EQ(c.CorredorCapacidad, 1465);
   EXPECT_FALSE(c.GeneraDxf);
@@ -191,6 +192,13 @@ void OneNetwork(Run& run, int number = 3) {
   run.Qor.RedNodos[1][0] = number;
   run.Qor.RedNodos[1][10] = 5;
   run.Qor.RedNodos[1][11] = 7;
+}
+
+TEST(Configuration, BothProgramPausesAreReadFromTheirSections) {
+  ConfigFixture f("[Parametros]\nEsperaTransyt=0\n[Saturn]\nEsperaSaturn=0\n");
+  f.Read();
+  EXPECT_EQ(f.run.Cfg.EsperaTransyt, 0);
+  EXPECT_EQ(f.run.Cfg.EsperaSaturn, 0);
 }
 
 TEST(Configuration, MissingNetworkSectionTakesFixedValues) {

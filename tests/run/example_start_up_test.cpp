@@ -1,4 +1,4 @@
-// The example town of examples/ through the real program: start-up reads the network, its
+// The example town of examples/pueblo/ through the real program: start-up reads the network, its
 // flows, the node list, the networks' settings, the priority lists and the street names.
 #include <gtest/gtest.h>
 
@@ -9,11 +9,12 @@
 namespace veltra {
 namespace {
 
-const std::string kExamples = std::string(VELTRA_TEST_DATA) + "/../../examples/";
+const std::string kExamples = std::string(VELTRA_TEST_DATA) + "/../../examples/pueblo/";
 
 // The example in a fresh directory with a configuration that runs no iteration.
 void CopyExample(const test::TempDir& dir) {
-  for (const char* name : {"pueblo.dat", "pueblo.lpa", "nodos.txt", "calles.csv"}) dir.Write(name, test::ReadFile(kExamples + name));
+  for (const char* name : {"pueblo.dat", "pueblo.csv", "nodos.txt", "calles.csv"}) dir.Write(name, test::ReadFile(kExamples + name));
+  dir.Write("pueblo.lpa", test::ReadFile(std::string(VELTRA_TEST_DATA) + "/saturn/pueblo.lpa"));
   std::string ini = test::ReadFile(kExamples + "Veltra.INI");
   size_t at = ini.find("TipoIteracion=2");
   ASSERT_NE(at, std::string::npos);

@@ -1,4 +1,4 @@
-// The example town of examples/ read into the model: what the demonstration and the later
+// The example town of examples/pueblo/ read into the model: what the demonstration and the later
 // steps of the run rely on.
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace veltra {
 namespace {
 
 TEST(ExampleTown, NetworkAndListingAreConsistent) {
-  const std::string examples = std::string(VELTRA_TEST_DATA) + "/../../examples/";
+  const std::string examples = std::string(VELTRA_TEST_DATA) + "/../../examples/pueblo/";
   test::TestRun t;
   t.run.Cfg.LineasPrivado = "10";
   test::ReadNetworkFile(t.run, examples + "pueblo.dat");
@@ -32,7 +32,7 @@ TEST(ExampleTown, NetworkAndListingAreConsistent) {
     }
   }
 
-  ASSERT_TRUE(LoadLines(examples + "pueblo.lpa", t.run.Sat.ListingLines));
+  ASSERT_TRUE(LoadLines(std::string(VELTRA_TEST_DATA) + "/saturn/pueblo.lpa", t.run.Sat.ListingLines));
   test::ReadRunListing(t.run, 0);
   EXPECT_FALSE(test::LogHas(t, "ATENCION"));
   for (int32_t i = 1; i <= sat.Network.TurnCount; ++i)
@@ -48,7 +48,7 @@ TEST(ExampleTown, NetworkAndListingAreConsistent) {
 // capacity one short of what the town needs stops the reading, naming the table and the limit;
 // the town's own counts are enough.
 TEST(ExampleTown, CapacitiesGivenToTheModelBoundTheReading) {
-  const std::string name = std::string(VELTRA_TEST_DATA) + "/../../examples/pueblo.dat";
+  const std::string name = std::string(VELTRA_TEST_DATA) + "/../../examples/pueblo/pueblo.dat";
   std::vector<std::string> lines;
   ASSERT_TRUE(LoadLines(name, lines));
   SaturnCapacities exact;

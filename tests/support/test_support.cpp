@@ -97,10 +97,8 @@ std::string ReadAll(FILE* pipe) {
 }  // namespace
 
 #ifndef _WIN32
-int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns) {
-  std::string command;
-  if (standIns) command += "PATH='" + std::string(VELTRA_TOOLS) + "':\"$PATH\" ";
-  command += "'" + std::string(VELTRA_EXE) + "'";
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output) {
+  std::string command = "'" + std::string(VELTRA_EXE) + "'";
   for (const auto& a : args) command += " '" + a + "'";
   return RunShell(command, dir, output);
 }
@@ -123,12 +121,12 @@ std::string WindowsPath(std::string path) {
 }
 }  // namespace
 
-// On Windows the stand-ins are programs of their own, built apart: VELTRA_STANDINS names
-// their directory.
-int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns) {
+// On Windows the outside programs are built apart: VELTRA_STANDINS, when set, names their
+// directory, which then comes first on the PATH.
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output) {
   std::string command;
   const char* standInDir = std::getenv("VELTRA_STANDINS");
-  if (standIns) command += "set \"PATH=" + WindowsPath(standInDir ? standInDir : VELTRA_TOOLS) + ";%PATH%\" && ";
+  if (standInDir) command += "set \"PATH=" + WindowsPath(standInDir) + ";%PATH%\" && ";
   command += "\"" + WindowsPath(VELTRA_EXE) + "\"";
   for (const auto& a : args) command += " \"" + a + "\"";
   return RunShell(command, dir, output);

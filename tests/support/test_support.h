@@ -59,8 +59,8 @@ std::string ReadFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);  // CR LF or LF; CR removed
 
 // Runs build/veltra with the arguments in `dir`; returns the exit code, output in `output`.
-// With `standIns`, the stand-in outside programs of tools/ come first on the PATH.
-int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output, bool standIns = false);
+// The batch files find the engines built next to veltra (t8s, SATNET and the others).
+int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std::string& output);
 
 // Runs a shell command in `dir`; returns its exit code, its output (stdout and stderr) in `output`.
 int RunShell(const std::string& command, const std::string& dir, std::string& output);

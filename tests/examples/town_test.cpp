@@ -1,0 +1,49 @@
+// The example town end to end with our engines: the result the example shows.
+#include <regex>
+
+#include "example_run.h"
+
+namespace veltra::examples {
+namespace {
+
+const std::vector<std::string> kTownArgs = {"pueblo.dat", "nodos.txt", "pueblo_tr.dat"};
+
+TEST(ExampleTown, ConvergesWithOptimisedOffsetsAndNoWorseTravelTime) {
+  ExampleRun e("pueblo", kTownArgs);
+  ASSERT_EQ(e.ExitCode, 0) << e.Output;
+  EXPECT_FALSE(e.Logged("ERROR")) << e.Output;
+  // Converged by the flows, within the iteration limit of its configuration.
+  EXPECT_TRUE(e.Logged("   Termina por Precision Flujos Saturn (")) << e.Output;
+  EXPECT_FALSE(e.Logged("Termina por Maximo de iteraciones")) << e.Output;
+  for (const char* iteration : {"1", "2"}) {
+    EXPECT_TRUE(e.Logged(std::string("   Leyendo resultados Saturn (") + iteration + ")...")) << iteration;
+    const std::string listing = ReadFile(e.Dir / (std::string("pueblo_") + iteration + ".lpa"));
+    EXPECT_NE(listing.find("VELTRA SATALL"), std::string::npos) << iteration;
+  }
+
+  // The chosen iteration's total travel time (simulation network, pcu-hours per hour) is not
+  // worse than the starting network's (slot 0 of the same line).
+  const std::vector<double> hours = LastFigures(e.Output, "Indice de Rendimiento Saturn Global", "Pcu-Hr/Hr:");
+  const int chosen = e.ChosenIteration();
+  ASSERT_GE(chosen, 1) << e.Output;
+  ASSERT_LT(static_cast<size_t>(chosen), hours.size()) << e.Output;
+  EXPECT_GT(hours[0], 0.0);
+  EXPECT_LE(hours[static_cast<size_t>(chosen)], hours[0]) << e.Output;
+
+  // Offsets optimised: the final print files of both networks give stage starts that are not
+  // all at 0 (the starting plans of the town all start their first stage at 0).
+  int nonZeroStarts = 0;
+  for (const char* prt : {"pueblo_tr_F_1.prt", "pueblo_tr_F_2.prt"}) {
+    const std::string text = ReadFile(e.Dir / prt);
+    ASSERT_NE(text.find("VELTRA t8s"), std::string::npos) << prt;
+    const std::regex row("\\n\\s+\\d+((?:\\s+\\d+)+)\\s+OPT");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), row); it != std::sregex_iterator(); ++it) {
+      std::istringstream starts((*it)[1].str());
+      for (int start; starts >> start;) nonZeroStarts += start != 0;
+    }
+  }
+  EXPECT_GT(nonZeroStarts, 0);
+}
+
+}  // namespace
+}  // namespace veltra::examples
