@@ -1,0 +1,54 @@
+// The run report of the example town: a page that opens from disk, whose figures are the ones
+// the run's own summaries and console print.
+#include <regex>
+
+#include "example_run.h"
+
+namespace veltra::examples {
+namespace {
+
+std::vector<std::string> SplitCsv(const std::string& line) {
+  std::vector<std::string> fields;
+  std::stringstream in(line);
+  for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+  return fields;
+}
+
+TEST(ExampleTownReport, ShowsTheSummariesFiguresAndTheChosenIteration) {
+  ExampleRun e("pueblo", {"pueblo.dat", "nodos.txt", "pueblo_tr.dat"});
+  ASSERT_EQ(e.ExitCode, 0) << e.Output;
+  const std::string html = ReadFile(e.Dir / "pueblo_informe.html");
+  ASSERT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+  EXPECT_EQ(html.find("<?xml"), std::string::npos);
+  EXPECT_NE(html.find("Termina por Precision Flujos Saturn"), std::string::npos);
+
+  // Every iteration of the cycle summary: its cycles and its pcu-hours and pcu-km per hour
+  // stand in the page as the summary prints them.
+  std::stringstream summary(ReadFile(e.Dir / "pueblo_ciclos.csv"));
+  std::string line;
+  std::getline(summary, line);  // heading
+  int rows = 0;
+  while (std::getline(summary, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::vector<std::string> f = SplitCsv(line);
+    ASSERT_GE(f.size(), 6u) << line;
+    ++rows;
+    for (size_t c = 1; c + 3 < f.size(); ++c)
+      EXPECT_NE(html.find("<td>" + f[c] + "</td>"), std::string::npos) << "cycle " << f[c] << " of " << line;
+    for (size_t c = f.size() - 3; c + 1 < f.size(); ++c)
+      EXPECT_NE(html.find("<td>" + f[c] + "</td>"), std::string::npos) << "figure " << f[c] << " of " << line;
+  }
+  EXPECT_GE(rows, 1);
+
+  // The iteration the console names is the one the page marks.
+  const int chosen = e.ChosenIteration();
+  ASSERT_GE(chosen, 1) << e.Output;
+  EXPECT_NE(html.find("<tr class=\"chosen\"><td>" + std::to_string(chosen) + "</td>"), std::string::npos);
+  // The chosen iteration's drawings are inlined, and the files the run wrote are listed.
+  EXPECT_NE(html.find("<figure><svg"), std::string::npos);
+  EXPECT_NE(html.find("<li>pueblo_" + std::to_string(chosen) + ".dat</li>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace veltra::examples
