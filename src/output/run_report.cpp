@@ -1,0 +1,264 @@
+#include "output/run_report.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "output/xml_text.h"
+#include "util/text.h"
+
+namespace veltra {
+
+namespace {
+
+std::string Esc(const std::string& text) { return XmlEscape(text); }
+
+std::string Real(double value, int decimals) { return Printf("%.*f", decimals, value); }
+
+// A step of 1, 2 or 5 times a power of ten that cuts `span` into about `parts` intervals.
+double NiceStep(double span, int parts) {
+  if (!(span > 0) || !std::isfinite(span)) return 1;
+  const double raw = span / parts;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  const double fraction = raw / power;
+  const double nice = fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10;
+  return nice * power;
+}
+
+int DecimalsFor(double step) {
+  if (step >= 1) return 0;
+  return std::min(6, static_cast<int>(std::ceil(-std::log10(step))));
+}
+
+// The picture written beside a DXF drawing starts with an XML declaration, which may not stand
+// inside an HTML page; everything from the <svg element on is kept.
+std::string InlineSvg(const std::string& svg) {
+  const size_t start = svg.find("<svg");
+  if (start == std::string::npos) return std::string();
+  return svg.substr(start);
+}
+
+const char* kStyle = R"(body{font-family:system-ui,-apple-system,"Segoe UI",Roboto,Helvetica,Arial,sans-serif;margin:2em auto;max-width:1100px;padding:0 1em;color:#1d2733;line-height:1.4}
+h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.25em;border-bottom:2px solid #d0d7de;padding-bottom:.2em;margin-top:2em}
+h3{font-size:1.05em;margin-bottom:.3em}
+table{border-collapse:collapse;margin:.5em 0 1em;font-size:.92em}
+th,td{border:1px solid #d0d7de;padding:.25em .6em;text-align:right}td{white-space:nowrap}
+th{background:#f3f5f7}td.t,th.t{text-align:left}
+tr.chosen td{background:#e6f4ea;font-weight:600}
+.summary{display:grid;grid-template-columns:max-content auto;gap:.2em 1.2em;margin:.8em 0}
+.summary dt{font-weight:600}.summary dd{margin:0}
+.warning{background:#fff4e5;border-left:5px solid #e8871e;padding:.6em 1em;margin:1em 0}
+.ok{background:#e6f4ea;border-left:5px solid #2e7d32;padding:.6em 1em;margin:1em 0}
+figure{margin:1em 0}figure svg{max-width:100%;height:auto;border:1px solid #d0d7de;background:#fff}
+figcaption{font-size:.9em;color:#57606a;margin-top:.3em}
+ul.files{columns:3;font-family:monospace;font-size:.9em}
+)";
+
+void Summary(const RunReport& report, std::ostream& out) {
+  out << "<dl class=\"summary\">\n";
+  for (const auto& [label, value] : report.Inputs)
+    out << "<dt>" << Esc(label) << "</dt><dd>" << Esc(value) << "</dd>\n";
+  out << "<dt>Fin de la corrida</dt><dd>" << Esc(report.StopReason) << "</dd>\n";
+  out << "<dt>Iteraciones</dt><dd>" << report.LastIteration << "</dd>\n";
+  if (report.ChosenIteration >= 0)
+    out << "<dt>Iteración seleccionada</dt><dd>" << report.ChosenIteration << " — " << Esc(report.ChosenReason)
+        << "</dd>\n";
+  out << "</dl>\n";
+  if (StartBeatsEveryIteration(report))
+    out << "<p class=\"warning\"><strong>Atención:</strong> la red inicial tiene menos Pcu-Hr/Hr (GRAND TOTALS) "
+           "que todas las iteraciones: la optimización no mejoró los tiempos de partida.</p>\n";
+}
+
+void ConvergenceSection(const RunReport& report, std::ostream& out) {
+  out << "<h2>Convergencia</h2>\n";
+  std::vector<double> precision, grand, turn;
+  for (const ReportIteration& row : report.Iterations) {
+    if (row.Iteration > 0) precision.push_back(row.HasConvergence ? row.Precision : std::nan(""));
+    grand.push_back(row.GrandPcuHr);
+    turn.push_back(row.TurnPcuHr);
+  }
+  if (!precision.empty()) {
+    // Precision is charted from iteration 1: the starting network has no flows to compare with.
+    std::vector<ChartSeries> series{{"SumDif/SumPro", "#1f6feb", precision}};
+    out << "<figure>" << LineChartSvg("Precisión de flujos por iteración", series, 1, "Iteración", true,
+                                      report.PrecisionThreshold, "PrecisionSaturn")
+        << "</figure>\n";
+  }
+  if (!grand.empty()) {
+    std::vector<ChartSeries> series{{"Red completa (GRAND TOTALS)", "#cf222e", grand},
+                                    {"Giros de las redes Transyt", "#2da44e", turn}};
+    out << "<figure>" << LineChartSvg("Pcu-Hr/Hr por iteración (0 = red inicial)", series, 0, "Iteración", false, 0, "")
+        << "</figure>\n";
+  }
+  out << "<table>\n<tr><th>Iteración</th><th>SumDif</th><th>SumPro</th><th>Precisión</th>"
+         "<th>Pcu-Hr/Hr giros</th><th>Pcu-Km/Hr giros</th><th>Pcu-Hr/Hr SUB-TOTALS</th><th>Pcu-Km/Hr SUB-TOTALS</th>"
+         "<th>Pcu-Hr/Hr GRAND TOTALS</th><th>Pcu-Km/Hr GRAND TOTALS</th></tr>\n";
+  for (const ReportIteration& row : report.Iterations) {
+    out << "<tr" << (row.Iteration == report.ChosenIteration ? " class=\"chosen\"" : "") << "><td>"
+        << (row.Iteration == 0 ? std::string("0 (inicial)") : std::to_string(row.Iteration)) << "</td>";
+    if (row.HasConvergence)
+      out << "<td>" << Real(row.SumDif, 2) << "</td><td>" << Real(row.SumPro, 2) << "</td><td>"
+          << Real(row.Precision, 4) << (row.Precision <= report.PrecisionThreshold ? " ≤ " : " &gt; ")
+          << Real(report.PrecisionThreshold, 4) << "</td>";
+    else
+      out << "<td></td><td></td><td></td>";
+    out << "<td>" << Real(row.TurnPcuHr, 1) << "</td><td>" << Real(row.TurnPcuKm, 1) << "</td><td>"
+        << Real(row.SubPcuHr, 1) << "</td><td>" << Real(row.SubPcuKm, 1) << "</td><td>" << Real(row.GrandPcuHr, 1)
+        << "</td><td>" << Real(row.GrandPcuKm, 1) << "</td></tr>\n";
+  }
+  out << "</table>\n";
+}
+
+void NetworksSection(const RunReport& report, std::ostream& out) {
+  if (report.Networks.empty()) return;
+  out << "<h2>Redes Transyt</h2>\n";
+  for (const ReportNetwork& network : report.Networks) {
+    out << "<h3>Red " << network.Number;
+    if (!network.Name.empty()) out << ": " << Esc(network.Name);
+    out << "</h3>\n<table>\n<tr><th>Iteración</th><th>Ciclo (s)</th><th class=\"t\">Estructura</th>"
+           "<th>Índice de rendimiento</th></tr>\n";
+    const size_t rows = std::max({network.Cycle.size(), network.Structure.size(), network.PerformanceIndex.size()});
+    for (size_t i = 1; i < rows; ++i) {
+      out << "<tr" << (static_cast<int>(i) == report.ChosenIteration ? " class=\"chosen\"" : "") << "><td>" << i
+          << "</td><td>" << (i < network.Cycle.size() ? std::to_string(network.Cycle[i]) : std::string()) << "</td>"
+          << "<td class=\"t\">" << (i < network.Structure.size() ? Esc(network.Structure[i]) : std::string())
+          << "</td><td>";
+      if (i < network.PerformanceIndex.size() && network.PerformanceIndex[i] >= 0)
+        out << Real(network.PerformanceIndex[i], 1);
+      out << "</td></tr>\n";
+    }
+    out << "</table>\n";
+  }
+}
+
+void JunctionsSection(const RunReport& report, std::ostream& out) {
+  if (report.Junctions.empty()) return;
+  size_t stages = 0;
+  for (const ReportJunction& junction : report.Junctions) stages = std::max(stages, junction.StageLengths.size());
+  out << "<h2>Tiempos de la iteración " << report.TimingsIteration << "</h2>\n";
+  out << "<table>\n<tr><th>Red</th><th>Nodo Saturn</th><th>Nodo Transyt</th><th>Ciclo (s)</th><th>Desfase (s)</th>";
+  for (size_t s = 1; s <= stages; ++s) out << "<th>Etapa " << s << " (s)</th>";
+  out << "</tr>\n";
+  for (const ReportJunction& junction : report.Junctions) {
+    out << "<tr><td>" << junction.Network << "</td><td>" << junction.SaturnNode << "</td><td>"
+        << junction.TransytNode << "</td><td>" << junction.Cycle << "</td><td>" << junction.Offset << "</td>";
+    for (size_t s = 0; s < stages; ++s)
+      out << "<td>" << (s < junction.StageLengths.size() ? std::to_string(junction.StageLengths[s]) : std::string())
+          << "</td>";
+    out << "</tr>\n";
+  }
+  out << "</table>\n<p>Etapa: verde más entreverde.</p>\n";
+}
+
+void SettingsSection(const RunReport& report, std::ostream& out) {
+  if (report.Settings.empty()) return;
+  out << "<h2>Configuración</h2>\n<table>\n<tr><th class=\"t\">Clave</th><th class=\"t\">Valor</th></tr>\n";
+  for (const auto& [key, value] : report.Settings)
+    out << "<tr><td class=\"t\">" << Esc(key) << "</td><td class=\"t\">" << Esc(value) << "</td></tr>\n";
+  out << "</table>\n";
+}
+
+}  // namespace
+
+bool StartBeatsEveryIteration(const RunReport& report) {
+  if (report.Iterations.size() < 2 || report.Iterations.front().Iteration != 0) return false;
+  const double start = report.Iterations.front().GrandPcuHr;
+  for (size_t i = 1; i < report.Iterations.size(); ++i)
+    if (!(start < report.Iterations[i].GrandPcuHr)) return false;
+  return true;
+}
+
+std::string LineChartSvg(const std::string& title, const std::vector<ChartSeries>& series, int firstX,
+                         const std::string& xLabel, bool hasReference, double reference,
+                         const std::string& referenceLabel) {
+  const double width = 720, height = 300, left = 70, right = 20, top = 40, bottom = 50;
+  const double plotW = width - left - right, plotH = height - top - bottom;
+  size_t points = 0;
+  double lo = hasReference ? reference : INFINITY, hi = hasReference ? reference : -INFINITY;
+  for (const ChartSeries& s : series) {
+    points = std::max(points, s.Values.size());
+    for (double v : s.Values)
+      if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
+  }
+  if (!std::isfinite(lo)) lo = 0, hi = 1;
+  if (hi - lo < 1e-12) {
+    const double pad = std::max(std::fabs(hi) * 0.1, 1e-3);
+    lo -= pad, hi += pad;
+  }
+  const double step = NiceStep(hi - lo, 5);
+  lo = std::floor(lo / step) * step;
+  hi = std::ceil(hi / step) * step;
+  const int decimals = DecimalsFor(step);
+  const auto X = [&](size_t i) { return left + (points > 1 ? plotW * static_cast<double>(i) / (points - 1) : plotW / 2); };
+  const auto Y = [&](double v) { return top + plotH * (hi - v) / (hi - lo); };
+
+  std::string svg = Printf(
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" width=\"%.0f\" height=\"%.0f\" "
+      "font-size=\"12\" font-family=\"sans-serif\">",
+      width, height, width, height);
+  svg += Printf("<text x=\"%.0f\" y=\"22\" font-size=\"15\" font-weight=\"bold\">%s</text>", left,
+                Esc(title).c_str());
+  for (double v = lo; v <= hi + step / 2; v += step) {
+    svg += Printf("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#e1e4e8\"/>", left, Y(v),
+                  left + plotW, Y(v));
+    svg += Printf("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%s</text>", left - 6, Y(v) + 4,
+                  Real(v, decimals).c_str());
+  }
+  for (size_t i = 0; i < points; ++i)
+    svg += Printf("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%zu</text>", X(i), top + plotH + 16,
+                  i + static_cast<size_t>(std::max(firstX, 0)));
+  svg += Printf("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%s</text>", left + plotW / 2, height - 8,
+                Esc(xLabel).c_str());
+  svg += Printf("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"none\" stroke=\"#57606a\"/>", left,
+                top, plotW, plotH);
+  if (hasReference) {
+    svg += Printf(
+        "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#8250df\" stroke-dasharray=\"6 4\"/>", left,
+        Y(reference), left + plotW, Y(reference));
+    svg += Printf("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\" fill=\"#8250df\">%s %s</text>", left + plotW - 4,
+                  Y(reference) - 5, Esc(referenceLabel).c_str(), Real(reference, 4).c_str());
+  }
+  double legendX = left + 10;
+  for (const ChartSeries& s : series) {
+    std::string path;
+    for (size_t i = 0; i < s.Values.size(); ++i) {
+      if (!std::isfinite(s.Values[i])) continue;
+      path += Printf("%s%.1f,%.1f", path.empty() ? "" : " ", X(i), Y(s.Values[i]));
+      svg += Printf("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3\" fill=\"%s\"/>", X(i), Y(s.Values[i]), s.Colour.c_str());
+    }
+    if (!path.empty())
+      svg += Printf("<polyline points=\"%s\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\"/>", path.c_str(),
+                    s.Colour.c_str());
+    svg += Printf("<rect x=\"%.1f\" y=\"%.1f\" width=\"12\" height=\"4\" fill=\"%s\"/>", legendX, top + 8,
+                  s.Colour.c_str());
+    svg += Printf("<text x=\"%.1f\" y=\"%.1f\">%s</text>", legendX + 16, top + 14, Esc(s.Name).c_str());
+    legendX += 30 + 7.0 * static_cast<double>(Utf8Length(s.Name));
+  }
+  svg += "</svg>";
+  return svg;
+}
+
+void WriteRunReport(const RunReport& report, std::ostream& out) {
+  out << "<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n"
+         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>VELTRA — "
+      << Esc(report.Title) << "</title>\n<style>\n"
+      << kStyle << "</style>\n</head>\n<body>\n<h1>VELTRA — " << Esc(report.Title) << "</h1>\n";
+  Summary(report, out);
+  ConvergenceSection(report, out);
+  NetworksSection(report, out);
+  JunctionsSection(report, out);
+  if (!report.Drawings.empty()) {
+    out << "<h2>Dibujos</h2>\n";
+    for (const ReportDrawing& drawing : report.Drawings)
+      out << "<figure>" << InlineSvg(drawing.Svg) << "<figcaption>" << Esc(drawing.Caption)
+          << "</figcaption></figure>\n";
+  }
+  SettingsSection(report, out);
+  if (!report.FilesWritten.empty()) {
+    out << "<h2>Archivos escritos</h2>\n<ul class=\"files\">\n";
+    for (const std::string& file : report.FilesWritten) out << "<li>" << Esc(file) << "</li>\n";
+    out << "</ul>\n";
+  }
+  out << "</body>\n</html>\n";
+}
+
+}  // namespace veltra

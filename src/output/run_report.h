@@ -1,0 +1,87 @@
+// The run report: one self-contained HTML page that says what a run did, for the engineer who
+// opens it from disk after the run. It holds no scripts and loads nothing from outside: the
+// charts are inline SVG and the drawings are the run's own SVG pictures, inlined.
+//
+// The report is filled from plain records, so that the page can be written and tested without
+// a run; the driver gathers the records from its tables at the end of the run.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace veltra {
+
+// One row per SATURN assignment: row 0 is the starting network, row i the assignment of
+// iteration i. Values a run did not compute are left at 0 and flagged by the Has* fields.
+struct ReportIteration {
+  int Iteration = 0;
+  bool HasConvergence = false;  // false for the starting network and for restarts
+  double SumDif = 0, SumPro = 0, Precision = 0;
+  double TurnPcuHr = 0, TurnPcuKm = 0;      // on the turns of the TRANSYT networks
+  double SubPcuHr = 0, SubPcuKm = 0;        // listing's SUB-TOTALS
+  double GrandPcuHr = 0, GrandPcuKm = 0;    // listing's GRAND TOTALS
+};
+
+// One TRANSYT network over the run: per iteration (index 0 unused) its cycle, the structure
+// chosen (single, or the double-cycled nodes) and the performance index of its final timings.
+struct ReportNetwork {
+  int Number = 0;
+  std::string Name;
+  std::vector<int> Cycle;
+  std::vector<std::string> Structure;
+  std::vector<double> PerformanceIndex;  // negative: not read
+};
+
+// The timings of one signal node in the chosen iteration.
+struct ReportJunction {
+  int Network = 0;
+  int SaturnNode = 0;
+  int TransytNode = 0;
+  int Cycle = 0;
+  int Offset = 0;
+  std::vector<int> StageLengths;  // green plus intergreen, stage by stage
+};
+
+struct ReportDrawing {
+  std::string Caption;
+  std::string Svg;  // the picture's whole text, as written beside the DXF drawing
+};
+
+struct RunReport {
+  std::string Title;
+  std::vector<std::pair<std::string, std::string>> Inputs;    // label, value
+  std::vector<std::pair<std::string, std::string>> Settings;  // key, value
+  std::string StopReason;
+  double PrecisionThreshold = 0;
+  int LastIteration = 0;
+  int ChosenIteration = -1;  // -1: no choice was made (GuardarFinal off)
+  std::string ChosenReason;
+  std::vector<ReportIteration> Iterations;
+  std::vector<ReportNetwork> Networks;
+  int TimingsIteration = 0;  // the iteration whose timings Junctions holds
+  std::vector<ReportJunction> Junctions;
+  std::vector<ReportDrawing> Drawings;
+  std::vector<std::string> FilesWritten;
+};
+
+// True when the starting network's GRAND TOTALS pcu-hours are lower than every iteration's:
+// the loop did not improve on the timings it was given.
+bool StartBeatsEveryIteration(const RunReport& report);
+
+void WriteRunReport(const RunReport& report, std::ostream& out);
+
+// A line chart as an SVG element: one polyline per series, point i at x = firstX + i, with axes,
+// tick labels and a legend; an optional horizontal reference line (a threshold). Values that
+// are not finite leave a gap.
+struct ChartSeries {
+  std::string Name;
+  std::string Colour;
+  std::vector<double> Values;
+};
+std::string LineChartSvg(const std::string& title, const std::vector<ChartSeries>& series, int firstX,
+                         const std::string& xLabel, bool hasReference, double reference,
+                         const std::string& referenceLabel);
+
+}  // namespace veltra

@@ -1,0 +1,82 @@
+#include "signals/engine.h"
+
+#include "signals/cycle_table.h"
+#include "signals/optimiser.h"
+#include "util/text.h"
+
+namespace veltra::signals {
+
+namespace {
+
+bool WriteLines(const std::string& path, const std::vector<std::string>& lines, std::ostream& console) {
+  try {
+    TextWriter out(path);
+    for (const std::string& line : lines) out.Line(line);
+    out.Close();
+    return true;
+  } catch (const FileError& e) {
+    console << "t8s: " << e.what() << "\n";
+    return false;
+  }
+}
+
+}  // namespace
+
+RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model) {
+  RunOutcome outcome;
+  bool anyToOptimise = false;
+  for (const SignalNode& n : net.Nodes) anyToOptimise = anyToOptimise || n.Optimise;
+  outcome.Optimised = anyToOptimise && net.Run.Optimise > 0;
+  if (outcome.Optimised) {
+    outcome.Start = StartingTimings(net, net.Run.Cycle);
+  } else {
+    // Evaluate what the cards give; a node left for optimisation without usable times still
+    // needs some, and gets equisaturation splits.
+    outcome.Start = GivenTimings(net, net.Run.Cycle);
+    for (size_t n = 0; n < net.Nodes.size(); ++n)
+      if (net.Nodes[n].Optimise && !MeetsMinimums(net, outcome.Start, static_cast<int>(n)))
+        EquisatNode(net, outcome.Start, static_cast<int>(n));
+  }
+  if (!outcome.Optimised) {
+    outcome.Final = outcome.Start;
+    outcome.StartIndex = outcome.FinalIndex = model.Evaluate(outcome.Start);
+    outcome.Evaluations = 1;
+    return outcome;
+  }
+  ModelObjective objective(model);
+  ClimbSettings settings;
+  settings.ChangeTimes = net.Run.Optimise >= 2;
+  ClimbResult climb = HillClimb(net, outcome.Start, objective, settings);
+  outcome.Final = climb.Best;
+  outcome.StartIndex = climb.StartIndex;
+  outcome.FinalIndex = model.Evaluate(outcome.Final);
+  outcome.Evaluations = climb.Evaluations + 1;
+  return outcome;
+}
+
+int RunProgram(const std::string& dataFile, const std::string& printFile, std::ostream& console) {
+  ReadReport report;
+  std::vector<std::string> lines;
+  if (!LoadLines(dataFile, lines)) {
+    report.Errors.push_back(dataFile + ": the data file cannot be read");
+    return WriteLines(printFile, FailurePrintLines("", dataFile, report), console) ? 1 : 2;
+  }
+  SignalNetwork net = ReadDataFile(lines, dataFile, report);
+  if (!report.Ok()) {
+    console << "t8s: " << report.Errors.front() << "\n";
+    return WriteLines(printFile, FailurePrintLines(net.Title, dataFile, report), console) ? 1 : 2;
+  }
+  const bool cycleTable = EndsWith(Lower(printFile), ".cyo");
+  std::vector<std::string> out;
+  if (cycleTable) {
+    CycleTable table = BuildCycleTable(net);
+    out = CycleTableLines(net, table, InputSummaryLines(net, report));
+  } else {
+    NetworkModel model(net, net.Run.Cycle);
+    RunOutcome outcome = OptimiseTimings(net, model);
+    out = TimingPrintLines(net, report, outcome, model);
+  }
+  return WriteLines(printFile, out, console) ? 0 : 2;
+}
+
+}  // namespace veltra::signals

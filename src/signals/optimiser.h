@@ -1,0 +1,49 @@
+// Hill-climbing on stage change times, written against an objective so that it can be tried on
+// a function whose optimum is known. Moves: shift a node's (or a coordinated group's) whole
+// pattern (its offset), and shift one stage change time of a node; step sizes go from large to
+// small; only moves that lower the objective are kept; minimum stage lengths always hold.
+#pragma once
+
+#include <vector>
+
+#include "signals/network.h"
+#include "signals/timings.h"
+
+namespace veltra::signals {
+
+class Objective {
+ public:
+  virtual ~Objective() = default;
+  // Value of the timings; the objective then stands at them.
+  virtual double Evaluate(const Timings& t) = 0;
+  // Value of timings that differ from where the objective stands only at the given nodes. It may
+  // be an estimate; the climber checks each round with Evaluate. Kept only after Accept.
+  virtual double TryChange(const Timings& t, const std::vector<int>& nodes) {
+    (void)nodes;
+    return Evaluate(t);
+  }
+  virtual void Accept() {}
+};
+
+struct ClimbSettings {
+  bool Offsets = true;      // shift whole patterns
+  bool ChangeTimes = true;  // shift single stage change times
+  int MaxSweeps = 4;        // sweeps over the nodes at one step size while they improve
+  int SmallestStep = 1;     // seconds; the climb ends after this step size
+};
+
+struct ClimbResult {
+  Timings Best;
+  double StartIndex = 0.0;
+  double FinalIndex = 0.0;
+  int Evaluations = 0;
+  std::vector<double> Accepted;  // objective after each accepted move, in order
+};
+
+// Step sizes, in seconds, for a cycle: half the cycle, then halved again and again down to 1.
+std::vector<int> StepSizes(int cycle);
+
+ClimbResult HillClimb(const SignalNetwork& net, const Timings& start, Objective& objective,
+                      const ClimbSettings& settings = ClimbSettings());
+
+}  // namespace veltra::signals

@@ -1,0 +1,34 @@
+// The print file of a timing run: what was read, the warnings, the index of the starting
+// timings, the final settings of every node, the link table and the performance index, in the
+// fixed columns the loop reads; and the print file of a run that could not be made.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "signals/model.h"
+#include "signals/network.h"
+#include "signals/timings.h"
+
+namespace veltra::signals {
+
+struct RunOutcome {
+  Timings Start;
+  Timings Final;
+  double StartIndex = 0.0;
+  double FinalIndex = 0.0;
+  bool Optimised = false;  // false: the timings were only evaluated
+  int Evaluations = 0;
+};
+
+std::vector<std::string> InputSummaryLines(const SignalNetwork& net, const ReadReport& report);
+
+// `model` holds the evaluation of the final timings.
+std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadReport& report, const RunOutcome& outcome,
+                                          const NetworkModel& model);
+
+// A run without a result: why, and no final settings (the loop then sees no result).
+std::vector<std::string> FailurePrintLines(const std::string& title, const std::string& dataFile,
+                                           const ReadReport& report);
+
+}  // namespace veltra::signals

@@ -1,0 +1,127 @@
+#include "output/run_report.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+#include <sstream>
+
+namespace veltra {
+namespace {
+
+RunReport TwoIterationRun() {
+  RunReport report;
+  report.Title = "pueblo.dat";
+  report.Inputs = {{"Red Saturn", "pueblo.dat"}, {"Nodos", "nodos.txt"}};
+  report.Settings = {{"PrecisionSaturn", "0.01"}, {"NombreRed", "Avenida <Principal> & Co"}};
+  report.StopReason = "Termina por Precision Flujos Saturn (0.0080)";
+  report.PrecisionThreshold = 0.01;
+  report.LastIteration = 2;
+  report.ChosenIteration = 1;
+  report.ChosenReason = "menor Pcu-Hr/Hr de la red completa";
+  ReportIteration start;
+  start.GrandPcuHr = 251.2;
+  start.GrandPcuKm = 7332.6;
+  ReportIteration first;
+  first.Iteration = 1;
+  first.HasConvergence = true;
+  first.SumDif = 1223.81, first.SumPro = 54149.9, first.Precision = 0.0226;
+  first.GrandPcuHr = 249.9, first.GrandPcuKm = 7421.3, first.TurnPcuHr = 239.0;
+  ReportIteration second = first;
+  second.Iteration = 2;
+  second.Precision = 0.008;
+  second.GrandPcuHr = 250.4;
+  report.Iterations = {start, first, second};
+  report.Networks = {{1, "Avenida", {0, 120, 100}, {"", "Simple", "1D 2S"}, {-1, 171.1, 170.4}}};
+  report.TimingsIteration = 1;
+  report.Junctions = {{1, 104, 1, 120, 37, {72, 48}}};
+  report.Drawings = {{"Red 1, iteración 1",
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"><line/></svg>\n"}};
+  report.FilesWritten = {"pueblo_1.dat", "pueblo_tr_1_1.prt"};
+  return report;
+}
+
+std::string Html(const RunReport& report) {
+  std::ostringstream out;
+  WriteRunReport(report, out);
+  return out.str();
+}
+
+TEST(RunReport, PageIsSelfContained) {
+  const std::string html = Html(TwoIterationRun());
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+  EXPECT_EQ(html.find("<link"), std::string::npos);
+  EXPECT_EQ(html.find("src="), std::string::npos);
+  EXPECT_EQ(html.find("@import"), std::string::npos);
+  // The inlined drawing lost its XML declaration, which may not stand inside an HTML page.
+  EXPECT_EQ(html.find("<?xml"), std::string::npos);
+  EXPECT_NE(html.find("<svg xmlns=\"http://www.w3.org/2000/svg\"><line/></svg>"), std::string::npos);
+  EXPECT_EQ(html.substr(html.size() - 8), "</html>\n");
+}
+
+TEST(RunReport, ShowsTheRunsFiguresAsTheSummariesPrintThem) {
+  const std::string html = Html(TwoIterationRun());
+  for (const char* text : {"1223.81", "54149.90", "0.0226 &gt; 0.0100", "0.0080 ≤ 0.0100", "251.2", "7332.6",
+                           "249.9", "171.1", "170.4", "1D 2S", "<td>37</td>", "<td>72</td>", "<td>48</td>",
+                           "Termina por Precision Flujos Saturn (0.0080)", "pueblo_tr_1_1.prt"})
+    EXPECT_NE(html.find(text), std::string::npos) << text;
+  // The chosen iteration's rows are marked, and only those.
+  const std::regex chosen("<tr class=\"chosen\"><td>1</td>");
+  EXPECT_EQ(std::distance(std::sregex_iterator(html.begin(), html.end(), chosen), std::sregex_iterator()), 2);
+}
+
+TEST(RunReport, NamesFromTheInputsAreEscaped) {
+  const std::string html = Html(TwoIterationRun());
+  EXPECT_NE(html.find("Avenida &lt;Principal&gt; &amp; Co"), std::string::npos);
+  EXPECT_EQ(html.find("<Principal>"), std::string::npos);
+}
+
+TEST(RunReport, WarnsOnlyWhenTheStartingNetworkBeatsEveryIteration) {
+  struct Case {
+    std::vector<double> grand;  // starting network first
+    bool warns;
+  };
+  const Case cases[] = {
+      {{251.2, 249.9, 250.4}, false},  // iteration 1 improves
+      {{240.0, 249.9, 250.4}, true},   // start is best
+      {{249.9, 249.9, 250.4}, false},  // a tie is no loss
+      {{240.0}, false},                // no iteration ran
+  };
+  for (const Case& c : cases) {
+    RunReport report = TwoIterationRun();
+    report.Iterations.resize(c.grand.size());
+    for (size_t i = 0; i < c.grand.size(); ++i) report.Iterations[i].GrandPcuHr = c.grand[i];
+    EXPECT_EQ(StartBeatsEveryIteration(report), c.warns) << c.grand.size() << " " << c.grand[0];
+    EXPECT_EQ(Html(report).find("class=\"warning\"") != std::string::npos, c.warns);
+  }
+}
+
+TEST(RunReport, ChartsStayFiniteForDegenerateSeries) {
+  const std::vector<std::vector<double>> cases = {
+      {},                                // nothing to draw
+      {5.0},                             // one point
+      {3.0, 3.0, 3.0},                   // flat
+      {std::nan(""), 0.02, 0.01},        // gap where nothing was computed
+      {1e-9, 2e-9},                      // tiny range
+      {-INFINITY, INFINITY, 1.0},        // no finite range but one point
+  };
+  for (const auto& values : cases) {
+    const std::string svg = LineChartSvg("t", {{"s", "#000", values}}, 0, "x", true, 0.01, "P");
+    EXPECT_EQ(svg.find("nan"), std::string::npos) << svg;
+    EXPECT_EQ(svg.find("inf"), std::string::npos) << svg;
+    EXPECT_EQ(svg.rfind("<svg", 0), 0u);
+    EXPECT_EQ(svg.substr(svg.size() - 6), "</svg>");
+  }
+}
+
+TEST(RunReport, ChartLabelsTheIterationsFromItsFirstX) {
+  const std::string svg = LineChartSvg("t", {{"s", "#000", {0.03, 0.02}}}, 1, "Iteración", false, 0, "");
+  EXPECT_NE(svg.find(">1</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">2</text>"), std::string::npos);
+  EXPECT_EQ(svg.find(">0</text>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace veltra
