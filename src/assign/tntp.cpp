@@ -1,0 +1,247 @@
+#include "assign/tntp.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace veltra::assign {
+
+namespace {
+
+constexpr int32_t kMaxNodes = 20'000'000;
+
+// The file's lines without CR or LF ends.
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw InputError(path + ": cannot open the file");
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+[[noreturn]] void Fail(const std::string& path, size_t lineNo, const std::string& what) {
+    throw InputError(path + ":" + std::to_string(lineNo) + ": " + what);
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::vector<std::string> Tokens(const std::string& text) {
+    std::vector<std::string> tokens;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsSpace(text[i])) ++i;
+        size_t start = i;
+        while (i < text.size() && !IsSpace(text[i])) ++i;
+        if (i > start) tokens.push_back(text.substr(start, i - start));
+    }
+    return tokens;
+}
+
+bool IsBlankLine(const std::string& line) {
+    for (char c : line)
+        if (!IsSpace(c)) return false;
+    return true;
+}
+
+std::string Trimmed(const std::string& text) {
+    size_t first = 0, last = text.size();
+    while (first < last && IsSpace(text[first])) ++first;
+    while (last > first && IsSpace(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+double ParseReal(const std::string& text, const std::string& path, size_t lineNo, const std::string& field) {
+    double value = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+') ++begin;
+    auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end || begin == end || !std::isfinite(value))
+        Fail(path, lineNo, field + ": \"" + text + "\" is not a number");
+    return value;
+}
+
+int32_t ParseInt(const std::string& text, const std::string& path, size_t lineNo, const std::string& field) {
+    int32_t value = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end || begin == end) {
+        // Some files write whole numbers as reals ("1.0").
+        double real = ParseReal(text, path, lineNo, field);
+        if (real != std::floor(real) || std::fabs(real) > 2e9) Fail(path, lineNo, field + ": \"" + text + "\" is not a whole number");
+        value = static_cast<int32_t>(real);
+    }
+    return value;
+}
+
+// Metadata: "<KEY> value" lines up to "<END OF METADATA>". Returns the index of the first data line.
+struct Metadata {
+    int32_t Zones = -1, Nodes = -1, FirstThru = -1, Links = -1;
+};
+
+size_t ReadMetadata(const std::vector<std::string>& lines, const std::string& path, Metadata& meta) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string line = Trimmed(lines[i]);
+        if (line.empty() || line[0] != '<') {
+            if (line.empty() || line[0] == '~') continue;
+            return i; // data without an end-of-metadata mark
+        }
+        size_t close = line.find('>');
+        if (close == std::string::npos) Fail(path, i + 1, "metadata: missing \">\"");
+        std::string key = line.substr(1, close - 1);
+        std::string value = Trimmed(line.substr(close + 1));
+        if (key == "END OF METADATA") return i + 1;
+        int32_t* target = key == "NUMBER OF ZONES" ? &meta.Zones
+                        : key == "NUMBER OF NODES" ? &meta.Nodes
+                        : key == "FIRST THRU NODE" ? &meta.FirstThru
+                        : key == "NUMBER OF LINKS" ? &meta.Links : nullptr;
+        if (target) {
+            *target = ParseInt(value, path, i + 1, key);
+            if (*target < 0) Fail(path, i + 1, key + ": must not be negative");
+        }
+    }
+    return lines.size();
+}
+
+// Strips ";" ends and comments after "~".
+std::string DataPart(const std::string& line) {
+    size_t tilde = line.find('~');
+    return tilde == std::string::npos ? line : line.substr(0, tilde);
+}
+
+} // namespace
+
+TntpNetwork ReadTntpNetwork(const std::string& path) {
+    std::vector<std::string> lines = ReadLines(path);
+    Metadata meta;
+    size_t first = ReadMetadata(lines, path, meta);
+    if (meta.Nodes < 0) Fail(path, first, "<NUMBER OF NODES> is missing");
+    if (meta.Zones < 0) Fail(path, first, "<NUMBER OF ZONES> is missing");
+    if (meta.Zones > meta.Nodes) Fail(path, first, "<NUMBER OF ZONES> is larger than <NUMBER OF NODES>");
+    // A misprinted node count must not make the engine reserve gigabytes before the first link.
+    if (meta.Nodes > kMaxNodes) Fail(path, first, "<NUMBER OF NODES> is above " + std::to_string(kMaxNodes));
+    TntpNetwork net;
+    net.Nodes = meta.Nodes;
+    net.Zones = meta.Zones;
+    net.FirstThruNode = meta.FirstThru < 0 ? 1 : meta.FirstThru;
+    static const char* const kFields[] = {"init_node", "term_node", "capacity", "length", "free_flow_time",
+                                          "b", "power", "speed", "toll", "link_type"};
+    for (size_t i = first; i < lines.size(); ++i) {
+        std::string data = DataPart(lines[i]);
+        for (char& c : data)
+            if (c == ';') c = ' ';
+        std::vector<std::string> tokens = Tokens(data);
+        if (tokens.empty()) continue;
+        size_t lineNo = i + 1;
+        if (tokens.size() < 10) Fail(path, lineNo, std::string(kFields[tokens.size()]) + ": missing");
+        if (tokens.size() > 10) Fail(path, lineNo, "more than 10 fields in a link row");
+        TntpLink link;
+        link.Init = ParseInt(tokens[0], path, lineNo, kFields[0]);
+        link.Term = ParseInt(tokens[1], path, lineNo, kFields[1]);
+        double* reals[] = {&link.Capacity, &link.Length, &link.FreeTime, &link.B, &link.Power, &link.Speed, &link.Toll};
+        for (int f = 0; f < 7; ++f) {
+            *reals[f] = ParseReal(tokens[2 + f], path, lineNo, kFields[2 + f]);
+            if (*reals[f] < 0) Fail(path, lineNo, std::string(kFields[2 + f]) + ": must not be negative");
+        }
+        link.Type = ParseInt(tokens[9], path, lineNo, kFields[9]);
+        if (link.Init < 1 || link.Init > net.Nodes) Fail(path, lineNo, "init_node: " + tokens[0] + " is not a node 1.." + std::to_string(net.Nodes));
+        if (link.Term < 1 || link.Term > net.Nodes) Fail(path, lineNo, "term_node: " + tokens[1] + " is not a node 1.." + std::to_string(net.Nodes));
+        if (link.Capacity <= 0 && link.FreeTime * link.B > 0 && link.Power > 0)
+            Fail(path, lineNo, "capacity: must be positive on a link whose time grows with flow");
+        net.Links.push_back(link);
+    }
+    if (meta.Links >= 0 && static_cast<int32_t>(net.Links.size()) != meta.Links)
+        Fail(path, lines.size(), "<NUMBER OF LINKS> is " + std::to_string(meta.Links) + " but the file has " +
+                                     std::to_string(net.Links.size()) + " link rows");
+    return net;
+}
+
+Demand ReadTntpTrips(const std::string& path, int32_t zones) {
+    std::vector<std::string> lines = ReadLines(path);
+    Metadata meta;
+    size_t first = ReadMetadata(lines, path, meta);
+    if (meta.Zones >= 0 && meta.Zones != zones)
+        Fail(path, first, "<NUMBER OF ZONES> is " + std::to_string(meta.Zones) + " but the network has " + std::to_string(zones));
+    DemandBuilder builder;
+    int32_t origin = -1;
+    for (size_t i = first; i < lines.size(); ++i) {
+        size_t lineNo = i + 1;
+        std::string data = DataPart(lines[i]);
+        if (IsBlankLine(data)) continue;
+        std::vector<std::string> tokens = Tokens(data);
+        if (tokens[0] == "Origin") {
+            if (tokens.size() != 2) Fail(path, lineNo, "Origin: expected \"Origin <zone>\"");
+            origin = ParseInt(tokens[1], path, lineNo, "origin");
+            if (origin < 1 || origin > zones) Fail(path, lineNo, "origin: " + tokens[1] + " is not a zone 1.." + std::to_string(zones));
+            continue;
+        }
+        if (origin < 0) Fail(path, lineNo, "trips before the first \"Origin\" line");
+        // "destination : trips;" pairs, several to a line.
+        std::stringstream pairs(data);
+        std::string item;
+        while (std::getline(pairs, item, ';')) {
+            if (IsBlankLine(item)) continue;
+            size_t colon = item.find(':');
+            if (colon == std::string::npos) Fail(path, lineNo, "destination: \"" + Trimmed(item) + "\" has no \":\"");
+            std::string destText = Trimmed(item.substr(0, colon));
+            std::string tripText = Trimmed(item.substr(colon + 1));
+            int32_t destination = ParseInt(destText, path, lineNo, "destination");
+            if (destination < 1 || destination > zones) Fail(path, lineNo, "destination: " + destText + " is not a zone 1.." + std::to_string(zones));
+            double trips = ParseReal(tripText, path, lineNo, "trips to " + destText);
+            if (trips < 0) Fail(path, lineNo, "trips to " + destText + ": must not be negative");
+            builder.Add(origin - 1, destination - 1, trips);
+        }
+    }
+    return builder.Build();
+}
+
+std::vector<TntpFlow> ReadTntpFlows(const std::string& path) {
+    std::vector<std::string> lines = ReadLines(path);
+    std::vector<TntpFlow> flows;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string data = DataPart(lines[i]);
+        for (char& c : data)
+            if (c == ';') c = ' ';
+        std::vector<std::string> tokens = Tokens(data);
+        if (tokens.empty()) continue;
+        if (flows.empty() && !tokens[0].empty() && !std::isdigit(static_cast<unsigned char>(tokens[0][0]))) continue; // header
+        size_t lineNo = i + 1;
+        if (tokens.size() < 4) Fail(path, lineNo, std::string(tokens.size() < 3 ? "volume" : "cost") + ": missing");
+        TntpFlow flow;
+        flow.From = ParseInt(tokens[0], path, lineNo, "from");
+        flow.To = ParseInt(tokens[1], path, lineNo, "to");
+        flow.Volume = ParseReal(tokens[2], path, lineNo, "volume");
+        flow.Cost = ParseReal(tokens[3], path, lineNo, "cost");
+        flows.push_back(flow);
+    }
+    return flows;
+}
+
+Network BuildNetwork(const TntpNetwork& tntp, Demand trips, double tollWeight, double distanceWeight) {
+    std::vector<int32_t> tails, heads;
+    Network net;
+    for (const TntpLink& link : tntp.Links) {
+        tails.push_back(link.Init - 1);
+        heads.push_back(link.Term - 1);
+        net.Costs.push_back(LinkCost::Bpr(link.FreeTime, link.B, link.Capacity, link.Power));
+        net.Toll.push_back(link.Toll);
+        net.Length.push_back(link.Length);
+    }
+    net.Links = Graph(tntp.Nodes, std::move(tails), std::move(heads));
+    net.NoThroughNodes = std::max(0, std::min(tntp.FirstThruNode - 1, tntp.Nodes));
+    UserClass userClass;
+    userClass.Name = "1";
+    userClass.Trips = std::move(trips);
+    userClass.TollWeight = tollWeight;
+    userClass.DistanceWeight = distanceWeight;
+    net.Classes.push_back(std::move(userClass));
+    return net;
+}
+
+} // namespace veltra::assign

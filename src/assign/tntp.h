@@ -1,0 +1,46 @@
+// Readers of the "Transportation Networks for Research" text files (_net, _trips, _flow) and the
+// adapter from them to an assignment network. Every fault in a file stops the read with a message
+// naming the file, the line and the field.
+#pragma once
+
+#include "assign/network.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace veltra::assign {
+
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TntpLink {
+    int32_t Init = 0, Term = 0; // node numbers as in the file (1-based)
+    double Capacity = 0, Length = 0, FreeTime = 0, B = 0, Power = 0, Speed = 0, Toll = 0;
+    int32_t Type = 0;
+};
+
+struct TntpNetwork {
+    int32_t Zones = 0;
+    int32_t Nodes = 0;
+    int32_t FirstThruNode = 1;
+    std::vector<TntpLink> Links; // in the file's order
+};
+
+struct TntpFlow {
+    int32_t From = 0, To = 0;
+    double Volume = 0, Cost = 0;
+};
+
+TntpNetwork ReadTntpNetwork(const std::string& path);
+// Trips between zones 1..zones; node index = zone number - 1.
+Demand ReadTntpTrips(const std::string& path, int32_t zones);
+std::vector<TntpFlow> ReadTntpFlows(const std::string& path);
+
+// One class with the given weights; BPR cost functions as in the file; node n is index n - 1.
+Network BuildNetwork(const TntpNetwork& tntp, Demand trips, double tollWeight, double distanceWeight);
+
+} // namespace veltra::assign
