@@ -362,6 +362,32 @@ TEST_F(SearchModes, TestsOverARange) {
   EXPECT_FALSE(run.Qor.CicloPreasignado);
 }
 
+// A range of tens of thousands of cycles would write as many data and print files: the search
+// stops before its first test, naming the configuration, the range and the limit.
+TEST_F(SearchModes, RangeOfTooManyTestsStopsBeforeTheFirstTest) {
+  struct Case {
+    int mode, minimo, maximo, paso;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2, 10, 999, 1, "de 10 a 999 en pasos de 1 haria 990 pruebas (maximo 250)"},
+      {2, -999, 999, 0, "de -999 a 999 en pasos de 1 haria 1999 pruebas"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Net().OptimizaCiclo = c.mode;
+    Net().CicloMinimo = c.minimo;
+    Net().CicloMaximo = c.maximo;
+    Net().PasoCiclo = c.paso;
+    run.Cfg.MaximoCiclo = 999;
+    EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
+    ASSERT_FALSE(run.Log.Errors.empty());
+    EXPECT_NE(run.Log.Errors.back().find("ERROR - Configuracion "), std::string::npos) << run.Log.Errors.back();
+    EXPECT_NE(run.Log.Errors.back().find(c.text), std::string::npos) << run.Log.Errors.back();
+    EXPECT_FALSE(dir.Exists("t8s.log"));
+  }
+}
+
 TEST_F(SearchModes, TestWithoutResultLoses) {
   Net().OptimizaCiclo = 2;
   Net().CicloMinimo = 60;
