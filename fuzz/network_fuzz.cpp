@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     include = next == std::string_view::npos ? std::string_view() : text.substr(next + 1);
   }
   fuzz::WriteFile("INC.DAT", include);
+  // The program empties the model before every reading of a network file; so does the target.
   SaturnVars& sat = fuzz::Model();
+  sat.Clear();
   MessageLog log(fuzz::NullConsole());
   fuzz::Orderly([&] { SaturnRead(fuzz::Lines(network), "FUZZ.DAT", SaturnSettings(), sat, log); });
   return 0;

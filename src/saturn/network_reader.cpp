@@ -40,8 +40,7 @@ std::string StripQuotes(const std::string& text) {
 namespace {
 
 // The value of columns first..last, held to what those columns can write in digits.
-NumberValue FieldValue(const std::string& line, int first, int last) {
-  const std::string text = Field(line, first, last);
+NumberValue FieldValue(const std::string& text, int first, int last) {
   const NumberValue value = ConvertNumber(text);
   // Up to nine columns: what their digits can write; wider fields: what an integer holds.
   const int width = std::max(last - first + 1, 1);
@@ -59,10 +58,16 @@ NumberValue FieldValue(const std::string& line, int first, int last) {
 
 }  // namespace
 
-int32_t IntAt(const std::string& line, int first, int last) { return FieldValue(line, first, last).AsInteger(); }
+int32_t IntAt(const std::string& line, int first, int last) {
+  return FieldValue(Field(line, first, last), first, last).AsInteger();
+}
+
+int32_t SqueezedIntAt(const std::string& line, int first, int last) {
+  return FieldValue(RemoveBlanks(Field(line, first, last)), first, last).AsInteger();
+}
 
 float RealAt(const std::string& line, int first, int last) {
-  return static_cast<float>(FieldValue(line, first, last).AsReal());
+  return static_cast<float>(FieldValue(Field(line, first, last), first, last).AsReal());
 }
 
 int32_t SpeedTimeOver(int32_t length, int32_t value) { return RoundEven(length * 3.6 / value); }

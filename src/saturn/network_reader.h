@@ -40,6 +40,8 @@ std::string ExistingFileIgnoringCase(const std::string& name);
 // sums made of it and widen the field when the file is written again.
 int32_t IntAt(const std::string& line, int first, int last);
 float RealAt(const std::string& line, int first, int last);
+// The same with the blanks inside the field removed first ("1 800" reads 1800).
+int32_t SqueezedIntAt(const std::string& line, int first, int last);
 struct FieldRangeError : std::runtime_error {
   explicit FieldRangeError(const std::string& what) : std::runtime_error(what) {}
 };

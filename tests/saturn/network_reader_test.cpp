@@ -219,8 +219,8 @@ TEST(SaturnFrame, RecordsBeyondTheModelStopNamingLineAndLimit) {
 // it overflowed the sums made of it and widened its field when the file was written again.
 TEST(SaturnFrame, NumbersBeyondTheirColumnsStopNamingLineAndColumns) {
   const std::string node = Card().Int(1, 5, 100).Int(6, 10, 2).Int(11, 15, 3).Int(16, 20, 2).Int(26, 30, 60);
-  const std::string arm1 = Card().Int(6, 10, 101).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800);
-  const std::string arm2 = Card().Int(6, 10, 102).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800);
+  const std::string arm1 = Card().Int(6, 10, 101).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1");
+  const std::string arm2 = Card().Int(6, 10, 102).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1");
   const std::string stage = Card().Int(11, 15, 25).Int(16, 20, 5).Int(21, 25, 0);
   auto junction = [&](std::string n, std::string a, std::string g) {
     return WithSections(NetworkHead(), {"1", n, a, arm2, g, stage, "99999"});
