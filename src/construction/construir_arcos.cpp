@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "construction/construction.h"
+#include "model/tables.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -12,7 +13,7 @@ namespace {
 // Gives every SATURN node its TRANSYT number and network for network r, and clears the marks
 // that the companion files and the drawing set later.
 void AsignarNodos(SaturnVars& sat, QorVars& qor, int r) {
-  const std::vector<int32_t>& row = qor.RedNodos[static_cast<size_t>(r)];
+  const std::vector<int32_t>& row = At(qor.RedNodos, r);
   const int32_t network = row[0];
   std::fill(qor.NodoTransytUsado.begin(), qor.NodoTransytUsado.end(), 0);
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
@@ -33,7 +34,7 @@ void AplicarDobleIgual(SaturnVars& sat, int dobleIgual) {
     const TNodo& node = sat.Nodes[m];
     if (node.TransytNode <= 0 || node.SignalPlan <= 0 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size())
       continue;
-    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
     if (plan.RepeatIndicator != 0) plan.RepeatIndicator = dobleIgual;
   }
 }
@@ -44,14 +45,14 @@ void Repartir(const TConector& arm, QorVars& qor) {
   for (int slot = 1; slot <= 3; ++slot) {
     double sum = 0;
     for (int P = 1; P <= groupCount; ++P) {
-      int32_t link = arm.Groups[static_cast<size_t>(P)].LinkSlots[static_cast<size_t>(slot)];
-      if (link != 0) sum += qor.Arcos[static_cast<size_t>(link)].Flujo;
+      int32_t link = At(arm.Groups, P).LinkSlots[static_cast<size_t>(slot)];
+      if (link != 0) sum += At(qor.Arcos, link).Flujo;
     }
     if (sum <= 0) continue;
     for (int P = 1; P <= groupCount; ++P) {
-      int32_t link = arm.Groups[static_cast<size_t>(P)].LinkSlots[static_cast<size_t>(slot)];
+      int32_t link = At(arm.Groups, P).LinkSlots[static_cast<size_t>(slot)];
       if (link != 0) {
-        TArco& arco = qor.Arcos[static_cast<size_t>(link)];
+        TArco& arco = At(qor.Arcos, link);
         arco.Reparto = static_cast<float>(arco.Flujo / sum);
       }
     }
@@ -63,27 +64,27 @@ void Repartir(const TConector& arm, QorVars& qor) {
 void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, QorVars& qor, MessageLog& log) {
   NetworkBuild build{cfg, sat, qor, log};
   if (r < 1 || r > kMaxRedes) return;
-  const int32_t network = qor.RedNodos[static_cast<size_t>(r)][0];
+  const int32_t network = At(qor.RedNodos, r)[0];
   build.Log.Line(Printf("   Construyendo arcos Transyt (%d,%d)...", iteration, network));
 
   qor.LimpiarArcos();
   std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
   std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
   AsignarNodos(sat, qor, r);
-  AplicarDobleIgual(sat, build.Cfg.Red[static_cast<size_t>(r)].DobleIgual);
+  AplicarDobleIgual(sat, At(build.Cfg.Red, r).DobleIgual);
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     // A node without a TRANSYT number is outside every network, even one numbered 0.
     if (sat.Nodes[m].TransytNetwork != network || sat.Nodes[m].TransytNode <= 0) continue;
     const int armCount = std::min(sat.Nodes[m].ArmCount, kMaxArms);
     for (int k = 1; k <= armCount; ++k) {
-      TConector& arm = sat.Nodes[m].Arms[static_cast<size_t>(k)];
+      TConector& arm = At(sat.Nodes[m].Arms, k);
       if (arm.Lanes == 0) continue;
       ReclasificarGrupos(sat, static_cast<int>(m), k);
       const float linkFlow = FlujoTramo(sat, arm.ApproachLink, 8);
       const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
       for (int P = 1; P <= groupCount; ++P) {
-        arm.Groups[static_cast<size_t>(P)].LinkSlots.fill(0);
+        At(arm.Groups, P).LinkSlots.fill(0);
         CrearArcosGrupo(build, r, static_cast<int>(m), k, P, linkFlow, arm.LinkMarks[1] != 0, arm.Lanes);
       }
       Repartir(arm, qor);

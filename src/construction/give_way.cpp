@@ -4,6 +4,7 @@
 #include <set>
 
 #include "construction/construction.h"
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -55,7 +56,7 @@ int ReglaR(const SaturnVars& sat, const TArco& arco) {
 }
 
 void AgregarCaso(QorVars& qor, const TArco& giving, int32_t opposing1, int32_t opposing2, int percentage) {
-  TCaso& caso = qor.Casos[static_cast<size_t>(qor.NuevoCaso())];
+  TCaso& caso = At(qor.Casos, qor.NuevoCaso());
   caso.Link = giving.Numero;
   caso.Opposing1 = opposing1;
   caso.Opposing2 = opposing2;
@@ -68,8 +69,8 @@ void AgregarCaso(QorVars& qor, const TArco& giving, int32_t opposing1, int32_t o
 
 // One giving-way link against its only opposing link.
 void RelacionDirecta(const SaturnVars& sat, QorVars& qor, int kind, int32_t c, int32_t d) {
-  const TArco& giving = qor.Arcos[static_cast<size_t>(c)];
-  const int32_t opposing = qor.Arcos[static_cast<size_t>(d)].Numero;
+  const TArco& giving = At(qor.Arcos, c);
+  const int32_t opposing = At(qor.Arcos, d).Numero;
   if (kind == 1) {
     AgregarCaso(qor, giving, opposing, 0, 0);
   } else if (kind == 2) {
@@ -94,7 +95,7 @@ char GrupoAngulo(int delta) {
 bool LlevaCodigo(const TNodo& node, const TConector& arm, const TArco& arco, char letter) {
   const int slots = std::min(node.ArmCount - 1, kMaxSlots);
   for (int j = 1; j <= slots; ++j) {
-    const TMovimiento& slot = arm.Slots[static_cast<size_t>(j)];
+    const TMovimiento& slot = At(arm.Slots, j);
     if (slot.Code.find(letter) != std::string::npos && SalidasContiene(arco.Salidas, slot.ExitNode)) return true;
   }
   return false;
@@ -104,10 +105,10 @@ bool LlevaCodigo(const TNodo& node, const TConector& arm, const TArco& arco, cha
 
 void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const std::vector<int32_t>& opuestos) {
   QorVars& qor = build.Qor;
-  const TArco& giving = qor.Arcos[static_cast<size_t>(c)];
+  const TArco& giving = At(qor.Arcos, c);
   int32_t L = 0, S = 0, R = 0;
   for (int32_t j : opuestos) {
-    const TArco& candidate = qor.Arcos[static_cast<size_t>(j)];
+    const TArco& candidate = At(qor.Arcos, j);
     const int delta = RoundEven((candidate.Rumbo - giving.Rumbo) / 450.0);
     if (delta < -8 || delta > 8) {
       build.Log.Line(Printf("Caso %d: %d", kind, delta));
@@ -161,8 +162,8 @@ void AnalizarCedas(const NetworkBuild& build, int r) {
   QorVars& qor = build.Qor;
   const SaturnVars& sat = build.Sat;
   qor.LimpiarCasos();
-  for (const EntradaMovimiento& e : EntradasLista(build.Cfg.Red[static_cast<size_t>(r)].FlujoArco1))
-    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) qor.Arcos[static_cast<size_t>(link)].FlujoArco1 = e.Valor;
+  for (const EntradaMovimiento& e : EntradasLista(At(build.Cfg.Red, r).FlujoArco1))
+    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) At(qor.Arcos, link).FlujoArco1 = e.Valor;
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     const TNodo& node = sat.Nodes[m];
@@ -171,7 +172,7 @@ void AnalizarCedas(const NetworkBuild& build, int r) {
     if (signalised && !marked) continue;
     const int armCount = std::min(node.ArmCount, kMaxArms);
     for (int a = 1; a <= armCount; ++a) {
-      const TConector& arm = node.Arms[static_cast<size_t>(a)];
+      const TConector& arm = At(node.Arms, a);
       if (arm.Lanes == 0) continue;
       const bool case1 = arm.HasGTurn || (!signalised && arm.HasXTurn);
       const bool case2 = !case1 && signalised && (arm.HasXTurn || arm.HasFTurn);
@@ -179,16 +180,16 @@ void AnalizarCedas(const NetworkBuild& build, int r) {
 
       ListaTexto giving, opposing;
       for (int32_t link : ArcosDeMovimiento(qor, arm.ANode, node.Number, 0)) {
-        const TArco& arco = qor.Arcos[static_cast<size_t>(link)];
+        const TArco& arco = At(qor.Arcos, link);
         if (case1 ? (arm.HasGTurn ? arco.EsPublico == 0 : arco.Clase == -1)
                   : (arco.EsPublico == 0 && (LlevaCodigo(node, arm, arco, 'X') || LlevaCodigo(node, arm, arco, 'F'))))
           giving.Add(link);
       }
       for (int b = 1; b <= armCount; ++b) {
-        const TConector& other = node.Arms[static_cast<size_t>(b)];
+        const TConector& other = At(node.Arms, b);
         if (b == a || other.HasGTurn) continue;
         for (int32_t link : ArcosDeMovimiento(qor, other.ANode, node.Number, 0)) {
-          const TArco& arco = qor.Arcos[static_cast<size_t>(link)];
+          const TArco& arco = At(qor.Arcos, link);
           const bool general = arco.EsPublico == 0;
           // A public-transport link with a general twin is opposed through its twin.
           if (general || (case1 && qor.ArcoPorNumero(arco.Numero - 3) == 0)) opposing.Add(link);
@@ -199,7 +200,7 @@ void AnalizarCedas(const NetworkBuild& build, int r) {
       const std::vector<int32_t> opposingLinks = opposing.Links();
       if (opposingLinks.empty()) continue;
       for (int32_t c : giving.Links()) {
-        const TArco& arco = qor.Arcos[static_cast<size_t>(c)];
+        const TArco& arco = At(qor.Arcos, c);
         if (signalised && arco.MarcaX != 0) kind = 2;
         if (signalised && arco.MarcaF != 0) kind = 3;
         if (opposingLinks.size() == 1)

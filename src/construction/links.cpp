@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "construction/construction.h"
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -70,10 +71,10 @@ int32_t Agregar(const NetworkBuild& build, int r, const TArco& arco) {
   const int32_t i = build.Qor.NuevoArco();
   if (i == 0) {
     const std::string line = Printf("ERROR - Red Transyt %d con mas de %d arcos (nodo %d). Proceso no puede continuar.",
-                                    build.Qor.RedNodos[static_cast<size_t>(r)][0], kMaxArcos, arco.NodoB);
+                                    At(build.Qor.RedNodos, r)[0], kMaxArcos, arco.NodoB);
     build.Log.Fatal(line, 0, Listed::Yes);
   }
-  build.Qor.Arcos[static_cast<size_t>(i)] = arco;
+  At(build.Qor.Arcos, i) = arco;
   return i;
 }
 
@@ -105,7 +106,7 @@ TArco Gemelo(const TArco& k) {
 // The detailed public-transport link X: a copy of V with the detail share p of the bus flow.
 void CrearDetalle(const NetworkBuild& build, int r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
                   float pt, const Detalle& detalle) {
-  TArco x = build.Qor.Arcos[static_cast<size_t>(v)];
+  TArco x = At(build.Qor.Arcos, v);
   x.Numero += 3;
   x.Flujo = static_cast<float>(pt * detalle.p);
   for (size_t c = 0; c < 3; ++c) x.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * detalle.p);
@@ -122,24 +123,24 @@ void CrearDetalle(const NetworkBuild& build, int r, TGrupoCarriles& group, int32
 const TGiro* Giro(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c) {
   const int32_t t = sat.FindTurn(a, junction, c);
   if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) return nullptr;
-  return &sat.Turns[static_cast<size_t>(t)];
+  return &At(sat.Turns, t);
 }
 
 float FlujoTramo(const SaturnVars& sat, int32_t link, int p) {
   if (link <= 0 || static_cast<size_t>(link) >= sat.LinkFlows.size() || p < 0 || p >= 22) return 0;
-  return sat.LinkFlows[static_cast<size_t>(link)][static_cast<size_t>(p)];
+  return At(sat.LinkFlows, link)[static_cast<size_t>(p)];
 }
 
 void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
-  const TNodo& node = sat.Nodes[static_cast<size_t>(m)];
-  TConector& arm = sat.Nodes[static_cast<size_t>(m)].Arms[static_cast<size_t>(k)];
+  const TNodo& node = At(sat.Nodes, m);
+  TConector& arm = At(sat.Nodes, m).Arms[static_cast<size_t>(k)];
   const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
   std::array<int, 3> count{};
-  for (int P = 1; P <= groupCount; ++P) ++count[PosClase(arm.Groups[static_cast<size_t>(P)].Direction)];
+  for (int P = 1; P <= groupCount; ++P) ++count[PosClase(At(arm.Groups, P).Direction)];
   if (count[1] <= 1) return;
 
   for (int P = 1; P <= groupCount; ++P) {
-    TGrupoCarriles& group = arm.Groups[static_cast<size_t>(P)];
+    TGrupoCarriles& group = At(arm.Groups, P);
     for (int32_t exit : SalidasLista(group.Exits)) {
       const TGiro* turn = Giro(sat, arm.ANode, node.Number, exit);
       if (turn == nullptr) continue;
@@ -161,10 +162,10 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
 void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
   SaturnVars& sat = build.Sat;
   QorVars& qor = build.Qor;
-  const NetworkSettings& net = build.Cfg.Red[static_cast<size_t>(r)];
-  const TNodo& node = sat.Nodes[static_cast<size_t>(m)];
-  const TConector& arm = node.Arms[static_cast<size_t>(k)];
-  TGrupoCarriles& group = sat.Nodes[static_cast<size_t>(m)].Arms[static_cast<size_t>(k)].Groups[static_cast<size_t>(P)];
+  const NetworkSettings& net = At(build.Cfg.Red, r);
+  const TNodo& node = At(sat.Nodes, m);
+  const TConector& arm = At(node.Arms, k);
+  TGrupoCarriles& group = At(sat.Nodes, m).Arms[static_cast<size_t>(k)].Groups[static_cast<size_t>(P)];
 
   TArco base;
   base.NodoA = arm.ANode;
@@ -183,7 +184,7 @@ void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, floa
   base.Velocidad = std::clamp(arm.Speed, 10, 100);
   base.IndiceTramo = sat.FindLink(arm.ANode, node.Number);
   if (base.IndiceTramo > 0 && static_cast<size_t>(base.IndiceTramo) < sat.Links.size()) {
-    const Tardat& tramo = sat.Links[static_cast<size_t>(base.IndiceTramo)];
+    const Tardat& tramo = At(sat.Links, base.IndiceTramo);
     base.Rumbo = tramo.Angle;
     base.MarcaTramo = (tramo.KindFlags >> 5) & 1;
   }
@@ -198,7 +199,7 @@ void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, floa
     const float pt = AcumularFlujos(sat, qor, K);
     if (pt < 10) return;
     const Detalle detalle = BuscarDetalle(net, base.NodoA, base.NodoB, base.Salidas);
-    const TArco& general = qor.Arcos[static_cast<size_t>(K)];
+    const TArco& general = At(qor.Arcos, K);
     const std::array<float, 3> publicoClase = general.FlujoPublicoClase;
     TArco v = Gemelo(general);
     v.Numero = general.Numero + 3;
@@ -221,32 +222,32 @@ void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, floa
   const int32_t V = Agregar(build, r, base);
   group.LinkSlots[1] = V;
   const float pt = AcumularFlujos(sat, qor, V);
-  TArco& publico = qor.Arcos[static_cast<size_t>(V)];
+  TArco& publico = At(qor.Arcos, V);
   publico.Flujo = static_cast<float>(pt * (1 - detalle.p));
   if (detalle.p > 0) CrearDetalle(build, r, group, V, publico.FlujoPublicoClase, pt, detalle);
 }
 
 float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {
-  TArco& arco = qor.Arcos[static_cast<size_t>(link)];
+  TArco& arco = At(qor.Arcos, link);
   arco.Flujo = 0;
   arco.FlujoPublico = 0;
   float pt = 0;
   for (int32_t exit : SalidasLista(arco.Salidas)) {
     const int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, exit);
     if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) continue;
-    const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+    const TGiro& turn = At(sat.Turns, t);
     const size_t c = PosClase(turn.Direction);
     arco.Flujo += turn.AssignedFlow;
     arco.FlujoClase[c] += turn.AssignedFlow;
     const bool otherBus = turn.BusLane != 0 && static_cast<size_t>(t) < sat.OtherBusTurn.size();
-    const float bus = otherBus ? sat.OtherBusTurn[static_cast<size_t>(t)] : turn.FixedFlow;
+    const float bus = otherBus ? At(sat.OtherBusTurn, t) : turn.FixedFlow;
     arco.FlujoPublico += bus;
     arco.FlujoPublicoClase[c] += bus;
     pt += bus;
     // The convergence test compares these flows with those of the next assignment.
-    if (static_cast<size_t>(t) < sat.TurnMarks.size()) sat.TurnMarks[static_cast<size_t>(t)] = 1;
+    if (static_cast<size_t>(t) < sat.TurnMarks.size()) At(sat.TurnMarks, t) = 1;
     if (static_cast<size_t>(t) < sat.PreviousTurnFlows.size())
-      sat.PreviousTurnFlows[static_cast<size_t>(t)] = turn.AssignedFlow;
+      At(sat.PreviousTurnFlows, t) = turn.AssignedFlow;
     arco.MascaraEtapas |= turn.StageMask;
   }
   arco.FlujoConector1 = FlujoTramo(sat, arco.IndiceTramo, 11);
@@ -256,16 +257,16 @@ float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {
 
   arco.NumEtapas = 0;
   const int32_t plan = arco.IndiceB > 0 && static_cast<size_t>(arco.IndiceB) < sat.Nodes.size()
-                           ? sat.Nodes[static_cast<size_t>(arco.IndiceB)].SignalPlan
+                           ? At(sat.Nodes, arco.IndiceB).SignalPlan
                            : 0;
   if (plan > 0 && static_cast<size_t>(plan) < sat.SignalPlans.size() && arco.MascaraEtapas != 0) {
-    const TPlanSemaforo& signal = sat.SignalPlans[static_cast<size_t>(plan)];
+    const TPlanSemaforo& signal = At(sat.SignalPlans, plan);
     arco.NumEtapas = signal.StageCount;
     int first = 1;
     while (((static_cast<uint32_t>(arco.MascaraEtapas) >> (first - 1)) & 1u) == 0) ++first;
     // The stage before the first green stage: the last stage when that is stage 1.
     const int before = first == 1 ? signal.StageCount : first - 1;
-    arco.EntreVerdeInicial = before >= 1 && before <= kMaxStages ? signal.Stages[static_cast<size_t>(before)].Intergreen : 0;
+    arco.EntreVerdeInicial = before >= 1 && before <= kMaxStages ? At(signal.Stages, before).Intergreen : 0;
   }
   return pt;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "construction/construction.h"
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -90,16 +91,16 @@ std::vector<int32_t> ArcosDeMovimiento(const QorVars& qor, int32_t a, int32_t b,
 
 void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor) {
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
-    TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    TArco& arco = At(qor.Arcos, i);
     arco.FlujoConector1 *= arco.Reparto;
     arco.FlujoConector2 *= arco.Reparto;
   }
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
-    const TArco& up = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& up = At(qor.Arcos, i);
     for (int32_t exit : SalidasLista(up.Salidas)) {
       const TGiro* turn = Giro(sat, up.NodoA, up.NodoB, exit);
       for (int32_t r : ArcosDeMovimiento(qor, up.NodoB, exit, 0)) {
-        TArco& down = qor.Arcos[static_cast<size_t>(r)];
+        TArco& down = At(qor.Arcos, r);
         if (down.EsPublico != up.EsPublico) continue;
         double q = 0;
         if (up.EsPublico != 0) {
@@ -124,10 +125,10 @@ void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor) {
 void EvaluarFlujoSat(const NetworkBuild& build, int r) {
   QorVars& qor = build.Qor;
   const SaturnVars& sat = build.Sat;
-  const NetworkSettings& net = build.Cfg.Red[static_cast<size_t>(r)];
+  const NetworkSettings& net = At(build.Cfg.Red, r);
 
   for (int32_t L = 1; L <= qor.NumArcos; ++L) {
-    TArco& arco = qor.Arcos[static_cast<size_t>(L)];
+    TArco& arco = At(qor.Arcos, L);
     std::array<double, 3> flows{};
     double total = 0;
     for (size_t c = 0; c < 3; ++c) {
@@ -145,26 +146,26 @@ void EvaluarFlujoSat(const NetworkBuild& build, int r) {
   }
 
   for (int32_t k = 1; k <= qor.NumCasos; ++k) {
-    TCaso& caso = qor.Casos[static_cast<size_t>(k)];
+    TCaso& caso = At(qor.Casos, k);
     const bool twoOpposing = caso.Opposing1 != 0 && caso.Opposing2 != 0;
     caso.GiveWayValue = caso.Lanes * (twoOpposing ? net.Cede2Arcos : net.Cede1Arco);
   }
 
   for (const EntradaMovimiento& e : EntradasLista(net.FlujoS30)) {
     for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) {
-      const int32_t numero = qor.Arcos[static_cast<size_t>(link)].Numero;
+      const int32_t numero = At(qor.Arcos, link).Numero;
       for (int32_t k = 1; k <= qor.NumCasos; ++k)
-        if (qor.Casos[static_cast<size_t>(k)].Link == numero) qor.Casos[static_cast<size_t>(k)].GiveWayValue = e.Valor;
+        if (At(qor.Casos, k).Link == numero) At(qor.Casos, k).GiveWayValue = e.Valor;
     }
   }
   for (const EntradaMovimiento& e : EntradasLista(net.FlujoSat)) {
     for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) {
-      TArco& arco = qor.Arcos[static_cast<size_t>(link)];
+      TArco& arco = At(qor.Arcos, link);
       if (arco.EsPublico == 0) arco.FlujoSat = e.Valor;
     }
   }
   for (const EntradaMovimiento& e : EntradasLista(net.Lag35))
-    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) qor.Arcos[static_cast<size_t>(link)].Lag35 = e.Valor;
+    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) At(qor.Arcos, link).Lag35 = e.Valor;
 }
 
 }  // namespace veltra

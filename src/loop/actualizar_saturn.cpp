@@ -1,5 +1,6 @@
 #include "loop/actualizar_saturn.h"
 
+#include "model/tables.h"
 #include "saturn/network_writer.h"
 #include "transyt/print_files.h"
 #include "util/conversions.h"
@@ -12,9 +13,9 @@ namespace {
 
 // The signal plan of a signalised node, or nullptr.
 TPlanSemaforo* PlanOf(SaturnVars& sat, int32_t nodeIndex) {
-  const int32_t plan = sat.Nodes[static_cast<size_t>(nodeIndex)].SignalPlan;
+  const int32_t plan = At(sat.Nodes, nodeIndex).SignalPlan;
   if (plan <= 0 || static_cast<size_t>(plan) >= sat.SignalPlans.size()) return nullptr;
-  return &sat.SignalPlans[static_cast<size_t>(plan)];
+  return &At(sat.SignalPlans, plan);
 }
 
 bool StageKnown(const TPlanSemaforo& plan, int32_t stage) {
@@ -44,7 +45,7 @@ TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char*
 
 void DuplicarNodos(Run& run, int r) {
   if (r < 1 || static_cast<size_t>(r) >= run.Cfg.Red.size()) return;
-  const std::vector<std::string> items = Split(run.Cfg.Red[static_cast<size_t>(r)].Duplica, '/');
+  const std::vector<std::string> items = Split(At(run.Cfg.Red, r).Duplica, '/');
   for (size_t k = 1; k < items.size(); ++k) {
     const std::vector<std::string> fields = Split(items[k], ',');
     if (fields.size() != 4) continue;
@@ -59,13 +60,13 @@ void DuplicarNodos(Run& run, int r) {
     TPlanSemaforo* target = DuplicationEnd(run, n2, s2, "Nodo Saturn %d por duplicar, no reconocido", targetIndex);
     if (target == nullptr) continue;
 
-    const TFase& from = source->Stages[static_cast<size_t>(s1)];
-    TFase& to = target->Stages[static_cast<size_t>(s2)];
+    const TFase& from = At(source->Stages, s1);
+    TFase& to = At(target->Stages, s2);
     target->Offset = source->Offset;
     to.GreenTime = from.GreenTime;
     to.Intergreen = from.Intergreen;
-    TNodo& targetNode = run.Sat.Nodes[static_cast<size_t>(targetIndex)];
-    targetNode.DuplicatePlan = run.Sat.Nodes[static_cast<size_t>(sourceIndex)].SignalPlan;
+    TNodo& targetNode = At(run.Sat.Nodes, targetIndex);
+    targetNode.DuplicatePlan = At(run.Sat.Nodes, sourceIndex).SignalPlan;
     targetNode.DuplicateStage = s1;
   }
 }
@@ -78,14 +79,14 @@ void EscribirRedSaturn(Run& run, int iteration) {
 
 void ActualizarSaturn(Run& run, int r, int iteration) {
   const int32_t networkNumber =
-      r >= 1 && static_cast<size_t>(r) < run.Qor.RedNodos.size() ? run.Qor.RedNodos[static_cast<size_t>(r)][0] : 0;
+      r >= 1 && static_cast<size_t>(r) < run.Qor.RedNodos.size() ? At(run.Qor.RedNodos, r)[0] : 0;
   run.Log.Line(Printf("   Actualizando Saturn (%d,%d)...", iteration, networkNumber));
   run.Log.Line();
 
   if (run.Cfg.CorreTransyt == 1) {
     const std::string printFile =
         ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
-    ReadFinalSettings(printFile, run.Cfg.Red[static_cast<size_t>(r)].ActualizaDesfase != 0, r, run.Sat, run.Qor,
+    ReadFinalSettings(printFile, At(run.Cfg.Red, r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
                       run.Log);
     DuplicarNodos(run, r);
     DeleteRunFiles(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), run.Cfg.BorrarTransyt);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/tables.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -26,8 +27,8 @@ void AddTurnFigures(const SaturnVars& sat, const TGiro& turn, TIterationFigures&
   float linkLength = 0;
   const int32_t entry = turn.EntryLink;
   if (entry > 0 && static_cast<size_t>(entry) < sat.Links.size()) {
-    linkLength = static_cast<float>(sat.Links[static_cast<size_t>(entry)].Length);
-    if (static_cast<size_t>(entry) < sat.LinkFlows.size()) linkTime = sat.LinkFlows[static_cast<size_t>(entry)][0];
+    linkLength = static_cast<float>(At(sat.Links, entry).Length);
+    if (static_cast<size_t>(entry) < sat.LinkFlows.size()) linkTime = At(sat.LinkFlows, entry)[0];
   }
   figures.TurnHr += (linkTime + turn.ListingValue) * q / 3600.0f;
   figures.TurnKm += linkLength * q / 1000.0f;
@@ -54,7 +55,7 @@ void BaseFigures(Run& run) {
   base.TurnKm = 0;
   const int limit = MarkedTurnLimit(sat);
   for (int t = 1; t <= limit; ++t)
-    if (sat.TurnMarks[static_cast<size_t>(t)] != 0) AddTurnFigures(sat, sat.Turns[static_cast<size_t>(t)], base);
+    if (At(sat.TurnMarks, t) != 0) AddTurnFigures(sat, At(sat.Turns, t), base);
 }
 
 bool ConvergenceTest(Run& run, int iteration) {
@@ -71,9 +72,9 @@ bool ConvergenceTest(Run& run, int iteration) {
   figures.TurnKm = 0;
   const int limit = MarkedTurnLimit(sat);
   for (int t = 1; t <= limit; ++t) {
-    if (sat.TurnMarks[static_cast<size_t>(t)] == 0) continue;
-    const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
-    const double p = sat.PreviousTurnFlows[static_cast<size_t>(t)];
+    if (At(sat.TurnMarks, t) == 0) continue;
+    const TGiro& turn = At(sat.Turns, t);
+    const double p = At(sat.PreviousTurnFlows, t);
     const double q = turn.AssignedFlow;
     sumDif += std::fabs(p - q);
     sumPro += (p + q) * 2;

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/tables.h"
 #include "programs/transyt_run.h"
 #include "run/config.h"
 #include "transyt/cyop_choice.h"
@@ -22,8 +23,8 @@ namespace {
 // take more tests than this is a mistake in the configuration, not a search to run.
 constexpr long long kMaxCycleTests = 250;
 
-int NetworkNumber(const Run& run, int r) { return run.Qor.RedNodos[static_cast<size_t>(r)][0]; }
-NetworkSettings& NetworkOf(Run& run, int r) { return run.Cfg.Red[static_cast<size_t>(r)]; }
+int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
+NetworkSettings& NetworkOf(Run& run, int r) { return At(run.Cfg.Red, r); }
 
 std::string CyopDataFile(const Run& run, int r, int iteration) {
   return Printf("cyop_%d_%d.dat", iteration, NetworkNumber(run, r));
@@ -44,22 +45,23 @@ class CycleSearcher {
   void Search() {
     run_.Qor.CicloPreasignado = net_.Ciclo < 0;
     switch (net_.OptimizaCiclo) {
-      case 0:
+      case CycleMode::Preassigned:
         PreassignedCycle();
         break;
-      case 1:
+      case CycleMode::Cyop:
         CyopCycle();
         break;
-      case 2:
+      case CycleMode::RangeTests:
         RangeTests();
         break;
-      case 3:
+      case CycleMode::CyopThenTests:
         CyopThenTests();
         break;
-      case 4:
-      case 5:
-        TestsWithStructure(net_.OptimizaCiclo == 5);
+      case CycleMode::StructureTests:
+      case CycleMode::SingleStructureTests:
+        TestsWithStructure(net_.OptimizaCiclo == CycleMode::SingleStructureTests);
         break;
+      case CycleMode::Keep:
       default:
         KeepCycle();
         break;
@@ -73,7 +75,7 @@ class CycleSearcher {
     int Structure = 1;  // 0: the file did not allow double cycling
   };
 
-  int32_t& NetworkCycle() { return run_.Qor.CicloRed[static_cast<size_t>(r_)]; }
+  int32_t& NetworkCycle() { return At(run_.Qor.CicloRed, r_); }
 
   void CleanCyop() { DeleteRunFiles(cyopData_, run_.Cfg.BorrarCyop); }
 
@@ -254,7 +256,7 @@ void FinalTransytRun(Run& run, int r, int iteration) {
   const int number = NetworkNumber(run, r);
   const std::string data = Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, number);
   run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
-  WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, data, run.Qor.CicloRed[static_cast<size_t>(r)], true);
+  WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, data, At(run.Qor.CicloRed, r), true);
   if (run.Cfg.CorreTransyt == 1) {
     run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
     RunTransyt(ProgramEnvOf(run), data, ChangeExtension(data, ".prt"));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "model/tables.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -150,7 +151,7 @@ int32_t SaturnVars::FindNodeByTransyt(int32_t transytNode) const {
 
 int32_t SaturnVars::SignalPlanOfTransyt(int32_t transytNode) const {
   int32_t node = FindNodeByTransyt(transytNode);
-  return node == 0 ? 0 : Nodes[static_cast<size_t>(node)].SignalPlan;
+  return node == 0 ? 0 : At(Nodes, node).SignalPlan;
 }
 
 int32_t SaturnVars::FindZone(int32_t zone) const {
@@ -173,7 +174,7 @@ int32_t SaturnVars::FindTurn(int32_t aNode, int32_t junctionNode, int32_t cNode)
   if (Network.TurnCount > 0 && Network.TurnCount < high) high = Network.TurnCount;
   while (low <= high) {
     int middle = (low + high) / 2;
-    int c = Turns[static_cast<size_t>(middle)].Key.compare(key);
+    int c = At(Turns, middle).Key.compare(key);
     if (c == 0) return middle;
     if (c < 0)
       low = middle + 1;
@@ -214,7 +215,7 @@ void SaturnVars::SortTables() {
       TNodo held = std::move(Nodes[start]);
       size_t at = start;
       while (static_cast<size_t>(from[at]) != start) {
-        Nodes[at] = std::move(Nodes[static_cast<size_t>(from[at])]);
+        Nodes[at] = std::move(At(Nodes, from[at]));
         placed[at] = 1;
         at = static_cast<size_t>(from[at]);
       }
@@ -226,19 +227,19 @@ void SaturnVars::SortTables() {
   const int linkCount = static_cast<int>(Links.size()) - 1;
   const bool knobRows = LinkKnobs.size() == Links.size();
   QuickSortByKey(
-      1, linkCount, [this](int i) -> const std::string& { return Links[static_cast<size_t>(i)].Key; },
+      1, linkCount, [this](int i) -> const std::string& { return At(Links, i).Key; },
       [this, knobRows](int a, int b) {
-        std::swap(Links[static_cast<size_t>(a)], Links[static_cast<size_t>(b)]);
-        if (knobRows) std::swap(LinkKnobs[static_cast<size_t>(a)], LinkKnobs[static_cast<size_t>(b)]);
+        std::swap(At(Links, a), At(Links, b));
+        if (knobRows) std::swap(At(LinkKnobs, a), At(LinkKnobs, b));
       });
 
   const int turnCount = static_cast<int>(Turns.size()) - 1;
   std::vector<int32_t> original(Turns.size());
   std::iota(original.begin(), original.end(), 0);
   QuickSortByKey(
-      1, turnCount, [this](int i) -> const std::string& { return Turns[static_cast<size_t>(i)].Key; },
+      1, turnCount, [this](int i) -> const std::string& { return At(Turns, i).Key; },
       [this, &original](int a, int b) {
-        std::swap(Turns[static_cast<size_t>(a)], Turns[static_cast<size_t>(b)]);
+        std::swap(At(Turns, a), At(Turns, b));
         std::swap(original[static_cast<size_t>(a)], original[static_cast<size_t>(b)]);
       });
   std::vector<int32_t> moved(Turns.size(), 0);  // old position -> new position
@@ -257,8 +258,8 @@ void SaturnVars::BuildFirstLinkOfNode() {
   // A indices rise along Links, so one pass finds the first link of every node.
   int32_t j = 1;
   for (int32_t i = 1; i <= nodeCount; ++i) {
-    while (j <= linkCount && Links[static_cast<size_t>(j)].AIndex < i) ++j;
-    FirstLinkOfNode[static_cast<size_t>(i)] = j;
+    while (j <= linkCount && At(Links, j).AIndex < i) ++j;
+    At(FirstLinkOfNode, i) = j;
   }
   FirstLinkOfNode[0] = FirstLinkOfNode.size() > 1 ? FirstLinkOfNode[1] : linkCount + 1;
 }

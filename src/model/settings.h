@@ -10,11 +10,33 @@
 
 namespace veltra {
 
+// The cycle search of a network (OptimizaCiclo), by the setting's values. A value outside
+// these keeps the cycle, as Keep does.
+enum class CycleMode : int {
+  Keep = -1,                 // the network cycle does not change
+  Preassigned = 0,           // the Ciclo setting, or CYOP's cycle once when it is not given
+  Cyop = 1,                  // CYOP's cycle-and-structure choice
+  RangeTests = 2,            // TRANSYT test runs over CicloMinimo..CicloMaximo
+  CyopThenTests = 3,         // CYOP's cycle, then test runs around it
+  StructureTests = 4,        // test runs over the range, each with CYOP's structure for its cycle
+  SingleStructureTests = 5,  // the same, with a single-structure test run besides each
+};
+// The search optimises the cycle (its value is above 0): the nodes' timings go out optimised.
+inline bool OptimisesCycle(CycleMode mode) { return static_cast<int>(mode) > 0; }
+
+// The iteration loop (TipoIteracion), by the setting's values. Any other value runs no
+// iteration, as None does.
+enum class IterationMode : int {
+  None = 0,            // no TRANSYT or SATURN run: straight to the end of the run
+  NetworksInTurn = 1,  // each network iterated to convergence, one after another
+  AllNetworks = 2,     // every network in each iteration, SATURN run between iterations
+};
+
 struct NetworkSettings {
   int Ciclo = 0;
   double AnchoPista = 0;
   int BusquedaCiclo = 0;
-  int OptimizaCiclo = 0;
+  CycleMode OptimizaCiclo = CycleMode::Preassigned;
   int ActualizaDesfase = 0;
   int CicloMinimo = 0;
   int CicloMaximo = 0;
@@ -66,14 +88,14 @@ struct Settings {
   int Cede1Arco = 715;
   int Cede2Arcos = 600;
   int DobleIgual = -1;
-  int OptimizaCiclo = 1;
+  CycleMode OptimizaCiclo = CycleMode::Cyop;
   int ActualizaDesfase = 1;
   int CicloMinimo = 0;
   int CicloMaximo = 0;
   int DxfCompleto = 0;
   double GradoSaturacion = 900.0;
   int PasoCiclo = 4;
-  int TipoIteracion = 2;
+  IterationMode TipoIteracion = IterationMode::AllNetworks;
   int CorreSaturn = 1;
   int CorreTransyt = 1;
   int SaturnVisible = 0;

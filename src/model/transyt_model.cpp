@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/saturn_vars.h"
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -32,7 +33,7 @@ void QorVars::EnsureIteration(int iteration) {
 
 int32_t QorVars::NodoSaturnDeTransyt(int r, int32_t transytNode) const {
   if (r < 1 || static_cast<size_t>(r) >= RedNodos.size()) return 0;
-  const auto& row = RedNodos[static_cast<size_t>(r)];
+  const auto& row = At(RedNodos, r);
   for (size_t i = 1; i < row.size(); ++i)
     if (row[i] == transytNode) return static_cast<int32_t>(i);
   return 0;
@@ -59,7 +60,7 @@ void QorVars::EnsureArcIndex() const {
     arcIndexValid_ = true;
   }
   for (int32_t i = arcIndexedCount_ + 1; i <= NumArcos && static_cast<size_t>(i) < Arcos.size(); ++i) {
-    const TArco& arco = Arcos[static_cast<size_t>(i)];
+    const TArco& arco = At(Arcos, i);
     arcByNumber_[arco.Numero] = i;
     arcsByNodes_[NodesKey(arco.NodoA, arco.NodoB)].push_back(i);
     arcIndexedCount_ = i;
@@ -69,7 +70,7 @@ void QorVars::EnsureArcIndex() const {
 int32_t QorVars::ArcoPorNumero(int32_t numero) const {
   EnsureArcIndex();
   auto it = arcByNumber_.find(numero);
-  if (it != arcByNumber_.end() && Arcos[static_cast<size_t>(it->second)].Numero != numero) {
+  if (it != arcByNumber_.end() && At(Arcos, it->second).Numero != numero) {
     arcIndexValid_ = false;  // the number changed since it was indexed
     EnsureArcIndex();
     it = arcByNumber_.find(numero);
@@ -85,7 +86,7 @@ int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c
     const std::vector<int32_t>& links = it->second;
     bool stale = false;
     for (auto at = std::upper_bound(links.begin(), links.end(), position); at != links.end() && !stale; ++at) {
-      const TArco& arco = Arcos[static_cast<size_t>(*at)];
+      const TArco& arco = At(Arcos, *at);
       stale = arco.NodoA != a || arco.NodoB != b;
       if (!stale && (c == 0 || SalidasContiene(arco.Salidas, c))) return *at;
     }
@@ -101,12 +102,12 @@ int32_t QorVars::NuevoArco() {
   if (NumArcos < arcIndexedCount_) arcIndexValid_ = false;  // NumArcos was set back: a place indexed is reused
   ++NumArcos;
   if (Arcos.size() <= static_cast<size_t>(NumArcos)) Arcos.resize(static_cast<size_t>(NumArcos) + 1);
-  Arcos[static_cast<size_t>(NumArcos)] = TArco();
+  At(Arcos, NumArcos) = TArco();
   return NumArcos;
 }
 
 void QorVars::LimpiarArcos() {
-  for (int32_t i = 1; i <= NumArcos && static_cast<size_t>(i) < Arcos.size(); ++i) Arcos[static_cast<size_t>(i)] = TArco();
+  for (int32_t i = 1; i <= NumArcos && static_cast<size_t>(i) < Arcos.size(); ++i) At(Arcos, i) = TArco();
   NumArcos = 0;
   InvalidarIndiceArcos();
 }
@@ -114,7 +115,7 @@ void QorVars::LimpiarArcos() {
 int32_t QorVars::NuevoCaso() {
   ++NumCasos;
   if (Casos.size() <= static_cast<size_t>(NumCasos)) Casos.resize(static_cast<size_t>(NumCasos) + 1);
-  Casos[static_cast<size_t>(NumCasos)] = TCaso();
+  At(Casos, NumCasos) = TCaso();
   return NumCasos;
 }
 

@@ -74,6 +74,19 @@ struct TCaso {
   int32_t Lanes = 0, FirstLane = 0, LastLane = 0;
 };
 
+// The printed columns of a signal node's history (HistTextos), in the reports' order: the
+// stage count, the starts of stages 1..6, the offset, then the greens, the intergreens and
+// the minimum greens of stages 1..6.
+struct HistColumn {
+  static constexpr int StageCount = 0;
+  static constexpr int Offset = 7;
+  static constexpr int Start(int stage) { return stage; }
+  static constexpr int Green(int stage) { return Offset + stage; }
+  static constexpr int Intergreen(int stage) { return Offset + kHistStages + stage; }
+  static constexpr int MinimumGreen(int stage) { return Offset + 2 * kHistStages + stage; }
+};
+static_assert(HistColumn::MinimumGreen(kHistStages) == kHistColumns - 1, "the columns fill the history row");
+
 // The signal history of one signal node in one iteration.
 struct THistNodo {
   std::array<int32_t, kHistStages + 1> Etapas{};  // 1..6: green time plus intergreen

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <unordered_map>
 
+#include "model/tables.h"
 #include "util/files.h"
 #include "util/text.h"
 
@@ -22,7 +23,7 @@ int32_t LinkCount(const QorVars& qor) {
 // The TRANSYT number (without sign) of a SATURN node number; 0 when the node is unknown.
 int32_t TransytOf(const SaturnVars& sat, int32_t saturnNode) {
   int32_t i = sat.FindNode(saturnNode);
-  return i == 0 ? 0 : Magnitude(sat.Nodes[static_cast<size_t>(i)].TransytNode);
+  return i == 0 ? 0 : Magnitude(At(sat.Nodes, i).TransytNode);
 }
 
 // The index of the neighbour at arm position j (the arm numbered j), 0 when no arm has that
@@ -30,7 +31,7 @@ int32_t TransytOf(const SaturnVars& sat, int32_t saturnNode) {
 int32_t NeighbourAt(const SaturnVars& sat, const TNodo& node, int j) {
   int arms = std::min(node.ArmCount, kMaxArms);
   for (int k = 1; k <= arms; ++k) {
-    const TConector& arm = node.Arms[static_cast<size_t>(k)];
+    const TConector& arm = At(node.Arms, k);
     if (arm.ArmNumber == j) return sat.FindNode(arm.ANode);
   }
   return 0;
@@ -51,7 +52,7 @@ class OutsideNumbers {
       for (int j = 1; j <= std::min(node.ArmCount, kMaxArms); ++j) {
         int32_t n = NeighbourAt(sat, node, j);
         if (n == 0) continue;
-        const TNodo& neighbour = sat.Nodes[static_cast<size_t>(n)];
+        const TNodo& neighbour = At(sat.Nodes, n);
         int32_t s = neighbour.Number;
         if (neighbour.TransytNode <= 0 && s >= 1 && s <= kMaxTransytNode && !used_[static_cast<size_t>(s)])
           taken_[static_cast<size_t>(s)] = 1;
@@ -101,7 +102,7 @@ void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageL
       int32_t n = NeighbourAt(sat, sat.Nodes[i], j);
       int32_t written = 0;  // no arm holds this position
       if (n != 0) {
-        TNodo& neighbour = sat.Nodes[static_cast<size_t>(n)];
+        TNodo& neighbour = At(sat.Nodes, n);
         neighbour.TransytMark = 1;
         written = neighbour.TransytNode > 0 ? neighbour.TransytNode : outside.Give(neighbour, static_cast<size_t>(n));
       }
@@ -127,7 +128,7 @@ void WriteDicFile(const SaturnVars& sat, TextWriter& out) {
 void WriteCsvFile(const QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
-    const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& arco = At(qor.Arcos, i);
     out.Line(Printf("%d,%s,%d,%d,%s", arco.Numero, arco.EsPublico ? "BUS" : "", arco.NodoA, arco.NodoB,
                     arco.Salidas.c_str()));
   }
@@ -136,13 +137,13 @@ void WriteCsvFile(const QorVars& qor, TextWriter& out) {
 void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
-    const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& arco = At(qor.Arcos, i);
     std::string exits;
     std::string lanes;
     for (int32_t c : SalidasLista(arco.Salidas)) {
       const char* separator = exits.empty() && lanes.empty() ? "" : "/";
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
-      const TGiro* turn = t != 0 ? &sat.Turns[static_cast<size_t>(t)] : nullptr;
+      const TGiro* turn = t != 0 ? &At(sat.Turns, t) : nullptr;
       exits += Printf("%s%d", separator, TransytOf(sat, c));
       lanes += Printf("%s%d-%d", separator, turn ? turn->FirstLane : 0, turn ? turn->LastLane : 0);
     }
@@ -163,17 +164,17 @@ void WriteGeoFile(const SaturnVars& sat, TextWriter& out) {
 void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
-    TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    TArco& arco = At(qor.Arcos, i);
     arco.PresenciaClase = {0, 0, 0};
     for (int32_t c : SalidasLista(arco.Salidas)) {
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
       if (t == 0) continue;
-      const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+      const TGiro& turn = At(sat.Turns, t);
       if (turn.Direction < -1 || turn.Direction > 1) continue;
       bool present;
       if (arco.EsPublico) {
         // A bus corridor carries the other buses; elsewhere the fixed flow is the buses'.
-        float otherBus = static_cast<size_t>(t) < sat.OtherBusTurn.size() ? sat.OtherBusTurn[static_cast<size_t>(t)] : 0;
+        float otherBus = static_cast<size_t>(t) < sat.OtherBusTurn.size() ? At(sat.OtherBusTurn, t) : 0;
         present = arco.Corredor ? otherBus > 0 : turn.FixedFlow > 0;
       } else {
         present = turn.TurnValue > 0;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/tables.h"
 #include "output/dxf_writer.h"
 #include "output/svg_writer.h"
 #include "util/conversions.h"
@@ -65,7 +66,7 @@ bool HasPosition(const TNodo& node) { return node.X != kCoordinateNotSet && node
 // The node at a link's end index, when it exists and has coordinates.
 const TNodo* PlacedNode(const SaturnVars& sat, int32_t index) {
   if (index < 1 || static_cast<size_t>(index) >= sat.Nodes.size()) return nullptr;
-  const TNodo& node = sat.Nodes[static_cast<size_t>(index)];
+  const TNodo& node = At(sat.Nodes, index);
   return HasPosition(node) ? &node : nullptr;
 }
 
@@ -85,7 +86,7 @@ bool LinkEnds(const SaturnVars& sat, const TArco& link, DrawPoint& a, DrawPoint&
 template <class Draw>
 void ForNumberedLinks(const DrawingModel& model, Draw draw) {
   for (int32_t i = 1; i <= model.Qor.NumArcos; ++i) {
-    const TArco& link = model.Qor.Arcos[static_cast<size_t>(i)];
+    const TArco& link = At(model.Qor.Arcos, i);
     DrawPoint a, b;
     if (link.Numero > 0 && LinkEnds(model.Sat, link, a, b)) draw(link, a, b);
   }
@@ -214,10 +215,10 @@ void DrawStreetNames(Drawing& drawing, const DrawingModel& model, double f) {
   const int justification = 4 + 3 * Clamp1(cfg.CallesPosVrtcal);
   std::set<std::pair<int32_t, int32_t>> named;
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
-    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& link = At(qor.Arcos, i);
     if (link.IndiceA < 0 || link.IndiceB < 0) continue;
     if (link.IndiceTramo < 1 || static_cast<size_t>(link.IndiceTramo) >= model.Sat.Links.size()) continue;
-    const std::string name = Trim(model.Sat.Links[static_cast<size_t>(link.IndiceTramo)].Name);
+    const std::string name = Trim(At(model.Sat.Links, link.IndiceTramo).Name);
     if (name.empty()) continue;
     if (!named.insert(std::minmax(link.IndiceA, link.IndiceB)).second) continue;
     DrawPoint a, b;
@@ -343,14 +344,14 @@ void NumerarDibujo(QorVars& qor) {
   std::vector<std::pair<std::string, int32_t>> keys;
   keys.reserve(static_cast<size_t>(std::max(qor.NumArcos, 0)));
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
-    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& link = At(qor.Arcos, i);
     const int digit = static_cast<int>(std::llabs(link.Numero) % 10);
     keys.emplace_back(Printf("%d,%d,%d,%d", link.NodoA, link.NodoB, rankOfLastDigit[digit], link.Numero), i);
   }
   std::sort(keys.begin(), keys.end());
   int32_t previousA = 0, previousB = 0, number = 0;
   for (size_t k = 0; k < keys.size(); ++k) {
-    TArco& link = qor.Arcos[static_cast<size_t>(keys[k].second)];
+    TArco& link = At(qor.Arcos, keys[k].second);
     if (k == 0 || link.NodoA != previousA || link.NodoB != previousB) number = 0;
     link.IndiceDibujo = ++number;
     previousA = link.NodoA;
@@ -360,15 +361,15 @@ void NumerarDibujo(QorVars& qor) {
 
 void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName) {
   if (r < 1 || static_cast<size_t>(r) >= cfg.Red.size()) return;
-  const NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
+  const NetworkSettings& net = At(cfg.Red, r);
   const double f = net.FactorAjuste;
   const DrawingModel model{cfg, sat, qor};
 
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
-    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& link = At(qor.Arcos, i);
     if (link.Numero <= 0) continue;
     for (int32_t index : {link.IndiceA, link.IndiceB})
-      if (index >= 1 && static_cast<size_t>(index) < sat.Nodes.size()) sat.Nodes[static_cast<size_t>(index)].DrawingMark = 1;
+      if (index >= 1 && static_cast<size_t>(index) < sat.Nodes.size()) At(sat.Nodes, index).DrawingMark = 1;
   }
   Range x, y;
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
@@ -402,7 +403,7 @@ void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const
   drawing.State.Linetype = "ByLayer";
   drawing.State.LineColour = 0;
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
-    const TArco& link = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& link = At(qor.Arcos, i);
     DrawPoint a, b;
     if (link.IndiceA >= 0 && link.IndiceB >= 0 && LinkEnds(sat, link, a, b)) drawing.Line("RED", a.X, a.Y, b.X, b.Y);
   }

@@ -7,6 +7,7 @@
 #include <map>
 #include <tuple>
 
+#include "model/tables.h"
 #include "output/history_view.h"
 #include "output/summaries.h"
 #include "output/xml_text.h"
@@ -166,7 +167,7 @@ ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int
 
   b.PutText("A1", "Red:");
   b.Put("B1", Printf("%d", history.NetworkNumber(r)));
-  b.PutText("C1", cfg.Red[static_cast<size_t>(r)].NombreRed);
+  b.PutText("C1", At(cfg.Red, r).NombreRed);
   b.Format("B1:C2", Bold);
   b.Merge("C1:AA1");
   b.Format("C1:AA1", [](SheetStyle& s) { s.Align = SheetStyle::Left; });

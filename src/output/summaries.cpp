@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/tables.h"
 #include "output/history_view.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -53,8 +54,8 @@ void WriteSplitSummary(const QorVars& qor, int lastIteration, TextWriter& out) {
 void WriteNodeReport(const Settings& cfg, const QorVars& qor, int lastIteration, TextWriter& out) {
   const HistoryView history(qor);
   for (int r = 1; r <= history.Networks(); ++r) {
-    out.Line(Printf("Red:,%d,%s", history.NetworkNumber(r), cfg.Red[static_cast<size_t>(r)].NombreRed.c_str()));
-    out.Line(Printf("Ciclo:,%d", qor.CicloRed[static_cast<size_t>(r)]));
+    out.Line(Printf("Red:,%d,%s", history.NetworkNumber(r), At(cfg.Red, r).NombreRed.c_str()));
+    out.Line(Printf("Ciclo:,%d", At(qor.CicloRed, r)));
     out.Line();
     out.Line("Nodo,Fases,Inicio Fases,,,,,,,Duración Verde (seg),,,,,,Entreverde,,,,,,Verde Mínimo,,,,,");
     out.Line(",,F1,F2,F3,F4,F5,F6,Desfase,F1,F2,F3,F4,F5,F6,F1,F2,F3,F4,F5,F6,F1,F2,F3,F4,F5,F6");

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/ini.h"
@@ -69,7 +70,7 @@ bool NodeInNetwork(const Run& run, int r, int32_t transytNode) {
 }
 
 void CheckNodeList(Run& run, int r, const std::string& list, const char* name, bool asInteger) {
-  int number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  int number = At(run.Qor.RedNodos, r)[0];
   for (const auto& item : Split(list, ',')) {
     if (Trim(item).empty()) continue;
     if (NodeInNetwork(run, r, TextToInt(item))) continue;
@@ -229,21 +230,22 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.Cede2Arcos = ini.ReadInteger(P, "Cede2Arcos", 600);
   cfg.DobleIgual = ini.ReadInteger(P, "DobleIgual", 0);
   if (cfg.DobleIgual != 1) cfg.DobleIgual = -1;
-  cfg.OptimizaCiclo = ini.ReadInteger(P, "OptimizaCiclo", 1);
+  cfg.OptimizaCiclo = static_cast<CycleMode>(ini.ReadInteger(P, "OptimizaCiclo", 1));
   cfg.ActualizaDesfase = ini.ReadInteger(P, "ActualizaDesfase", 1);
   cfg.CicloMinimo = 0;
   cfg.CicloMaximo = 0;
-  if (cfg.OptimizaCiclo == 2 || cfg.OptimizaCiclo == 4 || cfg.OptimizaCiclo == 5) {
+  if (cfg.OptimizaCiclo == CycleMode::RangeTests || cfg.OptimizaCiclo == CycleMode::StructureTests ||
+      cfg.OptimizaCiclo == CycleMode::SingleStructureTests) {
     cfg.CicloMinimo = ini.ReadInteger(P, "CicloMinimo", 40);
     cfg.CicloMaximo = ini.ReadInteger(P, "CicloMaximo", cfg.MaximoCiclo);
-  } else if (cfg.OptimizaCiclo == 3) {
+  } else if (cfg.OptimizaCiclo == CycleMode::CyopThenTests) {
     cfg.CicloMinimo = ini.ReadInteger(P, "CicloMinimo", 10);
     cfg.CicloMaximo = ini.ReadInteger(P, "CicloMaximo", 10);
   }
   cfg.DxfCompleto = ini.ReadInteger(P, "DxfCompleto", 0);
   cfg.GradoSaturacion = ini.ReadFloat(P, "GradoSaturacion", 900.0);
   cfg.PasoCiclo = ini.ReadInteger(P, "PasoCiclo", 4);
-  cfg.TipoIteracion = ini.ReadInteger(P, "TipoIteracion", 2);
+  cfg.TipoIteracion = static_cast<IterationMode>(ini.ReadInteger(P, "TipoIteracion", 2));
   cfg.CorreSaturn = ini.ReadInteger(P, "CorreSaturn", 1);
   cfg.CorreTransyt = ini.ReadInteger(P, "CorreTransyt", 1);
   cfg.SaturnVisible = ini.ReadInteger(P, "SaturnVisible", 0);
@@ -324,9 +326,9 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
 
 void ReadNetworkConfiguration(Run& run, int r) {
   const Settings& g = run.Cfg;
-  NetworkSettings& n = run.Cfg.Red[static_cast<size_t>(r)];
+  NetworkSettings& n = At(run.Cfg.Red, r);
   n = NetworkSettings();
-  int number = run.Qor.RedNodos[static_cast<size_t>(r)][0];
+  int number = At(run.Qor.RedNodos, r)[0];
   IniFile ini(ConfigurationPath(run));
   const std::string section = Printf("Transyt%d", number);
 
@@ -374,7 +376,8 @@ void ReadNetworkConfiguration(Run& run, int r) {
   n.AnchoPista = ini.ReadFloat(section, "AnchoPista", g.AnchoPista);
   n.BusquedaCiclo = ini.ReadInteger(section, "BusquedaCiclo", g.BusquedaCiclo);
   if (n.BusquedaCiclo == 0) n.BusquedaCiclo = 99;
-  n.OptimizaCiclo = ini.ReadInteger(section, "OptimizaCiclo", g.OptimizaCiclo);
+  n.OptimizaCiclo =
+      static_cast<CycleMode>(ini.ReadInteger(section, "OptimizaCiclo", static_cast<int>(g.OptimizaCiclo)));
   n.ActualizaDesfase = ini.ReadInteger(section, "ActualizaDesfase", g.ActualizaDesfase);
   n.CicloMinimo = ini.ReadInteger(section, "CicloMinimo", g.CicloMinimo);
   n.CicloMaximo = ini.ReadInteger(section, "CicloMaximo", g.CicloMaximo);

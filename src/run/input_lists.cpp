@@ -1,5 +1,6 @@
 #include "run/input_lists.h"
 
+#include "model/tables.h"
 #include "saturn/counts.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
@@ -56,7 +57,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
 }
 
 void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor, MessageLog& log) {
-  auto networkNumber = [&qor](int p) { return qor.RedNodos[static_cast<size_t>(p)][0]; };
+  auto networkNumber = [&qor](int p) { return At(qor.RedNodos, p)[0]; };
 
   const std::vector<std::string> pairs = Split(cfg.CicloPrioridadSaturn, ',');
   for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
@@ -66,13 +67,13 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
       if (networkNumber(p) == network) position = p;
     const int32_t index = sat.FindNode(TextToInt(pairs[i]));
     if (index != 0)
-      sat.Nodes[static_cast<size_t>(index)].TransytNetworkPosition = position;
+      At(sat.Nodes, index).TransytNetworkPosition = position;
     else
       log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red Saturn", pairs[i].c_str()));
   }
 
   for (int p = 1; p <= qor.NumRedes; ++p) {
-    const std::string& list = cfg.Red[static_cast<size_t>(p)].CicloPrioridad;
+    const std::string& list = At(cfg.Red, p).CicloPrioridad;
     if (Trim(list).empty()) continue;
     const std::vector<std::string> items = Split(list, ',');
     if (Trim(items.front()) == "-1") {
@@ -87,7 +88,7 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
       if (Trim(item).empty()) continue;
       const int32_t index = sat.FindNode(TextToInt(item));
       if (index != 0)
-        sat.Nodes[static_cast<size_t>(index)].TransytNetworkPosition = p;
+        At(sat.Nodes, index).TransytNetworkPosition = p;
       else
         log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), networkNumber(p)));
     }

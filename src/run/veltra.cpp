@@ -4,6 +4,7 @@
 #include "loop/actualizar_saturn.h"
 #include "loop/convergence.h"
 #include "loop/cycle_search.h"
+#include "model/tables.h"
 #include "output/network_drawing.h"
 #include "output/spreadsheet.h"
 #include "output/summaries.h"
@@ -22,7 +23,7 @@ namespace {
 
 const char* const kRunExtensions[] = {".top", ".dic", ".geo", ".giro", ".arc", ".csv", ".prt", ".cyo", ".dat"};
 
-int NetworkNumber(const Run& run, int r) { return run.Qor.RedNodos[static_cast<size_t>(r)][0]; }
+int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
 
 // Start-up steps 3 to 10. Returns false when the run cannot iterate.
 void StartUp(Run& run) {
@@ -61,14 +62,14 @@ void StartUp(Run& run) {
 // Networks one after another, each iterated until the convergence test stops it.
 void IterateNetworksInTurn(Run& run) {
   for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-    NetworkSettings& net = run.Cfg.Red[static_cast<size_t>(r)];
+    NetworkSettings& net = At(run.Cfg.Red, r);
     run.Iteracion = 0;
     while (true) {
       int i = ++run.Iteracion;
       run.Qor.EnsureIteration(i);
       ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
       CycleSearch(run, r, i);
-      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
+      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
       FinalTransytRun(run, r, i);
       ActualizarSaturn(run, r, i);
       NetworkStep(run, r, i);
@@ -92,8 +93,8 @@ void IterateAllNetworks(Run& run) {
       FinalTransytRun(run, r, i);
       ActualizarSaturn(run, r, i);
       NetworkStep(run, r, i);
-      NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
-      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = -1;
+      NetworkSettings& net = At(cfg.Red, r);
+      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
     }
     if (i == 1) BaseFigures(run);
     RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i);
@@ -172,7 +173,7 @@ void RecordHistory(Run& run, int r, int i) {
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     const TNodo& node = sat.Nodes[m];
     if (node.TransytNetwork != number || node.SignalPlan == 0) continue;
-    const TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    const TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
     ++k;
     saturnNodes.push_back(node.Number);
     transytNodes.push_back(node.TransytNode);
@@ -181,14 +182,13 @@ void RecordHistory(Run& run, int r, int i) {
     const int shown = std::min(std::max(n, 0), kHistStages);
     for (int s = 1; s <= shown; ++s) h.Etapas[s] = plan.Stages[s].GreenTime + plan.Stages[s].Intergreen;
 
-    h.Textos[0] = Printf("%d", n);
+    h.Textos[HistColumn::StageCount] = Printf("%d", n);
     int start = 0;
     for (int s = 1; s <= kHistStages; ++s) {
       if (s > shown) {
-        h.Textos[s] = " ";
-        h.Textos[7 + s] = " ";
-        h.Textos[13 + s] = " ";
-        h.Textos[19 + s] = " ";
+        for (int column : {HistColumn::Start(s), HistColumn::Green(s), HistColumn::Intergreen(s),
+                           HistColumn::MinimumGreen(s)})
+          h.Textos[static_cast<size_t>(column)] = " ";
         continue;
       }
       if (s == 1) {
@@ -198,12 +198,12 @@ void RecordHistory(Run& run, int r, int i) {
         start += plan.Stages[s - 1].GreenTime + plan.Stages[s - 1].Intergreen;
       }
       if (start > plan.CycleTime) start -= plan.CycleTime;
-      h.Textos[s] = Printf("%d", start);
-      h.Textos[7 + s] = Printf("%d", plan.Stages[s].GreenTime);
-      h.Textos[13 + s] = Printf("%d", plan.Stages[s].Intergreen);
-      h.Textos[19 + s] = Printf("%d", plan.Stages[s].MinimumGreen);
+      h.Textos[HistColumn::Start(s)] = Printf("%d", start);
+      h.Textos[HistColumn::Green(s)] = Printf("%d", plan.Stages[s].GreenTime);
+      h.Textos[HistColumn::Intergreen(s)] = Printf("%d", plan.Stages[s].Intergreen);
+      h.Textos[HistColumn::MinimumGreen(s)] = Printf("%d", plan.Stages[s].MinimumGreen);
     }
-    h.Textos[7] = Printf("%d", plan.Offset);
+    h.Textos[HistColumn::Offset] = Printf("%d", plan.Offset);
     hist.push_back(std::move(h));
   }
   qor.NumNodosSemaforo[ri] = k;
@@ -243,9 +243,9 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     bool inputsFound = ReadGlobalConfiguration(run, args);
     if (inputsFound) {
       StartUp(run);
-      if (run.Cfg.TipoIteracion == 1)
+      if (run.Cfg.TipoIteracion == IterationMode::NetworksInTurn)
         IterateNetworksInTurn(run);
-      else if (run.Cfg.TipoIteracion == 2)
+      else if (run.Cfg.TipoIteracion == IterationMode::AllNetworks)
         IterateAllNetworks(run);
     }
     EndOfRun(run);
@@ -266,6 +266,10 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
   } catch (const NumberFormatError& e) {
     run.Log.Line();
     run.Log.Error(Printf("ERROR - Valor no numerico: %s", e.what()));
+    run.Log.Line("Proceso Abortado....");
+  } catch (const TableIndexError& e) {
+    run.Log.Line();
+    run.Log.Line(e.what());
     run.Log.Line("Proceso Abortado....");
   } catch (const std::bad_alloc&) {
     run.Log.Line();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <set>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -124,7 +125,7 @@ void ReadBusRoute(NetworkReader& reader, int group) {
     // stored negated to tell them from the nodes the file lists.
     if (sat.FindLink(kept[i], kept[i + 1]) != 0) continue;
     std::vector<int32_t> path = ShortestPath(sat, sat.FindNode(kept[i]), sat.FindNode(kept[i + 1]));
-    for (size_t k = 1; k + 1 < path.size(); ++k) append(sat.Nodes[static_cast<size_t>(path[k])].Number, true);
+    for (size_t k = 1; k + 1 < path.size(); ++k) append(At(sat.Nodes, path[k]).Number, true);
   }
   sat.BusLines.push_back(std::move(route));
   sat.Network.BusLineCount = static_cast<int32_t>(sat.BusLines.size()) - 1;
@@ -155,8 +156,8 @@ std::vector<int32_t> ShortestPath(const SaturnVars& sat, int32_t from, int32_t t
     // Once the end node is settled its path is final.
     if (u == to) break;
     const int32_t end = sat.FirstLinkOfNode[static_cast<size_t>(u) + 1];
-    for (int32_t l = sat.FirstLinkOfNode[static_cast<size_t>(u)]; l < end; ++l) {
-      const Tardat& link = sat.Links[static_cast<size_t>(l)];
+    for (int32_t l = At(sat.FirstLinkOfNode, u); l < end; ++l) {
+      const Tardat& link = At(sat.Links, l);
       const int32_t v = link.BIndex;
       if (link.AIndex != u || v < 1 || v > nodeCount || settled[static_cast<size_t>(v)]) continue;
       const float d = distance[static_cast<size_t>(u)] + static_cast<float>(link.Length);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "model/tables.h"
 #include "saturn/listing.h"
 #include "util/conversions.h"
 #include "util/files.h"
@@ -25,11 +26,11 @@ void ReadCounts(const std::vector<std::string>& lines, const std::string& counts
     if (c > 0) {
       const int32_t t = sat.FindTurn(a, b, c);
       if (t != 0) {
-        TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+        TGiro& turn = At(sat.Turns, t);
         turn.AssignedFlow += assigned;
         turn.FixedFlow += fixed;
         if (turn.EntryLink > 0 && static_cast<size_t>(turn.EntryLink) < sat.LinkFlows.size()) {
-          TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(turn.EntryLink)];
+          TFlujoArco& f = At(sat.LinkFlows, turn.EntryLink);
           const int direction = std::clamp(turn.Direction, -1, 1);
           f[static_cast<size_t>(3 + direction)] += assigned;
           f[static_cast<size_t>(6 + direction)] += fixed;
@@ -41,7 +42,7 @@ void ReadCounts(const std::vector<std::string>& lines, const std::string& counts
     if (b > 0) {
       const int32_t l = sat.FindLink(a, b);
       if (l != 0) {
-        TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(l)];
+        TFlujoArco& f = At(sat.LinkFlows, l);
         f[8] += assigned;
         f[9] += fixed;
         f[13] = f[8];
@@ -53,7 +54,7 @@ void ReadCounts(const std::vector<std::string>& lines, const std::string& counts
     if (c > 0) {
       const int32_t l = sat.FindLink(b, c);
       if (l != 0) {
-        TFlujoArco& f = sat.LinkFlows[static_cast<size_t>(l)];
+        TFlujoArco& f = At(sat.LinkFlows, l);
         f[16] += assigned;
         f[17] += fixed;
       } else {

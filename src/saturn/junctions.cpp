@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -39,7 +40,7 @@ void ReadArmCard(NetworkReader& reader, TNodo& node, TConector& arm, const std::
 
   const int present = (static_cast<int>(line.size()) - 25) / 10;
   for (int j = 1; j <= node.ArmCount - 1 && j <= present; ++j) {
-    TMovimiento& slot = arm.Slots[static_cast<size_t>(j)];
+    TMovimiento& slot = At(arm.Slots, j);
     slot.TurnValue = SqueezedIntAt(line, 10 * j + 16, 10 * j + 20);
     slot.Code = Field(line, 10 * j + 21, 10 * j + 22);
     slot.FirstLane = IntAt(line, 10 * j + 23, 10 * j + 23);
@@ -76,7 +77,7 @@ void ReadContinuationCard(NetworkReader& reader, TConector& arm, const std::stri
 void ReadStageCards(NetworkReader& reader, TPlanSemaforo& plan) {
   for (int k = 1; k <= plan.StageCount; ++k) {
     const std::string line = reader.NextCard("las tarjetas de etapa");
-    TFase& stage = plan.Stages[static_cast<size_t>(k)];
+    TFase& stage = At(plan.Stages, k);
     stage.StageNumber = k;
     stage.GreenTime = IntAt(line, 11, 15);
     stage.Intergreen = IntAt(line, 16, 20);
@@ -84,11 +85,11 @@ void ReadStageCards(NetworkReader& reader, TPlanSemaforo& plan) {
     if (stage.EntryCount > kMaxMovementNodes)
       reader.LimitExceeded(reader.Position(), "nodos de movimiento en una etapa", kMaxMovementNodes);
     for (int i = 1; i <= std::min(stage.EntryCount, 10); ++i)
-      stage.MovementNodes[static_cast<size_t>(i)] = IntAt(line, 5 * i + 21, 5 * i + 25);
+      At(stage.MovementNodes, i) = IntAt(line, 5 * i + 21, 5 * i + 25);
     if (stage.EntryCount > 10) {
       const std::string more = reader.NextCard("la segunda tarjeta de la etapa");
       for (int i = 11; i <= stage.EntryCount; ++i)
-        stage.MovementNodes[static_cast<size_t>(i)] = IntAt(more, 5 * (i - 10) + 21, 5 * (i - 10) + 25);
+        At(stage.MovementNodes, i) = IntAt(more, 5 * (i - 10) + 21, 5 * (i - 10) + 25);
     }
   }
 }
@@ -131,14 +132,14 @@ int32_t RepeatIndicator(const TPlanSemaforo& plan) {
   if (plan.StageCount != 4 && plan.StageCount != 6) return 0;
   const int h = plan.StageCount / 2;
   for (int k = 1; k <= h; ++k) {
-    const TFase& first = plan.Stages[static_cast<size_t>(k)];
-    const TFase& repeat = plan.Stages[static_cast<size_t>(k + h)];
+    const TFase& first = At(plan.Stages, k);
+    const TFase& repeat = At(plan.Stages, k + h);
     for (int i = 1; i <= std::min(first.EntryCount, kMaxMovementNodes); ++i)
-      if (first.MovementNodes[static_cast<size_t>(i)] != repeat.MovementNodes[static_cast<size_t>(i)]) return 0;
+      if (At(first.MovementNodes, i) != At(repeat.MovementNodes, i)) return 0;
   }
   for (int k = 1; k <= h; ++k) {
-    const TFase& first = plan.Stages[static_cast<size_t>(k)];
-    const TFase& repeat = plan.Stages[static_cast<size_t>(k + h)];
+    const TFase& first = At(plan.Stages, k);
+    const TFase& repeat = At(plan.Stages, k + h);
     if (first.GreenTime != repeat.GreenTime || first.Intergreen != repeat.Intergreen ||
         first.EntryCount != repeat.EntryCount)
       return -1;
@@ -171,7 +172,7 @@ void ReadJunction(NetworkReader& reader) {
   if (armCount > kMaxArms) reader.LimitExceeded(cardPosition, "brazos en un nodo", kMaxArms);
   if (armCount < 0) reader.FailAt(cardPosition, Printf("numero de brazos invalido (%d)", armCount));
 
-  TNodo& node = sat.Nodes[static_cast<size_t>(index)];
+  TNodo& node = At(sat.Nodes, index);
   node.NodeClass = 1;
   node.ArmCount = armCount;
   node.JunctionType = IntAt(card, 11, 15);
@@ -208,13 +209,13 @@ void ReadJunction(NetworkReader& reader) {
 
   for (int a = 1; a <= armCount; ++a) {
     const std::string line = reader.NextCard("las tarjetas de brazo");
-    TConector& arm = node.Arms[static_cast<size_t>(a)];
+    TConector& arm = At(node.Arms, a);
     ReadArmCard(reader, node, arm, line);
     if (arm.ContinuationCode == "*") ReadContinuationCard(reader, arm, reader.NextCard("la continuacion del brazo"));
   }
 
   if (planIndex != 0) {
-    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(planIndex)];
+    TPlanSemaforo& plan = At(sat.SignalPlans, planIndex);
     ReadStageCards(reader, plan);
     ConvertSingleStage(reader, plan);
     plan.RepeatIndicator = RepeatIndicator(plan);
@@ -224,7 +225,7 @@ void ReadJunction(NetworkReader& reader) {
   // known to the network even when no other card names it, so that its coordinates give
   // the approach its direction.
   std::array<int32_t, kMaxArms + 1> approaches{};
-  for (int a = 1; a <= armCount; ++a) approaches[static_cast<size_t>(a)] = node.Arms[static_cast<size_t>(a)].ANode;
+  for (int a = 1; a <= armCount; ++a) approaches[static_cast<size_t>(a)] = At(node.Arms, a).ANode;
   for (int a = 1; a <= armCount; ++a)
     if (approaches[static_cast<size_t>(a)] != 0) reader.RegisterNode(approaches[static_cast<size_t>(a)], cardPosition);
 }
@@ -235,7 +236,7 @@ void BuildJunctionLinksAndTurns(NetworkReader& reader) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const int32_t armCount = sat.Nodes[i].ArmCount;
     for (int a = 1; a <= armCount; ++a) {
-      const TConector& arm = sat.Nodes[i].Arms[static_cast<size_t>(a)];
+      const TConector& arm = At(sat.Nodes[i].Arms, a);
       if (arm.Lanes == 0) continue;
       Tardat link;
       link.ANode = arm.ANode;
@@ -262,13 +263,13 @@ int32_t BuildTurns(SaturnVars& sat) {
     TNodo& node = sat.Nodes[i];
     const int n = node.ArmCount;
     for (int p = 1; p <= n; ++p) {
-      TConector& arm = node.Arms[static_cast<size_t>(p)];
+      TConector& arm = At(node.Arms, p);
       if (arm.Lanes == 0) continue;
       for (int r = 1; r <= n - 1; ++r) {
         int q = p + r;
         if (q > n) q -= n;
-        TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
-        slot.ExitNode = node.Arms[static_cast<size_t>(q)].ANode;
+        TMovimiento& slot = At(arm.Slots, r);
+        slot.ExitNode = At(node.Arms, q).ANode;
         if (slot.TurnValue == 0) continue;
         if (sat.Network.TurnCount >= sat.Capacity().Turns) return node.Number;
         TGiro turn;
@@ -299,32 +300,32 @@ void BuildStageMasks(SaturnVars& sat) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
     if (node.SignalPlan == 0) continue;
-    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
     for (int k = 1; k <= plan.StageCount; ++k) {
-      TFase& stage = plan.Stages[static_cast<size_t>(k)];
+      TFase& stage = At(plan.Stages, k);
       const int32_t bit = 1 << (k - 1);
       const int pairs = RoundEven(stage.EntryCount / 2.0);
       for (int m = 1; m <= pairs; ++m) {
-        const int32_t aNode = stage.MovementNodes[static_cast<size_t>(2 * m - 1)];
-        const int32_t cNode = stage.MovementNodes[static_cast<size_t>(2 * m)];
+        const int32_t aNode = At(stage.MovementNodes, 2 * m - 1);
+        const int32_t cNode = At(stage.MovementNodes, 2 * m);
         int arm = 0;
         for (int p = 1; p <= node.ArmCount && arm == 0; ++p)
-          if (node.Arms[static_cast<size_t>(p)].ANode == aNode) arm = p;
+          if (At(node.Arms, p).ANode == aNode) arm = p;
         if (arm == 0) continue;
-        TConector& a = node.Arms[static_cast<size_t>(arm)];
+        TConector& a = At(node.Arms, arm);
         if (cNode != 0) {
           for (int r = 1; r <= node.ArmCount - 1; ++r) {
-            TMovimiento& slot = a.Slots[static_cast<size_t>(r)];
+            TMovimiento& slot = At(a.Slots, r);
             if (slot.ExitNode != cNode) continue;
             stage.GreenLanes = slot.LastLane - slot.FirstLane + 1;
-            if (slot.Turn != 0) sat.Turns[static_cast<size_t>(slot.Turn)].StageMask += bit;
+            if (slot.Turn != 0) At(sat.Turns, slot.Turn).StageMask += bit;
             break;
           }
         } else {
           stage.GreenLanes = a.Lanes;
           for (int r = 1; r <= node.ArmCount - 1; ++r) {
-            const TMovimiento& slot = a.Slots[static_cast<size_t>(r)];
-            if (slot.Turn != 0) sat.Turns[static_cast<size_t>(slot.Turn)].StageMask += bit;
+            const TMovimiento& slot = At(a.Slots, r);
+            if (slot.Turn != 0) At(sat.Turns, slot.Turn).StageMask += bit;
           }
         }
       }
@@ -336,19 +337,19 @@ void ResolveIndices(SaturnVars& sat) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
     for (int a = 1; a <= node.ArmCount; ++a) {
-      TConector& arm = node.Arms[static_cast<size_t>(a)];
+      TConector& arm = At(node.Arms, a);
       if (arm.Lanes == 0) continue;
       arm.ApproachLink = sat.FindLink(arm.ANode, node.Number);
-      if (arm.ApproachLink != 0) sat.Links[static_cast<size_t>(arm.ApproachLink)].BusLane = arm.BusLane;
+      if (arm.ApproachLink != 0) At(sat.Links, arm.ApproachLink).BusLane = arm.BusLane;
     }
   }
   for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
-    Tardat& link = sat.Links[static_cast<size_t>(l)];
+    Tardat& link = At(sat.Links, l);
     link.AIndex = sat.FindNode(link.ANode);
     link.BIndex = sat.FindNode(link.BNode);
   }
   for (int32_t t = 0; t <= sat.Network.TurnCount; ++t) {
-    TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+    TGiro& turn = At(sat.Turns, t);
     turn.AIndex = sat.FindNode(turn.ANode);
     turn.JunctionIndex = sat.FindNode(turn.JunctionNode);
     turn.CIndex = sat.FindNode(turn.CNode);
@@ -357,10 +358,10 @@ void ResolveIndices(SaturnVars& sat) {
 
 void DeriveGeometry(SaturnVars& sat) {
   for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
-    Tardat& link = sat.Links[static_cast<size_t>(l)];
+    Tardat& link = At(sat.Links, l);
     link.OneWay = link.DirectionText == "1";
-    const TNodo& a = sat.Nodes[static_cast<size_t>(link.AIndex)];
-    const TNodo& b = sat.Nodes[static_cast<size_t>(link.BIndex)];
+    const TNodo& a = At(sat.Nodes, link.AIndex);
+    const TNodo& b = At(sat.Nodes, link.BIndex);
     const double theta = DirectionAngle(b.X, b.Y, a.X, a.Y);
     link.Angle = RoundEven(theta * 572.9577951308232);
     link.GeometricLength = static_cast<float>(std::hypot(double(b.X) - a.X, double(b.Y) - a.Y));
@@ -369,21 +370,21 @@ void DeriveGeometry(SaturnVars& sat) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
     for (int p = 1; p <= node.ArmCount; ++p) {
-      TConector& arm = node.Arms[static_cast<size_t>(p)];
+      TConector& arm = At(node.Arms, p);
       int32_t h = sat.FindLink(arm.ANode, node.Number);
       if (h != 0) {
-        const Tardat& link = sat.Links[static_cast<size_t>(h)];
+        const Tardat& link = At(sat.Links, h);
         arm.ApproachAngle = link.Angle;
         arm.LinkMarks[0] = (link.KindFlags >> 2) & 1;
         arm.LinkMarks[1] = (link.KindFlags >> 3) & 1;
       } else {
         h = sat.FindLink(node.Number, arm.ANode);
         if (h != 0) {
-          const int32_t angle = sat.Links[static_cast<size_t>(h)].Angle;
+          const int32_t angle = At(sat.Links, h).Angle;
           arm.ApproachAngle = angle > 1800 ? angle - 1800 : angle + 1800;
         }
       }
-      if (h != 0) arm.GeometricLength = sat.Links[static_cast<size_t>(h)].GeometricLength;
+      if (h != 0) arm.GeometricLength = At(sat.Links, h).GeometricLength;
     }
   }
 
@@ -399,16 +400,16 @@ void DeriveGeometry(SaturnVars& sat) {
     TNodo& node = sat.Nodes[i];
     const int n = node.ArmCount;
     for (int p = 1; p <= n; ++p) {
-      const TConector& entry = node.Arms[static_cast<size_t>(p)];
+      const TConector& entry = At(node.Arms, p);
       if (entry.Lanes == 0) continue;
       straight.clear();
       for (int r = 1; r <= n - 1; ++r) {
         int q = p + r;
         if (q > n) q -= n;
-        const TConector& exit = node.Arms[static_cast<size_t>(q)];
+        const TConector& exit = At(node.Arms, q);
         const int32_t t = sat.FindTurn(entry.ANode, node.Number, exit.ANode);
         if (t == 0) continue;
-        TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+        TGiro& turn = At(sat.Turns, t);
         const int32_t d = exit.ApproachAngle - entry.ApproachAngle;
         turn.TurnAngle = d;
         turn.Direction = DirectionOfTurn(d, turn.Direction);
@@ -416,7 +417,7 @@ void DeriveGeometry(SaturnVars& sat) {
       }
       if (straight.size() <= 1) continue;
       for (const Straight& s : straight) {
-        int32_t& direction = sat.Turns[static_cast<size_t>(s.Turn)].Direction;
+        int32_t& direction = At(sat.Turns, s.Turn).Direction;
         if (s.D >= 1 && s.D <= 1799) direction = 1;
         else if (s.D >= 1801 && s.D <= 3599) direction = -1;
         else if (s.D >= -3599 && s.D <= -1800) direction = 1;
@@ -425,15 +426,15 @@ void DeriveGeometry(SaturnVars& sat) {
       const Straight* best = &straight.front();
       for (const Straight& s : straight)
         if (s.Deviation < best->Deviation) best = &s;
-      sat.Turns[static_cast<size_t>(best->Turn)].Direction = 0;
+      At(sat.Turns, best->Turn).Direction = 0;
     }
   }
 
   for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
-    TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+    TGiro& turn = At(sat.Turns, t);
     turn.EntryLink = sat.FindLink(turn.ANode, turn.JunctionNode);
-    turn.BusLane = sat.Links[static_cast<size_t>(turn.EntryLink)].BusLane;
-    if (turn.EntryLink != 0) sat.Links[static_cast<size_t>(turn.EntryLink)].Lanes = turn.Lanes;
+    turn.BusLane = At(sat.Links, turn.EntryLink).BusLane;
+    if (turn.EntryLink != 0) At(sat.Links, turn.EntryLink).Lanes = turn.Lanes;
     turn.ExitLink = sat.FindLink(turn.JunctionNode, turn.CNode);
   }
 }
@@ -445,13 +446,13 @@ void NumberArms(SaturnVars& sat) {
     if (n <= 0) continue;
     int first = 1;
     for (int p = 2; p <= n; ++p)
-      if (std::abs(node.Arms[static_cast<size_t>(p)].ApproachAngle - 900) <
-          std::abs(node.Arms[static_cast<size_t>(first)].ApproachAngle - 900))
+      if (std::abs(At(node.Arms, p).ApproachAngle - 900) <
+          std::abs(At(node.Arms, first).ApproachAngle - 900))
         first = p;
     int number = 1;
-    node.Arms[static_cast<size_t>(first)].ArmNumber = number++;
-    for (int p = first - 1; p >= 1; --p) node.Arms[static_cast<size_t>(p)].ArmNumber = number++;
-    for (int p = n; p > first; --p) node.Arms[static_cast<size_t>(p)].ArmNumber = number++;
+    At(node.Arms, first).ArmNumber = number++;
+    for (int p = first - 1; p >= 1; --p) At(node.Arms, p).ArmNumber = number++;
+    for (int p = n; p > first; --p) At(node.Arms, p).ArmNumber = number++;
   }
 }
 
@@ -459,7 +460,7 @@ int32_t BuildLaneGroups(SaturnVars& sat) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
     for (int p = 1; p <= node.ArmCount; ++p) {
-      TConector& arm = node.Arms[static_cast<size_t>(p)];
+      TConector& arm = At(node.Arms, p);
       arm.GroupCount = 0;
       for (auto& group : arm.Groups) group = TGrupoCarriles();
       if (arm.Lanes == 0) continue;
@@ -477,16 +478,16 @@ int32_t BuildLaneGroups(SaturnVars& sat) {
       // turn that turn makes the one group.
       int32_t previousLast = 0;
       for (int r = 1; r <= node.ArmCount - 1; ++r) {
-        TMovimiento& slot = arm.Slots[static_cast<size_t>(r)];
+        TMovimiento& slot = At(arm.Slots, r);
         if (slot.Turn == 0) continue;
         const int32_t t = sat.FindTurn(arm.ANode, node.Number, slot.ExitNode);
-        slot.Direction = sat.Turns[static_cast<size_t>(t)].Direction;
+        slot.Direction = At(sat.Turns, t).Direction;
         const bool hasX = slot.Code.find('X') != std::string::npos;
         const bool hasF = slot.Code.find('F') != std::string::npos;
         // A first slot without lane digits starts the first group rather than joining none.
         if (arm.TurnCount == 1 || slot.FirstLane > previousLast || arm.GroupCount == 0) {
           if (arm.GroupCount >= kMaxLaneGroups) return node.Number;
-          TGrupoCarriles& group = arm.Groups[static_cast<size_t>(++arm.GroupCount)];
+          TGrupoCarriles& group = At(arm.Groups, ++arm.GroupCount);
           group.Direction = slot.Direction;
           group.LaneCount = slot.LastLane - slot.FirstLane + 1;
           group.FirstLane = slot.FirstLane;
@@ -495,7 +496,7 @@ int32_t BuildLaneGroups(SaturnVars& sat) {
           group.HasX = hasX;
           group.HasF = hasF;
         } else {
-          TGrupoCarriles& group = arm.Groups[static_cast<size_t>(arm.GroupCount)];
+          TGrupoCarriles& group = At(arm.Groups, arm.GroupCount);
           if (group.Direction != slot.Direction) group.Direction = 0;
           group.LaneCount = std::max(group.LaneCount, group.LaneCount + (slot.LastLane - previousLast));
           group.FirstLane = std::min(group.FirstLane, slot.FirstLane);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -128,25 +129,25 @@ void ListingReader::TotalRow(const Row& row) {
     case RowKind::Link: {
       const int32_t l = sat_.FindLink(row.A, row.B);
       if (l == 0) return;
-      TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(l)];
+      TFlujoArco& f = At(sat_.LinkFlows, l);
       f[0] = static_cast<float>(row.Value[3]);
       f[8] = static_cast<float>(assigned);
       f[9] = static_cast<float>(row.Value[5]);
       f[10] = static_cast<float>(row.Value[4]);
-      const int32_t capacity = sat_.Links[static_cast<size_t>(l)].Capacity;
+      const int32_t capacity = At(sat_.Links, l).Capacity;
       if (capacity > 0) f[19] = static_cast<float>(row.Value[4] / capacity);
       return;
     }
     case RowKind::Turn: {
       const int32_t t = sat_.FindTurn(row.A, row.B, row.C);
       if (t == 0) return;
-      TGiro& turn = sat_.Turns[static_cast<size_t>(t)];
+      TGiro& turn = At(sat_.Turns, t);
       turn.ListingValue = static_cast<float>(row.Value[3]);
       turn.AssignedFlow = static_cast<float>(assigned);
       turn.FixedFlow = static_cast<float>(row.Value[5]);
       turn.TotalFlow = static_cast<float>(row.Value[4]);
       if (turn.EntryLink <= 0 || static_cast<size_t>(turn.EntryLink) >= sat_.LinkFlows.size()) return;
-      TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(turn.EntryLink)];
+      TFlujoArco& f = At(sat_.LinkFlows, turn.EntryLink);
       const int direction = std::clamp(turn.Direction, -1, 1);
       f[static_cast<size_t>(3 + direction)] += static_cast<float>(assigned);
       f[static_cast<size_t>(6 + direction)] += static_cast<float>(row.Value[5]);
@@ -159,7 +160,7 @@ void ListingReader::TotalRow(const Row& row) {
     case RowKind::NodeSide: {
       const int32_t l = sat_.FindLink(row.A, row.B);
       if (l == 0) return;
-      sat_.LinkFlows[static_cast<size_t>(l)][row.Kind == RowKind::ZoneSide ? 11 : 12] = static_cast<float>(assigned);
+      At(sat_.LinkFlows, l)[row.Kind == RowKind::ZoneSide ? 11 : 12] = static_cast<float>(assigned);
       return;
     }
     default:
@@ -172,11 +173,11 @@ void ListingReader::ClassRow(const Row& row, int size, int offset) {
   if (row.Kind == RowKind::Link) {
     const int32_t l = sat_.FindLink(row.A, row.B);
     if (l == 0 || static_cast<size_t>(l) >= sat_.LinkClassFlows.size()) return;
-    flows = sat_.LinkClassFlows[static_cast<size_t>(l)].data();
+    flows = At(sat_.LinkClassFlows, l).data();
   } else if (row.Kind == RowKind::Turn) {
     const int32_t t = sat_.FindTurn(row.A, row.B, row.C);
     if (t == 0) return;
-    flows = sat_.Turns[static_cast<size_t>(t)].ClassFlows.data();
+    flows = At(sat_.Turns, t).ClassFlows.data();
   } else {
     return;
   }
@@ -237,17 +238,17 @@ void ListingReader::TurnSumDifferences() {
   const int32_t count = sat_.Network.TurnCount;
   int32_t start = 1;
   while (start <= count) {
-    const TGiro& first = sat_.Turns[static_cast<size_t>(start)];
+    const TGiro& first = At(sat_.Turns, start);
     int32_t end = start;
     double sum = 0;
-    while (end <= count && sat_.Turns[static_cast<size_t>(end)].ANode == first.ANode &&
-           sat_.Turns[static_cast<size_t>(end)].JunctionNode == first.JunctionNode) {
-      sum += sat_.Turns[static_cast<size_t>(end)].AssignedFlow;
+    while (end <= count && At(sat_.Turns, end).ANode == first.ANode &&
+           At(sat_.Turns, end).JunctionNode == first.JunctionNode) {
+      sum += At(sat_.Turns, end).AssignedFlow;
       ++end;
     }
     const int32_t l = sat_.FindLink(first.ANode, first.JunctionNode);
-    const float difference = static_cast<float>(sum - sat_.LinkFlows[static_cast<size_t>(l)][8]);
-    for (int32_t t = start; t < end; ++t) sat_.Turns[static_cast<size_t>(t)].TurnSumDifference = difference;
+    const float difference = static_cast<float>(sum - At(sat_.LinkFlows, l)[8]);
+    for (int32_t t = start; t < end; ++t) At(sat_.Turns, t).TurnSumDifference = difference;
     start = end;
   }
 }
@@ -256,17 +257,17 @@ void ListingReader::TurnSumDifferences() {
 void ListingReader::FixedFlowCorrection() {
   std::vector<double> turnFixed(sat_.LinkFlows.size(), 0.0);
   for (int32_t t = 1; t <= sat_.Network.TurnCount; ++t) {
-    const TGiro& turn = sat_.Turns[static_cast<size_t>(t)];
+    const TGiro& turn = At(sat_.Turns, t);
     if (turn.EntryLink > 0 && static_cast<size_t>(turn.EntryLink) < turnFixed.size())
       turnFixed[static_cast<size_t>(turn.EntryLink)] += turn.FixedFlow;
   }
   const bool firstRead = settings_.FirstRead;
   for (int32_t l = 1; l <= sat_.Network.LinkCount; ++l) {
-    TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(l)];
+    TFlujoArco& f = At(sat_.LinkFlows, l);
     const float sum = static_cast<float>(turnFixed[static_cast<size_t>(l)]);
     if (sum <= f[9]) continue;
     if (firstRead) {
-      const Tardat& link = sat_.Links[static_cast<size_t>(l)];
+      const Tardat& link = At(sat_.Links, l);
       log_.Warning(Printf("   ATENCION: Al arco %d-%d se le corrigió flujo fijo (%.2f --> %.2f)", link.ANode, link.BNode,
                            static_cast<double>(f[9]), static_cast<double>(sum)));
     }
@@ -288,15 +289,15 @@ void ListingReader::BusSelection() {
     }
   };
   for (int32_t l = 1; l <= sat_.Network.LinkCount && static_cast<size_t>(l) < sat_.SelectedBusLink.size(); ++l) {
-    const float bus = sat_.SelectedBusLink[static_cast<size_t>(l)];
+    const float bus = At(sat_.SelectedBusLink, l);
     if (bus == 0) continue;
-    TFlujoArco& f = sat_.LinkFlows[static_cast<size_t>(l)];
+    TFlujoArco& f = At(sat_.LinkFlows, l);
     move(f[8], f[9], bus, false);
   }
   for (int32_t t = 1; t <= sat_.Network.TurnCount && static_cast<size_t>(t) < sat_.SelectedBusTurn.size(); ++t) {
-    const float bus = sat_.SelectedBusTurn[static_cast<size_t>(t)];
+    const float bus = At(sat_.SelectedBusTurn, t);
     if (bus == 0) continue;
-    TGiro& turn = sat_.Turns[static_cast<size_t>(t)];
+    TGiro& turn = At(sat_.Turns, t);
     move(turn.AssignedFlow, turn.FixedFlow, bus, true);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 
 namespace veltra {
@@ -61,7 +62,7 @@ void CopyOwnLines(const std::vector<std::string>& lines, size_t first, size_t la
 void WriteMovementNodes(const TFase& stage, TextWriter& out) {
   const int count = std::min<int>(stage.EntryCount, kMaxMovementNodes);
   for (int e = 1; e <= count; ++e) {
-    out.Write(Printf("%5d", stage.MovementNodes[static_cast<size_t>(e)]));
+    out.Write(Printf("%5d", At(stage.MovementNodes, e)));
     if (e == kNodesOnStageCard && count > kNodesOnStageCard) {
       out.EndLine();
       out.Write(Printf("%25s", ""));
@@ -83,7 +84,7 @@ void WriteStages(const TPlanSemaforo& plan, TextWriter& out) {
   }
   const int stageCount = std::min<int>(plan.StageCount, kMaxStages);
   for (int s = 1; s <= stageCount; ++s) {
-    const TFase& stage = plan.Stages[static_cast<size_t>(s)];
+    const TFase& stage = At(plan.Stages, s);
     out.Write(Printf("%10s%5d%5d%5d", "", stage.GreenTime, stage.Intergreen, stage.EntryCount));
     WriteMovementNodes(stage, out);
   }
@@ -95,7 +96,7 @@ void WriteArm(const TConector& arm, int armCount, bool speeds, TextWriter& out) 
   if (arm.Lanes != 0) {
     const int slotCount = std::min(armCount - 1, kMaxSlots);
     for (int j = 1; j <= slotCount; ++j) {
-      const TMovimiento& slot = arm.Slots[static_cast<size_t>(j)];
+      const TMovimiento& slot = At(arm.Slots, j);
       out.Write(Printf("%5d%2s%1d%2d", slot.TurnValue, slot.Code.c_str(), slot.FirstLane, slot.LastLane));
     }
   }
@@ -110,7 +111,7 @@ void WriteJunction(SaturnVars& sat, TNodo& node, const std::vector<int32_t>& cic
 
   TPlanSemaforo* plan = nullptr;
   if (node.JunctionType == 3 && node.SignalPlan > 0 && static_cast<size_t>(node.SignalPlan) < sat.SignalPlans.size())
-    plan = &sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    plan = &At(sat.SignalPlans, node.SignalPlan);
   if (plan != nullptr) {
     // An offset of a whole cycle or more means the same as starting the cycle at 0.
     if (plan->Offset >= plan->CycleTime) plan->Offset = 0;
@@ -123,7 +124,7 @@ void WriteJunction(SaturnVars& sat, TNodo& node, const std::vector<int32_t>& cic
   out.Line(Printf("%5d%5d%5d", node.Field31_35, RoundEven(node.Field36_40), RoundEven(node.Field41_45)));
 
   const int armCount = std::min(node.ArmCount, kMaxArms);
-  for (int a = 1; a <= armCount; ++a) WriteArm(node.Arms[static_cast<size_t>(a)], node.ArmCount, sat.Param.SPEEDS, out);
+  for (int a = 1; a <= armCount; ++a) WriteArm(At(node.Arms, a), node.ArmCount, sat.Param.SPEEDS, out);
 
   if (plan != nullptr) WriteStages(*plan, out);
 }

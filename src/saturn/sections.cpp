@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -106,7 +107,7 @@ void ReadLinkMark(NetworkReader& reader) {
   const int32_t l = sat.FindLink(IntAt(line, 1, W), IntAt(line, W + 1, 2 * W));
   if (l == 0) return;
   const double value = TextToReal(Field(line, 3 * W + 1, 3 * W + 5));
-  sat.Links[static_cast<size_t>(l)].KindFlags |= value < 0 ? (1 << 3) : (1 << 2);
+  At(sat.Links, l).KindFlags |= value < 0 ? (1 << 3) : (1 << 2);
 }
 
 void ReadCoordinates(NetworkReader& reader) {
@@ -120,7 +121,7 @@ void ReadCoordinates(NetworkReader& reader) {
   if (first == ' ' || std::isdigit(static_cast<unsigned char>(first))) {
     const int32_t n = sat.FindNode(IntAt(line, 1, W));
     if (n == 0) return;
-    TNodo& node = sat.Nodes[static_cast<size_t>(n)];
+    TNodo& node = At(sat.Nodes, n);
     node.X = x;
     node.Y = y;
     node.HasCoordinates = 1;
@@ -128,7 +129,7 @@ void ReadCoordinates(NetworkReader& reader) {
   } else if (first == 'C') {
     const int32_t z = sat.FindZone(IntAt(line, 2, W));
     if (z == 0) return;
-    Tcent& zone = sat.Zones[static_cast<size_t>(z)];
+    Tcent& zone = At(sat.Zones, z);
     zone.X = x;
     zone.Y = y;
     GrowBounds(sat.Network, x, y);
@@ -153,7 +154,7 @@ void BuildZones(NetworkReader& reader) {
     Tcent& zone = sat.Zones.back();
     if (zone.ConnectorCount >= kMaxConnectors)
       reader.FailFile(Printf("zona %d con mas de %d conectores, capacidad maxima del modelo", zoneNumber, kMaxConnectors));
-    TConexion& c = zone.Connectors[static_cast<size_t>(++zone.ConnectorCount)];
+    TConexion& c = At(zone.Connectors, ++zone.ConnectorCount);
     if (Column(entry, 5) == '1') {
       c.Buffer = 0;
       c.Node = IntAt(entry, 6, 10);
@@ -210,7 +211,7 @@ void ReadKnobLine(SaturnVars& sat, const std::string& line, int width, bool comm
     return;
   }
   if (static_cast<size_t>(l) >= sat.LinkKnobs.size()) return;
-  auto& row = sat.LinkKnobs[static_cast<size_t>(l)];
+  auto& row = At(sat.LinkKnobs, l);
   const size_t n = std::min(values.size(), row.size());
   for (size_t e = 0; e < n; ++e) row[e] = KnobValue(values[e]);
 }

@@ -1,5 +1,6 @@
 #include "saturn/street_names.h"
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -22,7 +23,7 @@ void ReadStreetNames(const std::vector<std::string>& lines, const std::string& f
     const int32_t b = TextToInt(fields[1]);
     const int32_t l = sat.FindLink(a, b);
     if (l != 0)
-      sat.Links[static_cast<size_t>(l)].Name = Trim(fields[2]).substr(0, 25);
+      At(sat.Links, l).Name = Trim(fields[2]).substr(0, 25);
     else if (reportUnknown)
       log.Line(Printf("Arco %d %d en %s no reconocido.", a, b, fileName.c_str()));
   }

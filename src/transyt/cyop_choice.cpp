@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/text.h"
 
@@ -182,7 +183,7 @@ struct StageChange {
 // The node's stages run twice in the cycle: stages N+1..2N repeat stages 1..N.
 void DoublePlan(TPlanSemaforo& plan, int cycle, int dobleIgual) {
   const int n = plan.StageCount;
-  for (int k = 1; k <= n; ++k) plan.Stages[static_cast<size_t>(n + k)] = plan.Stages[static_cast<size_t>(k)];
+  for (int k = 1; k <= n; ++k) At(plan.Stages, n + k) = At(plan.Stages, k);
   plan.CycleTime = cycle;
   plan.RepeatIndicator = dobleIgual;
   plan.StageCount = 2 * n;
@@ -205,10 +206,10 @@ void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::
                     bool doubleWins, int cycle, const StructureLists& lists) {
   SaturnVars& sat = model.Sat;
   QorVars& qor = model.Qor;
-  const int dobleIgual = model.Cfg.Red[static_cast<size_t>(r)].DobleIgual;
+  const int dobleIgual = At(model.Cfg.Red, r).DobleIgual;
 
   std::unordered_map<int32_t, int32_t> nodeOfTransyt;  // the first SATURN node listed
-  const auto& row = qor.RedNodos[static_cast<size_t>(r)];
+  const auto& row = At(qor.RedNodos, r);
   for (size_t i = row.size(); i-- > 1;)
     if (row[i] != 0) nodeOfTransyt[row[i]] = static_cast<int32_t>(i);
 
@@ -219,10 +220,10 @@ void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::
     auto it = nodeOfTransyt.find(transytNode);
     if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
     if (!done.insert(it->second).second) continue;
-    const TNodo& node = sat.Nodes[static_cast<size_t>(it->second)];
+    const TNodo& node = At(sat.Nodes, it->second);
     if (!node.Optimise) continue;
     if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
     const int n = plan.StageCount;
     const bool currentlyDouble = n > 3 && plan.RepeatIndicator != 0;
     const bool markedDouble = marks[j][static_cast<size_t>(column)] == 'D';
@@ -260,7 +261,7 @@ void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::
   if (changes.empty()) return;
 
   for (int32_t a = 1; a <= qor.NumArcos && static_cast<size_t>(a) < qor.Arcos.size(); ++a) {
-    TArco& arco = qor.Arcos[static_cast<size_t>(a)];
+    TArco& arco = At(qor.Arcos, a);
     auto it = changes.find(arco.NodoB);
     if (it == changes.end()) continue;
     const StageChange& change = it->second;
@@ -306,7 +307,7 @@ int StructureCycle(int c) {
 int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,
                     MessageLog& logIn) {
   CyopModel model{cfgIn, sat, qor, logIn};
-  const NetworkSettings& net = cfgIn.Red[static_cast<size_t>(r)];
+  const NetworkSettings& net = At(cfgIn.Red, r);
   const Settings& cfg = model.Cfg;
   MessageLog& log = model.Log;
 
@@ -363,7 +364,7 @@ int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFi
 int CyopStructureCheck(const Settings& cfg, int r, const std::string& cyopPrintFile, int s, int c, bool singleTestBest,
                        SaturnVars& sat, QorVars& qor, MessageLog& logIn) {
   CyopModel model{cfg, sat, qor, logIn};
-  const NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
+  const NetworkSettings& net = At(cfg.Red, r);
   MessageLog& log = model.Log;
 
   CyopTable table;

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "model/tables.h"
 #include "transyt/node_cards.h"
 #include "util/conversions.h"
 
@@ -57,38 +58,38 @@ int32_t LinkCount(const QorVars& qor) {
 // Card 30 for every give-way relation; marks the links it writes.
 void WriteGiveWayCards(const Settings& cfg, QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
-  for (int32_t i = 1; i <= count; ++i) qor.Arcos[static_cast<size_t>(i)].Escrito = 0;
+  for (int32_t i = 1; i <= count; ++i) At(qor.Arcos, i).Escrito = 0;
   std::unordered_map<int32_t, int32_t> byNumber = LinkNumberIndex(qor);
   int32_t cases = std::min<int32_t>(qor.NumCasos, static_cast<int32_t>(qor.Casos.size()) - 1);
   for (int32_t i = 1; i <= cases; ++i) {
-    const TCaso& c = qor.Casos[static_cast<size_t>(i)];
+    const TCaso& c = At(qor.Casos, i);
     std::string line = CardText({30, c.Link, c.Opposing1, c.Opposing2, c.Percentage, 22,
                                  c.Opposing1 >= 1 && c.Opposing2 >= 1 ? 19 : 0});
     line += std::string(20, ' ');
     line += CardText({LargoMaximo(cfg, c.Length), 0, c.GiveWayValue, 0, 0, c.Lanes});
     out.Line(line);
     auto found = byNumber.find(c.Link);
-    if (found != byNumber.end()) qor.Arcos[static_cast<size_t>(found->second)].Escrito = 1;
+    if (found != byNumber.end()) At(qor.Arcos, found->second).Escrito = 1;
   }
 }
 
 void WriteSignalCards(const Settings& cfg, const SaturnVars& sat, QorVars& qor, TextWriter& out, bool allowDouble) {
   int32_t count = LinkCount(qor);
   for (int32_t i = 1; i <= count; ++i) {
-    TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    TArco& arco = At(qor.Arcos, i);
     if (arco.MarcaTramo != 0 && !arco.EsPublico) continue;
     arco.Escrito = 1;
     out.Line(CardText(SignalCard(sat, arco, allowDouble, cfg.LargoMaximo)));
   }
   for (int32_t i = 1; i <= count; ++i) {
-    const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& arco = At(qor.Arcos, i);
     if (!arco.Escrito) out.Line(CardText(UncontrolledCard(arco, cfg.LargoMaximo)));
   }
 }
 
 void WriteFlowCards(const NetworkSettings& net, QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
-  for (int32_t i = 1; i <= count; ++i) out.Line(CardText(FlowCard(qor.Arcos[static_cast<size_t>(i)], net)));
+  for (int32_t i = 1; i <= count; ++i) out.Line(CardText(FlowCard(At(qor.Arcos, i), net)));
 }
 
 // Calls `take` for every link of the movement (a, b, c) of a card 35 or 38 entry.
@@ -96,7 +97,7 @@ template <class F>
 void ForEachLinkOf(const QorVars& qor, int32_t a, int32_t b, int32_t c, F take) {
   int32_t count = LinkCount(qor);
   for (int32_t i = qor.SiguienteArco(0, a, b, c); i <= count; i = qor.SiguienteArco(i, a, b, c))
-    take(qor.Arcos[static_cast<size_t>(i)]);
+    take(At(qor.Arcos, i));
 }
 
 void WriteGraphCards(const NetworkSettings& net, const QorVars& qor, TextWriter& out) {
@@ -139,10 +140,10 @@ const std::vector<StagePeriod>& StagePeriods(int stages, int mask) {
 std::vector<int32_t> SignalCard(const SaturnVars& sat, const TArco& arco, bool allowDouble, int32_t largoMaximo) {
   std::vector<int32_t> control(9, 0);
   int32_t nodeIndex = arco.MascaraEtapas >= 1 && !arco.MarcaF ? sat.FindNode(arco.NodoB) : 0;
-  const TNodo* node = nodeIndex != 0 ? &sat.Nodes[static_cast<size_t>(nodeIndex)] : nullptr;
+  const TNodo* node = nodeIndex != 0 ? &At(sat.Nodes, nodeIndex) : nullptr;
   if (node && node->NodeClass == 2 && node->SignalPlan >= 1 &&
       static_cast<size_t>(node->SignalPlan) < sat.SignalPlans.size()) {
-    const TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node->SignalPlan)];
+    const TPlanSemaforo& plan = At(sat.SignalPlans, node->SignalPlan);
     int stages = plan.StageCount;
     int mask = arco.MascaraEtapas;
     // A double-cycled node runs the first half of its stages twice: the link is described

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 
 namespace veltra {
@@ -79,7 +80,7 @@ bool NodeListHas(const std::string& list, int32_t number) {
 std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor) {
   std::unordered_map<int32_t, int32_t> index;
   int32_t count = std::min<int32_t>(qor.NumArcos, static_cast<int32_t>(qor.Arcos.size()) - 1);
-  for (int32_t i = 1; i <= count; ++i) index[qor.Arcos[static_cast<size_t>(i)].Numero] = i;
+  for (int32_t i = 1; i <= count; ++i) index[At(qor.Arcos, i).Numero] = i;
   return index;
 }
 
@@ -161,7 +162,7 @@ void WriteCardSeven(const QorVars& qor, TextWriter& out) {
   CardLines card(out, 7, 3);
   int32_t count = std::min<int32_t>(qor.NumArcos, static_cast<int32_t>(qor.Arcos.size()) - 1);
   for (int32_t i = 1; i <= count; ++i) {
-    const TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+    const TArco& arco = At(qor.Arcos, i);
     if (arco.Corredor) continue;
     int32_t l = arco.Numero;
     int32_t l3 = NumberPlus(l, 3);
@@ -196,7 +197,7 @@ void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_
     node.MinGreenGiven = 1;
     for (int k = 1; k <= 6; ++k) node.MinGreen[static_cast<size_t>(k)] = TextToInt(f[static_cast<size_t>(k)]);
     if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    int n = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)].StageCount;
+    int n = At(sat.SignalPlans, node.SignalPlan).StageCount;
     if (n >= 1 && n <= 6 && node.MinGreen[static_cast<size_t>(n)] == 0)
       log.Error(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
   }
@@ -205,7 +206,7 @@ void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_
 int32_t ComputedMinimumGreen(const TPlanSemaforo& plan, int stage, int length, double laneWidth) {
   int previous = stage == 1 ? length : stage - 1;
   if (previous < 1 || previous > kMaxStages) return 0;
-  const TFase& block = plan.Stages[static_cast<size_t>(previous)];
+  const TFase& block = At(plan.Stages, previous);
   double p = block.GreenLanes;
   double minimum = std::max({8.0, p * laneWidth / 1.4 + 5.0, 1.1 * laneWidth * p});
   return RoundEven(minimum) + block.Intergreen;
@@ -259,9 +260,9 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
       // the preceding stage's intergreen.
       float ratio = plan.CycleTime > 0 ? static_cast<float>(cycle) / static_cast<float>(plan.CycleTime) : 1.0f;
       int previous = k == 1 ? n : k - 1;
-      const TFase& block = plan.Stages[static_cast<size_t>(k)];
+      const TFase& block = At(plan.Stages, k);
       v = RoundEven(static_cast<double>(ratio) *
-                    (block.GreenTime + plan.Stages[static_cast<size_t>(previous)].Intergreen));
+                    (block.GreenTime + At(plan.Stages, previous).Intergreen));
     }
   }
   FitToCycle(values, cycle, doubled, node.TransytNode, log);
@@ -292,12 +293,12 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
 void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
                       TextWriter& out, int32_t cycle, bool allowDouble) {
   int32_t number = network;
-  bool networkOptimised = net.OptimizaCiclo > 0 || preassigned || net.Optimiza != 0;
+  bool networkOptimised = OptimisesCycle(net.OptimizaCiclo) || preassigned || net.Optimiza != 0;
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const TNodo& node = sat.Nodes[i];
     if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
     if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
     TimingCard card =
         NodeTimingCard(node, plan, cycle, net.AnchoPista, node.Optimise && networkOptimised, allowDouble, log);
     for (size_t k = 0; k < card.MinGreens.size(); ++k) plan.Stages[k + 1].MinimumGreen = card.MinGreens[k];

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <set>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -88,7 +89,7 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
   qor.NumRedes = static_cast<int32_t>(networks.size());
   for (auto& row : qor.RedNodos) std::fill(row.begin(), row.end(), 0);
   int r = 0;
-  for (const std::string& text : networks) qor.RedNodos[static_cast<size_t>(++r)][0] = TextToInt(text);
+  for (const std::string& text : networks) At(qor.RedNodos, ++r)[0] = TextToInt(text);
 
   // Second pass: the TRANSYT number of every listed SATURN node in its network.
   const int limit = transytNodeLimit;
@@ -99,7 +100,7 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
       log.Error(Printf("ERROR - Nodo %d no reconocido", e.SaturnNode));
       continue;
     }
-    TNodo& node = sat.Nodes[static_cast<size_t>(index)];
+    TNodo& node = At(sat.Nodes, index);
     if (node.X == kCoordinateNotSet) {
       log.FramedError(Printf("Nodo %d obligatorio, sin coordenadas", e.SaturnNode));
       continue;
@@ -112,7 +113,7 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
       continue;
     }
     for (int p = 1; p <= qor.NumRedes; ++p) {
-      auto& row = qor.RedNodos[static_cast<size_t>(p)];
+      auto& row = At(qor.RedNodos, p);
       if (row[0] == e.Network && static_cast<size_t>(index) < row.size()) {
         row[static_cast<size_t>(index)] = e.TransytNode;
         break;

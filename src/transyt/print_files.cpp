@@ -3,6 +3,7 @@
 #include <cctype>
 #include <unordered_map>
 
+#include "model/tables.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -82,7 +83,7 @@ void ApplyNodeTimings(TPlanSemaforo& plan, const std::string& line, int32_t netw
   // The stage's length includes the intergreen that leads into it, the one after the stage before.
   for (int k = 1; k <= n; ++k) {
     int before = k == 1 ? n : k - 1;
-    plan.Stages[static_cast<size_t>(k)].GreenTime = length[k] - plan.Stages[static_cast<size_t>(before)].Intergreen;
+    At(plan.Stages, k).GreenTime = length[k] - At(plan.Stages, before).Intergreen;
   }
 }
 
@@ -136,10 +137,10 @@ void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
     if (transytNode < 1) continue;
     auto it = nodeOfTransyt.find(transytNode);
     if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
-    const TNodo& node = sat.Nodes[static_cast<size_t>(it->second)];
+    const TNodo& node = At(sat.Nodes, it->second);
     if (!node.Optimise) continue;
     if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
+    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
     if (plan.StageCount < 1 || plan.StageCount > kMaxStages) continue;
     ApplyNodeTimings(plan, line, networkCycle, updateOffset);
   }
@@ -147,7 +148,7 @@ void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
   // Links by number; the last link with a number wins.
   std::unordered_map<int32_t, int32_t> linkOfNumber;
   for (int32_t i = 1; i <= qor.NumArcos && static_cast<size_t>(i) < qor.Arcos.size(); ++i)
-    linkOfNumber[qor.Arcos[static_cast<size_t>(i)].Numero] = i;
+    linkOfNumber[At(qor.Arcos, i).Numero] = i;
 
   in.Skip(6);
   while (in.Next(line) && !ColumnsHold(line, 1, 8, "0  TOTAL")) {
@@ -155,7 +156,7 @@ void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
     if (number < 1) continue;
     auto it = linkOfNumber.find(number);
     if (it == linkOfNumber.end()) continue;
-    TArco& arco = qor.Arcos[static_cast<size_t>(it->second)];
+    TArco& arco = At(qor.Arcos, it->second);
     arco.ResGradoSat = static_cast<float>(RealColumns(line, 24, 28));
     arco.ResCrucero = static_cast<float>(RealColumns(line, 29, 34));
     arco.ResDemora = static_cast<float>(RealColumns(line, 35, 40));

@@ -1,5 +1,6 @@
 #include "transyt/transyt_file.h"
 
+#include "model/tables.h"
 #include "output/companion_files.h"
 #include "transyt/link_cards.h"
 #include "transyt/node_cards.h"
@@ -8,8 +9,8 @@ namespace veltra {
 
 void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
                       int cycle, bool allowDouble) {
-  const NetworkSettings& net = cfg.Red[static_cast<size_t>(r)];
-  const std::vector<int32_t>& transytNumbers = qor.RedNodos[static_cast<size_t>(r)];
+  const NetworkSettings& net = At(cfg.Red, r);
+  const std::vector<int32_t>& transytNumbers = At(qor.RedNodos, r);
   const int32_t network = transytNumbers[0];
   RaisePriorityNodes(net, network, sat);
 
@@ -31,7 +32,7 @@ void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor,
     WriteTransytData(cfg, r, sat, qor, log, out, cycle, allowDouble);
     out.Close();
   }
-  WriteCompanionFiles(qor.RedNodos[static_cast<size_t>(r)][0], sat, qor, log, fileName);
+  WriteCompanionFiles(At(qor.RedNodos, r)[0], sat, qor, log, fileName);
 }
 
 }  // namespace veltra

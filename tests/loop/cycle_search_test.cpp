@@ -343,7 +343,7 @@ class SearchModes : public CycleSearchTest {
 };
 
 TEST_F(SearchModes, TestsOverARange) {
-  Net().OptimizaCiclo = 2;
+  Net().OptimizaCiclo = CycleMode::RangeTests;
   Net().CicloMinimo = 60;
   Net().CicloMaximo = 90;
   Net().PasoCiclo = 10;
@@ -389,7 +389,7 @@ TEST_F(SearchModes, RangeOfTooManyTestsStopsBeforeTheFirstTest) {
 }
 
 TEST_F(SearchModes, TestWithoutResultLoses) {
-  Net().OptimizaCiclo = 2;
+  Net().OptimizaCiclo = CycleMode::RangeTests;
   Net().CicloMinimo = 60;
   Net().CicloMaximo = 70;
   Net().PasoCiclo = 10;
@@ -406,7 +406,7 @@ TEST_F(SearchModes, TestFilesCleanUp) {
     int level;
     bool dat, prt;
   } cases[] = {{0, true, true}, {1, true, true}, {2, true, false}, {3, false, false}};
-  Net().OptimizaCiclo = 2;
+  Net().OptimizaCiclo = CycleMode::RangeTests;
   Net().CicloMinimo = 60;
   Net().CicloMaximo = 64;
   Net().PasoCiclo = 4;
@@ -444,7 +444,7 @@ TEST_F(SearchModes, CyopThenTestsAroundItsCycle) {
     test::SearchModel m(fresh.run);
     m.AddSignalNode(101, 1, {20, 25, 30});
     NetworkSettings& net = m.Net();
-    net.OptimizaCiclo = 3;
+    net.OptimizaCiclo = CycleMode::CyopThenTests;
     net.CicloMinimo = 10;
     net.CicloMaximo = 10;
     net.PasoCiclo = c.paso;
@@ -469,7 +469,7 @@ TEST_F(SearchModes, CyopCycle) {
     bool dat, cyo;
   } cases[] = {{0, true, true}, {2, true, false}, {3, false, false}};
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
-  Net().OptimizaCiclo = 1;
+  Net().OptimizaCiclo = CycleMode::Cyop;
   for (const auto& c : cases) {
     run.Cfg.BorrarCyop = c.level;
     t.console.str("");
@@ -488,7 +488,7 @@ TEST_F(SearchModes, CyopCycle) {
 }
 
 TEST_F(SearchModes, CyopRunWithoutPrintFileStops) {
-  Net().OptimizaCiclo = 1;
+  Net().OptimizaCiclo = CycleMode::Cyop;
   EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
   EXPECT_EQ(ConsoleFrom("ERROR SEVERO:", 3),
             (Lines{"ERROR SEVERO:", "   No se puede obtener Ciclo Optimo", "   No existe cyop_1_1.cyo"}));
@@ -498,13 +498,13 @@ TEST_F(SearchModes, CyopRunWithoutPrintFileStops) {
 TEST_F(SearchModes, OtherProgramNameRunsNothingAndStopsWithoutCyopPrint) {
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
   run.Cfg.TransytExe = "T8S";
-  Net().OptimizaCiclo = 1;
+  Net().OptimizaCiclo = CycleMode::Cyop;
   EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
   EXPECT_FALSE(dir.Exists("t8s.log"));
 }
 
 TEST_F(SearchModes, PreassignedCycle) {
-  Net().OptimizaCiclo = 0;
+  Net().OptimizaCiclo = CycleMode::Preassigned;
   Net().Ciclo = 90;
   CycleSearch(run, 1, 1);
   EXPECT_EQ(NetworkCycle(), 90);
@@ -515,7 +515,7 @@ TEST_F(SearchModes, PreassignedCycle) {
 
 TEST_F(SearchModes, PreassignedCycleWithCyopStructure) {
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
-  Net().OptimizaCiclo = 0;
+  Net().OptimizaCiclo = CycleMode::Preassigned;
   Net().Ciclo = -90;
   run.Cfg.BorrarCyop = 3;
   for (int i = 1; i <= 2; ++i) {
@@ -539,7 +539,7 @@ TEST_F(SearchModes, CycleKept) {
     int mode, before, ciclo, after;
   } cases[] = {{-1, 77, 100, 77}, {-1, 0, 100, 100}, {-1, 0, -90, 0}, {6, 85, 100, 85}};
   for (const auto& c : cases) {
-    Net().OptimizaCiclo = c.mode;
+    Net().OptimizaCiclo = static_cast<CycleMode>(c.mode);
     Net().Ciclo = c.ciclo;
     run.Qor.CicloRed[1] = c.before;
     t.console.str("");
@@ -552,7 +552,7 @@ TEST_F(SearchModes, CycleKept) {
 
 TEST_F(SearchModes, TestsWithAStructurePerCycle) {
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
-  Net().OptimizaCiclo = 4;
+  Net().OptimizaCiclo = CycleMode::StructureTests;
   Net().CicloMinimo = 85;
   Net().CicloMaximo = 100;
   Net().PasoCiclo = 5;
@@ -576,7 +576,7 @@ TEST_F(SearchModes, TestsWithAStructurePerCycle) {
 
 TEST_F(SearchModes, SingleStructureTestsBesideDoubleOnes) {
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
-  Net().OptimizaCiclo = 5;
+  Net().OptimizaCiclo = CycleMode::SingleStructureTests;
   Net().CicloMinimo = 85;
   Net().CicloMaximo = 90;
   Net().PasoCiclo = 5;

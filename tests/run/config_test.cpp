@@ -44,12 +44,12 @@ TEST(Configuration, DefaultsWithoutConfigurationFile) {
   EXPECT_EQ(c.Cede1Arco, 715);
   EXPECT_EQ(c.Cede2Arcos, 600);
   EXPECT_EQ(c.DobleIgual, -1);
-  EXPECT_EQ(c.OptimizaCiclo, 1);
+  EXPECT_EQ(c.OptimizaCiclo, CycleMode::Cyop);
   EXPECT_EQ(c.CicloMinimo, 0);
   EXPECT_EQ(c.CicloMaximo, 0);
   EXPECT_DOUBLE_EQ(c.GradoSaturacion, 900.0);
   EXPECT_EQ(c.PasoCiclo, 4);
-  EXPECT_EQ(c.TipoIteracion, 2);
+  EXPECT_EQ(c.TipoIteracion, IterationMode::AllNetworks);
   EXPECT_EQ(c.TransytExe, "t8s");
   EXPECT_EQ(c.CorredorFlujosat, 900);
   EXPECT_EQ(c.CorredorCapacidad, 1465);

@@ -16,7 +16,7 @@ SearchModel::SearchModel(Run& run, int networkNumber) : run_(run) {
   n.NombreRed = "Red de prueba";
   n.Ciclo = 120;
   n.TiempoSim = 120;
-  n.OptimizaCiclo = 1;
+  n.OptimizaCiclo = CycleMode::Cyop;
   n.ActualizaDesfase = 1;
   n.BusquedaCiclo = 99;
   n.PasoCiclo = 4;

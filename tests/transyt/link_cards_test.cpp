@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
+#include "support/transyt_network.h"
 #include "transyt/node_cards.h"
-#include "transyt/test_network.h"
 #include "util/text.h"
 
 namespace veltra {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
-#include "transyt/test_network.h"
+#include "support/transyt_network.h"
 
 namespace veltra {
 namespace {
@@ -323,7 +323,7 @@ TEST(TimingCards, WrittenForTheNetworkWithMinimumGreensStoredInThePlans) {
 TEST(TimingCards, NodesAreFixedWhenTheNetworkOptimisesNothing) {
   CardsFixture f;
   f.SignalNodes(1);
-  f.b.Net().OptimizaCiclo = 0;
+  f.b.Net().OptimizaCiclo = CycleMode::Preassigned;
   f.b.Net().Optimiza = 0;
   auto write = [&] {
     return f.Write([&](TextWriter& out) {
@@ -335,7 +335,7 @@ TEST(TimingCards, NodesAreFixedWhenTheNetworkOptimisesNothing) {
   f.t.run.Qor.CicloPreasignado = true;
   EXPECT_EQ(write(), "   12    1    0   18    0   13");
   f.t.run.Qor.CicloPreasignado = false;
-  f.b.Net().OptimizaCiclo = 2;
+  f.b.Net().OptimizaCiclo = CycleMode::RangeTests;
   EXPECT_EQ(write(), "   12    1    0   18    0   13");
 }
 

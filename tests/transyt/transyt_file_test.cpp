@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
-#include "transyt/test_network.h"
+#include "support/transyt_network.h"
 
 namespace veltra {
 namespace {

@@ -33,7 +33,7 @@ class NetworkBuilder {
     net.equisat = 1;
     net.TpoVelo = 1;
     net.Optimiza = 2;
-    net.OptimizaCiclo = 1;
+    net.OptimizaCiclo = CycleMode::Cyop;
     net.Dispersion = 1;
     net.Pdelay = 930;
     net.Pstop = 170;
