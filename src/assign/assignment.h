@@ -24,7 +24,7 @@ struct SolverSettings {
     // Starting threads costs about as much as a few shortest-path trees on a small network: a
     // thread is added only for every this many (link x origin) pairs.
     int64_t WorkPerThread = 200000;
-    int32_t InnerPasses = 8;      // Algorithm B: most flow-shift sweeps over the bushes per iteration
+    int32_t InnerPasses = 16;     // Algorithm B: most flow-shift sweeps over the bushes per iteration
 };
 
 struct IterationRecord {

@@ -136,6 +136,22 @@ TEST(Equilibrium, PreloadedFlowTakesRoomOnItsLink) {
     EXPECT_NEAR(result.Flow[0], 40.0 / 3 + 10, 1e-6);
 }
 
+TEST(Equilibrium, NewPreloadsRestartFromThePreviousSolution) {
+    for (Algorithm method : kAlgorithms) {
+        SolverSettings settings;
+        settings.Method = method;
+        settings.TargetGap = 1e-9;
+        settings.MaxIterations = 5000;
+        Network net = TwoRoutes(40);
+        Assignment assignment(net, settings);
+        ASSERT_TRUE(assignment.Solve().Converged);
+        assignment.SetFixedFlow({10, 0});
+        AssignmentResult result = assignment.Solve();
+        ASSERT_TRUE(result.Converged) << int(method);
+        EXPECT_NEAR(result.ClassFlow[0][0], 40.0 / 3, method == Algorithm::B ? 1e-6 : 1e-3) << int(method);
+    }
+}
+
 TEST(Equilibrium, ClassesShareTimesButWeighTollsTheirOwnWay) {
     // Route 1 costs 100 in toll; class "cars" ignores it, class "trucks" counts it fully.
     Network net = MakeNetwork(2, {{0, 1, Linear(10, 1), 100}, {0, 1, Linear(20, 0.5)}});
