@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "saturn/bus_routes.h"
 #include "saturn/junctions.h"
@@ -266,14 +267,21 @@ void NetworkReader::ApplyParamItem(std::string item) {
   if (Contains(item, "FOZZY=T")) p.FOZZY = true;
   if (Contains(item, "EZBUS=T")) p.EZBUS = true;
   if (Contains(item, "SPEEDS=T")) p.SPEEDS = true;
+  // A real parameter is kept as a float: a value beyond one (1E39) is no factor the item can mean.
+  auto real = [&](const std::string& key) {
+    const double value = RealAfterKey(item, key);
+    if (!(std::fabs(value) <= static_cast<double>(std::numeric_limits<float>::max())))
+      Fail(Printf("valor fuera de rango en &PARAM (%s)", item.c_str()));
+    return static_cast<float>(value);
+  };
   try {
     if (Contains(item, "NOMADS=")) p.NOMADS = IntegerAfterKey(item, "NOMADS=");
-    if (Contains(item, "FLAREX=")) p.FLAREX = static_cast<float>(RealAfterKey(item, "FLAREX="));
-    if (Contains(item, "FLAREF=")) p.FLAREF = static_cast<float>(RealAfterKey(item, "FLAREF="));
-    if (Contains(item, "BUSPCU=")) p.BUSPCU[1] = static_cast<float>(RealAfterKey(item, "BUSPCU="));
+    if (Contains(item, "FLAREX=")) p.FLAREX = real("FLAREX=");
+    if (Contains(item, "FLAREF=")) p.FLAREF = real("FLAREF=");
+    if (Contains(item, "BUSPCU=")) p.BUSPCU[1] = real("BUSPCU=");
     for (int i = 1; i <= 9; ++i) {
       std::string key = Printf("BUSPCU(%d)=", i);
-      if (Contains(item, key)) p.BUSPCU[static_cast<size_t>(i)] = static_cast<float>(RealAfterKey(item, key));
+      if (Contains(item, key)) p.BUSPCU[static_cast<size_t>(i)] = real(key);
     }
     if (Contains(item, "KNOBS=")) {
       p.KNOBS = IntegerAfterKey(item, "KNOBS=");

@@ -366,16 +366,16 @@ TEST_F(SearchModes, TestsOverARange) {
 // stops before its first test, naming the configuration, the range and the limit.
 TEST_F(SearchModes, RangeOfTooManyTestsStopsBeforeTheFirstTest) {
   struct Case {
-    int mode, minimo, maximo, paso;
+    int minimo, maximo, paso;
     const char* text;
   };
   const Case cases[] = {
-      {2, 10, 999, 1, "de 10 a 999 en pasos de 1 haria 990 pruebas (maximo 250)"},
-      {2, -999, 999, 0, "de -999 a 999 en pasos de 1 haria 1999 pruebas"},
+      {10, 999, 1, "de 10 a 999 en pasos de 1 haria 990 pruebas (maximo 250)"},
+      {-999, 999, 0, "de -999 a 999 en pasos de 1 haria 1999 pruebas"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    Net().OptimizaCiclo = c.mode;
+    Net().OptimizaCiclo = CycleMode::RangeTests;
     Net().CicloMinimo = c.minimo;
     Net().CicloMaximo = c.maximo;
     Net().PasoCiclo = c.paso;

@@ -237,6 +237,8 @@ TEST(SaturnFrame, NumbersBeyondTheirColumnsStopNamingLineAndColumns) {
       {"intergreen", junction(node, arm1, Card(stage).At(16, " 9E99")), "linea 10: valor \"9E99\" fuera de rango en las columnas 16-20"},
       {"link capacity", WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).Int(6, 10, 2).At(21, " 1E10"), "99999"}),
        "linea 7: valor \"1E10\" fuera de rango en las columnas 21-25"},
+      {"bus factor", NetworkHead({" BUSPCU(2) = 1" + std::string(40, '0') + ".0"}),
+       "linea 5: valor fuera de rango en &PARAM (BUSPCU(2)=1000000000"},
       {"wide node field", WithSections(NetworkHead({" DUTCH=T"}), {"3", Card().At(1, "      1E39").Int(11, 20, 5), "99999"}),
        "linea 8: valor \"1E39\" fuera de rango en las columnas 1-10"},
   };
