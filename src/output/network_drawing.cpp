@@ -360,6 +360,16 @@ void NumerarDibujo(QorVars& qor) {
 }
 
 void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName) {
+  KwtDxfer dxf;
+  SvgWriter svg;
+  Drawing drawing;
+  drawing.AddTarget(dxf);
+  drawing.AddTarget(svg);
+  DrawNetwork(cfg, r, sat, qor, drawing, fileName);
+}
+
+void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
+                 const std::string& fileName) {
   if (r < 1 || static_cast<size_t>(r) >= cfg.Red.size()) return;
   const NetworkSettings& net = At(cfg.Red, r);
   const double f = net.FactorAjuste;
@@ -385,11 +395,6 @@ void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const
 
   NumerarDibujo(qor);
 
-  KwtDxfer dxf;
-  SvgWriter svg;
-  Drawing drawing;
-  drawing.AddTarget(dxf);
-  drawing.AddTarget(svg);
   drawing.Open(fileName);
   drawing.BeginSection("HEADER");
   drawing.ExtentsMinimum(x.Min, y.Min);

@@ -17,6 +17,9 @@ namespace veltra {
 // Draws network position r into `fileName` (a ".dxf" name) and its picture beside it. Marks
 // the drawn nodes and numbers the links' drawing positions.
 void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName);
+// The same drawing onto the targets of `drawing` (opened under `fileName`).
+void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
+                 const std::string& fileName);
 
 // Gives every link its IndiceDibujo: links sharing NodoA and NodoB are numbered 1, 2, ... in
 // the order of their last digit ranked 8, 5, 2, 7, 4, 1, 6, 3, 0, 9, then of their number.

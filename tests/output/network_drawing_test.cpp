@@ -316,6 +316,22 @@ TEST(DibujarRed, NodesShowAsCirclesOrNumberedBoxes) {
   EXPECT_EQ(TextOf(items, "103"), nullptr) << "outside nodes carry no SATURN number";
 }
 
+TEST(DibujarRed, TheDrawingGoesToWhateverTargetsItIsGivenAndWritesNoFileOfItsOwn) {
+  TempDir dir;
+  Crossing x;
+  Drawing drawing;
+  RecordingTarget rec;
+  drawing.AddTarget(rec);
+  DrawNetwork(x.m.run().Cfg, x.r, x.m.run().Sat, x.m.run().Qor, drawing, "red_1_1.dxf");
+  EXPECT_FALSE(dir.Exists("red_1_1.dxf"));
+  EXPECT_FALSE(dir.Exists("red_1_1.svg"));
+  int circles = 0;
+  for (const RecordedEntity& e : rec.Entities)
+    if (e.Kind == "CIRCLE" && e.Layer == "NODOS") ++circles;
+  EXPECT_EQ(circles, 2);  // the signal node and its neighbour, as in the DXF file
+  EXPECT_FALSE(rec.Layers.empty());
+}
+
 TEST(DibujarRed, BoxWidthGrowsWithTheDigitsOfTheNodeNumber) {
   const std::pair<int, double> cases[] = {{-9, 6.8}, {-10, 10.2}, {-325, 13.6}, {-1040, 17}, {-10400, 20.4}};
   for (const auto& [number, halfWidth] : cases) {
