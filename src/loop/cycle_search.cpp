@@ -7,6 +7,7 @@
 
 #include "model/tables.h"
 #include "programs/transyt_run.h"
+#include "run/config.h"
 #include "transyt/cyop_choice.h"
 #include "transyt/print_files.h"
 #include "transyt/transyt_file.h"
@@ -17,6 +18,10 @@
 namespace veltra {
 
 namespace {
+
+// Each test of a search is a TRANSYT run with its own data and print files; a range that would
+// take more tests than this is a mistake in the configuration, not a search to run.
+constexpr long long kMaxCycleTests = 250;
 
 int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
 NetworkSettings& NetworkOf(Run& run, int r) { return At(run.Cfg.Red, r); }
@@ -81,6 +86,17 @@ class CycleSearcher {
     return 1;
   }
 
+  // Stops the run before a search of more than kMaxCycleTests cycles starts.
+  void CheckTestCount(long long from, long long last, int step) {
+    if (last < from) return;
+    const long long tests = (last - from) / step + 1;
+    if (tests <= kMaxCycleTests) return;
+    run_.Log.Fatal(Printf("ERROR - Configuracion %s, red %d: la busqueda de ciclo de %lld a %lld en pasos de %d "
+                          "haria %lld pruebas (maximo %lld)",
+                          ConfigurationPath(run_).c_str(), number_, from, last, step, tests, kMaxCycleTests),
+                   1, Listed::Yes);
+  }
+
   std::string TestFile(long long c, bool single) const {
     return Printf(single ? "t%d%d%lldS.dat" : "t%d%d%lld.dat", iteration_, number_, c);
   }
@@ -118,6 +134,7 @@ class CycleSearcher {
 
   void RangeTests() {
     const int step = Step();
+    CheckTestCount(net_.CicloMinimo, net_.CicloMaximo, step);
     for (long long c = net_.CicloMinimo; c <= net_.CicloMaximo; c += step) TestRun(static_cast<int>(c), false);
     TakeBestTest();
     Report(false, net_.CicloMinimo, net_.CicloMaximo, step);
@@ -135,6 +152,7 @@ class CycleSearcher {
     bool yTested = false;
     // Cycles above MaximoCiclo are skipped: the range ends there.
     const long long last = std::min<long long>(to, run_.Cfg.MaximoCiclo);
+    CheckTestCount(from, last, step);
     for (long long c = from; c <= last; c += step) {
       if (run_.Qor.EstructuraDoble && c < net_.MinimoCicloDoble) continue;
       TestRun(static_cast<int>(c), false);
@@ -149,6 +167,7 @@ class CycleSearcher {
     CyopRun();
     const int step = Step();
     const long long last = std::min<long long>(net_.CicloMaximo, run_.Cfg.MaximoCiclo);
+    CheckTestCount(net_.CicloMinimo, last, step);
     for (long long c = net_.CicloMinimo; c <= last; c += step) {
       const int cycle = static_cast<int>(c);
       run_.Log.Line();

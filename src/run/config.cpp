@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <limits>
 
 #include "model/tables.h"
 #include "util/conversions.h"
@@ -93,6 +94,31 @@ std::string ReadNumberedList(const IniFile& ini, const std::string& section, con
     list += "/" + ini.ReadString(section, name, "");
   }
   return list;
+}
+
+// The highest iteration number a run can reach or start from: the per-iteration tables (cycle
+// and stage-start history) are sized by it before anything is read.
+constexpr int kMaxIteration = 1000;
+// Cycles, their search bounds and steps are seconds that the data files write in four columns;
+// a value beyond this is no cycle and would overflow the sums and negations made of it.
+constexpr int kMaxCycleSetting = 999;
+
+// A setting outside what it can mean stops the run, naming the file, the section and the key.
+void CheckRange(Run& run, const std::string& section, const char* key, int value, int low, int high) {
+  if (value >= low && value <= high) return;
+  run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s=%d fuera de rango (%d a %d)", ConfigurationPath(run).c_str(),
+                       section.c_str(), key, value, low, high),
+                1, Listed::Yes);
+}
+
+// The cycle settings of one section (the global part or a network's own).
+void CheckCycles(Run& run, const std::string& section, int cicloMinimo, int cicloMaximo, int pasoCiclo,
+                 int minimoCicloDoble) {
+  CheckRange(run, section, "CicloMinimo", cicloMinimo, -kMaxCycleSetting, kMaxCycleSetting);
+  CheckRange(run, section, "CicloMaximo", cicloMaximo, -kMaxCycleSetting, kMaxCycleSetting);
+  // A step below 1 is replaced by 1 when the search runs, with a warning.
+  CheckRange(run, section, "PasoCiclo", pasoCiclo, -kMaxCycleSetting, kMaxCycleSetting);
+  CheckRange(run, section, "MinimoCicloDoble", minimoCicloDoble, 0, kMaxCycleSetting);
 }
 
 }  // namespace
@@ -295,6 +321,12 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.PrecisionIRSaturn = ini.ReadFloat(C, "PrecisionIRSaturn", 0.05);
   cfg.PrecisionIRTransyt = ini.ReadFloat(C, "PrecisionIRTransyt", 0.05);
 
+  CheckRange(run, P, "MaximoCiclo", cfg.MaximoCiclo, 0, kMaxCycleSetting);
+  CheckCycles(run, P, cfg.CicloMinimo, cfg.CicloMaximo, cfg.PasoCiclo, cfg.MinimoCicloDoble);
+  CheckRange(run, C, "Iteraciones", cfg.Iteraciones, 0, kMaxIteration);
+  // A negative start is refused with its own message when the run starts.
+  CheckRange(run, C, "IteracionInicial", cfg.IteracionInicial, std::numeric_limits<int>::min(), kMaxIteration);
+
   return inputsFound;
 }
 
@@ -414,6 +446,11 @@ void ReadNetworkConfiguration(Run& run, int r) {
   n.Grafico = ReadNumberedList(ini, section, "Grafico");
   n.Coordina = ReadNumberedList(ini, section, "Coordina");
   n.Duplica = ReadNumberedList(ini, section, "Duplica");
+
+  // A cycle of 0 or below asks CYOP for a structure at the cycle's magnitude.
+  CheckRange(run, section, "Ciclo", n.Ciclo, -kMaxCycleSetting, kMaxCycleSetting);
+  CheckCycles(run, section, n.CicloMinimo, n.CicloMaximo, n.PasoCiclo, n.MinimoCicloDoble);
+  CheckRange(run, section, "TiempoSim", n.TiempoSim, 0, kMaxCycleSetting);
 
   CheckNodeList(run, r, n.NodoSimple, "NodoSimple", true);
   CheckNodeList(run, r, n.NodoDoble, "NodoDoble", false);

@@ -41,7 +41,7 @@ void ReadArmCard(NetworkReader& reader, TNodo& node, TConector& arm, const std::
   const int present = (static_cast<int>(line.size()) - 25) / 10;
   for (int j = 1; j <= node.ArmCount - 1 && j <= present; ++j) {
     TMovimiento& slot = At(arm.Slots, j);
-    slot.TurnValue = TextToInt(RemoveBlanks(Field(line, 10 * j + 16, 10 * j + 20)));
+    slot.TurnValue = SqueezedIntAt(line, 10 * j + 16, 10 * j + 20);
     slot.Code = Field(line, 10 * j + 21, 10 * j + 22);
     slot.FirstLane = IntAt(line, 10 * j + 23, 10 * j + 23);
     slot.LastLane = IntAt(line, 10 * j + 25, 10 * j + 25);

@@ -1,6 +1,9 @@
 #include "saturn/network_reader.h"
 
 #include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
 
 #include "saturn/bus_routes.h"
 #include "saturn/junctions.h"
@@ -19,6 +22,9 @@ namespace {
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxIncludes = 500;
 constexpr size_t kMaxNetworkLines = 1000000;
+// The bytes read through include files, however often one is named: a full network is some
+// 5 MB, so this leaves ample room while no file named hundreds of times can fill the memory.
+constexpr size_t kMaxIncludedBytes = 64u * 1024u * 1024u;
 
 // Node numbers are keyed as "%9d": they must fit in 9 characters.
 constexpr int32_t kMinNodeNumber = -99999999;
@@ -32,10 +38,37 @@ std::string StripQuotes(const std::string& text) {
 
 }  // namespace
 
-int32_t IntAt(const std::string& line, int first, int last) { return TextToInt(Field(line, first, last)); }
+namespace {
+
+// The value of columns first..last, held to what those columns can write in digits.
+NumberValue FieldValue(const std::string& text, int first, int last) {
+  const NumberValue value = ConvertNumber(text);
+  // Up to nine columns: what their digits can write; wider fields: what an integer holds.
+  const int width = std::max(last - first + 1, 1);
+  double limit = 2147483648.0;
+  if (width <= 9) {
+    limit = 1.0;
+    for (int i = 0; i < width; ++i) limit *= 10.0;
+  }
+  const double magnitude = std::fabs(value.AsReal());
+  if (!(magnitude < limit))
+    throw FieldRangeError(Printf("valor \"%s\" fuera de rango en las columnas %d-%d (maximo %.0f)",
+                                 Trim(text).c_str(), first, last, limit - 1));
+  return value;
+}
+
+}  // namespace
+
+int32_t IntAt(const std::string& line, int first, int last) {
+  return FieldValue(Field(line, first, last), first, last).AsInteger();
+}
+
+int32_t SqueezedIntAt(const std::string& line, int first, int last) {
+  return FieldValue(RemoveBlanks(Field(line, first, last)), first, last).AsInteger();
+}
 
 float RealAt(const std::string& line, int first, int last) {
-  return static_cast<float>(TextToReal(Field(line, first, last)));
+  return static_cast<float>(FieldValue(Field(line, first, last), first, last).AsReal());
 }
 
 int32_t SpeedTimeOver(int32_t length, int32_t value) { return RoundEven(length * 3.6 / value); }
@@ -146,6 +179,15 @@ int32_t NetworkReader::AppendLink(Tardat link, const std::array<float, kMaxKnobs
 }
 
 void NetworkReader::ReadAll() {
+  try {
+    ReadParts();
+  } catch (const FieldRangeError& e) {
+    // Raised outside a section's records (a knob file): the file as a whole is named.
+    FailFile(e.what());
+  }
+}
+
+void NetworkReader::ReadParts() {
   context_ = "el primer namelist";
   ending_ = "&END";
   ReadFirstNamelist();
@@ -225,14 +267,21 @@ void NetworkReader::ApplyParamItem(std::string item) {
   if (Contains(item, "FOZZY=T")) p.FOZZY = true;
   if (Contains(item, "EZBUS=T")) p.EZBUS = true;
   if (Contains(item, "SPEEDS=T")) p.SPEEDS = true;
+  // A real parameter is kept as a float: a value beyond one (1E39) is no factor the item can mean.
+  auto real = [&](const std::string& key) {
+    const double value = RealAfterKey(item, key);
+    if (!(std::fabs(value) <= static_cast<double>(std::numeric_limits<float>::max())))
+      Fail(Printf("valor fuera de rango en &PARAM (%s)", item.c_str()));
+    return static_cast<float>(value);
+  };
   try {
     if (Contains(item, "NOMADS=")) p.NOMADS = IntegerAfterKey(item, "NOMADS=");
-    if (Contains(item, "FLAREX=")) p.FLAREX = static_cast<float>(RealAfterKey(item, "FLAREX="));
-    if (Contains(item, "FLAREF=")) p.FLAREF = static_cast<float>(RealAfterKey(item, "FLAREF="));
-    if (Contains(item, "BUSPCU=")) p.BUSPCU[1] = static_cast<float>(RealAfterKey(item, "BUSPCU="));
+    if (Contains(item, "FLAREX=")) p.FLAREX = real("FLAREX=");
+    if (Contains(item, "FLAREF=")) p.FLAREF = real("FLAREF=");
+    if (Contains(item, "BUSPCU=")) p.BUSPCU[1] = real("BUSPCU=");
     for (int i = 1; i <= 9; ++i) {
       std::string key = Printf("BUSPCU(%d)=", i);
-      if (Contains(item, key)) p.BUSPCU[static_cast<size_t>(i)] = static_cast<float>(RealAfterKey(item, key));
+      if (Contains(item, key)) p.BUSPCU[static_cast<size_t>(i)] = real(key);
     }
     if (Contains(item, "KNOBS=")) {
       p.KNOBS = IntegerAfterKey(item, "KNOBS=");
@@ -275,7 +324,11 @@ void NetworkReader::ReadSection(int section, const Handler& handler) {
       Include(section);
       continue;
     }
-    handler();
+    try {
+      handler();
+    } catch (const FieldRangeError& e) {
+      Fail(e.what());
+    }
     NextRequired();
   }
   NextLine();
@@ -299,6 +352,13 @@ void NetworkReader::Include(int section) {
   if (depth > kMaxIncludeDepth) FailAt(at, Printf("mas de %d archivos incluidos uno dentro de otro", kMaxIncludeDepth));
   if (static_cast<int>(files_.size()) > kMaxIncludes) LimitExceeded(at, "archivos incluidos", kMaxIncludes);
 
+  // The size is checked before the file is loaded, so that one huge file is refused too.
+  std::error_code sizeError;
+  const uintmax_t bytes = std::filesystem::file_size(found, sizeError);
+  if (!sizeError) includedBytes_ += static_cast<size_t>(bytes);
+  if (includedBytes_ > kMaxIncludedBytes)
+    FailAt(at, Printf("mas de %zu MB leidos de archivos incluidos (al incluir %s), limite del modelo",
+                      kMaxIncludedBytes / (1024u * 1024u), name.c_str()));
   std::vector<std::string> lines;
   if (!LoadLines(found, lines)) throw FileError("ERROR - No se puede leer " + found);
   if (sat.NetworkLines.size() + lines.size() > kMaxNetworkLines)

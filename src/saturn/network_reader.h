@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,8 +34,17 @@ void SaturnRead(std::vector<std::string> lines, const std::string& fileName, con
 std::string ExistingFileIgnoringCase(const std::string& name);
 
 // A numeric field of a record: columns first..last through the field-to-number conversion.
+// A value the columns could not hold written out in digits (1E39 in a five-column field, a
+// magnitude of 10^width or more; beyond nine columns, beyond the integers) is no value the field can mean: it raises
+// FieldRangeError rather than being held at the integer limits, where it would overflow the
+// sums made of it and widen the field when the file is written again.
 int32_t IntAt(const std::string& line, int first, int last);
 float RealAt(const std::string& line, int first, int last);
+// The same with the blanks inside the field removed first ("1 800" reads 1800).
+int32_t SqueezedIntAt(const std::string& line, int first, int last);
+struct FieldRangeError : std::runtime_error {
+  explicit FieldRangeError(const std::string& what) : std::runtime_error(what) {}
+};
 // The other member of a speed/time pair over a length: round(length x 3.6 / value).
 int32_t SpeedTimeOver(int32_t length, int32_t value);
 
@@ -93,6 +103,7 @@ class NetworkReader {
     int32_t Parent = -1;  // the file whose "$" line included it
   };
 
+  void ReadParts();
   void ReadFirstNamelist();
   void ReadParam();
   void ApplyParamItem(std::string item);
@@ -114,6 +125,7 @@ class NetworkReader {
   std::string context_;  // what is being read, for a file that ends too early
   std::string ending_;   // the line that would have ended it
   std::unordered_map<int32_t, size_t> junctionCards_;
+  size_t includedBytes_ = 0;
 };
 
 }  // namespace veltra

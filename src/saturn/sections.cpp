@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cmath>
+#include <limits>
 
 #include "model/tables.h"
 #include "util/conversions.h"
@@ -178,6 +180,44 @@ void BuildZones(NetworkReader& reader) {
   sat.InvalidateIndexes();
 }
 
+namespace {
+
+// A knob value as the model keeps it; one beyond a float is no value the file can mean.
+float KnobValue(const std::string& text) {
+  const double value = TextToReal(text);
+  if (!(std::fabs(value) <= static_cast<double>(std::numeric_limits<float>::max())))
+    throw FieldRangeError(Printf("valor \"%s\" fuera de rango", Trim(text).c_str()));
+  return static_cast<float>(value);
+}
+
+// One line of the knob file: the link's knob values; a turn or link the network does not
+// have is noted in `unknown`.
+void ReadKnobLine(SaturnVars& sat, const std::string& line, int width, bool commas, std::vector<std::string>& unknown) {
+  const int valuesFrom = 3 * width + 1;
+  const int32_t a = IntAt(line, 1, width);
+  const int32_t b = IntAt(line, width + 1, 2 * width);
+  const int32_t c = IntAt(line, 2 * width + 1, 3 * width);
+  if (a <= 0 || b <= 0) return;
+  const std::string rest = static_cast<int>(line.size()) >= valuesFrom ? line.substr(static_cast<size_t>(valuesFrom - 1)) : "";
+  const std::vector<std::string> values = commas ? Split(rest, ',') : SplitBlanks(rest);
+  if (c != 0) {
+    // Knob values of turns are recognised but not kept.
+    if (sat.FindTurn(a, b, c) == 0) unknown.push_back(Printf("%8d%8d%8d", a, b, c));
+    return;
+  }
+  const int32_t l = sat.FindLink(a, b);
+  if (l == 0) {
+    unknown.push_back(Printf("%8d%8d", a, b));
+    return;
+  }
+  if (static_cast<size_t>(l) >= sat.LinkKnobs.size()) return;
+  auto& row = At(sat.LinkKnobs, l);
+  const size_t n = std::min(values.size(), row.size());
+  for (size_t e = 0; e < n; ++e) row[e] = KnobValue(values[e]);
+}
+
+}  // namespace
+
 void ReadKnobFile(NetworkReader& reader) {
   SaturnVars& sat = reader.sat;
   MessageLog& log = reader.log;
@@ -190,29 +230,13 @@ void ReadKnobFile(NetworkReader& reader) {
   const bool dutch = sat.Param.DUTCH;
   const bool commas = !lines.empty() && lines.front().find(',') != std::string::npos;
   const int width = dutch ? 10 : 5;
-  const int valuesFrom = 3 * width + 1;
   std::vector<std::string> unknown;
-  for (const std::string& line : lines) {
-    const int32_t a = IntAt(line, 1, width);
-    const int32_t b = IntAt(line, width + 1, 2 * width);
-    const int32_t c = IntAt(line, 2 * width + 1, 3 * width);
-    if (a <= 0 || b <= 0) continue;
-    const std::string rest = static_cast<int>(line.size()) >= valuesFrom ? line.substr(static_cast<size_t>(valuesFrom - 1)) : "";
-    const std::vector<std::string> values = commas ? Split(rest, ',') : SplitBlanks(rest);
-    if (c != 0) {
-      // Knob values of turns are recognised but not kept.
-      if (sat.FindTurn(a, b, c) == 0) unknown.push_back(Printf("%8d%8d%8d", a, b, c));
-      continue;
+  for (size_t lineNo = 1; lineNo <= lines.size(); ++lineNo) {
+    try {
+      ReadKnobLine(sat, lines[lineNo - 1], width, commas, unknown);
+    } catch (const FieldRangeError& e) {
+      log.Fatal(Printf("ERROR - Red Saturn. Archivo %s, linea %zu: %s", name.c_str(), lineNo, e.what()), 1, Listed::Yes);
     }
-    const int32_t l = sat.FindLink(a, b);
-    if (l == 0) {
-      unknown.push_back(Printf("%8d%8d", a, b));
-      continue;
-    }
-    if (static_cast<size_t>(l) >= sat.LinkKnobs.size()) continue;
-    auto& row = At(sat.LinkKnobs, l);
-    const size_t n = std::min(values.size(), row.size());
-    for (size_t e = 0; e < n; ++e) row[e] = static_cast<float>(TextToReal(values[e]));
   }
   if (!unknown.empty()) {
     std::string text = "datos no reconocidos\r";

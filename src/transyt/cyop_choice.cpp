@@ -1,6 +1,7 @@
 #include "transyt/cyop_choice.h"
 
 #include <algorithm>
+#include <climits>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -296,12 +297,15 @@ void LoadCyopTable(CyopModel& model, const std::string& printFile, CyopTable& ta
 }  // namespace
 
 int StructureCycle(int c) {
-  int s = RoundEven(c / 10.0) * 10;
+  // Above 169 the last printed cycle serves, however large the cycle (a damaged print file's
+  // heading can give any integer); below, the ten is taken wide enough for any negative one.
+  if (c > 169) return 180;
+  const long long s = std::max<long long>(static_cast<long long>(RoundEven(c / 10.0)) * 10, INT_MIN);
   if (s == 110) return c > 109 ? 120 : 100;
   if (s == 130) return c > 129 ? 140 : 120;
   if (s == 150) return c > 149 ? 160 : 140;
-  if (s > 160) return c > 169 ? 180 : 160;
-  return s;
+  if (s > 160) return 160;
+  return static_cast<int>(s);
 }
 
 int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,

@@ -106,11 +106,26 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
   lines.clear();
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
+  std::streambuf& buffer = *in.rdbuf();
   std::string line;
-  while (std::getline(in, line)) {
+  bool pending = false;  // characters read since the last line end
+  for (int c = buffer.sbumpc(); c != std::char_traits<char>::eof(); c = buffer.sbumpc()) {
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(std::move(line));
+      line.clear();
+      pending = false;
+      continue;
+    }
+    if (line.size() >= kMaxLineLength)
+      throw FileError(Printf("ERROR - %s, linea %zu: mas de %zu caracteres, limite de una linea", path.c_str(),
+                             lines.size() + 1, kMaxLineLength));
+    line.push_back(static_cast<char>(c));
+    pending = true;
+  }
+  if (pending) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(std::move(line));
-    line.clear();
   }
   return true;
 }

@@ -33,15 +33,21 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Splits at every occurrence of the separator; empty pieces are kept ("a,,b" gives three).
 std::vector<std::string> Split(std::string_view text, char separator);
 
-// Reads a text file into lines. A line ends at LF; a CR before it is not part of the line.
-// Returns false when the file cannot be opened.
-bool LoadLines(const std::string& path, std::vector<std::string>& lines);
-
 // A file the run needs could not be read, created or written; the program's entry reports it
 // and ends the run in order.
 struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// The longest line any of the program's input files can hold: their records are fixed
+// columns or short lists, well under this. A longer line is damage (a binary file, a file
+// without line ends) and would otherwise be held whole in memory.
+constexpr size_t kMaxLineLength = 64 * 1024;
+
+// Reads a text file into lines. A line ends at LF; a CR before it is not part of the line.
+// Returns false when the file cannot be opened; a line longer than kMaxLineLength throws
+// FileError naming the file, the line and the limit.
+bool LoadLines(const std::string& path, std::vector<std::string>& lines);
 
 // Writes text line by line with the line end the caller chooses (CR LF by default), into a
 // file or into a stream (a test's string, say).

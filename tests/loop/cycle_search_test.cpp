@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 
 #include "support/test_support.h"
@@ -21,7 +22,9 @@ using Lines = std::vector<std::string>;
 TEST(StructureCycle, NearestPrintedCycle) {
   const int cases[][2] = {{105, 100}, {115, 120}, {125, 120}, {175, 180}, {200, 180}, {85, 80},   {95, 100},
                           {90, 90},   {109, 100}, {112, 120}, {129, 120}, {131, 140}, {149, 140}, {150, 160},
-                          {165, 160}, {166, 160}, {170, 180}, {60, 60},   {44, 40}};
+                          {165, 160}, {166, 160}, {170, 180}, {60, 60},   {44, 40},
+                          // Cycles read from a damaged print file's headings.
+                          {INT_MAX, 180}, {INT_MIN, INT_MIN}};
   for (const auto& c : cases) EXPECT_EQ(StructureCycle(c[0]), c[1]) << c[0];
 }
 
@@ -360,6 +363,32 @@ TEST_F(SearchModes, TestsOverARange) {
   EXPECT_TRUE(dir.Exists("t1170.dat"));
   EXPECT_TRUE(dir.Exists("t1170.prt"));
   EXPECT_FALSE(run.Qor.CicloPreasignado);
+}
+
+// A range of tens of thousands of cycles would write as many data and print files: the search
+// stops before its first test, naming the configuration, the range and the limit.
+TEST_F(SearchModes, RangeOfTooManyTestsStopsBeforeTheFirstTest) {
+  struct Case {
+    int minimo, maximo, paso;
+    const char* text;
+  };
+  const Case cases[] = {
+      {10, 999, 1, "de 10 a 999 en pasos de 1 haria 990 pruebas (maximo 250)"},
+      {-999, 999, 0, "de -999 a 999 en pasos de 1 haria 1999 pruebas"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Net().OptimizaCiclo = CycleMode::RangeTests;
+    Net().CicloMinimo = c.minimo;
+    Net().CicloMaximo = c.maximo;
+    Net().PasoCiclo = c.paso;
+    run.Cfg.MaximoCiclo = 999;
+    EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
+    ASSERT_FALSE(run.Log.Errors.empty());
+    EXPECT_NE(run.Log.Errors.back().find("ERROR - Configuracion "), std::string::npos) << run.Log.Errors.back();
+    EXPECT_NE(run.Log.Errors.back().find(c.text), std::string::npos) << run.Log.Errors.back();
+    EXPECT_FALSE(dir.Exists("t8s.log"));
+  }
 }
 
 TEST_F(SearchModes, TestWithoutResultLoses) {

@@ -287,3 +287,55 @@ TEST(Configuration, BinaryConfigurationFileReadsAsDefaults) {
 
 }  // namespace
 }  // namespace veltra
+
+namespace veltra {
+namespace {
+
+// Values no setting can mean stop the run before anything is sized or searched by them: the
+// per-iteration tables, the cycle negated for a CYOP structure, the search range.
+TEST(ConfigurationLimits, SettingsOutsideTheirRangeStopNamingFileSectionAndKey) {
+  struct Case {
+    const char* ini;
+    bool networkSection;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"[Converge]\nIteracionInicial=1000000\n", false, "[Converge] IteracionInicial=1000000 fuera de rango (-2147483648 a 1000)"},
+      {"[Converge]\nIteraciones=2000000000\n", false, "[Converge] Iteraciones=2000000000 fuera de rango (0 a 1000)"},
+      {"[Parametros]\nMaximoCiclo=-5\n", false, "[Parametros] MaximoCiclo=-5 fuera de rango (0 a 999)"},
+      {"[Parametros]\nOptimizaCiclo=2\nCicloMaximo=99999\n", false, "[Parametros] CicloMaximo=99999 fuera de rango"},
+      {"[Transyt1]\nCiclo=-2147483648\n", true, "[Transyt1] Ciclo=-2147483648 fuera de rango (-999 a 999)"},
+      {"[Transyt1]\nPasoCiclo=2147483647\n", true, "[Transyt1] PasoCiclo=2147483647 fuera de rango"},
+      {"[Transyt1]\nTiempoSim=100000\n", true, "[Transyt1] TiempoSim=100000 fuera de rango (0 a 999)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini);
+    ConfigFixture f(c.ini);
+    if (c.networkSection) {
+      f.Read();
+      OneNetwork(f.run, 1);
+      EXPECT_THROW(ReadNetworkConfiguration(f.run, 1), RunStop);
+    } else {
+      EXPECT_THROW(f.Read(), RunStop);
+    }
+    ASSERT_FALSE(f.run.Log.Errors.empty());
+    const std::string& error = f.run.Log.Errors.back();
+    EXPECT_EQ(error.rfind("ERROR - Configuracion ", 0), 0u) << error;
+    EXPECT_NE(error.find("Veltra.INI, ["), std::string::npos) << error;
+    EXPECT_NE(error.find(c.text), std::string::npos) << error;
+  }
+}
+
+TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
+  ConfigFixture f("[Converge]\nIteracionInicial=1000\nIteraciones=1000\n[Transyt1]\nCiclo=-999\nCicloMaximo=999\n");
+  f.Read();
+  OneNetwork(f.run, 1);
+  ReadNetworkConfiguration(f.run, 1);
+  EXPECT_EQ(f.run.Cfg.IteracionInicial, 1000);
+  EXPECT_EQ(f.run.Cfg.Iteraciones, 1000);
+  EXPECT_EQ(f.run.Cfg.Red[1].Ciclo, -999);
+  EXPECT_EQ(f.run.Cfg.Red[1].CicloMaximo, 999);
+}
+
+}  // namespace
+}  // namespace veltra

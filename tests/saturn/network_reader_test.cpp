@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "saturn/saturn_fixtures.h"
 #include "util/conversions.h"
@@ -95,6 +96,15 @@ TEST(SaturnLineReader, WarnsOfTabsAndKeepsThem) {
   ReadNetworkLines(t.run, {"&OPTION", "&END", "A\tTITLE", "&PARAM", "&END"});
   EXPECT_TRUE(test::LogHas(t, "ATENCION: Archivo tiene caracter \"TAB\""));
   EXPECT_EQ(t.run.Sat.NetworkTitle, "A\tTITLE");
+}
+
+// Reading the lines stops in order, and the error listed last holds each of the texts.
+void ExpectStopNaming(const std::vector<std::string>& lines, const std::vector<std::string>& texts) {
+  TestRun t;
+  EXPECT_THROW(ReadNetworkLines(t.run, lines), RunStop);
+  ASSERT_FALSE(t.run.Log.Errors.empty());
+  for (const std::string& text : texts)
+    EXPECT_NE(t.run.Log.Errors.back().find(text), std::string::npos) << t.run.Log.Errors.back();
 }
 
 TEST(SaturnFrame, FileEndingInsideANamelistOrSectionStopsNamingTheFile) {
@@ -200,11 +210,68 @@ TEST(SaturnFrame, RecordsBeyondTheModelStopNamingLineAndLimit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    ExpectStopNaming(c.lines, {c.text, "test.dat, linea"});
+  }
+}
+
+// A number written in a form its columns allow (1E39 in five columns) but beyond what they can
+// write in digits is no saturation flow, cycle, green or intergreen: held at the integer limits
+// it overflowed the sums made of it and widened its field when the file was written again.
+TEST(SaturnFrame, NumbersBeyondTheirColumnsStopNamingLineAndColumns) {
+  const std::string node = Card().Int(1, 5, 100).Int(6, 10, 2).Int(11, 15, 3).Int(16, 20, 2).Int(26, 30, 60);
+  const std::string arm1 = Card().Int(6, 10, 101).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1");
+  const std::string arm2 = Card().Int(6, 10, 102).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1");
+  const std::string stage = Card().Int(11, 15, 25).Int(16, 20, 5).Int(21, 25, 0);
+  auto junction = [&](std::string n, std::string a, std::string g) {
+    return WithSections(NetworkHead(), {"1", n, a, arm2, g, stage, "99999"});
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"cycle", junction(Card(node).At(26, " 1E39"), arm1, stage), "linea 7: valor \"1E39\" fuera de rango en las columnas 26-30 (maximo 99999)"},
+      {"saturation flow", junction(node, Card(arm1).At(26, "-1E39"), stage), "linea 8: valor \"-1E39\" fuera de rango en las columnas 26-30"},
+      {"green", junction(node, arm1, Card(stage).At(11, "-1E39")), "linea 10: valor \"-1E39\" fuera de rango en las columnas 11-15"},
+      {"intergreen", junction(node, arm1, Card(stage).At(16, " 9E99")), "linea 10: valor \"9E99\" fuera de rango en las columnas 16-20"},
+      {"link capacity", WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).Int(6, 10, 2).At(21, " 1E10"), "99999"}),
+       "linea 7: valor \"1E10\" fuera de rango en las columnas 21-25"},
+      {"bus factor", NetworkHead({" BUSPCU(2) = 1" + std::string(40, '0') + ".0"}),
+       "linea 5: valor fuera de rango en &PARAM (BUSPCU(2)=1000000000"},
+      {"wide node field", WithSections(NetworkHead({" DUTCH=T"}), {"3", Card().At(1, "      1E39").Int(11, 20, 5), "99999"}),
+       "linea 8: valor \"1E39\" fuera de rango en las columnas 1-10"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectStopNaming(c.lines, {"ERROR - Red Saturn test.dat, ", c.text});
+  }
+  // The largest values the columns can write are read.
+  TestRun t;
+  ReadNetworkLines(t.run, junction(Card(node).At(26, "99999"), Card(arm1).At(26, "-9999"), stage));
+  EXPECT_EQ(t.run.Sat.SignalPlans[1].CycleTime, 99999);
+}
+
+TEST(SaturnFrame, IncludedBytesAndLinesAreBounded) {
+  test::TempDir dir;
+  // Larger than everything the includes of one network may read: refused before it is loaded.
+  dir.Write("huge.dat", "");
+  std::filesystem::resize_file(dir.File("huge.dat"), 65u * 1024u * 1024u);
+  dir.Write("longline.dat", std::string(70000, '*') + "\n");
+  {
     TestRun t;
-    EXPECT_THROW(ReadNetworkLines(t.run, c.lines), RunStop);
-    ASSERT_FALSE(t.run.Log.Errors.empty());
-    EXPECT_NE(t.run.Log.Errors.back().find(c.text), std::string::npos) << t.run.Log.Errors.back();
-    EXPECT_NE(t.run.Log.Errors.back().find("test.dat, linea"), std::string::npos) << t.run.Log.Errors.back();
+    EXPECT_THROW(ReadNetworkLines(t.run, WithSections(NetworkHead(), {"3", "$INCLUDE huge.dat", "99999"})), RunStop);
+    EXPECT_TRUE(test::LogHas(t, "ERROR - Red Saturn test.dat, linea 7: mas de 64 MB leidos de archivos incluidos"));
+  }
+  {
+    TestRun t;
+    try {
+      ReadNetworkLines(t.run, WithSections(NetworkHead(), {"3", "$INCLUDE longline.dat", "99999"}));
+      ADD_FAILURE() << "a line of 70000 characters was read";
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("longline.dat, linea 1: mas de 65536 caracteres"), std::string::npos)
+          << e.what();
+    }
   }
 }
 

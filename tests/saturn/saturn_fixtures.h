@@ -26,6 +26,9 @@ inline void CopySaturnData(const TempDir& dir, const std::vector<std::string>& n
 // A fixed-column line: texts placed at 1-based columns, blanks between them.
 class Card {
  public:
+  Card() = default;
+  // A card that starts as the given line, to be changed at some columns.
+  explicit Card(std::string line) : line_(std::move(line)) {}
   Card& At(int column, const std::string& text) {
     size_t start = static_cast<size_t>(column - 1);
     if (line_.size() < start + text.size()) line_.resize(start + text.size(), ' ');

@@ -139,6 +139,29 @@ TEST(SaturnKnobFile, StoresLinkValuesAndReportsUnknownEntries) {
   EXPECT_TRUE(test::LogHas(t, "datos no reconocidos\n\n       7       8\n       1       2       9\n")) << t.console.str();
 }
 
+// A knob value beyond a float, or a node field beyond its columns, stops the run naming the knob
+// file and its line.
+TEST(SaturnKnobFile, ValuesBeyondTheirRangeStopNamingTheKnobFileAndLine) {
+  const std::string cases[][2] = {
+      {std::string(Card().Int(1, 5, 1).Int(6, 10, 2).Int(11, 15, 0).At(16, "  1.5  1E39")), "linea 2: valor \"1E39\" fuera de rango"},
+      {std::string(Card().At(1, " 1E39").Int(6, 10, 2).Int(11, 15, 0).At(16, "  1.5")), "linea 2: valor \"1E39\" fuera de rango en las columnas 1-5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[1]);
+    test::TempDir dir;
+    dir.WriteLines("knobs.dat", {Card().Int(1, 5, 1).Int(6, 10, 2).Int(11, 15, 0).At(16, "  1.5"), c[0]});
+    TestRun t;
+    EXPECT_THROW(ReadNetworkLines(t.run, Network({" FILKNB=knobs.dat"}, {"1", Card().Int(1, 5, 2).Int(6, 10, 2).Int(11, 15, 1),
+                                                                          Card().Int(6, 10, 1).Int(12, 15, 1).Int(26, 30, 100).At(33, "1 1"),
+                                                                          Card().Int(6, 10, 3).Int(12, 15, 1).Int(26, 30, 100).At(33, "1 1"),
+                                                                          "99999"})),
+                 RunStop);
+    ASSERT_FALSE(t.run.Log.Errors.empty());
+    EXPECT_NE(t.run.Log.Errors.back().find("ERROR - Red Saturn. Archivo "), std::string::npos) << t.run.Log.Errors.back();
+    EXPECT_NE(t.run.Log.Errors.back().find(c[1]), std::string::npos) << t.run.Log.Errors.back();
+  }
+}
+
 TEST(SaturnKnobFile, MissingKnobFileStops) {
   test::TempDir dir;
   TestRun t;
