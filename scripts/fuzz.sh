@@ -44,15 +44,15 @@ seeds() {  # seeds TARGET FILE...
   return 0
 }
 rm -rf "$build/seeds"
-seeds fuzz_network examples/pueblo.dat tests/data/saturn/cross_inc.dat
+seeds fuzz_network examples/pueblo/pueblo.dat tests/data/saturn/cross_inc.dat
 mkdir -p "$build/seeds/fuzz_network"
 { cat tests/data/saturn/cross.dat | sed 's/CROSS_INC.DAT/INC.DAT/'; echo "@@"; cat tests/data/saturn/cross_inc.dat; } \
   >"$build/seeds/fuzz_network/cross_with_include.dat"
-seeds fuzz_listing examples/pueblo.lpa tests/data/saturn/cross.lpa
+seeds fuzz_listing examples/pueblo/pueblo.lpa examples/siouxfalls/siouxfalls.lpa tests/data/saturn/cross.lpa
 seeds fuzz_counts fuzz/corpus/counts/*
-seeds fuzz_node_list examples/nodos.txt
-seeds fuzz_config examples/Veltra.INI
-seeds fuzz_street_names examples/calles.csv
+seeds fuzz_node_list examples/pueblo/nodos.txt examples/siouxfalls/nodos.txt
+seeds fuzz_config examples/pueblo/Veltra.INI examples/siouxfalls/Veltra.INI
+seeds fuzz_street_names examples/pueblo/calles.csv
 seeds fuzz_transyt_print tests/data/transyt/runs/*.prt tests/data/transyt/runs/t8s/*
 seeds fuzz_cyop_print tests/data/transyt/runs/*.cyo
 seeds fuzz_t8s_cards tests/data/signals/*.dat tests/data/transyt/writer/*.dat
