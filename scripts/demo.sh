@@ -54,6 +54,7 @@ echo "Cycles by network and iteration ($(ls "$run"/*_ciclos.csv)):"
 cat "$run"/*_ciclos.csv
 echo
 echo "Messages: $run/veltra.out; drawings: $(ls "$run" | grep -c '\.svg$') SVG, $(ls "$run" | grep -c '\.dxf$') DXF."
+echo "Run report (open it in a browser): $(ls "$run"/*_informe.html 2>/dev/null | head -1)"
 if [ "$example" = pueblo ]; then
   echo "The larger example: scripts/demo.sh siouxfalls"
 fi
