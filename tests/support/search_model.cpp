@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "support/transyt_network.h"
+
 namespace fs = std::filesystem;
 
 namespace veltra::test {
@@ -100,18 +102,11 @@ void SearchModel::MakeDouble(int saturnNumber) {
 }
 
 int SearchModel::AddLink(int numero, int nodoA, int nodoB, int numEtapas, int mask) {
-  int index = run_.Qor.NuevoArco();
+  const int index = AddDefaultArco(run_.Qor, numero, nodoA, nodoB);
   TArco& arco = Link(index);
-  arco.Numero = numero;
-  arco.NodoA = nodoA;
-  arco.NodoB = nodoB;
   arco.NumEtapas = numEtapas;
   arco.MascaraEtapas = mask;
   arco.Flujo = 500;
-  arco.FlujoSat = 1800;
-  arco.Largo = 100;
-  arco.Carriles = 1;
-  arco.Velocidad = 40;
   return index;
 }
 

@@ -12,6 +12,21 @@
 
 namespace veltra::test {
 
+// A new TRANSYT link of one lane, 100 m, saturation flow 1800 and 40 km/h: the defaults every
+// test builder starts from. Returns its index in `qor.Arcos`.
+inline int AddDefaultArco(QorVars& qor, int numero, int a, int b) {
+  const int i = qor.NuevoArco();
+  TArco& arco = qor.Arcos[static_cast<size_t>(i)];
+  arco.Numero = numero;
+  arco.NodoA = a;
+  arco.NodoB = b;
+  arco.Carriles = 1;
+  arco.Largo = 100;
+  arco.FlujoSat = 1800;
+  arco.Velocidad = 40;
+  return i;
+}
+
 struct StageData {
   int GreenLanes;
   int Green;
@@ -129,18 +144,10 @@ class NetworkBuilder {
 
   // A TRANSYT link; the reference is valid until the next link is added.
   TArco& Link(int numero, int a, int b, const std::string& salidas) {
-    int i = run_.Qor.NuevoArco();
-    TArco& arco = run_.Qor.Arcos[static_cast<size_t>(i)];
-    arco.Numero = numero;
-    arco.NodoA = a;
-    arco.NodoB = b;
+    TArco& arco = run_.Qor.Arcos[static_cast<size_t>(AddDefaultArco(run_.Qor, numero, a, b))];
     arco.Salidas = salidas;
-    arco.Carriles = 1;
     arco.CarrilInicio = 1;
     arco.CarrilFin = 1;
-    arco.Largo = 100;
-    arco.FlujoSat = 1800;
-    arco.Velocidad = 40;
     return arco;
   }
 
