@@ -15,6 +15,14 @@ namespace {
 
 constexpr int kMaxRouteNumber = 99999;
 
+// A node number written in free format: any width, but within the integers (1E39 would be
+// held at the integer limits and taken for a node number).
+int32_t FreeNodeNumber(const std::string& word) {
+  const double value = TextToReal(word);
+  if (!(std::fabs(value) < 2147483648.0)) throw FieldRangeError(Printf("valor \"%s\" fuera de rango", word.c_str()));
+  return TextToInt(word);
+}
+
 // The node numbers of a route as the file lists them: free format (EZBUS) from column 16 of
 // as many lines as it takes, or fixed fields of W columns from column 16, 13 to a line (6 with DUTCH).
 std::vector<int32_t> ReadRouteNodes(NetworkReader& reader, int32_t count) {
@@ -25,7 +33,7 @@ std::vector<int32_t> ReadRouteNodes(NetworkReader& reader, int32_t count) {
     while (true) {
       for (const std::string& word : SplitBlanks(Field(line, 16, 80))) {
         if (static_cast<int32_t>(numbers.size()) == count) break;
-        numbers.push_back(TextToInt(word));
+        numbers.push_back(FreeNodeNumber(word));
       }
       if (static_cast<int32_t>(numbers.size()) >= count) break;
       line = reader.NextCard("los nodos de la linea de bus");
@@ -41,7 +49,7 @@ std::vector<int32_t> ReadRouteNodes(NetworkReader& reader, int32_t count) {
       place = 0;
     }
     const int first = 16 + W * place;
-    numbers.push_back(TextToInt(Field(line, first, first + W - 1)));
+    numbers.push_back(IntAt(line, first, first + W - 1));
     ++place;
   }
   return numbers;
@@ -93,15 +101,17 @@ void ReadBusRoute(NetworkReader& reader, int group) {
 
   TLinea route;
   if (std::isdigit(static_cast<unsigned char>(Column(header, 5)))) {
-    route.RouteNumber = TextToInt(Field(header, 1, 5));
+    route.RouteNumber = IntAt(header, 1, 5);
     route.Suffix = " ";
   } else {
-    route.RouteNumber = TextToInt(Field(header, 1, 4));
+    route.RouteNumber = IntAt(header, 1, 4);
     route.Suffix = Field(header, 5, 5);
   }
   route.RouteGroup = group;
-  route.Frequency = TextToInt(Field(header, 6, 10));
-  const int32_t count = TextToInt(Field(header, 11, 15));
+  // A frequency beyond its columns' digits would carry a bus flow no link can take into the
+  // saturation-flow sharing and the data files; it stops the reading like any numeric field.
+  route.Frequency = IntAt(header, 6, 10);
+  const int32_t count = IntAt(header, 11, 15);
   const TLinea& previous = sat.BusLines.back();
   if (count == 0)
     reader.log.Line(Printf("Línea %d sin nodos\rUltima línea leída: %s", route.RouteNumber,

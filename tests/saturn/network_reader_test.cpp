@@ -242,6 +242,15 @@ TEST(SaturnFrame, NumbersBeyondTheirColumnsStopNamingLineAndColumns) {
        "linea 5: valor fuera de rango en &PARAM (BUSPCU(2)=1000000000"},
       {"wide node field", WithSections(NetworkHead({" DUTCH=T"}), {"3", Card().At(1, "      1E39").Int(11, 20, 5), "99999"}),
        "linea 8: valor \"1E39\" fuera de rango en las columnas 1-10"},
+      {"bus frequency", WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).Int(6, 10, 2), "99999", "6",
+                                                     Card().Int(1, 5, 7).At(6, " 1E39").Int(11, 15, 2).Int(16, 20, 1).Int(21, 25, 2), "99999"}),
+       "linea 10: valor \"1E39\" fuera de rango en las columnas 6-10"},
+      {"bus node count", WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).Int(6, 10, 2), "99999", "6",
+                                                      Card().Int(1, 5, 7).Int(6, 10, 4).At(11, "-1E39").Int(16, 20, 1), "99999"}),
+       "linea 10: valor \"-1E39\" fuera de rango en las columnas 11-15"},
+      {"bus node, free format", WithSections(NetworkHead({" EZBUS=T"}), {"3", Card().Int(1, 5, 1).Int(6, 10, 2), "99999", "6",
+                                                               Card().Int(1, 5, 7).Int(6, 10, 4).Int(11, 15, 2).At(16, "  1 -1E39"), "99999"}),
+       "linea 11: valor \"-1E39\" fuera de rango"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
