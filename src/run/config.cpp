@@ -1,5 +1,7 @@
 #include "run/config.h"
 
+#include <cctype>
+#include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <limits>
@@ -109,6 +111,37 @@ void CheckRange(Run& run, const std::string& section, const char* key, int value
   run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s=%d fuera de rango (%d a %d)", ConfigurationPath(run).c_str(),
                        section.c_str(), key, value, low, high),
                 1, Listed::Yes);
+}
+
+// The widest value a TRANSYT card field can write: saturation flows, greens, lags, link and
+// node numbers given in the configuration all end in such fields, or in sums of what does.
+constexpr int kMaxCardValue = 99999;
+
+bool IsListSeparator(char c) { return c == ',' || c == '/' || c == ';' || std::isspace(static_cast<unsigned char>(c)); }
+
+// Every number of Key_1, Key_2, ... (items separated by "," or blanks) within the card fields:
+// 1E39 for a minimum green would otherwise be held at the integer limits and overflow the sums
+// of greens and flows made of it.
+void CheckNumberedList(Run& run, const IniFile& ini, const std::string& section, const std::string& key) {
+  for (int k = 1;; ++k) {
+    const std::string name = key + "_" + std::to_string(k);
+    if (!ini.HasKey(section, name)) break;
+    const std::string value = ini.ReadString(section, name, "");
+    size_t i = 0;
+    while (i < value.size()) {
+      while (i < value.size() && IsListSeparator(value[i])) ++i;
+      size_t end = i;
+      while (end < value.size() && !IsListSeparator(value[end])) ++end;
+      if (end == i) break;
+      const std::string token = value.substr(i, end - i);
+      i = end;
+      if (std::fabs(TextToReal(token)) <= kMaxCardValue) continue;
+      run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s: valor \"%s\" fuera de rango (%d a %d)",
+                           ConfigurationPath(run).c_str(), section.c_str(), name.c_str(), token.c_str(),
+                           -kMaxCardValue, kMaxCardValue),
+                    1, Listed::Yes);
+    }
+  }
 }
 
 // The cycle settings of one section (the global part or a network's own).
@@ -322,6 +355,11 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.PrecisionIRTransyt = ini.ReadFloat(C, "PrecisionIRTransyt", 0.05);
 
   CheckRange(run, P, "MaximoCiclo", cfg.MaximoCiclo, 0, kMaxCycleSetting);
+  const std::pair<const char*, int> cardValues[] = {{"AjustePublico", cfg.AjustePublico},
+                                                     {"FlujoAuxiliar", cfg.FlujoAuxiliar},
+                                                     {"CorredorFlujosat", cfg.CorredorFlujosat},
+                                                     {"CorredorCapacidad", cfg.CorredorCapacidad}};
+  for (const auto& [key, value] : cardValues) CheckRange(run, P, key, value, -kMaxCardValue, kMaxCardValue);
   CheckCycles(run, P, cfg.CicloMinimo, cfg.CicloMaximo, cfg.PasoCiclo, cfg.MinimoCicloDoble);
   CheckRange(run, C, "Iteraciones", cfg.Iteraciones, 0, kMaxIteration);
   // A negative start is refused with its own message when the run starts.
@@ -446,6 +484,15 @@ void ReadNetworkConfiguration(Run& run, int r) {
   n.Grafico = ReadNumberedList(ini, section, "Grafico");
   n.Coordina = ReadNumberedList(ini, section, "Coordina");
   n.Duplica = ReadNumberedList(ini, section, "Duplica");
+
+  for (const char* key : {"Grupo", "Lag35", "FlujoSat", "TPublicoDet", "FlujoS30", "VerdeMin", "FlujoArco1", "Cola",
+                          "Grafico", "Coordina", "Duplica"})
+    CheckNumberedList(run, ini, section, key);
+  const std::pair<const char*, int> cardValues[] = {
+      {"AjustePublico", n.AjustePublico}, {"FlujoAuxiliar", n.FlujoAuxiliar}, {"CorredorFlujosat", n.CorredorFlujosat},
+      {"CorredorCapacidad", n.CorredorCapacidad}, {"TpoD1", n.TpoD1}, {"TpoD2", n.TpoD2}, {"Pdelay", n.Pdelay},
+      {"Pstop", n.Pstop}};
+  for (const auto& [key, value] : cardValues) CheckRange(run, section, key, value, -kMaxCardValue, kMaxCardValue);
 
   // A cycle of 0 or below asks CYOP for a structure at the cycle's magnitude.
   CheckRange(run, section, "Ciclo", n.Ciclo, -kMaxCycleSetting, kMaxCycleSetting);

@@ -307,6 +307,14 @@ TEST(ConfigurationLimits, SettingsOutsideTheirRangeStopNamingFileSectionAndKey) 
       {"[Transyt1]\nCiclo=-2147483648\n", true, "[Transyt1] Ciclo=-2147483648 fuera de rango (-999 a 999)"},
       {"[Transyt1]\nPasoCiclo=2147483647\n", true, "[Transyt1] PasoCiclo=2147483647 fuera de rango"},
       {"[Transyt1]\nTiempoSim=100000\n", true, "[Transyt1] TiempoSim=100000 fuera de rango (0 a 999)"},
+      {"[Transyt1]\nVerdeMin_1=3,1E39,5\n", true, "[Transyt1] VerdeMin_1: valor \"1E39\" fuera de rango (-99999 a 99999)"},
+      {"[Transyt1]\nFlujoSat_1=1,2,3,1800\nFlujoSat_2=1,2,3,-2147483648\n", true, "[Transyt1] FlujoSat_2: valor \"-2147483648\""},
+      {"[Transyt1]\nFlujoArco1_1=1 2 3 100000\n", true, "[Transyt1] FlujoArco1_1: valor \"100000\""},
+      {"[Transyt1]\nTPublicoDet_1=1,2,3,50,9e9,4\n", true, "[Transyt1] TPublicoDet_1: valor \"9e9\""},
+      {"[Transyt1]\nCoordina_1=1/1E10\n", true, "[Transyt1] Coordina_1: valor \"1E10\""},
+      {"[Transyt1]\nCorredorFlujosat=2000000000\n", true, "[Transyt1] CorredorFlujosat=2000000000 fuera de rango (-99999 a 99999)"},
+      {"[Transyt1]\nPdelay=1000000\n", true, "[Transyt1] Pdelay=1000000 fuera de rango"},
+      {"[Parametros]\nCorredorCapacidad=-2147483648\n", false, "[Parametros] CorredorCapacidad=-2147483648 fuera de rango"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ini);
@@ -335,6 +343,15 @@ TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
   EXPECT_EQ(f.run.Cfg.Iteraciones, 1000);
   EXPECT_EQ(f.run.Cfg.Red[1].Ciclo, -999);
   EXPECT_EQ(f.run.Cfg.Red[1].CicloMaximo, 999);
+
+  // The widest card values, and words that are no numbers, are read as before.
+  ConfigFixture g("[Transyt1]\nVerdeMin_1=3,99999,-99999,x\nFlujoSat_1=1,2,3,1800\nCorredorFlujosat=99999\n");
+  g.Read();
+  OneNetwork(g.run, 1);
+  ReadNetworkConfiguration(g.run, 1);
+  EXPECT_EQ(g.run.Cfg.Red[1].VerdeMin, "/3,99999,-99999,x");
+  EXPECT_EQ(g.run.Cfg.Red[1].FlujoSat, "/1,2,3,1800");
+  EXPECT_EQ(g.run.Cfg.Red[1].CorredorFlujosat, 99999);
 }
 
 }  // namespace
