@@ -5,27 +5,29 @@
 #include <fstream>
 #include <sstream>
 
+#include "util/text.h"
+
 namespace veltra::assign {
 
 namespace {
 
 constexpr int32_t kMaxNodes = 20'000'000;
 
-// The file's lines without CR or LF ends.
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(path + ": cannot open the file");
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 [[noreturn]] void Fail(const std::string& path, size_t lineNo, const std::string& what) {
     throw InputError(path + ":" + std::to_string(lineNo) + ": " + what);
+}
+
+// The file's lines without CR or LF ends. A trips file may hold all destinations of an origin
+// on one line, a few hundred thousand pairs; a longer line is a file without line ends or no
+// text at all, and is refused before it is held whole in memory.
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    try {
+        if (!LoadLines(path, lines, kMaxTntpLineLength)) throw InputError(path + ": cannot open the file");
+    } catch (const LineTooLongError& error) {
+        Fail(path, error.Line, "line longer than " + std::to_string(error.Limit) + " characters");
+    }
+    return lines;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }

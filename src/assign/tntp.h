@@ -5,12 +5,17 @@
 
 #include "assign/network.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace veltra::assign {
+
+// The longest line the TNTP readers take (all destinations of a large zone system's origin
+// fit on one line); a longer one is refused with the file, the line and this limit.
+constexpr size_t kMaxTntpLineLength = 4u * 1024u * 1024u;
 
 class InputError : public std::runtime_error {
 public:

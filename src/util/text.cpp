@@ -102,7 +102,7 @@ std::vector<std::string> Split(std::string_view text, char separator) {
   return pieces;
 }
 
-bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
+bool LoadLines(const std::string& path, std::vector<std::string>& lines, size_t maxLineLength) {
   lines.clear();
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -117,9 +117,10 @@ bool LoadLines(const std::string& path, std::vector<std::string>& lines) {
       pending = false;
       continue;
     }
-    if (line.size() >= kMaxLineLength)
-      throw FileError(Printf("ERROR - %s, linea %zu: mas de %zu caracteres, limite de una linea", path.c_str(),
-                             lines.size() + 1, kMaxLineLength));
+    if (line.size() >= maxLineLength)
+      throw LineTooLongError(Printf("ERROR - %s, linea %zu: mas de %zu caracteres, limite de una linea", path.c_str(),
+                                    lines.size() + 1, maxLineLength),
+                             lines.size() + 1, maxLineLength);
     line.push_back(static_cast<char>(c));
     pending = true;
   }

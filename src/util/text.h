@@ -15,7 +15,12 @@ namespace veltra {
 // printf-style formatting into a string. Numbers always use "." as the decimal point:
 // the program never changes the C library's numeric locale.
 // gnu_printf: the C99 formats (%zu, %lld), which the MinGW runtime follows as glibc does.
+// clang knows only printf, which it checks against the same C99 formats.
+#if defined(__clang__)
+std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#else
 std::string Printf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+#endif
 
 // Characters a..b (1-based, inclusive) of a line; the part beyond the line's end is dropped.
 std::string Field(std::string_view line, int first, int last);
@@ -39,15 +44,24 @@ struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A line longer than a reader's limit: the line number and the limit, for readers that word
+// the message in their own terms.
+struct LineTooLongError : FileError {
+  LineTooLongError(const std::string& what, size_t line, size_t limit) : FileError(what), Line(line), Limit(limit) {}
+  size_t Line;
+  size_t Limit;
+};
+
 // The longest line any of the program's input files can hold: their records are fixed
 // columns or short lists, well under this. A longer line is damage (a binary file, a file
 // without line ends) and would otherwise be held whole in memory.
 constexpr size_t kMaxLineLength = 64 * 1024;
 
 // Reads a text file into lines. A line ends at LF; a CR before it is not part of the line.
-// Returns false when the file cannot be opened; a line longer than kMaxLineLength throws
-// FileError naming the file, the line and the limit.
-bool LoadLines(const std::string& path, std::vector<std::string>& lines);
+// Returns false when the file cannot be opened; a line longer than maxLineLength throws
+// LineTooLongError (a FileError) naming the file, the line and the limit. Formats whose lines may be longer (a trip
+// matrix holding an origin's destinations on one line) pass their own limit.
+bool LoadLines(const std::string& path, std::vector<std::string>& lines, size_t maxLineLength = kMaxLineLength);
 
 // Writes text line by line with the line end the caller chooses (CR LF by default), into a
 // file or into a stream (a test's string, say).

@@ -100,6 +100,14 @@ TEST(TntpReader, TripsAddUpPerPairAndSkipZerosAndIntrazonal) {
     EXPECT_DOUBLE_EQ(demand.Total(), 5);
 }
 
+TEST(TntpReader, AnOriginOnOneLongLineIsRead) {
+    std::string line = "Origin 1\n";
+    for (int i = 0; i < 20000; ++i) line += " 2 : 0.5;";
+    Demand demand = ReadTntpTrips(WriteTemp("long_trips.tntp", line + "\n"), 2);
+    ASSERT_EQ(demand.OriginCount(), 1);
+    EXPECT_DOUBLE_EQ(demand.Total(), 10000);
+}
+
 TEST(TntpReader, BadTripsNameLineAndField) {
     struct Row { std::string Text, Expected; };
     const Row rows[] = {
@@ -110,6 +118,8 @@ TEST(TntpReader, BadTripsNameLineAndField) {
         {"Origin 1\n 2 : -1;\n", ":2: trips to 2: must not be negative"},
         {"Origin 1\n 2 5;\n", ":2: destination: \"2 5\" has no \":\""},
         {"<NUMBER OF ZONES> 5\n<END OF METADATA>\n", "<NUMBER OF ZONES> is 5 but the network has 2"},
+        // A file without line ends (or no text) is refused at the limit, not held whole.
+        {"Origin 1\n" + std::string(kMaxTntpLineLength + 10, '1'), ":2: line longer than 4194304 characters"},
     };
     for (const Row& r : rows) {
         std::string message = TripsError(r.Text);
