@@ -152,8 +152,8 @@ void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string&
     }
     matrixNames += (matrixNames.empty() ? "" : ", ") + file;
     assign::DemandBuilder demand;
-    int unknown = 0, unconnected = 0, unreachable = 0;
-    double unknownTrips = 0, unconnectedTrips = 0, unreachableTrips = 0;
+    int unknown = 0, unreachable = 0;
+    double unknownTrips = 0, unreachableTrips = 0;
     std::map<int32_t, std::vector<uint8_t>> reachable;  // by origin zone position
     std::map<int32_t, double> unconnectedZones;
     for (const TripRow& row : matrix.Rows) {
@@ -168,9 +168,8 @@ void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string&
         continue;
       }
       if (!connected[static_cast<size_t>(o)] || !connected[static_cast<size_t>(d)]) {
+        // Reported per zone below, with the trips it loses.
         unconnectedZones[connected[static_cast<size_t>(o)] ? row.Destination : row.Origin] += row.Trips;
-        ++unconnected;
-        unconnectedTrips += row.Trips;
         continue;
       }
       auto found = reachable.find(o);

@@ -106,7 +106,10 @@ void Converter::BuildJunctions() {
   std::map<std::pair<int32_t, int32_t>, int32_t> linkOf;
   for (size_t i = 0; i < net_.Links.size(); ++i)
     linkOf.emplace(std::make_pair(net_.Links[i].From, net_.Links[i].To), static_cast<int32_t>(i));
-  for (const auto& [node, set] : neighbours) {
+  for (const auto& entry : neighbours) {
+    // A plain name, not a structured binding: lambdas below capture it.
+    const int32_t node = entry.first;
+    const auto& set = entry.second;
     Junction j;
     j.Node = node;
     j.Arms.assign(set.begin(), set.end());

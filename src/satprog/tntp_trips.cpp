@@ -11,7 +11,7 @@ std::vector<TripRow> ReadTntpTripRows(const std::string& path) {
   // The reader wants the zone count of the file's own metadata.
   std::vector<std::string> lines;
   int32_t zones = 0;
-  if (LoadLines(path, lines))
+  if (LoadLines(path, lines, assign::kMaxTntpLineLength))
     for (const std::string& line : lines) {
       const std::string t = Upper(Trim(line));
       if (StartsWith(t, "<NUMBER OF ZONES>")) zones = static_cast<int32_t>(std::atol(t.substr(17).c_str()));

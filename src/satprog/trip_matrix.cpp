@@ -1,10 +1,12 @@
 #include "satprog/trip_matrix.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "assign/tntp.h"
 #include "satprog/tntp_trips.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -57,8 +59,8 @@ bool ParseNumber(const std::string& text, double& value) {
 
 bool ParseZone(const std::string& text, int32_t& zone) {
   double value = 0;
-  if (!ParseNumber(text, value) || value != static_cast<double>(static_cast<int64_t>(value)) || value < 1 || value > 2e9)
-    return false;
+  // The range first: a number beyond the integers (1e121) has no integer part to compare with.
+  if (!ParseNumber(text, value) || !(value >= 1 && value <= 2e9) || value != std::floor(value)) return false;
   zone = static_cast<int32_t>(value);
   return true;
 }
@@ -110,7 +112,12 @@ TripMatrix ReadTripMatrix(const std::string& path) {
   if (!FileExists(path)) Fail(path, 0, Printf("no existe; %s", kFormats));
   if (LooksBinary(path)) Fail(path, 0, Printf("es un archivo binario; %s", kFormats));
   std::vector<std::string> lines;
-  if (!LoadLines(path, lines)) Fail(path, 0, "no se puede abrir");
+  try {
+    // The TNTP trips reader's line limit: an origin's destinations may all be on one line.
+    if (!LoadLines(path, lines, assign::kMaxTntpLineLength)) Fail(path, 0, "no se puede abrir");
+  } catch (const FileError& error) {
+    throw MatrixError{std::string("matriz no legible: ") + error.what()};
+  }
   if (IsTntpText(lines)) {
     matrix.Rows = ReadTntpTripRows(path);
   } else {
