@@ -58,6 +58,7 @@ inline std::ostream& NullConsole() {
 
 // Makes a fresh directory the working directory, once per process, so that whatever a
 // reader writes next to its input (an errors list, a messages file) stays out of the tree.
+// It is removed when the process ends normally; after a finding it stays, to be looked at.
 inline const std::filesystem::path& WorkDir() {
   static const std::filesystem::path dir = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "veltra-fuzz-XXXXXX").string();
@@ -65,14 +66,38 @@ inline const std::filesystem::path& WorkDir() {
     std::filesystem::current_path(pattern);
     return std::filesystem::path(pattern);
   }();
+  static const bool removedAtExit = [] {
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+      std::filesystem::remove_all(dir, ec);
+    });
+    return true;
+  }();
+  (void)removedAtExit;
   return dir;
 }
 
 // libFuzzer's own paths (corpus directories, inputs, the dictionary, where findings go) given
 // relative to the directory the target was started in, made absolute before WorkDir moves.
+// Without -artifact_prefix, findings go to the starting directory, as libFuzzer's default
+// "./" means there, not into the private directory.
 inline void AnchorArguments(int* argc, char*** argv) {
   static std::vector<std::string> kept;
-  kept.reserve(static_cast<size_t>(*argc));
+  static std::vector<char*> arguments;
+  kept.reserve(static_cast<size_t>(*argc) + 1);
+  bool artifactPrefix = false;
+  for (int i = 1; i < *argc; ++i)
+    artifactPrefix = artifactPrefix || std::string((*argv)[i]).rfind("-artifact_prefix=", 0) == 0 ||
+                     std::string((*argv)[i]).rfind("-exact_artifact_path=", 0) == 0;
+  if (!artifactPrefix) {
+    kept.push_back("-artifact_prefix=" + std::filesystem::current_path().string() + "/");
+    arguments.assign(*argv, *argv + *argc);
+    arguments.push_back(kept.back().data());
+    arguments.push_back(nullptr);
+    *argv = arguments.data();
+    ++*argc;
+  }
   const char* const options[] = {"-dict=", "-artifact_prefix=", "-exact_artifact_path=", "-merge_control_file="};
   for (int i = 1; i < *argc; ++i) {
     std::string arg = (*argv)[i];

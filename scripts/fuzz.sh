@@ -27,7 +27,7 @@ build=${VELTRA_FUZZ_BUILD_DIR:-build-fuzz}
 # Absolute: the targets change their working directory to a private one.
 case $build in /*) ;; *) build="$root/$build" ;; esac
 all_targets="fuzz_network fuzz_listing fuzz_counts fuzz_node_list fuzz_config fuzz_street_names
-  fuzz_transyt_print fuzz_cyop_print fuzz_t8s_cards fuzz_tntp_net fuzz_tntp_trips fuzz_tntp_flow"
+  fuzz_transyt_print fuzz_cyop_print fuzz_t8s_cards fuzz_tntp_net fuzz_tntp_trips fuzz_tntp_flow fuzz_trip_matrix"
 targets=${FUZZ_TARGETS:-$all_targets}
 CXX=clang++ cmake -S . -B "$build" -DVELTRA_FUZZ=ON -DVELTRA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # shellcheck disable=SC2086
@@ -59,6 +59,7 @@ seeds fuzz_t8s_cards tests/data/signals/*.dat tests/data/transyt/writer/*.dat
 seeds fuzz_tntp_net tests/data/assign/*_net.tntp
 seeds fuzz_tntp_trips tests/data/assign/*_trips.tntp
 seeds fuzz_tntp_flow fuzz/corpus/tntp_flow/*
+seeds fuzz_trip_matrix examples/pueblo/pueblo.csv examples/siouxfalls/siouxfalls.csv tests/data/assign/*_trips.tntp
 
 dict_of() {
   case $1 in
