@@ -137,7 +137,7 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
   out.push_back("");
   out.push_back("");
   const auto& results = model.Results();
-  double flow = 0, uniform = 0, random = 0, stops = 0, index = 0;
+  double flow = 0, uniform = 0, random = 0, stops = 0;
   for (size_t l = 0; l < net.Links.size(); ++l) {
     const SignalLink& link = net.Links[l];
     const LinkResult& r = results[l];
@@ -160,7 +160,6 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
     uniform += r.UniformDelay;
     random += r.RandomDelay;
     stops += r.StopsPerHour;
-    index += r.Index;
   }
   std::string total = "0  TOTAL";
   Put(total, 12, Fit(flow, 6, 0));
@@ -168,6 +167,7 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
   Put(total, 49, Fit(random, 8, 2));
   Put(total, 57, Fit(uniform + random, 8, 2));
   Put(total, 71, Fit(stops, 10, 0));
+  // The sum of the links' indexes, as the model evaluated it.
   Put(total, 98, Fit(model.Index(), 10, 2));  // columns 98-107: the index the loop reads
   Put(total, 114, "TOTALS");                    // columns 114-119
   out.push_back(total);
