@@ -66,7 +66,7 @@ void WriteGiveWayCards(const Settings& cfg, QorVars& qor, TextWriter& out) {
     std::string line = CardText({30, c.Link, c.Opposing1, c.Opposing2, c.Percentage, 22,
                                  c.Opposing1 >= 1 && c.Opposing2 >= 1 ? 19 : 0});
     line += std::string(20, ' ');
-    line += CardText({LargoMaximo(cfg, c.Length), 0, c.GiveWayValue, 0, 0, c.Lanes});
+    line += CardText({LargoMaximo(cfg, c.Length), 0, c.GiveWayValue, 0, 0, c.Lanes}, 30, 12);
     out.Line(line);
     auto found = byNumber.find(c.Link);
     if (found != byNumber.end()) At(qor.Arcos, found->second).Escrito = 1;

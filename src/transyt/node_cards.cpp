@@ -45,15 +45,31 @@ int32_t TimingCardNumber(int stages, bool doubled) {
 
 }  // namespace
 
-std::string CardText(const std::vector<int32_t>& fields) {
+namespace {
+
+// Field `position` (1 = the card number) of card `card`, in its five columns.
+std::string CardField(int32_t card, size_t position, int32_t value) {
+  if (value > 99999 || value < -9999)
+    throw CardFieldError(Printf("tarjeta %d, campo %zu: el valor %d no cabe en 5 columnas", card, position, value));
+  return Printf("%5d", value);
+}
+
+}  // namespace
+
+std::string CardText(const std::vector<int32_t>& fields, int32_t card, size_t firstPosition) {
   std::string line;
-  for (int32_t f : fields) line += Printf("%5d", f);
+  for (size_t i = 0; i < fields.size(); ++i) line += CardField(card, firstPosition + i, fields[i]);
   return line;
 }
 
+std::string CardText(const std::vector<int32_t>& fields) {
+  return CardText(fields, fields.empty() ? 0 : fields[0], 1);
+}
+
 void CardLines::Add(std::initializer_list<int32_t> entry) {
-  if (count_ == 0) line_ = Printf("%5d", card_);
-  for (int32_t f : entry) line_ += Printf("%5d", f);
+  if (count_ == 0) line_ = CardField(card_, 1, card_);
+  size_t position = line_.size() / 5;
+  for (int32_t f : entry) line_ += CardField(card_, ++position, f);
   if (++count_ == perLine_) Finish();
 }
 

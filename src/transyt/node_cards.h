@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,8 +19,17 @@
 
 namespace veltra {
 
-// One card line: every field an integer right-aligned in five columns.
+// A field value that five columns cannot hold (above 99999, below -9999): written, it would
+// run into the field before it and TRANSYT would read every field after it shifted.
+struct CardFieldError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// One card line: every field an integer right-aligned in five columns (the card number is the
+// first). Throws CardFieldError naming the card, the field and the value. The rest of a card
+// after blank fields is written with its card number and the position of its first field.
 std::string CardText(const std::vector<int32_t>& fields);
+std::string CardText(const std::vector<int32_t>& fields, int32_t card, size_t firstPosition);
 
 // Lines of one card kind holding entries of one or more fields: the card number in columns
 // 1-5, then up to `perLine` entries; a full line ends and the next entry starts a new line.

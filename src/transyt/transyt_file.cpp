@@ -29,7 +29,13 @@ void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor,
                       const std::string& fileName, int cycle, bool allowDouble) {
   {
     TextWriter out(fileName);
-    WriteTransytData(cfg, r, sat, qor, log, out, cycle, allowDouble);
+    try {
+      WriteTransytData(cfg, r, sat, qor, log, out, cycle, allowDouble);
+    } catch (const CardFieldError& error) {
+      // A file TRANSYT would read shifted is not left to be run: the run stops naming it.
+      throw FileError(Printf("ERROR - Red Transyt %s, linea %zu: %s", fileName.c_str(), out.LinesWritten() + 1,
+                             error.what()));
+    }
     out.Close();
   }
   WriteCompanionFiles(At(qor.RedNodos, r)[0], sat, qor, log, fileName);

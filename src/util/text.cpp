@@ -157,7 +157,10 @@ void TextWriter::Line(std::string_view text) {
   EndLine();
 }
 
-void TextWriter::EndLine() { Write(lineEnd_); }
+void TextWriter::EndLine() {
+  Write(lineEnd_);
+  ++lines_;
+}
 
 void TextWriter::Close() {
   if (stream_) {

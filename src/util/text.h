@@ -79,6 +79,8 @@ class TextWriter {
   void Write(std::string_view text);
   void Line(std::string_view text = {});
   void EndLine();
+  // The lines ended so far: the number of the line being written is one more.
+  size_t LinesWritten() const { return lines_; }
   // Closes the file (flushes the stream); throws FileError when any write failed.
   void Close();
 
@@ -88,6 +90,7 @@ class TextWriter {
   std::string path_;
   const char* lineEnd_;
   bool failed_ = false;
+  size_t lines_ = 0;
 };
 
 // Creates the file, lets `write` fill it through a TextWriter and closes it; FileError when

@@ -4,6 +4,7 @@
 
 #include "support/test_support.h"
 #include "support/transyt_network.h"
+#include "transyt/node_cards.h"
 
 namespace veltra {
 namespace {
@@ -139,6 +140,52 @@ TEST(TransytFile, CompleteDataFileAndCompanionsOfASmallNetwork) {
   // A file of the same network written again replaces the old one.
   WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), 96, true);
   EXPECT_EQ(test::DiffLines(test::ReadFile(expected + ".dat"), test::ReadFile(dir.File("red_1_10.dat"))), "");
+}
+
+// A value five columns cannot hold would run into the field before it, and TRANSYT would read
+// every later field of the card shifted: the file is not left to be run.
+TEST(TransytFile, AValueWiderThanItsFieldStopsNamingFileLineCardAndField) {
+  auto problem = [](const std::vector<int32_t>& fields, int32_t card, size_t first) -> std::string {
+    try {
+      const std::string text = card < 0 ? CardText(fields) : CardText(fields, card, first);
+      return text.size() == 5 * fields.size() ? "" : "widened: " + text;
+    } catch (const CardFieldError& error) {
+      return error.what();
+    }
+  };
+  struct Case {
+    std::vector<int32_t> Fields;
+    int32_t Card;  // -1: the first field
+    size_t First;
+    const char* Expected;  // empty: fits
+  } cases[] = {
+      {{32, 111, 100000}, -1, 1, "tarjeta 32, campo 3: el valor 100000 no cabe en 5 columnas"},
+      {{31, 111, 0, -10000}, -1, 1, "tarjeta 31, campo 4: el valor -10000 no cabe en 5 columnas"},
+      {{38, 99999, -9999}, -1, 1, ""},
+      // The rest of a card after blank fields counts from its first field's position.
+      {{0, 123456}, 30, 12, "tarjeta 30, campo 13: el valor 123456"},
+  };
+  for (const Case& c : cases) {
+    const std::string message = problem(c.Fields, c.Card, c.First);
+    if (*c.Expected == '\0')
+      EXPECT_EQ(message, "");
+    else
+      EXPECT_NE(message.find(c.Expected), std::string::npos) << message;
+  }
+
+  test::TestRun t;
+  test::TempDir dir;
+  BuildNetwork(t.run);
+  t.run.Qor.Arcos[1].Flujo = 250000.0f;  // link 111: its flow card cannot hold it
+  try {
+    WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), 96, true);
+    ADD_FAILURE() << "a flow of 250000 was written";
+  } catch (const FileError& error) {
+    const std::string message = error.what();
+    EXPECT_EQ(message.rfind("ERROR - Red Transyt ", 0), 0u) << message;
+    EXPECT_NE(message.find("red_1_10.dat, linea "), std::string::npos) << message;
+    EXPECT_NE(message.find("el valor 250000 no cabe en 5 columnas"), std::string::npos) << message;
+  }
 }
 
 TEST(TransytFile, CyopFileUsesTheCycleSettingAndSingleTestFilesNoDoubleCards) {
