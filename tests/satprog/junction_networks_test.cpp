@@ -21,7 +21,8 @@ std::string WriteNetwork(const std::string& name, const std::vector<std::string>
   const fs::path dir = fs::temp_directory_path() / "veltra_satprog_tests";
   fs::create_directories(dir);
   const std::string path = (dir / name).string();
-  std::ofstream out(path);
+  // Binary: the lines end in CR LF as written, on every system.
+  std::ofstream out(path, std::ios::binary);
   for (const std::string& line : lines) out << line << "\r\n";
   return path;
 }
