@@ -5,6 +5,8 @@
 # coverage of each target; exits non-zero when a target finds a crash, a sanitizer report,
 # a timeout or a memory blow-up (the input is left in the build dir as crash-*/timeout-*/oom-*).
 #   scripts/fuzz.sh [SECONDS]        FUZZ_TARGETS="fuzz_network fuzz_counts" to run only some
+# A long run: FUZZ_RUNS=10000000 FUZZ_PARALLEL=2 scripts/fuzz.sh 3600 (each target an hour or ten
+# million executions, two at a time).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
@@ -70,36 +72,63 @@ dict_of() {
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# One target for SECONDS or FUZZ_RUNS executions, whichever comes first; its summary line goes
+# to findings/<target>/result, its exit status (non-zero: a finding) to findings/<target>/status.
+run_target() {  # run_target TARGET
+  local t=$1
+  local corpus="$build/corpus/$t" out="$build/findings/$t"
+  mkdir -p "$corpus" "$out"
+  rm -f "$out/result" "$out/status"
+  local log="$out/fuzz.log"
+  local dict="fuzz/dict/$(dict_of "$t").dict"
+  local dictArg=()
+  [ -f "$dict" ] && dictArg=(-dict="$root/$dict")
+  local rc=0
+  "$build/fuzz/$t" "$corpus" "$build/seeds/$t" "${dictArg[@]}" -max_total_time="$seconds" -runs="${FUZZ_RUNS:--1}" \
+    -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 -max_len=65536 -print_final_stats=1 \
+    -artifact_prefix="$out/" >"$log" 2>&1 || rc=$?
+  local execs cov elapsed line
+  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
+  cov=$(grep -Eo '(INITED|DONE|pulse|NEW|REDUCE) +cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 | grep -Eo 'cov: [0-9]+ ft: [0-9]+' || true)
+  elapsed=$(grep -o 'Done [0-9]* runs in [0-9]* second' "$log" | grep -o '[0-9]* second' | grep -o '[0-9]*' || true)
+  line=$(printf '%-20s executions %-10s %-22s %ss' "$t" "${execs:-?}" "${cov:-cov: ?}" "${elapsed:-?}")
+  if [ $rc -ne 0 ]; then
+    line="$line  FINDING (see $log)"
+    grep -E 'ERROR: |runtime error|SUMMARY' "$log" | head -5 >&2 || true
+  fi
+  echo "$line" >"$out/result"
+  echo "$rc" >"$out/status"
+  echo "$line"
+}
+
+# FUZZ_PARALLEL targets at a time (default 1): long runs use every core.
+parallel=${FUZZ_PARALLEL:-1}
+running=0
+for t in $targets; do
+  echo "== $t (${seconds}s${FUZZ_RUNS:+ or $FUZZ_RUNS runs})"
+  if [ "$parallel" -le 1 ]; then
+    run_target "$t"
+    continue
+  fi
+  run_target "$t" &
+  running=$((running + 1))
+  if [ "$running" -ge "$parallel" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+done
+wait || true
+
 failed=()
 summary=()
 for t in $targets; do
-  corpus="$build/corpus/$t"
-  mkdir -p "$corpus" "$build/findings/$t"
-  log="$build/findings/$t/fuzz.log"
-  dict="fuzz/dict/$(dict_of "$t").dict"
-  dictArg=()
-  [ -f "$dict" ] && dictArg=(-dict="$root/$dict")
-  echo "== $t (${seconds}s)"
-  set +e
-  "$build/fuzz/$t" "$corpus" "$build/seeds/$t" "${dictArg[@]}" -max_total_time="$seconds" \
-    -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 -max_len=65536 -print_final_stats=1 \
-    -artifact_prefix="$build/findings/$t/" >"$log" 2>&1
-  rc=$?
-  set -e
-  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
-  cov=$(grep -Eo '(INITED|DONE|pulse|NEW|REDUCE) +cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 | grep -Eo 'cov: [0-9]+ ft: [0-9]+' || true)
-  line=$(printf '%-20s executions %-10s %s' "$t" "${execs:-?}" "${cov:-cov: ?}")
-  if [ $rc -ne 0 ]; then
-    line="$line  FINDING (see $log)"
-    failed+=("$t")
-    grep -E 'ERROR: |runtime error|SUMMARY' "$log" | head -5 || true
-  fi
-  summary+=("$line")
-  echo "$line"
+  summary+=("$(cat "$build/findings/$t/result" 2>/dev/null || echo "$t: no result")")
+  [ "$(cat "$build/findings/$t/status" 2>/dev/null || echo 1)" = 0 ] || failed+=("$t")
 done
 
 echo
-echo "Target               Executions            Coverage"
+echo "Target               Executions            Coverage               Time"
 printf '%s\n' "${summary[@]}"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "Findings in: ${failed[*]}" >&2
