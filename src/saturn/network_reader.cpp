@@ -54,6 +54,12 @@ NumberValue FieldValue(const std::string& text, int first, int last) {
   if (!(magnitude < limit))
     throw FieldRangeError(Printf("valor \"%s\" fuera de rango en las columnas %d-%d (maximo %.0f)",
                                  Trim(text).c_str(), first, last, limit - 1));
+  // A negative value gives one of its columns to the sign: -1E4 fits five columns as written but
+  // not as the digits the network file is written back with.
+  const double lowest = width <= 9 ? -(limit / 10.0 - 1.0) : -(limit - 1.0);
+  if (value.AsReal() <= lowest - 0.5)  // what rounds to a whole number below it
+    throw FieldRangeError(Printf("valor \"%s\" fuera de rango en las columnas %d-%d (minimo %.0f)",
+                                 Trim(text).c_str(), first, last, lowest));
   return value;
 }
 

@@ -242,6 +242,8 @@ TEST(SaturnFrame, NumbersBeyondTheirColumnsStopNamingLineAndColumns) {
        "linea 5: valor fuera de rango en &PARAM (BUSPCU(2)=1000000000"},
       {"wide node field", WithSections(NetworkHead({" DUTCH=T"}), {"3", Card().At(1, "      1E39").Int(11, 20, 5), "99999"}),
        "linea 8: valor \"1E39\" fuera de rango en las columnas 1-10"},
+      {"negative flow beyond the digits", junction(node, Card(arm1).At(26, " -1E4"), stage),
+       "linea 8: valor \"-1E4\" fuera de rango en las columnas 26-30 (minimo -9999)"},
       {"bus frequency", WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).Int(6, 10, 2), "99999", "6",
                                                      Card().Int(1, 5, 7).At(6, " 1E39").Int(11, 15, 2).Int(16, 20, 1).Int(21, 25, 2), "99999"}),
        "linea 10: valor \"1E39\" fuera de rango en las columnas 6-10"},
