@@ -72,8 +72,14 @@ void DuplicarNodos(Run& run, int r) {
 }
 
 void EscribirRedSaturn(Run& run, int iteration) {
-  TextWriter out(Printf("%s_%d.%s", run.SaturnBase().c_str(), iteration, "dat"));
-  WriteSaturnNetwork(run.Sat, run.Qor.CicloRed, out);
+  const std::string fileName = Printf("%s_%d.%s", run.SaturnBase().c_str(), iteration, "dat");
+  TextWriter out(fileName);
+  try {
+    WriteSaturnNetwork(run.Sat, run.Qor.CicloRed, out);
+  } catch (const NetworkFieldError& error) {
+    // A file SATURN would read with its fields shifted is not left to be assigned.
+    throw FileError(Printf("ERROR - Red Saturn %s, linea %zu: %s", fileName.c_str(), out.LinesWritten() + 1, error.what()));
+  }
   out.Close();
 }
 

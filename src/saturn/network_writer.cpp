@@ -4,6 +4,7 @@
 
 #include "model/tables.h"
 #include "util/conversions.h"
+#include "util/text.h"
 
 namespace veltra {
 
@@ -13,6 +14,16 @@ constexpr size_t kNone = static_cast<size_t>(-1);
 constexpr const char* kIncludeMarker = "%INCLUDE";
 // Movement nodes that fit on a stage card; the rest go on one continuation line.
 constexpr int kNodesOnStageCard = 10;
+
+// A field of a junction record: the text right-aligned in `width` columns. A value wider than
+// its field would push every field after it along the card, and SATURN would read the
+// junction wrongly; the writing stops instead, naming the junction and the value.
+std::string Fit(const std::string& text, int width, int32_t node) {
+  if (text.size() > static_cast<size_t>(width))
+    throw NetworkFieldError(Printf("nodo %d: el valor %s no cabe en %d columnas", node, Trim(text).c_str(), width));
+  return text;
+}
+std::string Num(int32_t value, int width, int32_t node) { return Fit(Printf("%*d", width, value), width, node); }
 
 bool BeginsWith5(const std::string& line, const char* code) { return line.compare(0, 5, code) == 0; }
 
@@ -59,10 +70,10 @@ void CopyOwnLines(const std::vector<std::string>& lines, size_t first, size_t la
   }
 }
 
-void WriteMovementNodes(const TFase& stage, TextWriter& out) {
+void WriteMovementNodes(const TFase& stage, int32_t node, TextWriter& out) {
   const int count = std::min<int>(stage.EntryCount, kMaxMovementNodes);
   for (int e = 1; e <= count; ++e) {
-    out.Write(Printf("%5d", At(stage.MovementNodes, e)));
+    out.Write(Num(At(stage.MovementNodes, e), 5, node));
     if (e == kNodesOnStageCard && count > kNodesOnStageCard) {
       out.EndLine();
       out.Write(Printf("%25s", ""));
@@ -71,43 +82,48 @@ void WriteMovementNodes(const TFase& stage, TextWriter& out) {
   out.EndLine();
 }
 
-void WriteStages(const TPlanSemaforo& plan, TextWriter& out) {
+void WriteStages(const TPlanSemaforo& plan, int32_t node, TextWriter& out) {
   if (plan.SingleStage) {
     // TRANSYT saw the single stage as two: its intergreen is given back as the time from the
     // end of stage 1's green to the start of the next cycle's green.
     const TFase& first = plan.Stages[1];
     const TFase& second = plan.Stages[2];
-    out.Write(Printf("%10s%5d%5d%5d", "", first.GreenTime, first.Intergreen + second.GreenTime + second.Intergreen,
-                     first.EntryCount));
-    WriteMovementNodes(first, out);
+    out.Write(std::string(10, ' ') + Num(first.GreenTime, 5, node) +
+              Num(first.Intergreen + second.GreenTime + second.Intergreen, 5, node) + Num(first.EntryCount, 5, node));
+    WriteMovementNodes(first, node, out);
     return;
   }
   const int stageCount = std::min<int>(plan.StageCount, kMaxStages);
   for (int s = 1; s <= stageCount; ++s) {
     const TFase& stage = At(plan.Stages, s);
-    out.Write(Printf("%10s%5d%5d%5d", "", stage.GreenTime, stage.Intergreen, stage.EntryCount));
-    WriteMovementNodes(stage, out);
+    out.Write(std::string(10, ' ') + Num(stage.GreenTime, 5, node) + Num(stage.Intergreen, 5, node) +
+              Num(stage.EntryCount, 5, node));
+    WriteMovementNodes(stage, node, out);
   }
 }
 
-void WriteArm(const TConector& arm, int armCount, bool speeds, TextWriter& out) {
-  out.Write(Printf("%5s%5d%1s%4s", "", arm.ANode, arm.ContinuationCode.c_str(), arm.LaneText.c_str()));
-  out.Write(Printf("%5d%5d", speeds ? arm.Speed : arm.Time, arm.Length));
+void WriteArm(const TConector& arm, int armCount, bool speeds, int32_t node, TextWriter& out) {
+  out.Write(std::string(5, ' ') + Num(arm.ANode, 5, node) + Fit(Printf("%1s", arm.ContinuationCode.c_str()), 1, node) +
+            Fit(Printf("%4s", arm.LaneText.c_str()), 4, node));
+  out.Write(Num(speeds ? arm.Speed : arm.Time, 5, node) + Num(arm.Length, 5, node));
   if (arm.Lanes != 0) {
     const int slotCount = std::min(armCount - 1, kMaxSlots);
     for (int j = 1; j <= slotCount; ++j) {
       const TMovimiento& slot = At(arm.Slots, j);
-      out.Write(Printf("%5d%2s%1d%2d", slot.TurnValue, slot.Code.c_str(), slot.FirstLane, slot.LastLane));
+      out.Write(Num(slot.TurnValue, 5, node) + Fit(Printf("%2s", slot.Code.c_str()), 2, node) + Num(slot.FirstLane, 1, node) +
+                Num(slot.LastLane, 2, node));
     }
   }
   out.EndLine();
   if (arm.ContinuationCode == "*")
-    out.Line(Printf("%15d%5d%5d%15.1f%5d", speeds ? arm.Speed1 : arm.Time1, speeds ? arm.Speed2 : arm.Time2,
-                    arm.ContField21_25, static_cast<double>(arm.ContField36_40), arm.ContField43_45));
+    out.Line(Num(speeds ? arm.Speed1 : arm.Time1, 15, node) + Num(speeds ? arm.Speed2 : arm.Time2, 5, node) +
+             Num(arm.ContField21_25, 5, node) + Fit(Printf("%15.1f", static_cast<double>(arm.ContField36_40)), 15, node) +
+             Num(arm.ContField43_45, 5, node));
 }
 
 void WriteJunction(SaturnVars& sat, TNodo& node, const std::vector<int32_t>& cicloRed, TextWriter& out) {
-  out.Write(Printf("%5d%5d%5d", node.Number, node.ArmCount, node.JunctionType));
+  const int32_t n = node.Number;
+  out.Write(Num(n, 5, n) + Num(node.ArmCount, 5, n) + Num(node.JunctionType, 5, n));
 
   TPlanSemaforo* plan = nullptr;
   if (node.JunctionType == 3 && node.SignalPlan > 0 && static_cast<size_t>(node.SignalPlan) < sat.SignalPlans.size())
@@ -115,18 +131,18 @@ void WriteJunction(SaturnVars& sat, TNodo& node, const std::vector<int32_t>& cic
   if (plan != nullptr) {
     // An offset of a whole cycle or more means the same as starting the cycle at 0.
     if (plan->Offset >= plan->CycleTime) plan->Offset = 0;
-    out.Write(Printf("%5d%5d%5d", plan->SingleStage ? 1 : plan->StageCount, plan->Offset, plan->CycleTime));
+    out.Write(Num(plan->SingleStage ? 1 : plan->StageCount, 5, n) + Num(plan->Offset, 5, n) + Num(plan->CycleTime, 5, n));
   } else {
     const size_t position = static_cast<size_t>(node.TransytNetworkPosition);
     const int32_t cycle = node.TransytNetworkPosition > 0 && position < cicloRed.size() ? cicloRed[position] : 0;
-    out.Write(Printf("%5d%5d%5d", node.Field16_20, node.Field21_25, cycle));
+    out.Write(Num(node.Field16_20, 5, n) + Num(node.Field21_25, 5, n) + Num(cycle, 5, n));
   }
-  out.Line(Printf("%5d%5d%5d", node.Field31_35, RoundEven(node.Field36_40), RoundEven(node.Field41_45)));
+  out.Line(Num(node.Field31_35, 5, n) + Num(RoundEven(node.Field36_40), 5, n) + Num(RoundEven(node.Field41_45), 5, n));
 
   const int armCount = std::min(node.ArmCount, kMaxArms);
-  for (int a = 1; a <= armCount; ++a) WriteArm(At(node.Arms, a), node.ArmCount, sat.Param.SPEEDS, out);
+  for (int a = 1; a <= armCount; ++a) WriteArm(At(node.Arms, a), node.ArmCount, sat.Param.SPEEDS, n, out);
 
-  if (plan != nullptr) WriteStages(*plan, out);
+  if (plan != nullptr) WriteStages(*plan, n, out);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // junction section regenerated from the model with the signal settings now in force.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,15 @@
 
 namespace veltra {
 
+// A junction value its field cannot hold (a green of 100000 in five columns): the message names
+// the junction and the value; the caller adds the file and the line.
+struct NetworkFieldError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // Writes the network file from NetworkLines and the model into `out`; `cicloRed` gives the
-// cycle that unsignalised junctions follow (indexed by network position).
+// cycle that unsignalised junctions follow (indexed by network position). Throws
+// NetworkFieldError for a value wider than its field.
 void WriteSaturnNetwork(SaturnVars& sat, const std::vector<int32_t>& cicloRed, TextWriter& out);
 
 }  // namespace veltra

@@ -134,6 +134,40 @@ TEST(SaturnFileWriter, JunctionSectionIsRegeneratedBetweenTheFilesOwnLines) {
   EXPECT_EQ(t.run.Sat.SignalPlans[1].Offset, 0);
 }
 
+// A value its field cannot hold (a green from a damaged print file, an offset below -9999)
+// would push the fields after it along the card: the file is not written for SATURN to read
+// shifted; the run stops naming the file, the line, the junction and the value.
+TEST(SaturnFileWriter, AJunctionValueWiderThanItsFieldStopsNamingFileLineAndJunction) {
+  struct Case {
+    const char* name;
+    void (*spoil)(SaturnVars&);
+    const char* expected;
+  } cases[] = {
+      {"green", [](SaturnVars& sat) { sat.SignalPlans[1].Stages[2].GreenTime = 100000; },
+       "linea 12: nodo 101: el valor 100000 no cabe en 5 columnas"},
+      {"offset", [](SaturnVars& sat) { sat.SignalPlans[2].Offset = -10000; }, "nodo 102: el valor -10000 no cabe en 5 columnas"},
+      {"single stage's intergreen", [](SaturnVars& sat) { sat.SignalPlans[2].Stages[2].GreenTime = 99995; },
+       "nodo 102: el valor 100003 no cabe"},
+      {"lane", [](SaturnVars& sat) { sat.Nodes[1].Arms[1].Slots[1].FirstLane = 12; }, "nodo 101: el valor 12 no cabe en 1 columnas"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    test::TestRun t;
+    BuildJunctions(t);
+    t.run.Sat.NetworkLines = {"&OPTIONS", " &END", "Red", "&PARAM &END", "11111", "99999"};
+    c.spoil(t.run.Sat);
+    try {
+      WrittenFile(t, dir);
+      ADD_FAILURE() << "written";
+    } catch (const FileError& error) {
+      const std::string message = error.what();
+      EXPECT_EQ(message.rfind("ERROR - Red Saturn red_1.dat, ", 0), 0u) << message;
+      EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+    }
+  }
+}
+
 TEST(SaturnFileWriter, ArmCardsCarrySpeedsWhenTheFileGivesSpeeds) {
   test::TempDir dir;
   test::TestRun t;
