@@ -87,17 +87,6 @@ void CheckNodeList(Run& run, int r, const std::string& list, const char* name, b
   }
 }
 
-// Reads Key_1, Key_2, ... until the first absent k, appending "/" + value to the list.
-std::string ReadNumberedList(const IniFile& ini, const std::string& section, const std::string& key) {
-  std::string list;
-  for (int k = 1;; ++k) {
-    std::string name = key + "_" + std::to_string(k);
-    if (!ini.HasKey(section, name)) break;
-    list += "/" + ini.ReadString(section, name, "");
-  }
-  return list;
-}
-
 // The highest iteration number a run can reach or start from: the per-iteration tables (cycle
 // and stage-start history) are sized by it before anything is read.
 constexpr int kMaxIteration = 1000;
@@ -119,29 +108,38 @@ constexpr int kMaxCardValue = 99999;
 
 bool IsListSeparator(char c) { return c == ',' || c == '/' || c == ';' || std::isspace(static_cast<unsigned char>(c)); }
 
-// Every number of Key_1, Key_2, ... (items separated by "," or blanks) within the card fields:
-// 1E39 for a minimum green would otherwise be held at the integer limits and overflow the sums
-// of greens and flows made of it.
-void CheckNumberedList(Run& run, const IniFile& ini, const std::string& section, const std::string& key) {
+// Every number of a numbered key's value (items separated by "," or blanks) within the card
+// fields: 1E39 for a minimum green would otherwise be held at the integer limits and overflow
+// the sums of greens and flows made of it.
+void CheckListValue(Run& run, const std::string& section, const std::string& name, const std::string& value) {
+  size_t i = 0;
+  while (i < value.size()) {
+    while (i < value.size() && IsListSeparator(value[i])) ++i;
+    size_t end = i;
+    while (end < value.size() && !IsListSeparator(value[end])) ++end;
+    if (end == i) break;
+    const std::string token = value.substr(i, end - i);
+    i = end;
+    if (std::fabs(TextToReal(token)) <= kMaxCardValue) continue;
+    run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s: valor \"%s\" fuera de rango (%d a %d)",
+                         ConfigurationPath(run).c_str(), section.c_str(), name.c_str(), token.c_str(), -kMaxCardValue,
+                         kMaxCardValue),
+                  1, Listed::Yes);
+  }
+}
+
+// Reads Key_1, Key_2, ... until the first absent k, appending "/" + value to the list; each
+// value is checked as it is read.
+std::string ReadNumberedList(Run& run, const IniFile& ini, const std::string& section, const std::string& key) {
+  std::string list;
   for (int k = 1;; ++k) {
-    const std::string name = key + "_" + std::to_string(k);
+    std::string name = key + "_" + std::to_string(k);
     if (!ini.HasKey(section, name)) break;
     const std::string value = ini.ReadString(section, name, "");
-    size_t i = 0;
-    while (i < value.size()) {
-      while (i < value.size() && IsListSeparator(value[i])) ++i;
-      size_t end = i;
-      while (end < value.size() && !IsListSeparator(value[end])) ++end;
-      if (end == i) break;
-      const std::string token = value.substr(i, end - i);
-      i = end;
-      if (std::fabs(TextToReal(token)) <= kMaxCardValue) continue;
-      run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s: valor \"%s\" fuera de rango (%d a %d)",
-                           ConfigurationPath(run).c_str(), section.c_str(), name.c_str(), token.c_str(),
-                           -kMaxCardValue, kMaxCardValue),
-                    1, Listed::Yes);
-    }
+    CheckListValue(run, section, name, value);
+    list += "/" + value;
   }
+  return list;
 }
 
 // The cycle settings of one section (the global part or a network's own).
@@ -464,30 +462,29 @@ void ReadNetworkConfiguration(Run& run, int r) {
   n.Pdelay = ini.ReadInteger(section, "Pdelay", 930);
   n.Pstop = ini.ReadInteger(section, "Pstop", 170);
 
-  n.Grupo = ReadNumberedList(ini, section, "Grupo");
-  n.Lag35 = ReadNumberedList(ini, section, "Lag35");
-  n.FlujoSat = ReadNumberedList(ini, section, "FlujoSat");
+  n.Grupo = ReadNumberedList(run, ini, section, "Grupo");
+  n.Lag35 = ReadNumberedList(run, ini, section, "Lag35");
+  n.FlujoSat = ReadNumberedList(run, ini, section, "FlujoSat");
   for (int k = 1;; ++k) {
     std::string name = Printf("TPublicoDet_%d", k);
     if (!ini.HasKey(section, name)) break;
-    std::vector<std::string> f = Split(ini.ReadString(section, name, "") + ",,,,,,", ',');
+    const std::string value = ini.ReadString(section, name, "");
+    CheckListValue(run, section, name, value);
+    std::vector<std::string> f = Split(value + ",,,,,,", ',');
     n.TPublicoDetKey.push_back(
         Printf("%8d%8d%8d", TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2])));
     n.TPublicoDet4.push_back(f[3]);
     n.TPublicoDet5.push_back(f[4]);
     n.TPublicoDet6.push_back(f[5]);
   }
-  n.FlujoS30 = ReadNumberedList(ini, section, "FlujoS30");
-  n.VerdeMin = ReadNumberedList(ini, section, "VerdeMin");
-  n.FlujoArco1 = ReadNumberedList(ini, section, "FlujoArco1");
-  n.Cola = ReadNumberedList(ini, section, "Cola");
-  n.Grafico = ReadNumberedList(ini, section, "Grafico");
-  n.Coordina = ReadNumberedList(ini, section, "Coordina");
-  n.Duplica = ReadNumberedList(ini, section, "Duplica");
+  n.FlujoS30 = ReadNumberedList(run, ini, section, "FlujoS30");
+  n.VerdeMin = ReadNumberedList(run, ini, section, "VerdeMin");
+  n.FlujoArco1 = ReadNumberedList(run, ini, section, "FlujoArco1");
+  n.Cola = ReadNumberedList(run, ini, section, "Cola");
+  n.Grafico = ReadNumberedList(run, ini, section, "Grafico");
+  n.Coordina = ReadNumberedList(run, ini, section, "Coordina");
+  n.Duplica = ReadNumberedList(run, ini, section, "Duplica");
 
-  for (const char* key : {"Grupo", "Lag35", "FlujoSat", "TPublicoDet", "FlujoS30", "VerdeMin", "FlujoArco1", "Cola",
-                          "Grafico", "Coordina", "Duplica"})
-    CheckNumberedList(run, ini, section, key);
   const std::pair<const char*, int> cardValues[] = {
       {"AjustePublico", n.AjustePublico}, {"FlujoAuxiliar", n.FlujoAuxiliar}, {"CorredorFlujosat", n.CorredorFlujosat},
       {"CorredorCapacidad", n.CorredorCapacidad}, {"TpoD1", n.TpoD1}, {"TpoD2", n.TpoD2}, {"Pdelay", n.Pdelay},
