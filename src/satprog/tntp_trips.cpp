@@ -8,15 +8,19 @@
 namespace veltra::satprog {
 
 std::vector<TripRow> ReadTntpTripRows(const std::string& path) {
-  // The reader wants the zone count of the file's own metadata.
   std::vector<std::string> lines;
+  LoadLines(path, lines, assign::kMaxTntpLineLength);
+  return ReadTntpTripRows(path, lines);
+}
+
+std::vector<TripRow> ReadTntpTripRows(const std::string& path, const std::vector<std::string>& lines) {
+  // The reader wants the zone count of the file's own metadata.
   int32_t zones = 0;
-  if (LoadLines(path, lines, assign::kMaxTntpLineLength))
-    for (const std::string& line : lines) {
-      const std::string t = Upper(Trim(line));
-      if (StartsWith(t, "<NUMBER OF ZONES>")) zones = static_cast<int32_t>(std::atol(t.substr(17).c_str()));
-      if (StartsWith(t, "<END OF METADATA>")) break;
-    }
+  for (const std::string& line : lines) {
+    const std::string t = Upper(Trim(line));
+    if (StartsWith(t, "<NUMBER OF ZONES>")) zones = static_cast<int32_t>(std::atol(t.substr(17).c_str()));
+    if (StartsWith(t, "<END OF METADATA>")) break;
+  }
   if (zones <= 0) throw MatrixError{Printf("matriz no legible: %s: falta <NUMBER OF ZONES> en la cabecera TNTP", path.c_str())};
   assign::Demand demand;
   try {

@@ -10,5 +10,7 @@ namespace veltra::satprog {
 
 // Throws MatrixError with the reader's message.
 std::vector<TripRow> ReadTntpTripRows(const std::string& path);
+// The same where the file's lines are already loaded (the zone count is taken from them).
+std::vector<TripRow> ReadTntpTripRows(const std::string& path, const std::vector<std::string>& lines);
 
 }  // namespace veltra::satprog

@@ -119,7 +119,7 @@ TripMatrix ReadTripMatrix(const std::string& path) {
     throw MatrixError{std::string("matriz no legible: ") + error.what()};
   }
   if (IsTntpText(lines)) {
-    matrix.Rows = ReadTntpTripRows(path);
+    matrix.Rows = ReadTntpTripRows(path, lines);
   } else {
     matrix.Rows = ParseCsvTrips(lines, path);
   }
