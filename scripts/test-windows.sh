@@ -26,6 +26,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine wineboot -i >/dev/null 2>&1 || true
 fi
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
+# One Wine server for the whole script: a server that shuts down between two programs, while the
+# next one connects, loses that program ("wine client error"); it is stopped at the end.
+wineserver -p
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 VELTRA_WINDOWS_TESTS=1 scripts/build-windows.sh
 
@@ -62,7 +66,8 @@ for exe in $(find "$out/release/tests" -name "test_*.exe" | sort); do
   # The signal engine's program tests drive t8s through the POSIX shell; the engine itself is
   # also checked end to end below (the example town with the Windows programs).
   filter="-$posix_only:SignalProgram.*"
-  run_test() { (cd "$(dirname "$exe")" && wine "$exe" --gtest_brief=1 --gtest_filter="$filter") >"$out/$name.log" 2>&1; }
+  # A program Wine cannot start may wait on Wine's debugger: the time limit ends it.
+  run_test() { (cd "$(dirname "$exe")" && timeout -k 10 1200 wine "$exe" --gtest_brief=1 --gtest_filter="$filter") >"$out/$name.log" 2>&1; }
   # A lost connection to the Wine server is Wine's failure, not the test's: such a run is tried again.
   if run_test || { grep -q 'wine client error' "$out/$name.log" && run_test; }; then
     echo "$name: $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$out/$name.log" | head -1) - passed"
