@@ -130,7 +130,7 @@ run_example() {  # directory, system, then section key value triples for the con
     shift 3
   done
   if [ "$system" = windows ]; then
-    (cd "$dir" && WINEPATH=$(winpath "$programs_win") wine "$out/bin/veltra.exe" pueblo.dat nodos.txt pueblo_tr.dat) \
+    (cd "$dir" && WINEPATH=$(winpath "$programs_win") timeout -k 10 1200 wine "$out/bin/veltra.exe" pueblo.dat nodos.txt pueblo_tr.dat) \
       >"$dir.console" 2>&1 || true
   else
     (cd "$dir" && PATH="$programs_linux:$PATH" "$linux_build/veltra" pueblo.dat nodos.txt pueblo_tr.dat) >"$dir.console" 2>&1 || true
@@ -186,7 +186,7 @@ grep -q 'wordpad pueblo_1.LPA' "$out/e2e-windows-a/visor.txt" 2>/dev/null || fai
 
 # The usage text and its exit code.
 set +e
-(cd "$out" && wine "$out/bin/veltra.exe" one two) >"$out/usage.console" 2>&1
+(cd "$out" && timeout -k 10 300 wine "$out/bin/veltra.exe" one two) >"$out/usage.console" 2>&1
 code=$?
 set -e
 usage=$(tr -d '\r' <"$out/usage.console")
