@@ -27,7 +27,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # One Wine server for the whole script: a server that shuts down between two programs, while the
-# next one connects, loses that program ("wine client error"); it is stopped at the end.
+# next one connects, loses that program ("wine client error"); it is stopped at the end. A server
+# still running (the prefix's preparation leaves one for a few seconds) would refuse to start a
+# second one, so it is stopped first.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
