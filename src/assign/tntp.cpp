@@ -17,19 +17,6 @@ constexpr int32_t kMaxNodes = 20'000'000;
     throw InputError(path + ":" + std::to_string(lineNo) + ": " + what);
 }
 
-// The file's lines without CR or LF ends. A trips file may hold all destinations of an origin
-// on one line, a few hundred thousand pairs; a longer line is a file without line ends or no
-// text at all, and is refused before it is held whole in memory.
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::vector<std::string> lines;
-    try {
-        if (!LoadLines(path, lines, kMaxTntpLineLength)) throw InputError(path + ": cannot open the file");
-    } catch (const LineTooLongError& error) {
-        Fail(path, error.Line, "line longer than " + std::to_string(error.Limit) + " characters");
-    }
-    return lines;
-}
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 std::vector<std::string> Tokens(const std::string& text) {
@@ -119,8 +106,27 @@ std::string DataPart(const std::string& line) {
 
 } // namespace
 
+// The file's lines without CR or LF ends. A trips file may hold all destinations of an origin
+// on one line, a few hundred thousand pairs; a longer line is a file without line ends or no
+// text at all, and is refused before it is held whole in memory.
+std::vector<std::string> ReadTntpLines(const std::string& path) {
+    std::vector<std::string> lines;
+    try {
+        if (!LoadLines(path, lines, kMaxTntpLineLength)) throw InputError(path + ": cannot open the file");
+    } catch (const LineTooLongError& error) {
+        Fail(path, error.Line, "line longer than " + std::to_string(error.Limit) + " characters");
+    }
+    return lines;
+}
+
+int32_t TntpZoneCount(const std::string& path, const std::vector<std::string>& lines) {
+    Metadata meta;
+    ReadMetadata(lines, path, meta);
+    return meta.Zones;
+}
+
 TntpNetwork ReadTntpNetwork(const std::string& path) {
-    std::vector<std::string> lines = ReadLines(path);
+    const std::vector<std::string> lines = ReadTntpLines(path);
     Metadata meta;
     size_t first = ReadMetadata(lines, path, meta);
     if (meta.Nodes < 0) Fail(path, first, "<NUMBER OF NODES> is missing");
@@ -164,8 +170,9 @@ TntpNetwork ReadTntpNetwork(const std::string& path) {
     return net;
 }
 
-Demand ReadTntpTrips(const std::string& path, int32_t zones) {
-    std::vector<std::string> lines = ReadLines(path);
+Demand ReadTntpTrips(const std::string& path, int32_t zones) { return ReadTntpTrips(path, ReadTntpLines(path), zones); }
+
+Demand ReadTntpTrips(const std::string& path, const std::vector<std::string>& lines, int32_t zones) {
     Metadata meta;
     size_t first = ReadMetadata(lines, path, meta);
     if (meta.Zones >= 0 && meta.Zones != zones)
@@ -204,7 +211,7 @@ Demand ReadTntpTrips(const std::string& path, int32_t zones) {
 }
 
 std::vector<TntpFlow> ReadTntpFlows(const std::string& path) {
-    std::vector<std::string> lines = ReadLines(path);
+    const std::vector<std::string> lines = ReadTntpLines(path);
     std::vector<TntpFlow> flows;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string data = DataPart(lines[i]);

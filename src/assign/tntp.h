@@ -41,8 +41,15 @@ struct TntpFlow {
 };
 
 TntpNetwork ReadTntpNetwork(const std::string& path);
+// The file's lines; a file that cannot be opened, or a line longer than kMaxTntpLineLength,
+// throws InputError.
+std::vector<std::string> ReadTntpLines(const std::string& path);
+// <NUMBER OF ZONES> of the metadata of lines already read (path names the file in messages),
+// or -1 when the file gives none.
+int32_t TntpZoneCount(const std::string& path, const std::vector<std::string>& lines);
 // Trips between zones 1..zones; node index = zone number - 1.
 Demand ReadTntpTrips(const std::string& path, int32_t zones);
+Demand ReadTntpTrips(const std::string& path, const std::vector<std::string>& lines, int32_t zones);
 std::vector<TntpFlow> ReadTntpFlows(const std::string& path);
 
 // One class with the given weights; BPR cost functions as in the file; node n is index n - 1.

@@ -1,32 +1,37 @@
 #include "satprog/tntp_trips.h"
 
-#include <cstdlib>
-
 #include "assign/tntp.h"
 #include "util/text.h"
 
 namespace veltra::satprog {
 
+namespace {
+
+[[noreturn]] void Unreadable(const assign::InputError& error) {
+  throw MatrixError{std::string("matriz no legible: ") + error.what()};
+}
+
+}  // namespace
+
 std::vector<TripRow> ReadTntpTripRows(const std::string& path) {
   std::vector<std::string> lines;
-  LoadLines(path, lines, assign::kMaxTntpLineLength);
+  try {
+    lines = assign::ReadTntpLines(path);
+  } catch (const assign::InputError& error) {
+    Unreadable(error);
+  }
   return ReadTntpTripRows(path, lines);
 }
 
 std::vector<TripRow> ReadTntpTripRows(const std::string& path, const std::vector<std::string>& lines) {
-  // The reader wants the zone count of the file's own metadata.
-  int32_t zones = 0;
-  for (const std::string& line : lines) {
-    const std::string t = Upper(Trim(line));
-    if (StartsWith(t, "<NUMBER OF ZONES>")) zones = static_cast<int32_t>(std::atol(t.substr(17).c_str()));
-    if (StartsWith(t, "<END OF METADATA>")) break;
-  }
-  if (zones <= 0) throw MatrixError{Printf("matriz no legible: %s: falta <NUMBER OF ZONES> en la cabecera TNTP", path.c_str())};
   assign::Demand demand;
   try {
-    demand = assign::ReadTntpTrips(path, zones);
+    // The reader wants the zone count of the file's own metadata.
+    const int32_t zones = assign::TntpZoneCount(path, lines);
+    if (zones <= 0) throw MatrixError{Printf("matriz no legible: %s: falta <NUMBER OF ZONES> en la cabecera TNTP", path.c_str())};
+    demand = assign::ReadTntpTrips(path, lines, zones);
   } catch (const assign::InputError& error) {
-    throw MatrixError{std::string("matriz no legible: ") + error.what()};
+    Unreadable(error);
   }
   std::vector<TripRow> rows;
   for (int32_t k = 0; k < demand.OriginCount(); ++k)
