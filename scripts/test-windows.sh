@@ -34,6 +34,13 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# A Windows program under Wine, ended after SECONDS: one Wine cannot start may wait on Wine's
+# debugger instead of failing.
+wine_limited() {  # SECONDS program arguments...
+  local seconds=$1
+  shift
+  timeout -k 10 "$seconds" wine "$@"
+}
 
 VELTRA_WINDOWS_TESTS=1 scripts/build-windows.sh
 
@@ -70,8 +77,7 @@ for exe in $(find "$out/release/tests" -name "test_*.exe" | sort); do
   # The signal engine's program tests drive t8s through the POSIX shell; the engine itself is
   # also checked end to end below (the example town with the Windows programs).
   filter="-$posix_only:SignalProgram.*"
-  # A program Wine cannot start may wait on Wine's debugger: the time limit ends it.
-  run_test() { (cd "$(dirname "$exe")" && timeout -k 10 1200 wine "$exe" --gtest_brief=1 --gtest_filter="$filter") >"$out/$name.log" 2>&1; }
+  run_test() { (cd "$(dirname "$exe")" && wine_limited 1200 "$exe" --gtest_brief=1 --gtest_filter="$filter") >"$out/$name.log" 2>&1; }
   # A lost connection to the Wine server is Wine's failure, not the test's: such a run is tried again.
   if run_test || { grep -q 'wine client error' "$out/$name.log" && run_test; }; then
     echo "$name: $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$out/$name.log" | head -1) - passed"
@@ -134,7 +140,7 @@ run_example() {  # directory, system, then section key value triples for the con
     shift 3
   done
   if [ "$system" = windows ]; then
-    (cd "$dir" && WINEPATH=$(winpath "$programs_win") timeout -k 10 1200 wine "$out/bin/veltra.exe" pueblo.dat nodos.txt pueblo_tr.dat) \
+    (cd "$dir" && WINEPATH=$(winpath "$programs_win") wine_limited 1200 "$out/bin/veltra.exe" pueblo.dat nodos.txt pueblo_tr.dat) \
       >"$dir.console" 2>&1 || true
   else
     (cd "$dir" && PATH="$programs_linux:$PATH" "$linux_build/veltra" pueblo.dat nodos.txt pueblo_tr.dat) >"$dir.console" 2>&1 || true
@@ -190,7 +196,7 @@ grep -q 'wordpad pueblo_1.LPA' "$out/e2e-windows-a/visor.txt" 2>/dev/null || fai
 
 # The usage text and its exit code.
 set +e
-(cd "$out" && timeout -k 10 300 wine "$out/bin/veltra.exe" one two) >"$out/usage.console" 2>&1
+(cd "$out" && wine_limited 300 "$out/bin/veltra.exe" one two) >"$out/usage.console" 2>&1
 code=$?
 set -e
 usage=$(tr -d '\r' <"$out/usage.console")
