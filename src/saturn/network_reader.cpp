@@ -40,7 +40,7 @@ std::string StripQuotes(const std::string& text) {
 
 namespace {
 
-// The value of columns first..last, held to what those columns can write in digits.
+// The value of columns first..last; one that those columns cannot write in digits is refused.
 NumberValue FieldValue(const std::string& text, int first, int last) {
   const NumberValue value = ConvertNumber(text);
   // Up to nine columns: what their digits can write; wider fields: what an integer holds.
