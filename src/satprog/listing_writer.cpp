@@ -1,12 +1,38 @@
 #include "satprog/listing_writer.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "util/text.h"
 
 namespace veltra::satprog {
 
 namespace {
+
+constexpr int kValueWidth = 10;
+
+// `value` right-aligned in `width` columns with a blank before it: with `decimals` decimals, or
+// with fewer when its whole part needs the room. False when even no decimals do not fit.
+bool FitValue(double value, int width, int decimals, std::string& text) {
+  if (!std::isfinite(value)) return false;
+  for (int d = decimals; d >= 0; --d) {
+    text = Printf("%*.*f", width, d, value);
+    if (static_cast<int>(text.size()) <= width && text[0] == ' ') return true;
+  }
+  return false;
+}
+
+// A value of the listing's 10-column fields; `element` names what it belongs to for the
+// message when it cannot be written.
+template <typename Element>
+std::string Field10(double value, int decimals, const char* quantity, const Element& element) {
+  std::string text;
+  if (FitValue(value, kValueWidth, decimals, text)) return text;
+  if (!std::isfinite(value))
+    throw ListingValueError{Printf("%s: %s is not a finite number (%g)", element().c_str(), quantity, value)};
+  throw ListingValueError{Printf("%s: %s %.6g does not fit the listing's %d-column field (at most 999999999)",
+                                 element().c_str(), quantity, value, kValueWidth)};
+}
 
 
 // The turns entering each junction over each link: TurnsOf[l] in Turns order.
@@ -26,9 +52,24 @@ std::string LinkNodes(int32_t a, int32_t b) {
   return Printf("%6d%6d%6s", a, b, "");
 }
 
-std::string Values(double capacity, double flow, double time, double fixed) {
+template <typename Element>
+std::string Values(double capacity, double flow, double time, double fixed, const Element& element) {
   const double ratio = capacity > 0 ? 100 * flow / capacity : 0;
-  return Printf("%10.2f%10.2f%10.2f%10.2f%10.2f", capacity, ratio, time, flow, fixed);
+  return Field10(capacity, 2, "capacity (pcu/h)", element) + Field10(ratio, 2, "V/C ratio (%)", element) +
+         Field10(time, 2, "time (s)", element) + Field10(flow, 2, "total flow (pcu/h)", element) +
+         Field10(fixed, 2, "fixed flow (pcu/h)", element);
+}
+
+// A line of the totals: the label, then the two values in columns 23-32 and 37-46.
+std::string TotalsLine(const char* label, double first, double second) {
+  auto element = [label] { return Printf("listing totals, %s", label); };
+  return Printf("  %-20s", label) + Field10(first, 1, "pcu-hours per hour", element) + "    " +
+         Field10(second, 1, "pcu-kilometres per hour", element);
+}
+
+// A line of the trip totals: the label, then the trips in columns 23-32.
+std::string TripLine(const char* label, double trips) {
+  return Printf("  %-20s", label) + Field10(trips, 1, "pcu/h", [label] { return Printf("trips %s", label); });
 }
 
 double LinkCapacity(const Tardat& link, const EngineNetwork& network, const std::vector<int32_t>& turns) {
@@ -84,13 +125,15 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
     const Tardat& link = sat.Links[static_cast<size_t>(l)];
     if (!network.HasLink(l)) continue;
     const std::vector<int32_t>& turns = turnsOf[static_cast<size_t>(l)];
-    out.push_back(LinkNodes(link.ANode, link.BNode) + Values(LinkCapacity(link, network, turns), network.LinkFlow(a, l),
-                                                             network.LinkTime(a, l), network.LinkFixed(l)));
+    out.push_back(LinkNodes(link.ANode, link.BNode) +
+                  Values(LinkCapacity(link, network, turns), network.LinkFlow(a, l), network.LinkTime(a, l),
+                         network.LinkFixed(l), [&] { return Printf("link %d-%d", link.ANode, link.BNode); }));
     for (int32_t t : turns) {
       const TGiro& turn = sat.Turns[static_cast<size_t>(t)];
       if (!network.HasTurn(t)) continue;
       out.push_back(Printf("%6d%6d%6d", turn.ANode, turn.JunctionNode, turn.CNode) +
-                    Values(network.TurnCapacity(t), network.TurnFlow(a, t), network.TurnTime(a, t), network.TurnFixed(t)));
+                    Values(network.TurnCapacity(t), network.TurnFlow(a, t), network.TurnTime(a, t), network.TurnFixed(t),
+                           [&] { return Printf("turn %d-%d-%d", turn.ANode, turn.JunctionNode, turn.CNode); }));
     }
   }
   // Centroid connectors: zone to node (" C" and the zone before the node) and node to zone.
@@ -111,8 +154,9 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
         }
       }
       if (zone.ZoneNumber > 9999 || node > 999999) continue;
-      out.push_back(Printf(" C%4d%6d%6s", zone.ZoneNumber, node, "") + Values(0, out1, time, 0));
-      out.push_back(Printf("%6d C%4d%6s", node, zone.ZoneNumber, "") + Values(0, in1, time, 0));
+      auto connector = [&] { return Printf("connector of zone %d at node %d", zone.ZoneNumber, node); };
+      out.push_back(Printf(" C%4d%6d%6s", zone.ZoneNumber, node, "") + Values(0, out1, time, 0, connector));
+      out.push_back(Printf("%6d C%4d%6s", node, zone.ZoneNumber, "") + Values(0, in1, time, 0, connector));
     }
   }
   out.push_back("");
@@ -130,7 +174,9 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
       auto row = [&](const std::string& nodes, auto classFlow) {
         std::string line = nodes;
         if (sat.Param.PLOD) line += Printf("%10.2f%10.2f", 0.0, 0.0);
-        for (size_t m = 0; m < size; ++m) line += Printf("%10.2f", classFlow(first + m));
+        for (size_t m = 0; m < size; ++m)
+          line += Field10(classFlow(first + m), 2, "class flow (pcu/h)",
+                          [&] { return Printf("user class %d, %s", static_cast<int>(first + m + 1), Trim(nodes).c_str()); });
         out.push_back(line);
       };
       for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
@@ -154,11 +200,23 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
   out.push_back("      TOTAL FLOWS - FIXED PLUS ASSIGNED");
   out.push_back("");
   out.push_back("                          PCU-HRS/HR     PCU-KMS/HR");
-  out.push_back(Printf("  %-20s%10.1f    %10.1f", "SIMULATION", totals.SimulationHours, totals.SimulationKm));
-  out.push_back(Printf("  %-20s%10.1f    %10.1f", "SUB-TOTALS", totals.SimulationHours, totals.SimulationKm));
-  out.push_back(Printf("  %-20s%10.1f    %10.1f", "BUFFER", totals.BufferHours, totals.BufferKm));
-  out.push_back(Printf("  %-20s%10.1f    %10.1f", "GRAND TOTALS", totals.SimulationHours + totals.BufferHours,
-                       totals.SimulationKm + totals.BufferKm));
+  out.push_back(TotalsLine("SIMULATION", totals.SimulationHours, totals.SimulationKm));
+  out.push_back(TotalsLine("SUB-TOTALS", totals.SimulationHours, totals.SimulationKm));
+  out.push_back(TotalsLine("BUFFER", totals.BufferHours, totals.BufferKm));
+  out.push_back(TotalsLine("GRAND TOTALS", totals.SimulationHours + totals.BufferHours, totals.SimulationKm + totals.BufferKm));
+  out.push_back("");
+  // After the grand totals, where the loop's reader has stopped looking for totals.
+  const TripTotals& trips = header.Trips;
+  out.push_back("      TRIPS OF THE MATRIX                  PCU/HR");
+  out.push_back("");
+  out.push_back(TripLine("IN THE MATRIX", trips.Matrix));
+  out.push_back(TripLine("INTRAZONAL", trips.Intrazonal));
+  out.push_back(TripLine("DROPPED", trips.Dropped));
+  out.push_back(TripLine("ASSIGNED", trips.Assigned()));
+  if (trips.DroppedRows > 0)
+    out.push_back(Printf("  TRIPS DROPPED: %lld MATRIX ROWS COULD NOT BE LOADED AND WERE LEFT OUT (--drop-unloadable-trips); "
+                         "SEE THE WARNINGS ABOVE.",
+                         static_cast<long long>(trips.DroppedRows)));
   out.push_back("");
   out.push_back("      CONVERGENCE OF THE SIMULATION-ASSIGNMENT LOOP");
   out.push_back("");

@@ -1,9 +1,10 @@
 #include "satprog/programs.h"
 
-#include <cstdlib>
 #include <exception>
 #include <map>
+#include <set>
 
+#include "satprog/command_options.h"
 #include "satprog/engine_network.h"
 #include "satprog/listing_writer.h"
 #include "satprog/network_file.h"
@@ -17,6 +18,8 @@ namespace veltra::satprog {
 namespace {
 
 constexpr int kMaxReportedRows = 10;
+constexpr int kMaxNamedZones = 20;
+const char* const kDropOption = "--drop-unloadable-trips";
 
 void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
   TextWriter writer(path);
@@ -42,10 +45,97 @@ std::string ProgramOf(const std::string& argv0) {
   return name;
 }
 
-int Usage(std::ostream& out, const std::string& program) {
-  out << "Uso: " << program << (program == "SATNET" ? " RED" : " RED MATRIZ [--gap G] [--loops N] [--threads N] [--period H]")
-      << "\n";
-  return 1;
+// ---- Command lines ----
+
+std::vector<OptionSpec> SatallOptions() {
+  return {
+      {"--gap", OptionKind::Real, "G", "relative gap each assignment must reach", "1e-06", 0, 1, true},
+      {"--loops", OptionKind::Integer, "N", "simulation-assignment loops at most", "30", 1, 1000},
+      {"--threads", OptionKind::Integer, "N", "threads of the assignment, 0 one per core (results do not depend on it)",
+       "0", 0, 1024},
+      {"--period", OptionKind::Real, "H", "modelled period of the junctions' overflow delay, hours", "1", 0, 24, true},
+      {kDropOption, OptionKind::Flag, "",
+       "assign the trips that can be loaded and leave out those that cannot (zones not in the network, zones "
+       "without a connector, destinations without a route); the listing's trip totals say how many were left "
+       "out. Without it such trips stop SATALL"},
+  };
+}
+
+struct ProgramForm {
+  std::string Synopsis, Purpose, ExitCodes;
+  size_t Positional = 0;
+  std::vector<OptionSpec> Options;
+};
+
+ProgramForm FormOf(const std::string& program) {
+  ProgramForm form;
+  if (program == "SATNET") {
+    form.Synopsis = "SATNET NET";
+    form.Purpose =
+        "Reads the SATURN network data file NET.dat (\".dat\" may be given) with its include files and writes\n"
+        "NET.lpn, the report of what was read; when the network has no errors it also writes NET.ufn, the\n"
+        "mark that SATALL may assign it. Messages are in English; those of the network reader are quoted as\n"
+        "VELTRA's own reader writes them.\n";
+    form.ExitCodes =
+        "  0  the network was built (NET.ufn written)\n"
+        "  1  usage error, or errors in the network (listed in NET.lpn; no NET.ufn)\n";
+    form.Positional = 1;
+  } else if (program == "SATALL") {
+    form.Synopsis = "SATALL NET MAT [options]";
+    form.Purpose =
+        "Assigns the trip matrix MAT (pcu/h) to the network NET that SATNET built, alternating equilibrium\n"
+        "assignment with the junction simulation, and writes NET.lpa (the listing), NET.ufa (its saved copy)\n"
+        "and NET_flows.csv. MAT is the first of MAT.csv, MAT.tntp, MAT.txt and MAT.ufm (text) that exists;\n"
+        "with NOMADS = n > 1 user class k reads MAT_k. Messages are in English.\n";
+    form.ExitCodes =
+        "  0  NET.lpa written; it says whether the loop settled and the last assignment reached its gap\n"
+        "  1  usage error, a network SATNET did not build, an unreadable matrix, trips that cannot be loaded,\n"
+        "     or a value too wide for the listing: the message is on the console and in NET.lpa, which then\n"
+        "     holds no flows; NET.ufa and NET_flows.csv are not written\n";
+    form.Positional = 2;
+    form.Options = SatallOptions();
+  } else {
+    form.Synopsis = program + " NET MAT";
+    form.Purpose = "Writes the listing NET.lpa again from NET.ufa, the result SATALL saved (MAT is not read).\n";
+    form.ExitCodes = "  0  NET.lpa written\n  1  usage error, or no NET.ufa (SATALL did not assign the network)\n";
+    form.Positional = 2;
+  }
+  return form;
+}
+
+// "1 ERROR", "2 ERRORS".
+std::string Count(int n, const char* noun) { return Printf("%d %s%s", n, noun, n == 1 ? "" : "S"); }
+
+std::string Usage(const ProgramForm& form) { return UsageText(form.Synopsis, form.Purpose, form.Options, form.ExitCodes); }
+
+// ---- SATNET ----
+
+// What the assignment cannot take from a signal plan, in the plan's own terms. The network
+// reader checks only a cycle of 0 and an offset beyond the cycle, so a negative cycle shows there
+// as an offset fault; this names the cycle.
+std::vector<std::string> SignalPlanErrors(const SaturnVars& sat) {
+  std::vector<std::string> errors;
+  for (int32_t p = 1; p <= sat.Network.SignalPlanCount && static_cast<size_t>(p) < sat.SignalPlans.size(); ++p) {
+    const TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(p)];
+    if (plan.CycleTime < 0)
+      errors.push_back(Printf("signal %d: cycle %d s: a cycle cannot be negative", plan.NodeNumber, plan.CycleTime));
+    else if (plan.StageCount < 1)
+      errors.push_back(Printf("signal %d: %d stages: a signal needs at least one stage", plan.NodeNumber, plan.StageCount));
+    else if (PlanCycle(plan) <= 0)
+      errors.push_back(Printf("signal %d: cycle 0 and no stage times: the signal has no cycle", plan.NodeNumber));
+  }
+  return errors;
+}
+
+// The reader's messages that blame the offset of a signal whose cycle is negative: the offset
+// is not at fault, and SignalPlanErrors names the cycle.
+std::set<std::string> MessagesOfNegativeCycles(const SaturnVars& sat) {
+  std::set<std::string> messages;
+  for (int32_t p = 1; p <= sat.Network.SignalPlanCount && static_cast<size_t>(p) < sat.SignalPlans.size(); ++p) {
+    const TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(p)];
+    if (plan.CycleTime < 0) messages.insert(Printf("ERROR: Semaforo %d con desfase invalido (%d)", plan.NodeNumber, plan.Offset));
+  }
+  return messages;
 }
 
 int Satnet(const std::string& base, std::ostream& out) {
@@ -54,6 +144,7 @@ int Satnet(const std::string& base, std::ostream& out) {
   DeleteFileIfExists(ufn);
   SaturnVars sat(kProgramCapacities);
   NetworkRead read = ReadNetworkFile(dat, sat);
+  std::vector<std::string> errors = read.Errors;
   std::vector<std::string> report;
   report.push_back("  VELTRA SATNET  -  NETWORK BUILD");
   report.push_back("  NETWORK FILE: " + dat);
@@ -61,8 +152,16 @@ int Satnet(const std::string& base, std::ostream& out) {
   report.push_back("");
   std::vector<std::string> warnings;
   if (read.Ok) {
+    const std::vector<std::string> planErrors = SignalPlanErrors(sat);
+    errors.insert(errors.end(), planErrors.begin(), planErrors.end());
     const EngineNetwork network = BuildEngineNetwork(sat, NetworkOptions());
     warnings = network.Warnings;
+    for (int32_t p = 1; p <= sat.Network.SignalPlanCount && static_cast<size_t>(p) < sat.SignalPlans.size(); ++p) {
+      const TPlanSemaforo& plan = sat.SignalPlans[static_cast<size_t>(p)];
+      if (plan.CycleTime == 0 && PlanCycle(plan) > 0)
+        warnings.push_back(Printf("signal %d: cycle 0: the assignment takes the sum of its stage times, %.0f s, as its cycle",
+                                  plan.NodeNumber, PlanCycle(plan)));
+    }
     report.push_back(Printf("  %d NODES, %d LINKS, %d TURNS, %d SIGNALS, %d ZONES, %d BUS ROUTES", sat.Network.NodeCount,
                             sat.Network.LinkCount, sat.Network.TurnCount, sat.Network.SignalPlanCount, sat.Network.ZoneCount,
                             sat.Network.BusLineCount));
@@ -70,45 +169,59 @@ int Satnet(const std::string& base, std::ostream& out) {
                             network.Net.Links.LinkCount()));
     report.push_back("");
   }
-  if (!read.Messages.empty()) {
+  // The reader's own error lines that do not stop the reading (an offset beyond the cycle, a
+  // single stage TRANSYT cannot take): the assignment passes over them, but they are errors and
+  // the report says so.
+  int readerErrors = 0;
+  std::vector<std::string> messages;
+  const std::set<std::string> misleading = MessagesOfNegativeCycles(sat);
+  for (const std::string& message : read.Messages) {
+    if (misleading.count(Trim(message)) > 0) continue;
+    messages.push_back(Trim(message));
+    if (StartsWith(messages.back(), "ERROR")) ++readerErrors;
+  }
+  if (!messages.empty()) {
     report.push_back("  MESSAGES OF THE NETWORK READER:");
-    for (const std::string& message : read.Messages) report.push_back("    " + Trim(message));
+    for (const std::string& message : messages) report.push_back("    " + message);
     report.push_back("");
   }
   for (const std::string& warning : warnings) report.push_back("  WARNING: " + warning);
   if (!warnings.empty()) report.push_back("");
-  for (const std::string& error : read.Errors) report.push_back("  ERROR: " + error);
-  report.push_back(read.Ok ? Printf("  NETWORK BUILT: %d WARNINGS, NO ERRORS.", static_cast<int>(warnings.size()))
-                           : Printf("  %d ERRORS: THE NETWORK CANNOT BE ASSIGNED.", static_cast<int>(std::max<size_t>(1, read.Errors.size()))));
+  for (const std::string& error : errors) report.push_back("  ERROR: " + error);
+  const bool built = read.Ok && errors.size() == read.Errors.size();
+  const int warningCount = static_cast<int>(warnings.size());
+  if (!built)
+    report.push_back("  " + Count(static_cast<int>(std::max<size_t>(1, errors.size())), "ERROR") +
+                     ": THE NETWORK CANNOT BE ASSIGNED.");
+  else if (readerErrors > 0)
+    report.push_back("  NETWORK BUILT: " + Count(warningCount, "WARNING") + ", " + Count(readerErrors, "ERROR") +
+                     " OF THE READER THAT THE ASSIGNMENT PASSES OVER (SEE ABOVE).");
+  else
+    report.push_back("  NETWORK BUILT: " + Count(warningCount, "WARNING") + ", NO ERRORS.");
   WriteLines(base + ".lpn", report);
-  if (!read.Ok) {
-    out << "SATNET: " << dat << ": errors, see " << base << ".lpn\n";
+  if (!built) {
+    out << "SATNET: " << dat << ": " << (errors.empty() ? std::string("errors") : errors.front()) << "; see " << base
+        << ".lpn\n";
     return 1;
   }
   WriteLines(ufn, {"VELTRA SATNET", ExpandFileName(dat)});
   out << "SATNET: " << dat << ": " << sat.Network.NodeCount << " nodes, " << sat.Network.LinkCount << " links, "
-      << sat.Network.TurnCount << " turns, " << warnings.size() << " warnings\n";
+      << sat.Network.TurnCount << " turns, " << warningCount << " warnings"
+      << (readerErrors > 0 ? ", " + Lower(Count(readerErrors, "ERROR")) + " of the reader that the assignment passes over" : "")
+      << "\n";
   return 0;
 }
 
+// ---- SATALL ----
+
 struct SatallFailure {
-  std::string Message;
+  std::string Message;  // lines separated by "\n"
 };
 
-bool ParseOption(const std::vector<std::string>& args, size_t& i, LoopSettings& settings) {
-  if (i + 1 >= args.size()) return false;
-  const std::string& key = args[i];
-  char* end = nullptr;
-  const double value = std::strtod(args[i + 1].c_str(), &end);
-  if (end == args[i + 1].c_str() || *end != '\0' || !(value > 0)) return false;
-  if (key == "--gap") settings.Gap = value;
-  else if (key == "--loops") settings.MaxLoops = static_cast<int32_t>(value);
-  else if (key == "--threads") settings.Threads = static_cast<int32_t>(value);
-  else if (key == "--period") settings.Junctions.PeriodHours = value;
-  else return false;
-  ++i;
-  return true;
-}
+struct SatallSettings {
+  LoopSettings Loop;
+  bool DropUnloadable = false;
+};
 
 // The vertices a zone's trips can reach: paths leave the zone but pass through no other zone.
 std::vector<uint8_t> Reachable(const assign::Network& net, int32_t origin) {
@@ -131,108 +244,204 @@ std::vector<uint8_t> Reachable(const assign::Network& net, int32_t origin) {
   return reached;
 }
 
-// The trips of every class into the network's classes; what cannot be assigned is reported.
-void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string& mat, std::vector<std::string>& warnings,
-               std::string& matrixNames) {
+// The trips of one matrix file that cannot be loaded, by cause.
+struct Unloadable {
+  std::string File;
+  struct Share {
+    int64_t Rows = 0;
+    double Trips = 0;
+    void Add(double trips) {
+      ++Rows;
+      Trips += trips;
+    }
+  };
+  std::map<int32_t, Share> AbsentZones;       // matrix zones that are not in the network
+  std::map<int32_t, Share> UnconnectedZones;  // zones of the network without a connector
+  std::vector<std::pair<int32_t, int32_t>> NoRoutePairs;  // the first kMaxReportedRows
+  Share NoRoute;
+
+  bool Empty() const { return AbsentZones.empty() && UnconnectedZones.empty() && NoRoute.Rows == 0; }
+  Share Total() const {
+    Share total = NoRoute;
+    for (const auto& entry : AbsentZones) total.Rows += entry.second.Rows, total.Trips += entry.second.Trips;
+    for (const auto& entry : UnconnectedZones) total.Rows += entry.second.Rows, total.Trips += entry.second.Trips;
+    return total;
+  }
+};
+
+std::string ZoneList(const std::map<int32_t, Unloadable::Share>& zones) {
+  std::string list;
+  int named = 0;
+  for (const auto& entry : zones) {
+    if (named == kMaxNamedZones) return list + Printf(" and %d more", static_cast<int>(zones.size()) - named);
+    list += (named++ > 0 ? ", " : "") + std::to_string(entry.first);
+  }
+  return list;
+}
+
+std::string RowsAndTrips(const Unloadable::Share& share) {
+  return Printf("%lld row%s, %.2f trips", static_cast<long long>(share.Rows), share.Rows == 1 ? "" : "s", share.Trips);
+}
+
+// One line per cause, naming the zones.
+std::vector<std::string> Describe(const Unloadable& u) {
+  std::vector<std::string> lines;
+  auto sum = [](const std::map<int32_t, Unloadable::Share>& zones) {
+    Unloadable::Share total;
+    for (const auto& entry : zones) total.Rows += entry.second.Rows, total.Trips += entry.second.Trips;
+    return total;
+  };
+  if (!u.AbsentZones.empty())
+    lines.push_back(u.File + ": zones not in the network: " + ZoneList(u.AbsentZones) + " (" + RowsAndTrips(sum(u.AbsentZones)) + ")");
+  if (!u.UnconnectedZones.empty())
+    lines.push_back(u.File + ": zones without a connector to a node of the network: " + ZoneList(u.UnconnectedZones) + " (" +
+                    RowsAndTrips(sum(u.UnconnectedZones)) + ")");
+  if (u.NoRoute.Rows > 0) {
+    std::string pairs;
+    for (const auto& [o, d] : u.NoRoutePairs) pairs += Printf("%sfrom zone %d to zone %d", pairs.empty() ? "" : ", ", o, d);
+    if (u.NoRoute.Rows > static_cast<int64_t>(u.NoRoutePairs.size()))
+      pairs += Printf(" and %lld more", static_cast<long long>(u.NoRoute.Rows) - static_cast<long long>(u.NoRoutePairs.size()));
+    lines.push_back(u.File + ": no route " + pairs + " (" + RowsAndTrips(u.NoRoute) + ")");
+  }
+  return lines;
+}
+
+// The trips of every class into the network's classes. Trips that cannot be loaded stop the
+// run, naming their zones, unless they are to be dropped; then they are counted in `trips`.
+void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string& mat, bool dropUnloadable,
+               ListingHeader& header) {
   const int classes = sat.Param.NOMADS > 1 ? sat.Param.NOMADS : 1;
+  // A zone is connected when a connector of it reaches a node of the network (one to a node
+  // that is not there leaves it as unconnected as none).
   std::vector<uint8_t> connected(static_cast<size_t>(sat.Network.ZoneCount) + 1, 0);
-  for (int32_t z = 1; z <= sat.Network.ZoneCount; ++z) connected[static_cast<size_t>(z)] = sat.Zones[static_cast<size_t>(z)].ConnectorCount > 0;
+  for (const ArcOrigin& arc : network.Arcs)
+    if ((arc.Kind == ArcKind::ZoneToNode || arc.Kind == ArcKind::NodeToZone) && arc.Index >= 1 &&
+        arc.Index <= sat.Network.ZoneCount)
+      connected[static_cast<size_t>(arc.Index)] = 1;
+  std::vector<Unloadable> problems;
+  TripTotals& totals = header.Trips;
   for (int k = 1; k <= classes; ++k) {
     const std::string name = classes > 1 ? Printf("%s_%d", mat.c_str(), k) : mat;
     const std::string file = FindMatrixFile(name);
     if (file.empty())
-      throw SatallFailure{Printf("matriz no legible: no existe %s.csv, %s.tntp, %s.txt ni %s.ufm; se leen matrices de texto: "
-                                 "CSV (origen,destino,viajes), TNTP (bloques \"Origin\") o .ufm de texto",
-                                 name.c_str(), name.c_str(), name.c_str(), name.c_str())};
+      throw SatallFailure{Printf("unreadable trip matrix: none of %s.csv, %s.tntp, %s.txt and %s.ufm exists; %s", name.c_str(),
+                                 name.c_str(), name.c_str(), name.c_str(), kMatrixFormats)};
     TripMatrix matrix;
     try {
       matrix = ReadTripMatrix(file);
     } catch (const MatrixError& error) {
       throw SatallFailure{error.Message};
     }
-    matrixNames += (matrixNames.empty() ? "" : ", ") + file;
+    header.MatrixFile += (header.MatrixFile.empty() ? "" : ", ") + file;
     assign::DemandBuilder demand;
-    int unknown = 0, unreachable = 0;
-    double unknownTrips = 0, unreachableTrips = 0;
+    Unloadable unloadable;
+    unloadable.File = file;
     std::map<int32_t, std::vector<uint8_t>> reachable;  // by origin zone position
-    std::map<int32_t, double> unconnectedZones;
     for (const TripRow& row : matrix.Rows) {
-      if (row.Trips <= 0 || row.Origin == row.Destination) continue;
+      if (row.Trips <= 0) continue;
+      totals.Matrix += row.Trips;
+      if (row.Origin == row.Destination) {
+        totals.Intrazonal += row.Trips;
+        continue;
+      }
       const int32_t o = sat.FindZone(row.Origin), d = sat.FindZone(row.Destination);
       if (o == 0 || d == 0) {
-        if (unknown < kMaxReportedRows)
-          warnings.push_back(Printf("%s: %.2f trips from zone %d to zone %d: zone %d is not in the network", file.c_str(),
-                                    row.Trips, row.Origin, row.Destination, o == 0 ? row.Origin : row.Destination));
-        ++unknown;
-        unknownTrips += row.Trips;
+        unloadable.AbsentZones[o == 0 ? row.Origin : row.Destination].Add(row.Trips);
         continue;
       }
       if (!connected[static_cast<size_t>(o)] || !connected[static_cast<size_t>(d)]) {
-        // Reported per zone below, with the trips it loses.
-        unconnectedZones[connected[static_cast<size_t>(o)] ? row.Destination : row.Origin] += row.Trips;
+        unloadable.UnconnectedZones[connected[static_cast<size_t>(o)] ? row.Destination : row.Origin].Add(row.Trips);
         continue;
       }
       auto found = reachable.find(o);
       if (found == reachable.end()) found = reachable.emplace(o, Reachable(network.Net, o - 1)).first;
       if (!found->second[static_cast<size_t>(d - 1)]) {
-        if (unreachable < kMaxReportedRows)
-          warnings.push_back(Printf("%s: %.2f trips from zone %d to zone %d: no route between them: not assigned",
-                                    file.c_str(), row.Trips, row.Origin, row.Destination));
-        ++unreachable;
-        unreachableTrips += row.Trips;
+        if (unloadable.NoRoutePairs.size() < static_cast<size_t>(kMaxReportedRows))
+          unloadable.NoRoutePairs.emplace_back(row.Origin, row.Destination);
+        unloadable.NoRoute.Add(row.Trips);
         continue;
       }
       demand.Add(o - 1, d - 1, row.Trips);
     }
-    if (unreachable > 0)
-      warnings.push_back(Printf("%s: %d rows (%.2f trips) between zones without a route: not assigned", file.c_str(),
-                                unreachable, unreachableTrips));
-    if (unknown > 0)
-      warnings.push_back(Printf("%s: %d rows (%.2f trips) name zones that are not in the network: not assigned", file.c_str(),
-                                unknown, unknownTrips));
-    for (const auto& [zone, trips] : unconnectedZones)
-      warnings.push_back(Printf("%s: zone %d has no connector: %.2f trips to or from it not assigned", file.c_str(), zone, trips));
+    if (!unloadable.Empty()) problems.push_back(std::move(unloadable));
     assign::UserClass userClass;
     userClass.Name = Printf("class %d", k);
     userClass.Trips = demand.Build();
     network.Net.Classes.push_back(std::move(userClass));
   }
+  if (problems.empty()) return;
+  std::vector<std::string> lines;
+  for (const Unloadable& u : problems) {
+    for (const std::string& line : Describe(u)) lines.push_back(line);
+    const Unloadable::Share share = u.Total();
+    totals.Dropped += share.Trips;
+    totals.DroppedRows += share.Rows;
+  }
+  if (dropUnloadable) {
+    for (const std::string& line : lines) header.Warnings.push_back(line + ": left out (" + kDropOption + ")");
+    return;
+  }
+  Unloadable::Share all;
+  all.Rows = totals.DroppedRows;
+  all.Trips = totals.Dropped;
+  std::string message = "trips that cannot be loaded (" + RowsAndTrips(all) + "); nothing was assigned";
+  for (const std::string& line : lines) message += "\n" + line;
+  message += "\nmend the network or the matrix, or leave these trips out with " + std::string(kDropOption);
+  throw SatallFailure{message};
 }
 
-int Satall(const std::string& base, const std::string& mat, const LoopSettings& settings, std::ostream& out) {
+int Satall(const std::string& base, const std::string& mat, const SatallSettings& settings, std::ostream& out) {
   const std::string lpa = base + ".lpa";
   const std::string ufa = base + ".ufa";
+  const std::string flows = base + "_flows.csv";
+  // Results of an earlier run must not pass for this one's.
   DeleteFileIfExists(ufa);
+  DeleteFileIfExists(flows);
   try {
     if (!FileExists(base + ".ufn"))
-      throw SatallFailure{Printf("red %s no construida: SATNET no la leyo o encontro errores (ver %s.lpn)", base.c_str(), base.c_str())};
+      throw SatallFailure{Printf("network %s not built: SATNET did not read it or found errors (see %s.lpn)", base.c_str(),
+                                 base.c_str())};
     const std::string dat = DataFile(base);
     SaturnVars sat(kProgramCapacities);
     NetworkRead read = ReadNetworkFile(dat, sat);
-    if (!read.Ok) throw SatallFailure{Printf("red %s con errores (ver %s.lpn)", dat.c_str(), base.c_str())};
-    EngineNetwork network = BuildEngineNetwork(sat, settings.Junctions);
+    if (!read.Ok || !SignalPlanErrors(sat).empty())
+      throw SatallFailure{Printf("network %s has errors (see %s.lpn)", dat.c_str(), base.c_str())};
+    EngineNetwork network = BuildEngineNetwork(sat, settings.Loop.Junctions);
     ListingHeader header;
     header.NetworkFile = dat;
     header.Warnings = network.Warnings;
-    AddDemand(sat, network, mat, header.Warnings, header.MatrixFile);
+    AddDemand(sat, network, mat, settings.DropUnloadable, header);
     SimulationAssignmentResult result;
     try {
-      result = AssignAndSimulate(network, settings);
+      result = AssignAndSimulate(network, settings.Loop);
     } catch (const assign::AssignmentError& error) {
-      throw SatallFailure{std::string("asignacion imposible: ") + error.what()};
+      throw SatallFailure{std::string("assignment impossible: ") + error.what()};
     }
-    const std::vector<std::string> listing = ListingLines(sat, network, result, header);
+    std::vector<std::string> listing;
+    try {
+      listing = ListingLines(sat, network, result, header);
+    } catch (const ListingValueError& error) {
+      throw SatallFailure{"the listing cannot be written: " + error.Message};
+    }
     WriteLines(lpa, listing);
     WriteLines(ufa, listing);
-    WriteLines(base + "_flows.csv", FlowTableLines(sat, network, result));
+    WriteLines(flows, FlowTableLines(sat, network, result));
     for (const LoopRecord& loop : result.Loops)
       out << Printf("SATALL: loop %d: turn flow change %.3f%%, relative gap %.3e, %d iterations, %.2f s\n", loop.Loop,
                     100 * loop.Delta, loop.Gap, loop.Iterations, loop.Seconds);
+    if (header.Trips.DroppedRows > 0)
+      out << Printf("SATALL: %.2f trips in %lld rows could not be loaded and were left out (%s)\n", header.Trips.Dropped,
+                    static_cast<long long>(header.Trips.DroppedRows), kDropOption);
     out << "SATALL: " << lpa << (result.Converged ? "" : " (loop limit reached)") << "\n";
     return 0;
   } catch (const SatallFailure& failure) {
-    WriteLines(lpa, {"  VELTRA SATALL", "", "  " + failure.Message});
-    out << "SATALL: " << failure.Message << "\n";
+    std::vector<std::string> lines{"  VELTRA SATALL  -  NO ASSIGNMENT", ""};
+    const std::vector<std::string> message = Split(failure.Message, '\n');
+    for (size_t i = 0; i < message.size(); ++i) {
+      lines.push_back("  " + message[i]);
+      out << (i == 0 ? "SATALL: " : "        ") << message[i] << "\n";
+    }
+    WriteLines(lpa, lines);
     return 1;
   }
 }
@@ -241,7 +450,7 @@ int Rewrite(const std::string& program, const std::string& base, std::ostream& o
   const std::string ufa = base + ".ufa";
   std::vector<std::string> lines;
   if (!LoadLines(ufa, lines)) {
-    out << program << ": no existe " << ufa << " (SATALL no asigno la red)\n";
+    out << program << ": " << ufa << " does not exist (SATALL did not assign the network)\n";
     return 1;
   }
   WriteLines(base + ".lpa", lines);
@@ -252,23 +461,34 @@ int Rewrite(const std::string& program, const std::string& base, std::ostream& o
 
 int RunSaturnProgram(const std::string& programName, const std::vector<std::string>& args, std::ostream& out) {
   const std::string program = ProgramOf(programName);
-  try {
-    if (program == "SATNET") {
-      if (args.size() != 1) return Usage(out, program);
-      return Satnet(NetworkBase(args[0]), out);
-    }
-    if (program == "SATALL" || program == "SATASS" || program == "SATEASY") {
-      if (args.size() < 2) return Usage(out, program);
-      LoopSettings settings;
-      for (size_t i = 2; i < args.size(); ++i)
-        if (!ParseOption(args, i, settings)) return Usage(out, program);
-      if (program == "SATALL") return Satall(NetworkBase(args[0]), args[1], settings, out);
-      return Rewrite(program, NetworkBase(args[0]), out);
-    }
-    out << "Programa desconocido: " << programName << " (SATNET, SATALL, SATASS o SATEASY)\n";
+  if (program != "SATNET" && program != "SATALL" && program != "SATASS" && program != "SATEASY") {
+    out << "unknown program " << programName << ": this executable runs as SATNET, SATALL, SATASS or SATEASY\n";
     return 1;
-  } catch (const FileError& error) {
-    out << program << ": " << error.what() << "\n";
+  }
+  const ProgramForm form = FormOf(program);
+  if (AsksForHelp(args)) {
+    out << Usage(form);
+    return 0;
+  }
+  if (args.empty()) {
+    out << Usage(form);
+    return 1;
+  }
+  try {
+    // Every option is checked before any file is touched.
+    const CommandLine line(args, form.Options, form.Positional);
+    const std::string base = NetworkBase(line.Positional()[0]);
+    if (program == "SATNET") return Satnet(base, out);
+    if (program != "SATALL") return Rewrite(program, base, out);
+    SatallSettings settings;
+    settings.Loop.Gap = line.Real("--gap", settings.Loop.Gap);
+    settings.Loop.MaxLoops = line.Integer("--loops", settings.Loop.MaxLoops);
+    settings.Loop.Threads = line.Integer("--threads", settings.Loop.Threads);
+    settings.Loop.Junctions.PeriodHours = line.Real("--period", settings.Loop.Junctions.PeriodHours);
+    settings.DropUnloadable = line.Has(kDropOption);
+    return Satall(base, line.Positional()[1], settings, out);
+  } catch (const OptionError& error) {
+    out << program << ": " << error.Message << "\nusage: " << form.Synopsis << "  (" << program << " --help explains it)\n";
     return 1;
   } catch (const std::exception& error) {
     out << program << ": " << error.what() << "\n";

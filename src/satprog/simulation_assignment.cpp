@@ -1,5 +1,6 @@
 #include "satprog/simulation_assignment.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -31,7 +32,9 @@ SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopS
   assign::Assignment solver(network.Net, solverSettings);
   SimulationAssignmentResult out;
   std::vector<double> previous, simulated;
-  for (int32_t loop = 1; loop <= settings.MaxLoops; ++loop) {
+  // At least one assignment, whatever the limit says: a result without one has no flows to list.
+  const int32_t maxLoops = std::max(1, settings.MaxLoops);
+  for (int32_t loop = 1; loop <= maxLoops; ++loop) {
     out.Assignment = solver.Solve();
     out.GapReached = out.Assignment.Converged;
     std::vector<double> flows = TurnFlows(network, out.Assignment);
@@ -51,7 +54,7 @@ SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopS
       out.Converged = true;
       break;
     }
-    if (loop == settings.MaxLoops) break;
+    if (loop == maxLoops) break;
     if (simulated.empty()) {
       simulated = flows;
     } else {

@@ -15,12 +15,9 @@ namespace veltra::satprog {
 
 namespace {
 
-const char* const kFormats =
-    "se leen matrices de texto: CSV (origen,destino,viajes), TNTP (bloques \"Origin\") o .ufm de texto";
-
 [[noreturn]] void Fail(const std::string& file, int line, const std::string& what) {
-  if (line > 0) throw MatrixError{Printf("matriz no legible: %s, linea %d: %s", file.c_str(), line, what.c_str())};
-  throw MatrixError{Printf("matriz no legible: %s: %s", file.c_str(), what.c_str())};
+  if (line > 0) throw MatrixError{Printf("unreadable trip matrix: %s, line %d: %s", file.c_str(), line, what.c_str())};
+  throw MatrixError{Printf("unreadable trip matrix: %s: %s", file.c_str(), what.c_str())};
 }
 
 // A binary file: NUL bytes, or many control characters, in its first 4096 bytes.
@@ -95,12 +92,13 @@ std::vector<TripRow> ParseCsvTrips(const std::vector<std::string>& lines, const 
     const bool header = first && !fields.empty() && !ParseNumber(fields[0], number);
     first = false;
     if (header) continue;
-    if (fields.size() != 3) Fail(fileName, lineNo, Printf("se esperan 3 campos (origen,destino,viajes), hay %d", static_cast<int>(fields.size())));
+    if (fields.size() != 3)
+      Fail(fileName, lineNo, Printf("3 fields expected (origin,destination,trips), %d found", static_cast<int>(fields.size())));
     TripRow row;
-    if (!ParseZone(fields[0], row.Origin)) Fail(fileName, lineNo, "origen \"" + Trim(fields[0]) + "\" no es un numero de zona");
-    if (!ParseZone(fields[1], row.Destination)) Fail(fileName, lineNo, "destino \"" + Trim(fields[1]) + "\" no es un numero de zona");
-    if (!ParseNumber(fields[2], row.Trips) || !(row.Trips >= 0) || row.Trips > 1e12)
-      Fail(fileName, lineNo, "viajes \"" + Trim(fields[2]) + "\" no es un numero no negativo");
+    if (!ParseZone(fields[0], row.Origin)) Fail(fileName, lineNo, "origin \"" + Trim(fields[0]) + "\" is not a zone number");
+    if (!ParseZone(fields[1], row.Destination)) Fail(fileName, lineNo, "destination \"" + Trim(fields[1]) + "\" is not a zone number");
+    if (!ParseNumber(fields[2], row.Trips) || !TripsWithinLimit(row.Trips))
+      Fail(fileName, lineNo, "trips \"" + Trim(fields[2]) + "\": " + kTripLimitText);
     rows.push_back(row);
   }
   return rows;
@@ -109,21 +107,23 @@ std::vector<TripRow> ParseCsvTrips(const std::vector<std::string>& lines, const 
 TripMatrix ReadTripMatrix(const std::string& path) {
   TripMatrix matrix;
   matrix.FileName = path;
-  if (!FileExists(path)) Fail(path, 0, Printf("no existe; %s", kFormats));
-  if (LooksBinary(path)) Fail(path, 0, Printf("es un archivo binario; %s", kFormats));
+  if (!FileExists(path)) Fail(path, 0, Printf("does not exist; %s", kMatrixFormats));
+  if (LooksBinary(path)) Fail(path, 0, Printf("is a binary file; %s", kMatrixFormats));
   std::vector<std::string> lines;
   try {
     // The TNTP trips reader's line limit: an origin's destinations may all be on one line.
-    if (!LoadLines(path, lines, assign::kMaxTntpLineLength)) Fail(path, 0, "no se puede abrir");
+    if (!LoadLines(path, lines, assign::kMaxTntpLineLength)) Fail(path, 0, "cannot be opened");
+  } catch (const LineTooLongError& error) {
+    Fail(path, static_cast<int>(error.Line), Printf("longer than %zu characters, more than a line of a matrix holds", error.Limit));
   } catch (const FileError& error) {
-    throw MatrixError{std::string("matriz no legible: ") + error.what()};
+    Fail(path, 0, error.what());
   }
   if (IsTntpText(lines)) {
     matrix.Rows = ReadTntpTripRows(path, lines);
   } else {
     matrix.Rows = ParseCsvTrips(lines, path);
   }
-  if (matrix.Rows.empty()) Fail(path, 0, Printf("no tiene viajes; %s", kFormats));
+  if (matrix.Rows.empty()) Fail(path, 0, Printf("holds no trips; %s", kMatrixFormats));
   return matrix;
 }
 

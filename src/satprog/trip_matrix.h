@@ -24,11 +24,21 @@ struct TripMatrix {
   std::vector<TripRow> Rows;
 };
 
-// Raised with a message naming the file, the line and what is wrong (in Spanish: the message
-// takes the listing's place for the user of the loop).
+// Raised with a message naming the file, the line and what is wrong; it takes the listing's
+// place, so the user of the loop finds it where the flows would have been.
 struct MatrixError {
   std::string Message;
 };
+
+// The most trips a matrix cell may hold, whatever the format: far beyond any real demand, and
+// within what a double adds up exactly enough for the listing's totals.
+constexpr double kMaxTrips = 1e12;
+inline bool TripsWithinLimit(double trips) { return trips >= 0 && trips <= kMaxTrips; }
+// How a refused cell is described, in every format.
+inline constexpr const char* kTripLimitText = "not a number of trips from 0 to 1e12";
+// The formats named when a matrix cannot be read.
+inline constexpr const char* kMatrixFormats =
+    "the programs read text matrices: CSV (origin,destination,trips), TNTP (\"Origin\" blocks) or a text .ufm";
 
 // The file that holds the matrix MAT (see above); empty when none of them exists.
 std::string FindMatrixFile(const std::string& mat);

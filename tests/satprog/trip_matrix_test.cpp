@@ -26,14 +26,14 @@ TEST(TripMatrix, ZoneNumbersOutsideTheIntegersAreRefusedByName) {
     std::string Row;
     const char* Expected;  // empty: the row is read
   } cases[] = {
-      {"7,1e121,500", "m.csv, linea 1: destino \"1e121\" no es un numero de zona"},
-      {"-1e300,2,5", "origen \"-1e300\" no es un numero de zona"},
-      {"inf,2,5", "origen \"inf\""},
-      {"nan,2,5", "origen \"nan\""},
-      {"2.5,3,5", "origen \"2.5\""},
-      {"0,3,5", "origen \"0\""},
-      {"3,2000000001,5", "destino \"2000000001\""},
-      {"1,2,1e13", "viajes \"1e13\""},
+      {"7,1e121,500", "m.csv, line 1: destination \"1e121\" is not a zone number"},
+      {"-1e300,2,5", "origin \"-1e300\" is not a zone number"},
+      {"inf,2,5", "origin \"inf\""},
+      {"nan,2,5", "origin \"nan\""},
+      {"2.5,3,5", "origin \"2.5\""},
+      {"0,3,5", "origin \"0\""},
+      {"3,2000000001,5", "destination \"2000000001\""},
+      {"1,2,1e13", "trips \"1e13\""},
       {"2000000000,1,7.5", ""},
       {"1e3 2 0", ""},
   };
@@ -71,8 +71,8 @@ TEST(TripMatrix, LongLinesOfATntpMatrixAreReadAndEndlessOnesRefused) {
     ReadTripMatrix(endless);
     ADD_FAILURE() << "a line of 5 MB was read";
   } catch (const MatrixError& error) {
-    EXPECT_NE(error.Message.find("matriz no legible: ERROR - "), std::string::npos) << error.Message;
-    EXPECT_NE(error.Message.find("endless.csv, linea 1: mas de 4194304 caracteres"), std::string::npos) << error.Message;
+    EXPECT_NE(error.Message.find("unreadable trip matrix: "), std::string::npos) << error.Message;
+    EXPECT_NE(error.Message.find("endless.csv, line 1: longer than 4194304 characters"), std::string::npos) << error.Message;
   }
 }
 

@@ -1,0 +1,152 @@
+#include "satprog/command_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "util/text.h"
+
+namespace veltra::satprog {
+
+namespace {
+
+const OptionSpec* Find(const std::vector<OptionSpec>& specs, const std::string& name) {
+  for (const OptionSpec& spec : specs)
+    if (name == spec.Name) return &spec;
+  return nullptr;
+}
+
+std::string Range(const OptionSpec& spec) {
+  if (spec.LowExcluded) return Printf("more than %g and at most %g", spec.Low, spec.High);
+  return Printf("from %g to %g", spec.Low, spec.High);
+}
+
+// Words of `text` in lines of at most `width` characters, every line after the first indented.
+std::string Wrap(const std::string& text, size_t indent, size_t width) {
+  std::string out, line;
+  for (const std::string& word : Split(text, ' ')) {
+    if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
+      out += line + "\n" + std::string(indent, ' ');
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return out + line;
+}
+
+// A number written in full: no hexadecimal, no "inf" or "nan", nothing after it.
+bool ParseNumber(const std::string& text, double& value) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  const auto [ptr, ec] = std::from_chars(begin, end, value);
+  return begin != end && ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+std::vector<std::string> ChoicesOf(const OptionSpec& spec) { return Split(spec.Choices, '|'); }
+
+void Check(const OptionSpec& spec, const std::string& value) {
+  const std::string name = spec.Name;
+  double number = 0;
+  switch (spec.Kind) {
+    case OptionKind::Integer:
+      if (!ParseNumber(value, number) || number != std::floor(number))
+        throw OptionError{name + ": \"" + value + "\" is not a whole number"};
+      // The range is checked on the number as written, before any cast: 1e10 loops are refused,
+      // never wrapped round or cut to 0.
+      if (number < spec.Low || number > spec.High)
+        throw OptionError{name + ": \"" + value + "\": the value must be " + Range(spec)};
+      return;
+    case OptionKind::Real:
+      if (!ParseNumber(value, number)) throw OptionError{name + ": \"" + value + "\" is not a number"};
+      if (number < spec.Low || number > spec.High || (spec.LowExcluded && number == spec.Low))
+        throw OptionError{name + ": \"" + value + "\": the value must be " + Range(spec)};
+      return;
+    case OptionKind::Choice: {
+      const std::vector<std::string> choices = ChoicesOf(spec);
+      if (std::find(choices.begin(), choices.end(), Lower(value)) == choices.end())
+        throw OptionError{name + ": \"" + value + "\" is not one of " + std::string(spec.Choices)};
+      return;
+    }
+    case OptionKind::Text:
+      if (value.empty()) throw OptionError{name + ": the value is empty"};
+      return;
+    case OptionKind::Flag:
+      return;
+  }
+}
+
+}  // namespace
+
+CommandLine::CommandLine(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs, size_t positional) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (!StartsWith(arg, "--")) {
+      positional_.push_back(arg);
+      continue;
+    }
+    const OptionSpec* spec = Find(specs, arg);
+    if (spec == nullptr) throw OptionError{"unknown option " + arg};
+    if (spec->Kind == OptionKind::Flag) {
+      given_.emplace_back(arg, "");
+      continue;
+    }
+    if (i + 1 >= args.size()) throw OptionError{arg + ": the value " + spec->Value + " is missing"};
+    const std::string& value = args[++i];
+    Check(*spec, value);
+    given_.emplace_back(arg, spec->Kind == OptionKind::Choice ? Lower(value) : value);
+  }
+  if (positional_.size() != positional)
+    throw OptionError{Printf("%d arguments given where %d are wanted", static_cast<int>(positional_.size()),
+                             static_cast<int>(positional))};
+}
+
+const std::string* CommandLine::Given(const std::string& name) const {
+  for (auto it = given_.rbegin(); it != given_.rend(); ++it)
+    if (it->first == name) return &it->second;
+  return nullptr;
+}
+
+bool CommandLine::Has(const std::string& name) const { return Given(name) != nullptr; }
+
+int32_t CommandLine::Integer(const std::string& name, int32_t fallback) const {
+  const std::string* value = Given(name);
+  double number = 0;
+  // Checked when given: a whole number within an int32 range.
+  return value != nullptr && ParseNumber(*value, number) ? static_cast<int32_t>(number) : fallback;
+}
+
+double CommandLine::Real(const std::string& name, double fallback) const {
+  const std::string* value = Given(name);
+  double number = 0;
+  return value != nullptr && ParseNumber(*value, number) ? number : fallback;
+}
+
+std::string CommandLine::Text(const std::string& name, const std::string& fallback) const {
+  const std::string* value = Given(name);
+  return value != nullptr ? *value : fallback;
+}
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+  return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h" || a == "/?"; });
+}
+
+std::string UsageText(const std::string& synopsis, const std::string& purpose, const std::vector<OptionSpec>& specs,
+                      const std::string& exitCodes) {
+  std::string text = "usage: " + synopsis + "\n" + purpose;
+  if (!specs.empty()) text += "options:\n";
+  for (const OptionSpec& spec : specs) {
+    std::string head = std::string("  ") + spec.Name + (spec.Kind == OptionKind::Flag ? "" : std::string(" ") + spec.Value);
+    std::string help = spec.Help;
+    if (spec.Kind == OptionKind::Integer || spec.Kind == OptionKind::Real) help += ", " + Range(spec);
+    if (spec.Kind == OptionKind::Choice) help += ": " + std::string(spec.Choices);
+    if (*spec.Default != '\0') help += " (default " + std::string(spec.Default) + ")";
+    text += (head.size() < 22 ? head + std::string(22 - head.size(), ' ') : head + "\n" + std::string(22, ' ')) +
+            Wrap(help, 22, 100) + "\n";
+  }
+  text += "  --help              this text (exit code 0; nothing is read or written)\n";
+  text += "exit codes:\n" + exitCodes;
+  return text;
+}
+
+}  // namespace veltra::satprog
