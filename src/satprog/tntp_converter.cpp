@@ -14,16 +14,19 @@ namespace veltra::satprog {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr double kEarthRadius = 6371000.0;  // mean radius, m
+constexpr int32_t kMaxLanes = 9;            // the lanes an arm card holds
+// The coordinates' "F15.4" fields: a sign, nine digits, the point and four decimals.
+constexpr double kMaxCoordinate = 999999999.0;
 
 int32_t Round(double value) { return static_cast<int32_t>(std::lround(value)); }
 
-int32_t Fit(double value, int32_t low, int32_t high, const std::string& what, std::vector<std::string>& warnings) {
-  const int32_t v = Round(value);
-  if (v < low || v > high) {
-    warnings.push_back(Printf("%s %.2f does not fit its field: %d written", what.c_str(), value, std::clamp(v, low, high)));
-    return std::clamp(v, low, high);
-  }
-  return v;
+// `value` rounded, when the field holds it; otherwise the conversion stops, naming the value,
+// rather than writing a different one (a free time of 1e300 min is not a free road).
+int32_t Fit(double value, int32_t low, int32_t high, const std::string& what) {
+  if (!std::isfinite(value) || value < low - 0.5 || value >= high + 0.5)
+    throw ConversionError{Printf("%s: %.6g does not fit its field of the network file (%d to %d)", what.c_str(), value, low, high)};
+  return Round(value);
 }
 
 struct Junction {
@@ -44,9 +47,9 @@ class Converter {
   bool HasXY(int32_t node) const { return xy_.count(node) > 0; }
   // Bearing from the node to a neighbour, clockwise from north, in degrees 0..360.
   double Bearing(int32_t from, int32_t to) const;
-  int32_t Lanes(const TntpLink& link) const {
-    return std::clamp(Round(link.Capacity / settings_.LaneSaturationFlow), 1, 9);
-  }
+  int32_t Lanes(const TntpLink& link);
+  void Coordinates();
+  void ParallelLinks();
   void Header();
   void BuildJunctions();
   void JunctionSection();
@@ -58,9 +61,12 @@ class Converter {
   const TntpNet& net_;
   const ConversionSettings& settings_;
   Conversion out_;
+  std::vector<TntpLink> links_;  // the links written: parallel ones merged or split
   int width_ = 5;
   std::map<int32_t, std::pair<double, double>> xy_;
   std::map<int32_t, Junction> junctions_;
+  std::vector<std::string> wideArms_;  // the first few arms whose capacity needs more lanes than a card holds
+  int32_t wideArmCount_ = 0;
 };
 
 double Converter::Bearing(int32_t from, int32_t to) const {
@@ -71,12 +77,119 @@ double Converter::Bearing(int32_t from, int32_t to) const {
   return degrees;
 }
 
+// The lanes of an arm from its capacity; an arm card holds at most kMaxLanes, and the arms that
+// would need more are named together after the junction section.
+int32_t Converter::Lanes(const TntpLink& link) {
+  if (!std::isfinite(link.Capacity) || !(link.Capacity > 0))
+    throw ConversionError{Printf("link %d-%d: capacity %.6g veh/h: an arm needs a positive capacity", link.From, link.To,
+                                 link.Capacity)};
+  const double lanes = link.Capacity / settings_.LaneSaturationFlow;
+  if (lanes < kMaxLanes + 0.5) return std::max(1, Round(lanes));
+  if (wideArms_.size() < 10) wideArms_.push_back(Printf("%d-%d (%.6g veh/h)", link.From, link.To, link.Capacity));
+  ++wideArmCount_;
+  return kMaxLanes;
+}
+
+// The node file's coordinates in metres, in xy_.
+void Converter::Coordinates() {
+  if (net_.Nodes.empty()) return;
+  double minX = net_.Nodes[0].X, maxX = minX, minY = net_.Nodes[0].Y, maxY = minY;
+  const TntpNode* outside = nullptr;  // the first node that cannot be longitude and latitude
+  for (const TntpNode& node : net_.Nodes) {
+    minX = std::min(minX, node.X);
+    maxX = std::max(maxX, node.X);
+    minY = std::min(minY, node.Y);
+    maxY = std::max(maxY, node.Y);
+    if (outside == nullptr && (std::fabs(node.X) > 180 || std::fabs(node.Y) > 90)) outside = &node;
+  }
+  CoordinateUnit unit = settings_.Coordinates;
+  if (unit == CoordinateUnit::Detected) unit = outside == nullptr ? CoordinateUnit::Degrees : CoordinateUnit::Metres;
+  if (unit == CoordinateUnit::Degrees && outside != nullptr)
+    throw ConversionError{Printf("node %d: x %.6g, y %.6g is not a longitude and latitude (--coordinates degrees)",
+                                 outside->Number, outside->X, outside->Y)};
+  const double lon0 = (minX + maxX) / 2, lat0 = (minY + maxY) / 2;
+  const double radians = kPi / 180;
+  if (unit == CoordinateUnit::Degrees && settings_.Coordinates == CoordinateUnit::Detected)
+    out_.Notes.push_back(Printf("coordinates taken as longitude and latitude (every x within +-180, every y within +-90) and "
+                                "projected to metres about %.6f, %.6f; --coordinates metres keeps them as they are",
+                                lon0, lat0));
+  for (const TntpNode& node : net_.Nodes) {
+    double x = node.X, y = node.Y;
+    if (unit == CoordinateUnit::Degrees) {
+      // Equirectangular about the centre: true distances near it, within a fraction of a per
+      // cent across a city.
+      x = kEarthRadius * (node.X - lon0) * radians * std::cos(lat0 * radians);
+      y = kEarthRadius * (node.Y - lat0) * radians;
+    } else if (unit == CoordinateUnit::Feet) {
+      x *= 0.3048;
+      y *= 0.3048;
+    }
+    if (std::fabs(x) > kMaxCoordinate || std::fabs(y) > kMaxCoordinate)
+      throw ConversionError{Printf("node %d: coordinates %.6g, %.6g m do not fit their fields of the network file (at most "
+                                   "%.0f m either way)",
+                                   node.Number, x, y, kMaxCoordinate)};
+    xy_[node.Number] = {x, y};
+  }
+}
+
+// The network file names a link by its two nodes, so a second link between the same nodes in
+// the same direction cannot be written as it stands. A buffer network keeps it, and the
+// equilibrium with it, as a link to a node of its own and a link of no time on from there; a
+// junction network folds it into the first one's arm, whose capacity becomes the sum.
+void Converter::ParallelLinks() {
+  out_.LinksRead = static_cast<int32_t>(net_.Links.size());
+  int32_t nextNode = net_.Zones;
+  for (const TntpLink& link : net_.Links) nextNode = std::max({nextNode, link.From, link.To});
+  for (const auto& entry : xy_) nextNode = std::max(nextNode, entry.first);
+  ++nextNode;
+  std::map<std::pair<int32_t, int32_t>, size_t> first;
+  for (const TntpLink& link : net_.Links) {
+    if (link.From == link.To) {
+      // Never on a route between two places; a junction has no arm from itself.
+      ++out_.LoopsDropped;
+      out_.Warnings.push_back(Printf("link %d-%d leads from a node to itself: left out", link.From, link.To));
+      continue;
+    }
+    const auto [it, inserted] = first.emplace(std::make_pair(link.From, link.To), links_.size());
+    if (inserted) {
+      links_.push_back(link);
+      continue;
+    }
+    if (settings_.Mode == ConversionMode::Signals) {
+      TntpLink& kept = links_[it->second];
+      kept.Capacity += link.Capacity;
+      ++out_.ParallelMerged;
+      out_.Warnings.push_back(Printf("link %d-%d: a parallel link of capacity %.6g veh/h merged into the first one, whose "
+                                     "capacity becomes %.6g veh/h; its free-flow time, length and curve are the first one's",
+                                     link.From, link.To, link.Capacity, kept.Capacity));
+      continue;
+    }
+    const int32_t node = nextNode++;
+    TntpLink in = link;
+    in.To = node;
+    TntpLink on = link;
+    on.From = node;
+    on.Length = 0;
+    on.FreeTime = 0;
+    on.B = 0;
+    links_.push_back(in);
+    links_.push_back(on);
+    if (HasXY(link.From) && HasXY(link.To))
+      xy_[node] = {(xy_[link.From].first + xy_[link.To].first) / 2, (xy_[link.From].second + xy_[link.To].second) / 2};
+    ++out_.ParallelSplit;
+    out_.Warnings.push_back(Printf("link %d-%d: a parallel link written as %d-%d-%d through node %d, added for it", link.From,
+                                   link.To, link.From, node, link.To, node));
+  }
+  out_.LinksWritten = static_cast<int32_t>(links_.size());
+}
+
 void Converter::Header() {
   int32_t maxNode = 0;
-  for (const TntpLink& link : net_.Links) maxNode = std::max({maxNode, link.From, link.To});
+  for (const TntpLink& link : links_) maxNode = std::max({maxNode, link.From, link.To});
   if (net_.Zones > 9999) throw ConversionError{Printf("%d zones: the network file numbers zones with 4 digits", net_.Zones)};
   if (settings_.Mode == ConversionMode::Signals && maxNode > 99999)
     throw ConversionError{Printf("node %d: junction cards number nodes with 5 digits", maxNode)};
+  for (const auto& entry : xy_) maxNode = std::max(maxNode, entry.first);
   width_ = maxNode > 9999 ? 10 : 5;
   if (net_.FirstThruNode > 1)
     out_.Warnings.push_back(Printf("nodes 1 to %d (the TNTP zone nodes that carry no through traffic) are ordinary nodes "
@@ -97,15 +210,15 @@ void Converter::Header() {
 
 void Converter::BuildJunctions() {
   std::map<int32_t, std::set<int32_t>> neighbours;
-  for (size_t i = 0; i < net_.Links.size(); ++i) {
-    const TntpLink& link = net_.Links[i];
+  for (size_t i = 0; i < links_.size(); ++i) {
+    const TntpLink& link = links_[i];
     if (link.From == link.To) continue;
     neighbours[link.From].insert(link.To);
     neighbours[link.To].insert(link.From);
   }
   std::map<std::pair<int32_t, int32_t>, int32_t> linkOf;
-  for (size_t i = 0; i < net_.Links.size(); ++i)
-    linkOf.emplace(std::make_pair(net_.Links[i].From, net_.Links[i].To), static_cast<int32_t>(i));
+  for (size_t i = 0; i < links_.size(); ++i)
+    linkOf.emplace(std::make_pair(links_[i].From, links_[i].To), static_cast<int32_t>(i));
   for (const auto& entry : neighbours) {
     // A plain name, not a structured binding: lambdas below capture it.
     const int32_t node = entry.first;
@@ -148,8 +261,8 @@ void Converter::WriteJunction(const Junction& j) {
   for (int p = 0; p < n; ++p)
     if (j.In[static_cast<size_t>(p)] >= 0) order.push_back(p);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return net_.Links[static_cast<size_t>(j.In[static_cast<size_t>(a)])].Capacity >
-           net_.Links[static_cast<size_t>(j.In[static_cast<size_t>(b)])].Capacity;
+    return links_[static_cast<size_t>(j.In[static_cast<size_t>(a)])].Capacity >
+           links_[static_cast<size_t>(j.In[static_cast<size_t>(b)])].Capacity;
   });
   std::vector<uint8_t> minor(static_cast<size_t>(n), 0);
   if (!j.Signalised && n >= 3)
@@ -160,11 +273,12 @@ void Converter::WriteJunction(const Junction& j) {
       d.push_back(Printf("%5s%5d%1s%4d%5d%5d", "", j.Arms[static_cast<size_t>(p)], "", 0, 0, 0));
       continue;
     }
-    const TntpLink& link = net_.Links[static_cast<size_t>(in)];
+    const TntpLink& link = links_[static_cast<size_t>(in)];
     const int32_t lanes = Lanes(link);
     std::string card = Printf("%5s%5d%1s%4d%5d%5d", "", j.Arms[static_cast<size_t>(p)], "", lanes,
-                              Fit(link.FreeTime * 60, 0, 99999, Printf("free time of link %d-%d (s)", link.From, link.To), out_.Warnings),
-                              Fit(link.Length * settings_.MetresPerLengthUnit, 0, 99999, Printf("length of link %d-%d (m)", link.From, link.To), out_.Warnings));
+                              Fit(link.FreeTime * 60, 0, 99999, Printf("link %d-%d: free-flow time (s)", link.From, link.To)),
+                              Fit(link.Length * settings_.MetresPerLengthUnit, 0, 99999,
+                                  Printf("link %d-%d: length (m)", link.From, link.To)));
     for (int r = 1; r < n; ++r) {
       const int q = (p + r) % n;
       const bool exists = j.Out[static_cast<size_t>(q)] >= 0;
@@ -215,6 +329,16 @@ void Converter::JunctionSection() {
   for (const auto& [node, j] : junctions_)
     if (j.Simulated) WriteJunction(j);
   d.push_back("99999");
+  if (wideArmCount_ > 0) {
+    std::string arms;
+    for (const std::string& arm : wideArms_) arms += (arms.empty() ? "" : ", ") + arm;
+    if (wideArmCount_ > static_cast<int32_t>(wideArms_.size()))
+      arms += Printf(" and %d more", wideArmCount_ - static_cast<int32_t>(wideArms_.size()));
+    out_.Warnings.push_back(Printf("%d arms have more capacity than %d lanes carry; an arm card holds %d lanes, so they get %d "
+                                   "(%.0f pcu/h): %s",
+                                   wideArmCount_, kMaxLanes, kMaxLanes, kMaxLanes, kMaxLanes * settings_.LaneSaturationFlow,
+                                   arms.c_str()));
+  }
   d.push_back("22222 ZONE CONNECTORS");
   for (int32_t z = 1; z <= net_.Zones; ++z) {
     auto it = junctions_.find(z);
@@ -227,23 +351,30 @@ void Converter::BufferSection() {
   std::vector<std::string>& d = out_.DataFile;
   const int w = width_;
   d.push_back("33333 BUFFER NETWORK: TIME 1 FREE, TIME 2 AT CAPACITY, CAPACITY, LENGTH, POWER");
-  for (const TntpLink& link : net_.Links) {
+  for (const TntpLink& link : links_) {
     if (settings_.Mode == ConversionMode::Signals) {
       auto it = junctions_.find(link.To);
       if (it != junctions_.end() && it->second.Simulated) continue;  // a simulation link of its junction
     }
     const std::string name = Printf("link %d-%d", link.From, link.To);
-    const int32_t t0 = Fit(link.FreeTime * 60, 0, 99999, "free time (s) of " + name, out_.Warnings);
+    const int32_t t0 = Fit(link.FreeTime * 60, 0, 99999, name + ": free-flow time (s)");
     const bool curve = link.B > 0 && link.Power > 0;
-    const int32_t t1 = curve ? Fit(link.FreeTime * 60 * (1 + link.B), 0, 99999, "time at capacity (s) of " + name, out_.Warnings) : t0;
-    const int32_t capacity = Fit(link.Capacity, 1, 99999, "capacity of " + name, out_.Warnings);
-    const int32_t length = Fit(link.Length * settings_.MetresPerLengthUnit, 0, 99999, "length (m) of " + name, out_.Warnings);
-    const double power = std::clamp(link.Power, 0.0, 99.0);
-    d.push_back(Printf("%*d%*d%5d%5d%5d%5s%5d%5.2f", w, link.From, w, link.To, t0, t1, capacity, "", length, curve ? power : 0.0));
+    const int32_t t1 = curve ? Fit(link.FreeTime * 60 * (1 + link.B), 0, 99999, name + ": time at capacity (s)") : t0;
+    const int32_t capacity = Fit(link.Capacity, 1, 99999, name + ": capacity (veh/h)");
+    const int32_t length = Fit(link.Length * settings_.MetresPerLengthUnit, 0, 99999, name + ": length (m)");
+    // The power's "F5.2" field.
+    if (curve && !(link.Power < 99.995))
+      throw ConversionError{Printf("%s: power %.6g does not fit its field of the network file (0 to 99.99)", name.c_str(), link.Power)};
+    d.push_back(Printf("%*d%*d%5d%5d%5d%5s%5d%5.2f", w, link.From, w, link.To, t0, t1, capacity, "", length, curve ? link.Power : 0.0));
   }
-  if (settings_.Mode == ConversionMode::Buffer) {
-    // Zone z is loaded at node z, as the TNTP files number them.
-    for (int32_t z = 1; z <= net_.Zones; ++z) d.push_back(Printf("C%*d %*d%5d", w - 1, z, w - 1, z, 0));
+  // Zone z is loaded at node z, as the TNTP files number them; in a junction network here only
+  // where node z is no simulation junction (those zones are loaded in the simulation section).
+  for (int32_t z = 1; z <= net_.Zones; ++z) {
+    if (settings_.Mode == ConversionMode::Signals) {
+      auto it = junctions_.find(z);
+      if (it != junctions_.end() && it->second.Simulated) continue;
+    }
+    d.push_back(Printf("C%*d %*d%5d", w - 1, z, w - 1, z, 0));
   }
   d.push_back("99999");
 }
@@ -289,7 +420,8 @@ void Converter::NodeList() {
 }
 
 Conversion Converter::Run() {
-  for (const TntpNode& node : net_.Nodes) xy_[node.Number] = {node.X, node.Y};
+  Coordinates();
+  ParallelLinks();
   Header();
   if (settings_.Mode == ConversionMode::Signals) {
     BuildJunctions();

@@ -32,6 +32,10 @@ struct TntpNet {
 
 enum class ConversionMode { Buffer, Signals };
 
+// The unit of the node file's coordinates. Detected: longitude and latitude when every x is
+// within +-180 and every y within +-90, metres otherwise.
+enum class CoordinateUnit { Detected, Degrees, Metres, Feet };
+
 struct ConversionSettings {
   ConversionMode Mode = ConversionMode::Buffer;
   std::string Title = "RED CONVERTIDA DE TNTP";
@@ -42,17 +46,27 @@ struct ConversionSettings {
   // The TNTP files give lengths in miles (Chicago Sketch), feet (Anaheim) or kilometres;
   // the network file wants metres.
   double MetresPerLengthUnit = 1609.344;
+  // Longitude and latitude are projected to metres (equirectangular, about the centre of the
+  // network's extent), feet made metres; the drawings and the arms' bearings want metres.
+  CoordinateUnit Coordinates = CoordinateUnit::Detected;
 };
 
 struct Conversion {
   std::vector<std::string> DataFile;  // BASE.dat
   std::vector<std::string> NodeList;  // BASE_nodos.txt
   std::vector<std::string> Warnings;
+  std::vector<std::string> Notes;     // what the converter decided that the user should know
   int32_t Signals = 0, PriorityJunctions = 0;
+  // Links of the TNTP file, and what became of the parallel ones (a second link between the
+  // same two nodes in the same direction, which the network file cannot hold as such).
+  int32_t LinksRead = 0, LinksWritten = 0;
+  int32_t ParallelMerged = 0;  // folded into the first one's arm or buffer link (capacity summed)
+  int32_t ParallelSplit = 0;   // kept as links of their own through a node added for each (two links each)
+  int32_t LoopsDropped = 0;    // links from a node to itself, left out
 };
 
-// Raised on data the network file cannot hold (numbers too wide for its columns), with a
-// message naming what.
+// Raised on data the network file cannot hold (a number its columns cannot take, a coordinate
+// that is not what its unit says), with a message naming the link or node and the value.
 struct ConversionError {
   std::string Message;
 };
@@ -67,9 +81,10 @@ std::vector<TntpNode> ReadTntpNodes(const std::string& path);
 namespace veltra::satprog {
 
 // veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp]
-//             [--length-unit mi|ft|km|m] --out BASE: writes BASE.dat, BASE.csv and BASE_nodos.txt
-//             (lengths in miles unless the unit is given). Returns the exit code
-// (0 done, 1 usage or bad input, with a message on `out`).
+//             [--length-unit mi|ft|km|m] [--coordinates degrees|metres|feet] --out BASE: writes
+//             BASE.dat, BASE.csv and BASE_nodos.txt (lengths in miles unless the unit is given).
+// Returns the exit code: 0 written (and after --help), 1 usage error or input that cannot be
+// converted, with a message on `out` and nothing written.
 int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace veltra::satprog

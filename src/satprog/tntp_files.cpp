@@ -1,10 +1,12 @@
 // The converter's files: the TNTP inputs (network and trips through the assignment library's
 // readers, node coordinates here) and the three outputs.
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
 
 #include "assign/tntp.h"
+#include "satprog/command_options.h"
 #include "satprog/tntp_converter.h"
 #include "satprog/tntp_trips.h"
 #include "util/files.h"
@@ -14,11 +16,37 @@ namespace veltra::satprog {
 
 namespace {
 
-int Usage(std::ostream& out) {
-  out << "usage: veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp] "
-         "[--length-unit mi|ft|km|m] --out BASE\n"
-         "  writes BASE.dat (SATURN network data file), BASE.csv (trip matrix) and BASE_nodos.txt (node list)\n";
-  return 1;
+std::vector<OptionSpec> ConverterOptions() {
+  return {
+      {"--buffer", OptionKind::Flag, "",
+       "a buffer network: every link a buffer link with its BPR curve (the same equilibrium as the TNTP network)"},
+      {"--signals", OptionKind::Flag, "",
+       "a junction network: every node a junction (signals where three or more roads meet and coordinates are "
+       "given), every link a simulation link"},
+      {"--net", OptionKind::Text, "FILE", "the TNTP network file (required)"},
+      {"--trips", OptionKind::Text, "FILE", "the TNTP trips file (required)"},
+      {"--nodes", OptionKind::Text, "FILE", "the TNTP node coordinates file"},
+      {"--out", OptionKind::Text, "BASE", "the base name of the files written (required)"},
+      {"--length-unit", OptionKind::Choice, "UNIT", "unit of the network file's lengths", "mi", 0, 0, false, "mi|ft|km|m"},
+      {"--coordinates", OptionKind::Choice, "UNIT",
+       "unit of the node file's coordinates; degrees (longitude, latitude) are projected to metres about the "
+       "network's centre",
+       "degrees when every x is within +-180 and every y within +-90, metres otherwise", 0, 0, false, "degrees|metres|feet"},
+  };
+}
+
+const char* const kSynopsis =
+    "veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp]\n"
+    "                   [--length-unit mi|ft|km|m] [--coordinates degrees|metres|feet] --out BASE";
+
+std::string Usage() {
+  return UsageText(kSynopsis,
+                   "Makes TNTP files a SATURN network data file BASE.dat, a trip matrix BASE.csv\n"
+                   "(origin,destination,trips) and a node list BASE_nodos.txt. Messages are in English.\n",
+                   ConverterOptions(),
+                   "  0  the three files were written\n"
+                   "  1  usage error, or input the network file cannot hold (the message names it); nothing is\n"
+                   "     written\n");
 }
 
 void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
@@ -63,29 +91,33 @@ std::vector<TntpNode> ReadTntpNodes(const std::string& path) {
 }
 
 int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
-  ConversionSettings settings;
-  bool modeGiven = false;
-  std::string netPath, tripsPath, nodesPath, base;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--buffer" || a == "--signals") {
-      settings.Mode = a == "--buffer" ? ConversionMode::Buffer : ConversionMode::Signals;
-      modeGiven = true;
-    } else if (a == "--length-unit" && i + 1 < args.size()) {
-      const std::string unit = Lower(args[++i]);
-      if (unit == "mi") settings.MetresPerLengthUnit = 1609.344;
-      else if (unit == "ft") settings.MetresPerLengthUnit = 0.3048;
-      else if (unit == "km") settings.MetresPerLengthUnit = 1000;
-      else if (unit == "m") settings.MetresPerLengthUnit = 1;
-      else return Usage(out);
-    } else if ((a == "--net" || a == "--trips" || a == "--nodes" || a == "--out") && i + 1 < args.size()) {
-      const std::string& value = args[++i];
-      (a == "--net" ? netPath : a == "--trips" ? tripsPath : a == "--nodes" ? nodesPath : base) = value;
-    } else {
-      return Usage(out);
-    }
+  if (AsksForHelp(args)) {
+    out << Usage();
+    return 0;
   }
-  if (!modeGiven || netPath.empty() || tripsPath.empty() || base.empty()) return Usage(out);
+  ConversionSettings settings;
+  std::string netPath, tripsPath, nodesPath, base;
+  try {
+    const CommandLine line(args, ConverterOptions(), 0);
+    if (line.Has("--buffer") == line.Has("--signals")) throw OptionError{"give one of --buffer and --signals"};
+    settings.Mode = line.Has("--signals") ? ConversionMode::Signals : ConversionMode::Buffer;
+    netPath = line.Text("--net", "");
+    tripsPath = line.Text("--trips", "");
+    nodesPath = line.Text("--nodes", "");
+    base = line.Text("--out", "");
+    for (const char* required : {"--net", "--trips", "--out"})
+      if (!line.Has(required)) throw OptionError{std::string(required) + " is required"};
+    const std::string unit = line.Text("--length-unit", "mi");
+    settings.MetresPerLengthUnit = unit == "ft" ? 0.3048 : unit == "km" ? 1000 : unit == "m" ? 1 : 1609.344;
+    const std::string coordinates = line.Text("--coordinates", "");
+    settings.Coordinates = coordinates == "degrees"  ? CoordinateUnit::Degrees
+                           : coordinates == "metres" ? CoordinateUnit::Metres
+                           : coordinates == "feet"   ? CoordinateUnit::Feet
+                                                     : CoordinateUnit::Detected;
+  } catch (const OptionError& error) {
+    out << "veltra-tntp: " << error.Message << "\nusage: " << kSynopsis << "\n  (veltra-tntp --help explains it)\n";
+    return 1;
+  }
   try {
     const assign::TntpNetwork tntp = assign::ReadTntpNetwork(netPath);
     TntpNet net;
@@ -101,13 +133,23 @@ int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
     const Conversion conversion = ConvertTntp(net, settings);
     WriteLines(base + ".dat", conversion.DataFile);
     std::vector<std::string> matrix{"origin,destination,trips"};
-    for (const TripRow& row : trips) matrix.push_back(Printf("%d,%d,%.6g", row.Origin, row.Destination, row.Trips));
+    // The shortest text that reads back as the same number: no trip is rounded on the way.
+    for (const TripRow& row : trips) {
+      char number[64];
+      const auto written = std::to_chars(number, number + sizeof number, row.Trips);
+      matrix.push_back(Printf("%d,%d,", row.Origin, row.Destination) + std::string(number, written.ptr));
+    }
     WriteLines(base + ".csv", matrix);
     WriteLines(base + "_nodos.txt", conversion.NodeList);
+    for (const std::string& note : conversion.Notes) out << "veltra-tntp: " << note << "\n";
     for (const std::string& warning : conversion.Warnings) out << "veltra-tntp: warning: " << warning << "\n";
-    out << Printf("veltra-tntp: %s.dat: %d links, %d signals, %d priority junctions; %s.csv: %d rows\n", base.c_str(),
-                  static_cast<int>(net.Links.size()), conversion.Signals, conversion.PriorityJunctions, base.c_str(),
-                  static_cast<int>(trips.size()));
+    std::string fate;
+    if (conversion.ParallelMerged > 0) fate += Printf(", %d parallel links merged into another", conversion.ParallelMerged);
+    if (conversion.ParallelSplit > 0) fate += Printf(", %d parallel links kept through a node added for each", conversion.ParallelSplit);
+    if (conversion.LoopsDropped > 0) fate += Printf(", %d links from a node to itself left out", conversion.LoopsDropped);
+    out << Printf("veltra-tntp: %s.dat: %d links read, %d written%s; %d signals, %d priority junctions; %s.csv: %d rows\n",
+                  base.c_str(), conversion.LinksRead, conversion.LinksWritten, fate.c_str(), conversion.Signals,
+                  conversion.PriorityJunctions, base.c_str(), static_cast<int>(trips.size()));
     return 0;
   } catch (const assign::InputError& error) {
     out << "veltra-tntp: " << error.what() << "\n";

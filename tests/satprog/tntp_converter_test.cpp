@@ -1,5 +1,6 @@
 // The converter's junction network: what becomes a signal, how its two stages split the arms,
 // and how the signals are grouped into TRANSYT networks; read back by the network reader.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -116,25 +117,149 @@ TEST(TntpConverter, SignalsAreGroupedIntoNetworksOfAtMostTheGivenSize) {
   for (const auto& [network, count] : perNetwork) EXPECT_LE(count, 2) << network;
 }
 
+// A value its field cannot hold stops the conversion, naming the link and the value, rather
+// than being written as another (a free time of 1e300 min as 0, a capacity of 3e9 as 1).
 TEST(TntpConverter, NumbersTheFileCannotHoldAreRefused) {
+  struct Case {
+    const char* Name;
+    void (*Damage)(TntpNet&);
+    const char* Expected;
+  } cases[] = {
+      {"zones", [](TntpNet& n) { n.Zones = 10000; }, "10000 zones"},
+      {"free time", [](TntpNet& n) { n.Links[0].FreeTime = 1e300; }, "link 1-2: free-flow time (s): 6e+301 does not fit"},
+      {"capacity 3e9", [](TntpNet& n) { n.Links[0].Capacity = 3e9; }, "link 1-2: capacity (veh/h): 3e+09 does not fit"},
+      {"capacity 250000", [](TntpNet& n) { n.Links[0].Capacity = 250000; }, "capacity (veh/h): 250000 does not fit"},
+      {"no capacity", [](TntpNet& n) { n.Links[0].Capacity = 0; }, "capacity (veh/h): 0 does not fit"},
+      {"length", [](TntpNet& n) { n.Links[0].Length = 100; }, "link 1-2: length (m): 160934 does not fit"},
+      {"power", [](TntpNet& n) { n.Links[0].Power = 150; }, "link 1-2: power 150 does not fit"},
+      {"coordinate", [](TntpNet& n) { n.Nodes[0].X = 2e9; }, "node 1: coordinates 2e+09, 0 m do not fit"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TntpNet net = Grid();
+    c.Damage(net);
+    try {
+      ConvertTntp(net, ConversionSettings());
+      ADD_FAILURE() << "converted";
+    } catch (const ConversionError& error) {
+      EXPECT_NE(error.Message.find(c.Expected), std::string::npos) << error.Message;
+    }
+  }
+}
+
+// The network file names a link by its nodes: a second link 1-2 is kept as a link of its own
+// through a node added for it in a buffer network (its curve unchanged), and folded into the
+// arm of the first in a junction network (the capacities summed); the counts say which.
+TEST(TntpConverter, ParallelLinksAreKeptOrMergedAndCounted) {
   TntpNet net = Grid();
-  net.Zones = 10000;
-  EXPECT_THROW(ConvertTntp(net, ConversionSettings()), ConversionError);
-  net = Grid();
-  net.Links[0].Capacity = 250000;
-  const Conversion conversion = ConvertTntp(net, ConversionSettings());
-  ASSERT_FALSE(conversion.Warnings.empty());
-  EXPECT_NE(conversion.Warnings[0].find("capacity of link 1-2"), std::string::npos) << conversion.Warnings[0];
+  net.Links.push_back({1, 2, 1800, 0.6, 2.0, 0.15, 4});
+  const Conversion buffer = ConvertTntp(net, ConversionSettings());
+  EXPECT_EQ(buffer.LinksRead, 25);
+  EXPECT_EQ(buffer.LinksWritten, 26);
+  EXPECT_EQ(buffer.ParallelSplit, 1);
+  const SaturnVars b = ReadBack(buffer, "grid_parallel_buffer.dat");
+  EXPECT_EQ(b.Network.LinkCount, 26);
+  int32_t via = 0;  // the node added between 1 and 2
+  for (int32_t l = 1; l <= b.Network.LinkCount; ++l) {
+    const Tardat& link = b.Links[static_cast<size_t>(l)];
+    if (link.ANode == 1 && b.FindLink(link.BNode, 2) > 0) via = link.BNode;
+  }
+  ASSERT_GT(via, 9);
+  const Tardat& second = b.Links[static_cast<size_t>(b.FindLink(1, via))];
+  EXPECT_EQ(second.Time1, 120);
+  EXPECT_EQ(second.Capacity, 1800);
+  EXPECT_EQ(b.Links[static_cast<size_t>(b.FindLink(via, 2))].Time1, 0);
+  EXPECT_EQ(b.Links[static_cast<size_t>(b.FindLink(1, 2))].Capacity, 3600);
+
+  ConversionSettings signals;
+  signals.Mode = ConversionMode::Signals;
+  const Conversion merged = ConvertTntp(net, signals);
+  EXPECT_EQ(merged.LinksWritten, 24);
+  EXPECT_EQ(merged.ParallelMerged, 1);
+  ASSERT_FALSE(merged.Warnings.empty());
+  const SaturnVars j = ReadBack(merged, "grid_parallel_signals.dat");
+  // 3600 + 1800 veh/h: three lanes of 1800 pcu/h on the arm from 1 into junction 2.
+  const int32_t t = j.FindTurn(1, 2, 3);
+  ASSERT_GT(t, 0);
+  EXPECT_EQ(j.Turns[static_cast<size_t>(t)].TurnValue, 5400);
+}
+
+// Longitude and latitude become metres about the network's centre: distances between nodes
+// match the great-circle distances; metres are kept, feet made metres, and degrees that cannot
+// be degrees are refused.
+TEST(TntpConverter, CoordinatesBecomeMetresWhateverTheirUnit) {
+  const double lon0 = -96.74, lat0 = 43.55;
+  TntpNet net = Grid();
+  for (TntpNode& node : net.Nodes) {
+    node.X = lon0 + node.X / 1000 * 0.05;  // a grid 0.1 degree wide and high, about 8 by 11 km
+    node.Y = lat0 + node.Y / 1000 * 0.05;
+  }
+  auto coordinates = [](const Conversion& conversion) {
+    std::map<int, std::pair<double, double>> xy;
+    bool inside = false;
+    for (const std::string& line : conversion.DataFile) {
+      if (StartsWith(line, "55555")) inside = true;
+      else if (StartsWith(line, "99999")) inside = false;
+      else if (inside && line[0] != 'C') {
+        int node = 0;
+        double x = 0, y = 0;
+        if (std::sscanf(line.c_str(), "%d %lf %lf", &node, &x, &y) == 3) xy[node] = {x, y};
+      }
+    }
+    return xy;
+  };
+  const Conversion detected = ConvertTntp(net, ConversionSettings());
+  ASSERT_EQ(detected.Notes.size(), 1u);
+  const auto xy = coordinates(detected);
+  ASSERT_EQ(xy.size(), 9u);
+  const double radians = 3.14159265358979323846 / 180;
+  auto greatCircle = [&](const TntpNode& a, const TntpNode& b) {
+    const double h = std::pow(std::sin((b.Y - a.Y) * radians / 2), 2) +
+                     std::cos(a.Y * radians) * std::cos(b.Y * radians) * std::pow(std::sin((b.X - a.X) * radians / 2), 2);
+    return 2 * 6371000.0 * std::asin(std::sqrt(h));
+  };
+  for (const TntpNode& a : net.Nodes)
+    for (const TntpNode& b : net.Nodes) {
+      if (a.Number >= b.Number) continue;
+      const auto& p = xy.at(a.Number);
+      const auto& q = xy.at(b.Number);
+      EXPECT_NEAR(std::hypot(p.first - q.first, p.second - q.second), greatCircle(a, b), 0.002 * greatCircle(a, b))
+          << a.Number << "-" << b.Number;
+    }
+  EXPECT_NEAR(xy.at(5).first, 0, 0.01);  // the centre of the extent
+  EXPECT_NEAR(xy.at(5).second, 0, 0.01);
+
+  struct Case {
+    CoordinateUnit Unit;
+    double Scale;  // metres per unit of the file; 0: refused
+  } cases[] = {{CoordinateUnit::Metres, 1}, {CoordinateUnit::Feet, 0.3048}, {CoordinateUnit::Degrees, 0}};
+  for (const Case& c : cases) {
+    ConversionSettings settings;
+    settings.Coordinates = c.Unit;
+    const TntpNet metres = Grid();
+    if (c.Scale == 0) {
+      EXPECT_THROW(ConvertTntp(metres, settings), ConversionError);
+      continue;
+    }
+    EXPECT_NEAR(coordinates(ConvertTntp(metres, settings)).at(9).first, 2000 * c.Scale, 1e-4);
+    EXPECT_NEAR(coordinates(ConvertTntp(net, settings)).at(9).first, (lon0 + 0.1) * c.Scale, 1e-4);
+  }
 }
 
 TEST(TntpConverter, TheCommandRefusesBadArgumentsAndFilesWithAMessage) {
   const fs::path dir = fs::temp_directory_path() / "veltra_tntp_command";
   fs::create_directories(dir);
   const std::string net = (dir / "net.tntp").string(), nodes = (dir / "node.tntp").string();
+  const std::string huge = (dir / "huge.tntp").string(), wide = (dir / "wide.tntp").string();
+  const std::string trips = (dir / "trips.tntp").string();
   {
     std::ofstream(net) << "<NUMBER OF ZONES> 2\n<NUMBER OF NODES> 2\n<FIRST THRU NODE> 1\n<NUMBER OF LINKS> 1\n"
                           "<END OF METADATA>\n~ init term cap len fft b power speed toll type ;\n1 2 1000 1 1 0.15 4 0 0 1 ;\n";
     std::ofstream(nodes) << "node X Y ;\n1 0 0 ;\n2 zero 5 ;\n";
+    const std::string header = "<NUMBER OF ZONES> 2\n<NUMBER OF NODES> 2\n<FIRST THRU NODE> 1\n<NUMBER OF LINKS> 1\n<END OF METADATA>\n";
+    std::ofstream(huge) << header << "1 2 1000 1 1e300 0.15 4 0 0 1 ;\n";
+    std::ofstream(wide) << header << "1 2 3e9 1 1 0.15 4 0 0 1 ;\n";
+    std::ofstream(trips) << "<NUMBER OF ZONES> 2\n<END OF METADATA>\nOrigin 1\n 2 : 10;\n";
   }
   const std::string out = (dir / "out").string();
   struct Case {
@@ -147,11 +272,15 @@ TEST(TntpConverter, TheCommandRefusesBadArgumentsAndFilesWithAMessage) {
       {{"--buffer", "--net", (dir / "none.tntp").string(), "--trips", net, "--out", out}, "none.tntp"},
       {{"--signals", "--net", net, "--trips", net, "--nodes", nodes, "--out", out}, "node.tntp, line 3"},
       {{"--buffer", "--net", net, "--trips", net, "--length-unit", "furlong", "--out", out}, "usage: veltra-tntp"},
+      {{"--buffer", "--signals", "--net", net, "--trips", net, "--out", out}, "one of --buffer and --signals"},
+      {{"--buffer", "--net", huge, "--trips", trips, "--out", out}, "link 1-2: free-flow time (s): 6e+301 does not fit"},
+      {{"--buffer", "--net", wide, "--trips", trips, "--out", out}, "link 1-2: capacity (veh/h): 3e+09 does not fit"},
   };
   for (const Case& c : cases) {
     std::ostringstream message;
     EXPECT_EQ(RunTntpConverter(c.Args, message), 1);
     EXPECT_NE(message.str().find(c.Expected), std::string::npos) << message.str();
+    EXPECT_FALSE(fs::exists(out + ".dat")) << message.str();
   }
 }
 
