@@ -6,12 +6,13 @@
 //           and, when the network has no errors, NET.ufn, the mark that it may be assigned.
 //   SATALL  needs NET.ufn; reads NET.dat and the matrix MAT (see trip_matrix.h), runs the
 //           simulation-assignment loop and writes NET.lpa (the listing), NET.ufa (the saved
-//           result: a copy of the listing) and NET_flows.csv. On an error NET.lpa holds only the
-//           error message (no flows, so the loop's listing reader refuses it) and the exit code
-//           is 1.
+//           result: a copy of the listing) and NET_flows.csv. On an error (trips that cannot be
+//           loaded among them) NET.lpa holds only the error message (no flows, so the loop's
+//           listing reader refuses it) and the exit code is 1.
 //   SATASS, SATEASY  re-write NET.lpa from NET.ufa.
-// SATALL's own options after MAT: --gap G (relative gap, default 1e-6), --loops N (loop limit,
-// default 30), --threads N, --period H (modelled hours of the overflow delay, default 1).
+// SATALL's options (--gap, --loops, --threads, --period, --drop-unloadable-trips) are declared
+// with their ranges in programs.cpp and checked before any file is touched; --help on any of
+// the four names prints them with the exit codes. The programs speak English.
 #pragma once
 
 #include <ostream>
