@@ -96,9 +96,10 @@ CommandLine::CommandLine(const std::vector<std::string>& args, const std::vector
     Check(*spec, value);
     given_.emplace_back(arg, spec->Kind == OptionKind::Choice ? Lower(value) : value);
   }
+  if (positional_.size() > positional) throw OptionError{"unexpected argument \"" + positional_[positional] + "\""};
   if (positional_.size() != positional)
-    throw OptionError{Printf("%d arguments given where %d are wanted", static_cast<int>(positional_.size()),
-                             static_cast<int>(positional))};
+    throw OptionError{Printf("%d argument%s given where %d %s wanted", static_cast<int>(positional_.size()),
+                             positional_.size() == 1 ? "" : "s", static_cast<int>(positional), positional == 1 ? "is" : "are")};
 }
 
 const std::string* CommandLine::Given(const std::string& name) const {
