@@ -7,6 +7,7 @@
 #include "satprog/command_options.h"
 #include "satprog/engine_network.h"
 #include "satprog/listing_writer.h"
+#include "satprog/output_files.h"
 #include "satprog/network_file.h"
 #include "satprog/simulation_assignment.h"
 #include "satprog/trip_matrix.h"
@@ -21,11 +22,6 @@ constexpr int kMaxReportedRows = 10;
 constexpr int kMaxNamedZones = 20;
 const char* const kDropOption = "--drop-unloadable-trips";
 
-void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-  TextWriter writer(path);
-  for (const std::string& line : lines) writer.Line(line);
-  writer.Close();
-}
 
 // NET may come with its ".dat" extension.
 std::string NetworkBase(const std::string& net) {
@@ -198,13 +194,13 @@ int Satnet(const std::string& base, std::ostream& out) {
                      " OF THE READER THAT THE ASSIGNMENT PASSES OVER (SEE ABOVE).");
   else
     report.push_back("  NETWORK BUILT: " + Count(warningCount, "WARNING") + ", NO ERRORS.");
-  WriteLines(base + ".lpn", report);
+  WriteTextFile(base + ".lpn", report);
   if (!built) {
     out << "SATNET: " << dat << ": " << (errors.empty() ? std::string("errors") : errors.front()) << "; see " << base
         << ".lpn\n";
     return 1;
   }
-  WriteLines(ufn, {"VELTRA SATNET", ExpandFileName(dat)});
+  WriteTextFile(ufn, {"VELTRA SATNET", ExpandFileName(dat)});
   out << "SATNET: " << dat << ": " << sat.Network.NodeCount << " nodes, " << sat.Network.LinkCount << " links, "
       << sat.Network.TurnCount << " turns, " << warningCount << " warnings"
       << (readerErrors > 0 ? ", " + Lower(Count(readerErrors, "ERROR")) + " of the reader that the assignment passes over" : "")
@@ -423,9 +419,9 @@ int Satall(const std::string& base, const std::string& mat, const SatallSettings
     } catch (const ListingValueError& error) {
       throw SatallFailure{"the listing cannot be written: " + error.Message};
     }
-    WriteLines(lpa, listing);
-    WriteLines(ufa, listing);
-    WriteLines(flows, FlowTableLines(sat, network, result));
+    WriteTextFile(lpa, listing);
+    WriteTextFile(ufa, listing);
+    WriteTextFile(flows, FlowTableLines(sat, network, result));
     for (const LoopRecord& loop : result.Loops)
       out << Printf("SATALL: loop %d: turn flow change %.3f%%, relative gap %.3e, %d iterations, %.2f s\n", loop.Loop,
                     100 * loop.Delta, loop.Gap, loop.Iterations, loop.Seconds);
@@ -441,7 +437,7 @@ int Satall(const std::string& base, const std::string& mat, const SatallSettings
       lines.push_back("  " + message[i]);
       out << (i == 0 ? "SATALL: " : "        ") << message[i] << "\n";
     }
-    WriteLines(lpa, lines);
+    WriteTextFile(lpa, lines);
     return 1;
   }
 }
@@ -453,7 +449,7 @@ int Rewrite(const std::string& program, const std::string& base, std::ostream& o
     out << program << ": " << ufa << " does not exist (SATALL did not assign the network)\n";
     return 1;
   }
-  WriteLines(base + ".lpa", lines);
+  WriteTextFile(base + ".lpa", lines);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "assign/tntp.h"
 #include "satprog/command_options.h"
+#include "satprog/output_files.h"
 #include "satprog/tntp_converter.h"
 #include "satprog/tntp_trips.h"
 #include "util/files.h"
@@ -49,11 +50,6 @@ std::string Usage() {
                    "     written\n");
 }
 
-void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
-  TextWriter writer(path);
-  for (const std::string& line : lines) writer.Line(line);
-  writer.Close();
-}
 
 }  // namespace
 
@@ -131,7 +127,7 @@ int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
     const std::vector<TripRow> trips = ReadTntpTripRows(tripsPath);
     settings.Title = Upper(ChangeExtension(ExtractFileName(netPath), ""));
     const Conversion conversion = ConvertTntp(net, settings);
-    WriteLines(base + ".dat", conversion.DataFile);
+    WriteTextFile(base + ".dat", conversion.DataFile);
     std::vector<std::string> matrix{"origin,destination,trips"};
     // The shortest text that reads back as the same number: no trip is rounded on the way.
     for (const TripRow& row : trips) {
@@ -139,8 +135,8 @@ int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
       const auto written = std::to_chars(number, number + sizeof number, row.Trips);
       matrix.push_back(Printf("%d,%d,", row.Origin, row.Destination) + std::string(number, written.ptr));
     }
-    WriteLines(base + ".csv", matrix);
-    WriteLines(base + "_nodos.txt", conversion.NodeList);
+    WriteTextFile(base + ".csv", matrix);
+    WriteTextFile(base + "_nodos.txt", conversion.NodeList);
     for (const std::string& note : conversion.Notes) out << "veltra-tntp: " << note << "\n";
     for (const std::string& warning : conversion.Warnings) out << "veltra-tntp: warning: " << warning << "\n";
     std::string fate;
