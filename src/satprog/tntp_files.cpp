@@ -28,7 +28,7 @@ std::vector<OptionSpec> ConverterOptions() {
       {"--trips", OptionKind::Text, "FILE", "the TNTP trips file (required)"},
       {"--nodes", OptionKind::Text, "FILE", "the TNTP node coordinates file"},
       {"--out", OptionKind::Text, "BASE", "the base name of the files written (required)"},
-      {"--length-unit", OptionKind::Choice, "UNIT", "unit of the network file's lengths", "mi", 0, 0, false, "mi|ft|km|m"},
+      {"--length-unit", OptionKind::Choice, "UNIT", "unit of the TNTP network file's lengths", "mi", 0, 0, false, "mi|ft|km|m"},
       {"--coordinates", OptionKind::Choice, "UNIT",
        "unit of the node file's coordinates; degrees (longitude, latitude) are projected to metres about the "
        "network's centre",
