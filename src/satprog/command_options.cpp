@@ -10,15 +10,15 @@ namespace veltra::satprog {
 
 namespace {
 
-const OptionSpec* Find(const std::vector<OptionSpec>& specs, const std::string& name) {
-  for (const OptionSpec& spec : specs)
-    if (name == spec.Name) return &spec;
+const OptionRule* Find(const std::vector<OptionRule>& rules, const std::string& name) {
+  for (const OptionRule& rule : rules)
+    if (name == rule.Name) return &rule;
   return nullptr;
 }
 
-std::string Range(const OptionSpec& spec) {
-  if (spec.LowExcluded) return Printf("more than %g and at most %g", spec.Low, spec.High);
-  return Printf("from %g to %g", spec.Low, spec.High);
+std::string Range(const OptionRule& rule) {
+  if (rule.LowExcluded) return Printf("more than %g and at most %g", rule.Low, rule.High);
+  return Printf("from %g to %g", rule.Low, rule.High);
 }
 
 // Words of `text` in lines of at most `width` characters, every line after the first indented.
@@ -43,29 +43,29 @@ bool ParseNumber(const std::string& text, double& value) {
   return begin != end && ec == std::errc() && ptr == end && std::isfinite(value);
 }
 
-std::vector<std::string> ChoicesOf(const OptionSpec& spec) { return Split(spec.Choices, '|'); }
+std::vector<std::string> ChoicesOf(const OptionRule& rule) { return Split(rule.Choices, '|'); }
 
-void Check(const OptionSpec& spec, const std::string& value) {
-  const std::string name = spec.Name;
+void Check(const OptionRule& rule, const std::string& value) {
+  const std::string name = rule.Name;
   double number = 0;
-  switch (spec.Kind) {
+  switch (rule.Kind) {
     case OptionKind::Integer:
       if (!ParseNumber(value, number) || number != std::floor(number))
         throw OptionError{name + ": \"" + value + "\" is not a whole number"};
       // The range is checked on the number as written, before any cast: 1e10 loops are refused,
       // never wrapped round or cut to 0.
-      if (number < spec.Low || number > spec.High)
-        throw OptionError{name + ": \"" + value + "\": the value must be " + Range(spec)};
+      if (number < rule.Low || number > rule.High)
+        throw OptionError{name + ": \"" + value + "\": the value must be " + Range(rule)};
       return;
     case OptionKind::Real:
       if (!ParseNumber(value, number)) throw OptionError{name + ": \"" + value + "\" is not a number"};
-      if (number < spec.Low || number > spec.High || (spec.LowExcluded && number == spec.Low))
-        throw OptionError{name + ": \"" + value + "\": the value must be " + Range(spec)};
+      if (number < rule.Low || number > rule.High || (rule.LowExcluded && number == rule.Low))
+        throw OptionError{name + ": \"" + value + "\": the value must be " + Range(rule)};
       return;
     case OptionKind::Choice: {
-      const std::vector<std::string> choices = ChoicesOf(spec);
+      const std::vector<std::string> choices = ChoicesOf(rule);
       if (std::find(choices.begin(), choices.end(), Lower(value)) == choices.end())
-        throw OptionError{name + ": \"" + value + "\" is not one of " + std::string(spec.Choices)};
+        throw OptionError{name + ": \"" + value + "\" is not one of " + std::string(rule.Choices)};
       return;
     }
     case OptionKind::Text:
@@ -78,23 +78,23 @@ void Check(const OptionSpec& spec, const std::string& value) {
 
 }  // namespace
 
-CommandLine::CommandLine(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs, size_t positional) {
+CommandLine::CommandLine(const std::vector<std::string>& args, const std::vector<OptionRule>& rules, size_t positional) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (!StartsWith(arg, "--")) {
       positional_.push_back(arg);
       continue;
     }
-    const OptionSpec* spec = Find(specs, arg);
-    if (spec == nullptr) throw OptionError{"unknown option " + arg};
-    if (spec->Kind == OptionKind::Flag) {
+    const OptionRule* rule = Find(rules, arg);
+    if (rule == nullptr) throw OptionError{"unknown option " + arg};
+    if (rule->Kind == OptionKind::Flag) {
       given_.emplace_back(arg, "");
       continue;
     }
-    if (i + 1 >= args.size()) throw OptionError{arg + ": the value " + spec->Value + " is missing"};
+    if (i + 1 >= args.size()) throw OptionError{arg + ": the value " + rule->Value + " is missing"};
     const std::string& value = args[++i];
-    Check(*spec, value);
-    given_.emplace_back(arg, spec->Kind == OptionKind::Choice ? Lower(value) : value);
+    Check(*rule, value);
+    given_.emplace_back(arg, rule->Kind == OptionKind::Choice ? Lower(value) : value);
   }
   if (positional_.size() > positional) throw OptionError{"unexpected argument \"" + positional_[positional] + "\""};
   if (positional_.size() != positional)
@@ -132,16 +132,16 @@ bool AsksForHelp(const std::vector<std::string>& args) {
   return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h" || a == "/?"; });
 }
 
-std::string UsageText(const std::string& synopsis, const std::string& purpose, const std::vector<OptionSpec>& specs,
+std::string UsageText(const std::string& synopsis, const std::string& purpose, const std::vector<OptionRule>& rules,
                       const std::string& exitCodes) {
   std::string text = "usage: " + synopsis + "\n" + purpose;
-  if (!specs.empty()) text += "options:\n";
-  for (const OptionSpec& spec : specs) {
-    std::string head = std::string("  ") + spec.Name + (spec.Kind == OptionKind::Flag ? "" : std::string(" ") + spec.Value);
-    std::string help = spec.Help;
-    if (spec.Kind == OptionKind::Integer || spec.Kind == OptionKind::Real) help += ", " + Range(spec);
-    if (spec.Kind == OptionKind::Choice) help += ": " + std::string(spec.Choices);
-    if (*spec.Default != '\0') help += " (default " + std::string(spec.Default) + ")";
+  if (!rules.empty()) text += "options:\n";
+  for (const OptionRule& rule : rules) {
+    std::string head = std::string("  ") + rule.Name + (rule.Kind == OptionKind::Flag ? "" : std::string(" ") + rule.Value);
+    std::string help = rule.Help;
+    if (rule.Kind == OptionKind::Integer || rule.Kind == OptionKind::Real) help += ", " + Range(rule);
+    if (rule.Kind == OptionKind::Choice) help += ": " + std::string(rule.Choices);
+    if (*rule.Default != '\0') help += " (default " + std::string(rule.Default) + ")";
     text += (head.size() < 22 ? head + std::string(22 - head.size(), ' ') : head + "\n" + std::string(22, ' ')) +
             Wrap(help, 22, 100) + "\n";
   }

@@ -12,7 +12,7 @@ namespace veltra::satprog {
 
 enum class OptionKind : uint8_t { Flag, Integer, Real, Choice, Text };
 
-struct OptionSpec {
+struct OptionRule {
   const char* Name;   // "--loops"
   OptionKind Kind;
   const char* Value;  // the value's name in the usage text ("N"); "" for a flag
@@ -35,7 +35,7 @@ struct OptionError {
 class CommandLine {
  public:
   // Throws OptionError.
-  CommandLine(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs, size_t positional);
+  CommandLine(const std::vector<std::string>& args, const std::vector<OptionRule>& rules, size_t positional);
 
   const std::vector<std::string>& Positional() const { return positional_; }
   bool Has(const std::string& name) const;
@@ -56,7 +56,7 @@ bool AsksForHelp(const std::vector<std::string>& args);
 
 // The usage text: the synopsis, every option with its value, range and default, then the exit
 // codes. Lines end with "\n".
-std::string UsageText(const std::string& synopsis, const std::string& purpose, const std::vector<OptionSpec>& specs,
+std::string UsageText(const std::string& synopsis, const std::string& purpose, const std::vector<OptionRule>& rules,
                       const std::string& exitCodes);
 
 }  // namespace veltra::satprog

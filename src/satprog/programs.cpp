@@ -43,7 +43,7 @@ std::string ProgramOf(const std::string& argv0) {
 
 // ---- Command lines ----
 
-std::vector<OptionSpec> SatallOptions() {
+std::vector<OptionRule> SatallOptions() {
   return {
       {"--gap", OptionKind::Real, "G", "relative gap each assignment must reach", "1e-06", 0, 1, true},
       {"--loops", OptionKind::Integer, "N", "simulation-assignment loops at most", "30", 1, 1000},
@@ -60,7 +60,7 @@ std::vector<OptionSpec> SatallOptions() {
 struct ProgramForm {
   std::string Synopsis, Purpose, ExitCodes;
   size_t Positional = 0;
-  std::vector<OptionSpec> Options;
+  std::vector<OptionRule> Options;
 };
 
 ProgramForm FormOf(const std::string& program) {

@@ -17,7 +17,7 @@ namespace veltra::satprog {
 
 namespace {
 
-std::vector<OptionSpec> ConverterOptions() {
+std::vector<OptionRule> ConverterOptions() {
   return {
       {"--buffer", OptionKind::Flag, "",
        "a buffer network: every link a buffer link with its BPR curve (the same equilibrium as the TNTP network)"},
