@@ -45,6 +45,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
     if (!LoadLines(found, sat.ListingLines)) throw FileError("ERROR - No se puede leer " + found);
     SaturnSettings settings = SaturnSettingsOf(run);
     settings.FirstRead = iteration == run.Cfg.IteracionInicial;
+    settings.ListingFile = found;
     ReadListing(sat.ListingLines, iteration, settings, sat, log);
   } else {
     const std::string& counts = run.Cfg.Conteos;

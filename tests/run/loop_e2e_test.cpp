@@ -53,7 +53,7 @@ std::string ScaledListing(double factor, double grandHours) {
       double total = TextToReal(Field(line, 49, 58)) * factor;
       line = line.substr(0, 48) + Printf("%10.2f", total) + line.substr(58);
     }
-    if (line.find("GRAND TOTALS") != std::string::npos) line = Printf("  GRAND TOTALS          %10.1f       12877.6", grandHours);
+    if (line.find("GRAND TOTALS") != std::string::npos) line = Printf("  %-20s%10.1f    %10.1f", "GRAND TOTALS", grandHours, 12877.6);
     out += line + "\r\n";
   }
   return out;
