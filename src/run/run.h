@@ -49,6 +49,9 @@ struct Run {
   std::string StopReason;
   int ChosenIteration = -1;
   std::map<std::string, std::filesystem::file_time_type> FilesAtStart;
+  // Lines of the node list whose junction was left out of the optimisation (unknown nodes,
+  // nodes without coordinates).
+  int JunctionsLeftOut = 0;
 
   // True during the first read of the run (iteration counter at IteracionInicial).
   bool FirstRead() const { return Iteracion == Cfg.IteracionInicial; }

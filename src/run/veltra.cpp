@@ -47,7 +47,7 @@ void StartUp(Run& run) {
   run.FilesAtStart = FilesInWorkingDirectory();
   run.CurrentSaturnName = run.SaturnFile;
   InputCheck(run, run.CurrentSaturnName, run.Iteracion);
-  ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
+  run.JunctionsLeftOut = ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, true);
   for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
   ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
   if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
@@ -104,7 +104,7 @@ void IterateAllNetworks(Run& run) {
     run.CurrentSaturnName = Printf("%s_%d", run.SaturnBase().c_str(), i);
     run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", i);
     InputCheck(run, run.CurrentSaturnName, i);
-    ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
+    ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, false);
     ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
     if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
 
