@@ -1,5 +1,6 @@
 #include "loop/actualizar_saturn.h"
 
+#include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "saturn/network_writer.h"
 #include "transyt/print_files.h"
@@ -92,8 +93,17 @@ void ActualizarSaturn(Run& run, int r, int iteration) {
   if (run.Cfg.CorreTransyt == 1) {
     const std::string printFile =
         ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
-    ReadFinalSettings(printFile, At(run.Cfg.Red, r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
-                      run.Log);
+    bool read = false;
+    if (run.NotOptimised(iteration, networkNumber)) {
+      run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
+      run.Log.EmptyLines(2);
+    } else {
+      read = ReadFinalSettings(printFile, At(run.Cfg.Red, r).ActualizaDesfase != 0, r, run.Sat, run.Qor, run.Log);
+      if (!read) MarkNotOptimised(run, r, iteration, printFile + " sin FINAL SETTINGS", {});
+    }
+    // The signals keep the cycle, structure and timings they had: the network file, the
+    // history and the drawing then show what the signals run, not a search that came to nothing.
+    if (!read) RestoreSignals(run, r, iteration);
     DuplicarNodos(run, r);
     DeleteRunFiles(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), run.Cfg.BorrarTransyt);
   }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "model/tables.h"
+#include "run/report_builder.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/ini.h"
@@ -255,8 +256,9 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   run.Args = args;
   if (args.size() != 3 && args.size() != 4) UsageStop(run);
 
-  // 3. Working directory and configuration file.
+  // 3. Working directory and configuration file; the report lists what the run writes there.
   LocateWorkingDirectory(run);
+  run.FilesAtStart = FilesInWorkingDirectory();
   IniFile ini(ConfigurationPath(run));
 
   // 4. Input files.

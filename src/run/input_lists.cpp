@@ -1,5 +1,6 @@
 #include "run/input_lists.h"
 
+#include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "saturn/counts.h"
 #include "saturn/listing.h"
@@ -46,7 +47,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
     SaturnSettings settings = SaturnSettingsOf(run);
     settings.FirstRead = iteration == run.Cfg.IteracionInicial;
     settings.ListingFile = found;
-    ReadListing(sat.ListingLines, iteration, settings, sat, log);
+    ShowListingNotes(run, ReadListing(sat.ListingLines, iteration, settings, sat, log), iteration);
   } else {
     const std::string& counts = run.Cfg.Conteos;
     if (!FileExists(counts)) {
