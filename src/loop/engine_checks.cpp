@@ -48,6 +48,19 @@ std::string IterationList(const std::vector<int>& iterations) {
   return text;
 }
 
+// The cycle the signals of network position r run before the loop has given it one: that of
+// the first signalised junction of the network; 0 when it has none.
+int32_t PlanCycle(const Run& run, int r) {
+  const int number = NetworkNumber(run, r);
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    const TNodo& node = run.Sat.Nodes[i];
+    if (node.TransytNetwork != number || node.SignalPlan <= 0) continue;
+    if (static_cast<size_t>(node.SignalPlan) < run.Sat.SignalPlans.size())
+      return At(run.Sat.SignalPlans, node.SignalPlan).CycleTime;
+  }
+  return 0;
+}
+
 bool HoldsCycleTable(const std::string& printFile) {
   std::vector<std::string> lines;
   if (!LoadLines(printFile, lines)) return false;
@@ -60,7 +73,8 @@ void KeepSignals(Run& run, int r, int iteration) {
   SignalSnapshot& kept = run.SignalsBefore;
   kept.Network = r;
   kept.Iteration = iteration;
-  kept.Cycle = At(run.Qor.CicloRed, r);
+  // A network the loop has not timed yet runs the cycle of its plans.
+  kept.Cycle = At(run.Qor.CicloRed, r) != 0 ? At(run.Qor.CicloRed, r) : PlanCycle(run, r);
   kept.EstructuraDoble = run.Qor.EstructuraDoble;
   kept.Plans = run.Sat.SignalPlans;
   kept.TurnMasks.resize(run.Sat.Turns.size());

@@ -21,20 +21,33 @@ uintmax_t SizeOf(const std::string& name) {
   return ec ? 0 : size;
 }
 
-// The programs' own lines the log received after `from`: the interpreter's notes (the command
-// lines and exit codes) and the run's heading left out, the last kTailLines kept.
+// The lines the first program that failed after `from` wrote to the log (the last kTailLines
+// of them): what a program says as it fails is the reason; the programs after it mostly fail
+// for want of its files. Without such a program, the last lines of the run.
 std::vector<std::string> OutputSince(const std::string& name, uintmax_t from) {
-  std::vector<std::string> tail;
+  std::vector<std::string> section, last;
   std::ifstream in(name, std::ios::binary);
-  if (!in || !in.seekg(static_cast<std::streamoff>(from))) return tail;
+  if (!in || !in.seekg(static_cast<std::streamoff>(from))) return last;
+  auto keep = [](std::vector<std::string>& lines, const std::string& text) {
+    lines.push_back(text);
+    if (lines.size() > kTailLines) lines.erase(lines.begin());
+  };
   std::string line;
   while (std::getline(in, line)) {
     const std::string text = TrimRight(line);
-    if (text.empty() || StartsWith(text, "> ") || StartsWith(text, "< ") || StartsWith(text, "=== ")) continue;
-    tail.push_back(text);
-    if (tail.size() > kTailLines) tail.erase(tail.begin());
+    if (StartsWith(text, "> ")) {
+      section.clear();
+      continue;
+    }
+    if (StartsWith(text, "< ")) {
+      if (!EndsWith(text, "codigo de salida 0")) return section;
+      continue;
+    }
+    if (text.empty() || StartsWith(text, "=== ")) continue;
+    keep(section, text);
+    keep(last, text);
   }
-  return tail;
+  return last;
 }
 
 }  // namespace
@@ -59,7 +72,9 @@ ProgramRun RunProgramBatch(const ProgramEnv& env, const std::string& batchFile, 
     run.Failures.push_back(StartsWith(message, "ERROR - ") ? message.substr(8) : message);
   };
   options.ProgramEnded = [&run](const std::string& program, int exitCode) {
-    if (exitCode != 0) run.Failures.push_back(Printf("%s termino con codigo de salida %d", program.c_str(), exitCode));
+    // SATURN's batch files name its programs "$SATALL"; the message names the program.
+    const std::string name = StartsWith(program, "$") ? program.substr(1) : program;
+    if (exitCode != 0) run.Failures.push_back(Printf("%s termino con codigo de salida %d", name.c_str(), exitCode));
   };
   const bool ok = RunBatchFile(env.Sys, batchFile, options);
   run.Ran = true;

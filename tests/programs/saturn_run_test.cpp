@@ -184,7 +184,7 @@ TEST_F(SaturnRun, AFailingProgramIsToldWithItsExitCodeAndItsOutputKept) {
   t.run.EngineLog = "red_programas.log";
   const ProgramRun run = RunSaturn(ProgramEnvOf(t.run), "red_1.dat", 1);
   EXPECT_TRUE(run.Ran);
-  EXPECT_EQ(run.FailureText(), "$SATALL termino con codigo de salida 1");
+  EXPECT_EQ(run.FailureText(), "SATALL termino con codigo de salida 1");
   EXPECT_EQ(run.OutputTail, (Lines{"SATALL: zona 9 de la matriz no existe en la red", "aviso"}));
   EXPECT_EQ(dir.Read("llamadas.txt"), "SATNET red_1\nSATEASY red_1 viajes\n");
   EXPECT_EQ(test::ReadLines(dir.File("red_programas.log")),
