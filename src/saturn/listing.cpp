@@ -410,7 +410,7 @@ ListingNotes ListingNotesOf(const std::vector<std::string>& lines) {
   // stand, whatever their wording.
   static const char* const notConverged[] = {"LOOP LIMIT WAS REACHED", "ITERATION LIMIT BEFORE", "NOT CONVERGED",
                                              "DID NOT CONVERGE"};
-  static const char* const leftOut[] = {"NOT ASSIGNED", "DROPPED", "NOT LOADED", "NOT IN THE NETWORK"};
+  static const char* const leftOut[] = {"NOT ASSIGNED", "DROPPED", "NOT LOADED", "NOT IN THE NETWORK", "LEFT OUT"};
   ListingNotes notes;
   for (const std::string& text : lines) {
     const std::string line = Upper(text);

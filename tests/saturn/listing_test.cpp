@@ -268,11 +268,13 @@ TEST(SaturnListingNotes, AssignmentsThatStoppedShortOrLeftTripsOutAreNoted) {
   const ListingNotes notes = ListingNotesOf(
       {"  WARNING: pueblo.csv: 12.50 trips from zone 9 to zone 1: zone 9 is not in the network",
        "  WARNING: node 104 has one arm", "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.",
-       "        THE TURN FLOWS SETTLED.", "  TRIPS DROPPED          12.50"});
+       "        THE TURN FLOWS SETTLED.", "  TRIPS DROPPED          12.50", "  DROPPED                 0.0",
+       "  WARNING: viajes.csv: no route 3-7 (1 row, 4.00 trips): left out (--drop-unloadable-trips)"});
   EXPECT_EQ(notes.NotConverged, std::vector<std::string>{"THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED."});
   EXPECT_EQ(notes.TripsLeftOut,
             (std::vector<std::string>{"WARNING: pueblo.csv: 12.50 trips from zone 9 to zone 1: zone 9 is not in the network",
-                                      "TRIPS DROPPED          12.50"}));
+                                      "TRIPS DROPPED          12.50",
+                                      "WARNING: viajes.csv: no route 3-7 (1 row, 4.00 trips): left out (--drop-unloadable-trips)"}));
 }
 
 }  // namespace
