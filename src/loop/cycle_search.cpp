@@ -218,10 +218,11 @@ class CycleSearcher {
     std::vector<std::string> details;
     std::string why = TransytFailure(run_, program, print, ReadPrintFileNotes(print), details);
     if (why.empty()) why = print + " sin indice de rendimiento (TOTALS)";
-    run_.Log.Line(Printf("   ATENCION: Transyt/test (%d,%d,%d) sin resultado: %s", iteration_, number_, c, why.c_str()));
+    run_.Log.Line(
+        Printf("   ATENCION: Transyt/test (%d,%d,%d) sin resultado: %s", iteration_, number_, c, why.c_str()));
     for (const std::string& detail : details) run_.Log.Line("      " + detail);
-    run_.EngineNotes.push_back(
-        {iteration_, number_, NoteKind::Warning, false, Printf("Transyt/test ciclo %d sin resultado: %s", c, why.c_str())});
+    run_.EngineNotes.push_back({iteration_, number_, NoteKind::Warning, false,
+                                Printf("Transyt/test ciclo %d sin resultado: %s", c, why.c_str())});
   }
 
   bool AnyResult() const {

@@ -61,6 +61,11 @@ int32_t PlanCycle(const Run& run, int r) {
   return 0;
 }
 
+// A print file that names errors in its data file is the program's refusal of that file.
+std::string RefusedText(const Run& run, const PrintFileNotes& notes) {
+  return notes.Errors.empty() ? std::string() : " (" + run.Cfg.TransytExe + " rechazo el archivo de datos)";
+}
+
 bool HoldsCycleTable(const std::string& printFile) {
   std::vector<std::string> lines;
   if (!LoadLines(printFile, lines)) return false;
@@ -105,14 +110,14 @@ std::string TransytFailure(const Run& run, const ProgramRun& program, const std:
   if (!notes.Exists)
     parts.push_back("no existe " + printFile);
   else if (!notes.FinalSettings)
-    parts.push_back(printFile + " sin FINAL SETTINGS" +
-                    (notes.Errors.empty() ? std::string() : " (" + exe + " rechazo el archivo de datos)"));
+    parts.push_back(printFile + " sin FINAL SETTINGS" + RefusedText(run, notes));
   for (const std::string& error : notes.Errors) details.push_back(exe + ": " + error);
   if (notes.Errors.empty()) details = program.OutputTail;
   return Joined(parts);
 }
 
-void MarkNotOptimised(Run& run, int r, int iteration, const std::string& what, const std::vector<std::string>& details) {
+void MarkNotOptimised(Run& run, int r, int iteration, const std::string& what,
+                      const std::vector<std::string>& details) {
   MessageLog& log = run.Log;
   const int number = NetworkNumber(run, r);
   std::vector<std::string> lines{"ERROR - " + what,
@@ -151,8 +156,7 @@ void CheckCyopRun(Run& run, int r, int iteration, const ProgramRun& program, con
   if (!notes.Exists)
     parts.push_back("no existe " + printFile);
   else if (!table)
-    parts.push_back(printFile + " sin tabla de ciclos" +
-                    (notes.Errors.empty() ? std::string() : " (" + run.Cfg.TransytExe + " rechazo el archivo de datos)"));
+    parts.push_back(printFile + " sin tabla de ciclos" + RefusedText(run, notes));
   const std::string what = Printf("CYOP (%d,%d): %s", iteration, NetworkNumber(run, r), Joined(parts).c_str());
   std::vector<std::string> details;
   for (const std::string& error : notes.Errors) details.push_back(run.Cfg.TransytExe + ": " + error);

@@ -131,7 +131,8 @@ void NetworksSection(const RunReport& report, std::ostream& out) {
         out << Real(network.PerformanceIndex[i], 1);
       out << "</td><td class=\"t\">";
       if (i < network.NotOptimised.size() && !network.NotOptimised[i].empty())
-        out << "<strong>sin optimizar</strong>: " << Esc(network.NotOptimised[i]) << " (mantiene sus tiempos anteriores)";
+        out << "<strong>sin optimizar</strong>: " << Esc(network.NotOptimised[i])
+            << " (mantiene sus tiempos anteriores)";
       out << "</td></tr>\n";
     }
     out << "</table>\n";

@@ -78,7 +78,8 @@ ProgramRun RunProgramBatch(const ProgramEnv& env, const std::string& batchFile, 
   };
   const bool ok = RunBatchFile(env.Sys, batchFile, options);
   run.Ran = true;
-  if (!ok && run.Failures.empty()) run.Failures.push_back("el archivo de corrida " + batchFile + " no se pudo ejecutar");
+  if (!ok && run.Failures.empty())
+    run.Failures.push_back("el archivo de corrida " + batchFile + " no se pudo ejecutar");
   if (run.Failed()) run.OutputTail = OutputSince(log, before);
   return run;
 }

@@ -150,9 +150,11 @@ RunReport GatherRunReport(const Run& run) {
     network.Structure.assign(static_cast<size_t>(last + 1), std::string());
     network.PerformanceIndex.assign(static_cast<size_t>(last + 1), -1);
     network.NotOptimised.assign(static_cast<size_t>(last + 1), std::string());
-    for (const EngineNote& note : run.EngineNotes)
-      if (note.Kind == NoteKind::NotOptimised && note.Network == number && note.Iteration >= 1 && note.Iteration <= last)
+    for (const EngineNote& note : run.EngineNotes) {
+      if (note.Kind != NoteKind::NotOptimised || note.Network != number) continue;
+      if (note.Iteration >= 1 && note.Iteration <= last)
         network.NotOptimised[static_cast<size_t>(note.Iteration)] = note.Text;
+    }
     for (int i = cfg.IteracionInicial + 1; i <= last; ++i) {
       const size_t slot = static_cast<size_t>(i);
       network.Cycle[slot] = history.Cycle(i, r);

@@ -54,7 +54,8 @@ namespace {
 // columns cannot write in digits, is refused.
 NumberValue FieldValue(const std::string& text, int first, int last) {
   if (ForeignCharacter(text) != 0)
-    throw FieldRangeError(Printf("valor \"%s\" no es un numero en las columnas %d-%d", Trim(text).c_str(), first, last));
+    throw FieldRangeError(
+        Printf("valor \"%s\" no es un numero en las columnas %d-%d", Trim(text).c_str(), first, last));
   const NumberValue value = ConvertNumber(text);
   // Up to nine columns: what their digits can write; wider fields: what an integer holds.
   const int width = std::max(last - first + 1, 1);

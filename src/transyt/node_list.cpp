@@ -104,7 +104,8 @@ int ReadNodeList(const std::vector<std::string>& lines, const std::string& fileN
     }
   }
   if (sharedNumbers > 0)
-    log.Fatal(Printf("ERROR - Archivo %s: cada nodo Saturn de una red necesita su propio nodo Transyt. Proceso detenido.",
+    log.Fatal(Printf("ERROR - Archivo %s: cada nodo Saturn de una red necesita su propio nodo Transyt. "
+                     "Proceso detenido.",
                      fileName.c_str()),
               1, Listed::Yes);
   qor.NumRedes = static_cast<int32_t>(networks.size());

@@ -225,7 +225,8 @@ bool RunBatchFile(Platform& platform, const std::string& batchFile, const BatchO
   // Where the system has its own batch shell, it runs the file, so the user's own batch files
   // behave exactly as that system makes them.
   int shellExit = 0;
-  if (FileExists(batchFile) && platform.RunBatchWithSystemShell(batchFile, options.Hidden, options.OutputFile, shellExit)) {
+  if (FileExists(batchFile) &&
+      platform.RunBatchWithSystemShell(batchFile, options.Hidden, options.OutputFile, shellExit)) {
     if (shellExit < 0) {
       if (options.Report) options.Report("ERROR - No se pudo iniciar el interprete de comandos para " + batchFile);
       return false;
