@@ -1,5 +1,6 @@
 #include "loop/actualizar_saturn.h"
 
+#include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "saturn/network_writer.h"
 #include "transyt/print_files.h"
@@ -89,11 +90,23 @@ void ActualizarSaturn(Run& run, int r, int iteration) {
   run.Log.Line(Printf("   Actualizando Saturn (%d,%d)...", iteration, networkNumber));
   run.Log.Line();
 
+  bool failed = run.NotOptimised(iteration, networkNumber);
   if (run.Cfg.CorreTransyt == 1) {
     const std::string printFile =
         ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
-    ReadFinalSettings(printFile, At(run.Cfg.Red, r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
-                      run.Log);
+    if (failed) {
+      run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
+      run.Log.EmptyLines(2);
+    } else if (!ReadFinalSettings(printFile, At(run.Cfg.Red, r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
+                                  run.Log)) {
+      MarkNotOptimised(run, r, iteration, printFile + " sin FINAL SETTINGS", {});
+      failed = true;
+    }
+  }
+  // The signals keep the cycle, structure and timings they had: the network file, the history
+  // and the drawing then show what the signals run, not a search that came to nothing.
+  if (failed) RestoreSignals(run, r, iteration);
+  if (run.Cfg.CorreTransyt == 1) {
     DuplicarNodos(run, r);
     DeleteRunFiles(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), run.Cfg.BorrarTransyt);
   }

@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "programs/transyt_run.h"
 #include "run/config.h"
@@ -138,6 +139,7 @@ class CycleSearcher {
     for (long long c = net_.CicloMinimo; c <= net_.CicloMaximo; c += step) TestRun(static_cast<int>(c), false);
     TakeBestTest();
     Report(false, net_.CicloMinimo, net_.CicloMaximo, step);
+    FailWithoutResult();
   }
 
   void CyopThenTests() {
@@ -161,6 +163,7 @@ class CycleSearcher {
     if (!yTested) TestRun(y, false);
     TakeBestTest();
     Report(false, from, last, step);
+    FailWithoutResult();
   }
 
   void TestsWithStructure(bool singleTests) {
@@ -178,17 +181,20 @@ class CycleSearcher {
     }
     const int best = TakeBestTest();
     const bool singleBest = singleTests && best >= 0 && tests_[static_cast<size_t>(best)].Structure == 0;
-    CyopStructureCheck(run_.Cfg, r_, cyopPrint_, StructureCycle(NetworkCycle()), NetworkCycle(), singleBest, run_.Sat,
-                       run_.Qor, run_.Log);
+    if (AnyResult())
+      CyopStructureCheck(run_.Cfg, r_, cyopPrint_, StructureCycle(NetworkCycle()), NetworkCycle(), singleBest,
+                         run_.Sat, run_.Qor, run_.Log);
     CleanCyop();
     Report(true, net_.CicloMinimo, last, step);
+    FailWithoutResult();
   }
 
   void CyopRun() {
     run_.Log.Line(Printf("   Generando red Cyop (%d,%d)...", iteration_, number_));
     WriteTransytFile(run_.Cfg, r_, run_.Sat, run_.Qor, run_.Log, cyopData_, 0, true);
     run_.Log.Line(Printf("   Corriendo CYOP (%d,%d)...", iteration_, number_));
-    RunCyop(ProgramEnvOf(run_), cyopData_, cyopPrint_);
+    const ProgramRun program = RunCyop(ProgramEnvOf(run_), cyopData_, cyopPrint_);
+    CheckCyopRun(run_, r_, iteration_, program, cyopPrint_);
   }
 
   // A TRANSYT run at cycle c; `single`: the file does not allow double cycling.
@@ -200,19 +206,48 @@ class CycleSearcher {
     run_.Log.Line(
         Printf(single ? "   Corriendo Transyt/test (%d,%d,%d)... (Simple)" : "   Corriendo Transyt/test (%d,%d,%d)...",
                iteration_, number_, c));
-    RunTransyt(ProgramEnvOf(run_), data, print);
-    tests_.push_back(TestEntry{ReadPerformanceIndex(print), c, single ? 0 : 1});
+    const ProgramRun program = RunTransyt(ProgramEnvOf(run_), data, print);
+    const double index = ReadPerformanceIndex(print);
+    tests_.push_back(TestEntry{index, c, single ? 0 : 1});
+    if (index >= kNoPerformanceIndex) NoteTestWithoutResult(program, print, c);
     DeleteRunFiles(data, run_.Cfg.BorrarTest);
   }
 
+  // A test without a result loses against every other; why it has none is said at once.
+  void NoteTestWithoutResult(const ProgramRun& program, const std::string& print, int c) {
+    std::vector<std::string> details;
+    std::string why = TransytFailure(run_, program, print, ReadPrintFileNotes(print), details);
+    if (why.empty()) why = print + " sin indice de rendimiento (TOTALS)";
+    run_.Log.Line(
+        Printf("   ATENCION: Transyt/test (%d,%d,%d) sin resultado: %s", iteration_, number_, c, why.c_str()));
+    for (const std::string& detail : details) run_.Log.Line("      " + detail);
+    run_.EngineNotes.push_back({iteration_, number_, NoteKind::Warning, false,
+                                Printf("Transyt/test ciclo %d sin resultado: %s", c, why.c_str())});
+  }
+
+  bool AnyResult() const {
+    return std::any_of(tests_.begin(), tests_.end(), [](const TestEntry& t) { return t.Index < kNoPerformanceIndex; });
+  }
+
   // The test with the lowest index, the earlier one on equal indices, becomes the network
-  // cycle. Returns its position, -1 when nothing was tested (the cycle then stays).
+  // cycle. Returns its position, -1 when nothing was tested or no test gave a result (the
+  // cycle then stays: no test can say which cycle is better).
   int TakeBestTest() {
+    if (!AnyResult()) return -1;
     int best = -1;
     for (size_t j = 0; j < tests_.size(); ++j)
       if (best < 0 || tests_[j].Index < tests_[static_cast<size_t>(best)].Index) best = static_cast<int>(j);
     if (best >= 0) NetworkCycle() = tests_[static_cast<size_t>(best)].Cycle;
     return best;
+  }
+
+  // A search whose tests all failed leaves the network with its timings in this iteration.
+  void FailWithoutResult() {
+    if (tests_.empty() || AnyResult()) return;
+    MarkNotOptimised(run_, r_, iteration_,
+                     Printf("Busqueda de ciclo (%d,%d): ninguna prueba de Transyt dio indice de rendimiento",
+                            iteration_, number_),
+                     {});
   }
 
   void Report(bool twoDecimals, long long from, long long to, int step) {
@@ -250,17 +285,31 @@ class CycleSearcher {
 
 }  // namespace
 
-void CycleSearch(Run& run, int r, int iteration) { CycleSearcher(run, r, iteration).Search(); }
+void CycleSearch(Run& run, int r, int iteration) {
+  KeepSignals(run, r, iteration);
+  CycleSearcher(run, r, iteration).Search();
+}
 
 void FinalTransytRun(Run& run, int r, int iteration) {
   const int number = NetworkNumber(run, r);
+  if (run.NotOptimised(iteration, number)) {
+    run.Log.Line(
+        Printf("   Transyt (%d,%d) no se corre: la red queda sin optimizar en esta iteracion", iteration, number));
+    return;
+  }
   const std::string data = Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, number);
   run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
   WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, data, At(run.Qor.CicloRed, r), true);
-  if (run.Cfg.CorreTransyt == 1) {
-    run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
-    RunTransyt(ProgramEnvOf(run), data, ChangeExtension(data, ".prt"));
-  }
+  if (run.Cfg.CorreTransyt != 1) return;
+  run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
+  const std::string print = ChangeExtension(data, ".prt");
+  const ProgramRun program = RunTransyt(ProgramEnvOf(run), data, print);
+  const PrintFileNotes notes = ReadPrintFileNotes(print);
+  ShowTransytWarnings(run, r, iteration, notes);
+  std::vector<std::string> details;
+  const std::string failure = TransytFailure(run, program, print, notes, details);
+  if (!failure.empty())
+    MarkNotOptimised(run, r, iteration, Printf("Transyt (%d,%d): %s", iteration, number, failure.c_str()), details);
 }
 
 }  // namespace veltra

@@ -63,6 +63,11 @@ void Summary(const RunReport& report, std::ostream& out) {
     out << "<dt>Iteración seleccionada</dt><dd>" << report.ChosenIteration << " — " << Esc(report.ChosenReason)
         << "</dd>\n";
   out << "</dl>\n";
+  if (!report.Incomplete.empty()) {
+    out << "<div class=\"warning\"><strong>Resultado incompleto:</strong><ul>\n";
+    for (const std::string& line : report.Incomplete) out << "<li>" << Esc(line) << "</li>\n";
+    out << "</ul></div>\n";
+  }
   if (StartBeatsEveryIteration(report))
     out << "<p class=\"warning\"><strong>Atención:</strong> la red inicial tiene menos Pcu-Hr/Hr (GRAND TOTALS) "
            "que todas las iteraciones: la optimización no mejoró los tiempos de partida.</p>\n";
@@ -115,7 +120,7 @@ void NetworksSection(const RunReport& report, std::ostream& out) {
     out << "<h3>Red " << network.Number;
     if (!network.Name.empty()) out << ": " << Esc(network.Name);
     out << "</h3>\n<table>\n<tr><th>Iteración</th><th>Ciclo (s)</th><th class=\"t\">Estructura</th>"
-           "<th>Índice de rendimiento</th></tr>\n";
+           "<th>Índice de rendimiento</th><th class=\"t\">Estado</th></tr>\n";
     const size_t rows = std::max({network.Cycle.size(), network.Structure.size(), network.PerformanceIndex.size()});
     for (size_t i = 1; i < rows; ++i) {
       out << "<tr" << (static_cast<int>(i) == report.ChosenIteration ? " class=\"chosen\"" : "") << "><td>" << i
@@ -124,6 +129,10 @@ void NetworksSection(const RunReport& report, std::ostream& out) {
           << "</td><td>";
       if (i < network.PerformanceIndex.size() && network.PerformanceIndex[i] >= 0)
         out << Real(network.PerformanceIndex[i], 1);
+      out << "</td><td class=\"t\">";
+      if (i < network.NotOptimised.size() && !network.NotOptimised[i].empty())
+        out << "<strong>sin optimizar</strong>: " << Esc(network.NotOptimised[i])
+            << " (mantiene sus tiempos anteriores)";
       out << "</td></tr>\n";
     }
     out << "</table>\n";
@@ -150,6 +159,27 @@ void JunctionsSection(const RunReport& report, std::ostream& out) {
     out << "</tr>\n";
   }
   out << "</table>\n";
+}
+
+// The outside programs' failures and warnings, and the errors file, where the user looks first
+// when a result is not what was expected.
+void ProblemsSection(const RunReport& report, std::ostream& out) {
+  if (!report.Notes.empty()) {
+    out << "<h2>Fallas y avisos de los programas</h2>\n";
+    if (!report.EngineLog.empty())
+      out << "<p>La salida de los programas está en <code>" << Esc(report.EngineLog) << "</code>.</p>\n";
+    out << "<table>\n<tr><th>Iteración</th><th>Red</th><th class=\"t\">Tipo</th><th class=\"t\">Texto</th></tr>\n";
+    for (const ReportNote& note : report.Notes)
+      out << "<tr><td>" << note.Iteration << "</td><td>"
+          << (note.Network == 0 ? std::string("asignación") : std::to_string(note.Network)) << "</td><td class=\"t\">"
+          << (note.Failure ? "falla" : "aviso") << "</td><td class=\"t\">" << Esc(note.Text) << "</td></tr>\n";
+    out << "</table>\n";
+  }
+  if (!report.Errors.empty()) {
+    out << "<h2>Errores</h2>\n<p>Las líneas del archivo de errores:</p>\n<pre>";
+    for (const std::string& line : report.Errors) out << Esc(line) << "\n";
+    out << "</pre>\n";
+  }
 }
 
 void SettingsSection(const RunReport& report, std::ostream& out) {
@@ -246,6 +276,7 @@ void WriteRunReport(const RunReport& report, std::ostream& out) {
       << Esc(report.Title) << "</title>\n<style>\n"
       << kStyle << "</style>\n</head>\n<body>\n<h1>VELTRA — " << Esc(report.Title) << "</h1>\n";
   Summary(report, out);
+  ProblemsSection(report, out);
   ConvergenceSection(report, out);
   NetworksSection(report, out);
   JunctionsSection(report, out);

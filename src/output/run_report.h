@@ -32,6 +32,15 @@ struct ReportNetwork {
   std::vector<int> Cycle;
   std::vector<std::string> Structure;
   std::vector<double> PerformanceIndex;  // negative: not read
+  std::vector<std::string> NotOptimised;  // why the network kept its timings in that iteration; empty: optimised
+};
+
+// What an outside program left wrong or told during the run.
+struct ReportNote {
+  int Iteration = 0;
+  int Network = 0;       // 0: the assignment
+  bool Failure = false;  // part of what keeps the result from being complete
+  std::string Text;
 };
 
 // The timings of one signal node in the chosen iteration.
@@ -65,6 +74,12 @@ struct RunReport {
   std::vector<ReportJunction> Junctions;
   std::vector<ReportDrawing> Drawings;
   std::vector<std::string> FilesWritten;
+  // What keeps the result from being complete (one line each; empty: complete), the programs'
+  // failures and warnings, the errors file's lines, and where the programs' output is kept.
+  std::vector<std::string> Incomplete;
+  std::vector<ReportNote> Notes;
+  std::vector<std::string> Errors;
+  std::string EngineLog;
 };
 
 // True when the starting network's GRAND TOTALS pcu-hours are lower than every iteration's:

@@ -167,23 +167,22 @@ std::vector<SaturnBatch> SaturnBatchFiles(const Settings& cfg, int osCode, const
   return {};
 }
 
-void RunSaturn(const ProgramEnv& env, const std::string& dataFile, int iteration) {
-  if (env.Cfg.CorreSaturn != 1) return;
+ProgramRun RunSaturn(const ProgramEnv& env, const std::string& dataFile, int iteration) {
+  ProgramRun run;
+  if (env.Cfg.CorreSaturn != 1) return run;
   env.Log.Line(Printf("   Corriendo Saturn (%d)...", iteration));
 
-  BatchOptions options;
-  options.Hidden = env.Cfg.HiddenSaturn();
-  options.Report = [&env](const std::string& message) { env.Log.Line(message); };
-
   const std::vector<SaturnBatch> batches = SaturnBatchFiles(env.Cfg, env.OsCode, dataFile);
+  const std::string label = Printf("Saturn (%d): %s", iteration, dataFile.c_str());
   for (const SaturnBatch& batch : batches) {
     TextWriter out(kBatchFile);
     for (const std::string& line : batch.Lines) out.Line(line);
     out.Close();
-    RunBatchFile(env.Sys, kBatchFile, options);
+    run = RunProgramBatch(env, kBatchFile, label, env.Cfg.HiddenSaturn(), std::move(run));
     if (batch.Wait) env.Sys.Sleep(WaitMilliseconds(env.Cfg.EsperaSaturn));
   }
   if (!batches.empty()) DeleteFileIfExists(kBatchFile);
+  return run;
 }
 
 }  // namespace veltra

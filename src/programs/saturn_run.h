@@ -9,8 +9,10 @@
 
 namespace veltra {
 
-// Runs SATURN on the network file of an iteration (when CorreSaturn is 1).
-void RunSaturn(const ProgramEnv& env, const std::string& dataFile, int iteration);
+// Runs SATURN on the network file of an iteration (when CorreSaturn is 1; Ran false
+// otherwise): every batch file of its form, whatever the programs of the earlier ones did;
+// the failures of all of them are told.
+ProgramRun RunSaturn(const ProgramEnv& env, const std::string& dataFile, int iteration);
 
 // One run of "_sh.bat": its lines, and whether the run is followed by the EsperaSaturn pause.
 struct SaturnBatch {

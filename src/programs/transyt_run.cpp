@@ -29,9 +29,10 @@ bool IsWorkingCopy(const std::string& dataFile) {
   return fs::equivalent(fs::path(dataFile), fs::path(kWorkingData), ec);
 }
 
-void RunProgram(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile, int pause, bool cyop) {
+ProgramRun RunProgram(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile, int pause,
+                      bool cyop) {
   const Settings& cfg = env.Cfg;
-  if (cfg.TransytExe != "t8s") return;
+  if (cfg.TransytExe != "t8s") return ProgramRun();
 
   {
     TextWriter answers(kAnswerFile);
@@ -59,10 +60,9 @@ void RunProgram(const ProgramEnv& env, const std::string& dataFile, const std::s
 
   // Started through the shell or as a DOS-mode program, the batch file ends up in our
   // interpreter on this platform; only the window differs, and it follows TransytVisible.
-  BatchOptions options;
-  options.Hidden = cfg.HiddenTransyt();
-  options.Report = [&env](const std::string& text) { env.Log.Line(text); };
-  RunBatchFile(env.Sys, kBatchFile, options);
+  const ProgramRun run = RunProgramBatch(
+      env, kBatchFile, Printf("%s: %s -> %s", cyop ? "CYOP" : "Transyt", dataFile.c_str(), printFile.c_str()),
+      cfg.HiddenTransyt());
   // Programs that release their print file late get EsperaTransyt seconds (1 by default),
   // clamped so that a huge setting cannot overflow the milliseconds.
   const long long pauseMs = std::clamp(static_cast<long long>(env.Cfg.EsperaTransyt) * 1000, 0LL, 3600000LL);
@@ -80,16 +80,17 @@ void RunProgram(const ProgramEnv& env, const std::string& dataFile, const std::s
     // A print file wanted on another file system cannot be renamed there: copied instead.
     if (ec && CopyFileReplacing(workingPrint, printFile)) DeleteFileIfExists(workingPrint);
   }
+  return run;
 }
 
 }  // namespace
 
-void RunCyop(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile) {
-  RunProgram(env, dataFile, printFile, env.Cfg.PausaCyop, true);
+ProgramRun RunCyop(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile) {
+  return RunProgram(env, dataFile, printFile, env.Cfg.PausaCyop, true);
 }
 
-void RunTransyt(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile) {
-  RunProgram(env, dataFile, printFile, env.Cfg.PausaTransyt, false);
+ProgramRun RunTransyt(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile) {
+  return RunProgram(env, dataFile, printFile, env.Cfg.PausaTransyt, false);
 }
 
 }  // namespace veltra

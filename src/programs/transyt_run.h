@@ -8,9 +8,10 @@
 
 namespace veltra {
 
-// Runs CYOP on the data file and leaves its print file under `printFile`.
-void RunCyop(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile);
-// Runs TRANSYT on the data file and leaves its print file under `printFile`.
-void RunTransyt(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile);
+// Runs CYOP on the data file and leaves its print file under `printFile`. Not run (Ran false)
+// when TransytExe is not "t8s".
+ProgramRun RunCyop(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile);
+// Runs TRANSYT on the data file and leaves its print file under `printFile`; the same.
+ProgramRun RunTransyt(const ProgramEnv& env, const std::string& dataFile, const std::string& printFile);
 
 }  // namespace veltra

@@ -5,8 +5,11 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include "model/tables.h"
+#include "run/report_builder.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/ini.h"
@@ -90,9 +93,12 @@ void CheckNodeList(Run& run, int r, const std::string& list, const char* name, b
 // The highest iteration number a run can reach or start from: the per-iteration tables (cycle
 // and stage-start history) are sized by it before anything is read.
 constexpr int kMaxIteration = 1000;
-// Cycles, their search bounds and steps are seconds that the data files write in four columns;
-// a value beyond this is no cycle and would overflow the sums and negations made of it.
-constexpr int kMaxCycleSetting = 999;
+
+// What a five-column field of a TRANSYT card or a SATURN junction card can hold: cycles,
+// simulated times, card 1's settings and saturation flows all end in such fields, the sign of
+// a negative value taking one of the five columns.
+constexpr int kFieldLowest = -9999;
+constexpr int kFieldHighest = 99999;
 
 // A setting outside what it can mean stops the run, naming the file, the section and the key.
 void CheckRange(Run& run, const std::string& section, const char* key, int value, int low, int high) {
@@ -102,8 +108,13 @@ void CheckRange(Run& run, const std::string& section, const char* key, int value
                 1, Listed::Yes);
 }
 
-// The widest value a TRANSYT card field can write: saturation flows, greens, lags, link and
-// node numbers given in the configuration all end in such fields, or in sums of what does.
+void CheckField(Run& run, const std::string& section, const char* key, int value) {
+  CheckRange(run, section, key, value, kFieldLowest, kFieldHighest);
+}
+
+// The numbers of the numbered keys end in card fields too, some of them negated on the way
+// (the coordinated nodes of card 2), so either sign of the widest field is accepted here;
+// the card writer refuses a value its five columns cannot hold.
 constexpr int kMaxCardValue = 99999;
 
 bool IsListSeparator(char c) { return c == ',' || c == '/' || c == ';' || std::isspace(static_cast<unsigned char>(c)); }
@@ -142,14 +153,40 @@ std::string ReadNumberedList(Run& run, const IniFile& ini, const std::string& se
   return list;
 }
 
-// The cycle settings of one section (the global part or a network's own).
+// The cycle settings of one section (the global part or a network's own): cycles are written
+// in five columns, and the search bounds and step give the cycles written.
 void CheckCycles(Run& run, const std::string& section, int cicloMinimo, int cicloMaximo, int pasoCiclo,
                  int minimoCicloDoble) {
-  CheckRange(run, section, "CicloMinimo", cicloMinimo, -kMaxCycleSetting, kMaxCycleSetting);
-  CheckRange(run, section, "CicloMaximo", cicloMaximo, -kMaxCycleSetting, kMaxCycleSetting);
+  CheckField(run, section, "CicloMinimo", cicloMinimo);
+  CheckField(run, section, "CicloMaximo", cicloMaximo);
   // A step below 1 is replaced by 1 when the search runs, with a warning.
-  CheckRange(run, section, "PasoCiclo", pasoCiclo, -kMaxCycleSetting, kMaxCycleSetting);
-  CheckRange(run, section, "MinimoCicloDoble", minimoCicloDoble, 0, kMaxCycleSetting);
+  CheckField(run, section, "PasoCiclo", pasoCiclo);
+  CheckRange(run, section, "MinimoCicloDoble", minimoCicloDoble, 0, kFieldHighest);
+}
+
+// The kind of range a cycle mode searches: none, cycles from CicloMinimo to CicloMaximo, or
+// distances below and above CYOP's cycle.
+enum class RangeKind { None, Cycles, AroundCyop };
+
+RangeKind RangeKindOf(CycleMode mode) {
+  switch (mode) {
+    case CycleMode::RangeTests:
+    case CycleMode::StructureTests:
+    case CycleMode::SingleStructureTests:
+      return RangeKind::Cycles;
+    case CycleMode::CyopThenTests:
+      return RangeKind::AroundCyop;
+    default:
+      return RangeKind::None;
+  }
+}
+
+// The search range a mode takes when its section gives none: 40 to MaximoCiclo for the
+// searches over cycles, 10 below and 10 above CYOP's cycle for mode 3.
+std::pair<int, int> DefaultRange(RangeKind kind, int maximoCiclo) {
+  if (kind == RangeKind::Cycles) return {40, maximoCiclo};
+  if (kind == RangeKind::AroundCyop) return {10, 10};
+  return {0, 0};
 }
 
 }  // namespace
@@ -219,8 +256,9 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   run.Args = args;
   if (args.size() != 3 && args.size() != 4) UsageStop(run);
 
-  // 3. Working directory and configuration file.
+  // 3. Working directory and configuration file; the report lists what the run writes there.
   LocateWorkingDirectory(run);
+  run.FilesAtStart = FilesInWorkingDirectory();
   IniFile ini(ConfigurationPath(run));
 
   // 4. Input files.
@@ -270,13 +308,10 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.ActualizaDesfase = ini.ReadInteger(P, "ActualizaDesfase", 1);
   cfg.CicloMinimo = 0;
   cfg.CicloMaximo = 0;
-  if (cfg.OptimizaCiclo == CycleMode::RangeTests || cfg.OptimizaCiclo == CycleMode::StructureTests ||
-      cfg.OptimizaCiclo == CycleMode::SingleStructureTests) {
-    cfg.CicloMinimo = ini.ReadInteger(P, "CicloMinimo", 40);
-    cfg.CicloMaximo = ini.ReadInteger(P, "CicloMaximo", cfg.MaximoCiclo);
-  } else if (cfg.OptimizaCiclo == CycleMode::CyopThenTests) {
-    cfg.CicloMinimo = ini.ReadInteger(P, "CicloMinimo", 10);
-    cfg.CicloMaximo = ini.ReadInteger(P, "CicloMaximo", 10);
+  if (RangeKindOf(cfg.OptimizaCiclo) != RangeKind::None) {
+    const auto [low, high] = DefaultRange(RangeKindOf(cfg.OptimizaCiclo), cfg.MaximoCiclo);
+    cfg.CicloMinimo = ini.ReadInteger(P, "CicloMinimo", low);
+    cfg.CicloMaximo = ini.ReadInteger(P, "CicloMaximo", high);
   }
   cfg.DxfCompleto = ini.ReadInteger(P, "DxfCompleto", 0);
   cfg.GradoSaturacion = ini.ReadFloat(P, "GradoSaturacion", 900.0);
@@ -352,12 +387,10 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.PrecisionIRSaturn = ini.ReadFloat(C, "PrecisionIRSaturn", 0.05);
   cfg.PrecisionIRTransyt = ini.ReadFloat(C, "PrecisionIRTransyt", 0.05);
 
-  CheckRange(run, P, "MaximoCiclo", cfg.MaximoCiclo, 0, kMaxCycleSetting);
-  const std::pair<const char*, int> cardValues[] = {{"AjustePublico", cfg.AjustePublico},
-                                                     {"FlujoAuxiliar", cfg.FlujoAuxiliar},
-                                                     {"CorredorFlujosat", cfg.CorredorFlujosat},
-                                                     {"CorredorCapacidad", cfg.CorredorCapacidad}};
-  for (const auto& [key, value] : cardValues) CheckRange(run, P, key, value, -kMaxCardValue, kMaxCardValue);
+  // The largest cycle is also the default cycle and simulated time of card 1.
+  CheckRange(run, P, "MaximoCiclo", cfg.MaximoCiclo, 0, kFieldHighest);
+  CheckField(run, P, "CorredorFlujosat", cfg.CorredorFlujosat);
+  CheckField(run, P, "CorredorCapacidad", cfg.CorredorCapacidad);
   CheckCycles(run, P, cfg.CicloMinimo, cfg.CicloMaximo, cfg.PasoCiclo, cfg.MinimoCicloDoble);
   CheckRange(run, C, "Iteraciones", cfg.Iteraciones, 0, kMaxIteration);
   // A negative start is refused with its own message when the run starts.
@@ -421,8 +454,15 @@ void ReadNetworkConfiguration(Run& run, int r) {
   n.OptimizaCiclo =
       static_cast<CycleMode>(ini.ReadInteger(section, "OptimizaCiclo", static_cast<int>(g.OptimizaCiclo)));
   n.ActualizaDesfase = ini.ReadInteger(section, "ActualizaDesfase", g.ActualizaDesfase);
-  n.CicloMinimo = ini.ReadInteger(section, "CicloMinimo", g.CicloMinimo);
-  n.CicloMaximo = ini.ReadInteger(section, "CicloMaximo", g.CicloMaximo);
+  // A range given in [Parametros] serves the networks that search the same kind of range;
+  // a network whose mode searches another kind (or [Parametros] none, as in mode 1) takes
+  // its mode's own defaults rather than a range of 0 to 0.
+  int defaultMinimo = g.CicloMinimo, defaultMaximo = g.CicloMaximo;
+  const RangeKind kind = RangeKindOf(n.OptimizaCiclo);
+  if (kind != RangeKind::None && kind != RangeKindOf(g.OptimizaCiclo))
+    std::tie(defaultMinimo, defaultMaximo) = DefaultRange(kind, g.MaximoCiclo);
+  n.CicloMinimo = ini.ReadInteger(section, "CicloMinimo", defaultMinimo);
+  n.CicloMaximo = ini.ReadInteger(section, "CicloMaximo", defaultMaximo);
   n.GradoSaturacion = ini.ReadFloat(section, "GradoSaturacion", g.GradoSaturacion);
   n.PasoCiclo = ini.ReadInteger(section, "PasoCiclo", g.PasoCiclo);
   n.NombreRed = ini.ReadString(section, "NombreRed", g.NombreRed);
@@ -485,16 +525,16 @@ void ReadNetworkConfiguration(Run& run, int r) {
   n.Coordina = ReadNumberedList(run, ini, section, "Coordina");
   n.Duplica = ReadNumberedList(run, ini, section, "Duplica");
 
-  const std::pair<const char*, int> cardValues[] = {
-      {"AjustePublico", n.AjustePublico}, {"FlujoAuxiliar", n.FlujoAuxiliar}, {"CorredorFlujosat", n.CorredorFlujosat},
-      {"CorredorCapacidad", n.CorredorCapacidad}, {"TpoD1", n.TpoD1}, {"TpoD2", n.TpoD2}, {"Pdelay", n.Pdelay},
-      {"Pstop", n.Pstop}};
-  for (const auto& [key, value] : cardValues) CheckRange(run, section, key, value, -kMaxCardValue, kMaxCardValue);
-
-  // A cycle of 0 or below asks CYOP for a structure at the cycle's magnitude.
-  CheckRange(run, section, "Ciclo", n.Ciclo, -kMaxCycleSetting, kMaxCycleSetting);
+  // Card 1 of the TRANSYT data file and the saturation flows of the corridor links.
+  const std::pair<const char*, int> fields[] = {
+      {"Ciclo", n.Ciclo},         {"TiempoSim", n.TiempoSim}, {"TpoD1", n.TpoD1},
+      {"TpoD2", n.TpoD2},         {"equisat", n.equisat},     {"FactFlu", n.FactFlu},
+      {"FactVel", n.FactVel},     {"TpoVelo", n.TpoVelo},     {"Optimiza", n.Optimiza},
+      {"Dispersion", n.Dispersion}, {"Output", n.Output},     {"Pdelay", n.Pdelay},
+      {"Pstop", n.Pstop},         {"CorredorFlujosat", n.CorredorFlujosat},
+      {"CorredorCapacidad", n.CorredorCapacidad}};
+  for (const auto& [key, value] : fields) CheckField(run, section, key, value);
   CheckCycles(run, section, n.CicloMinimo, n.CicloMaximo, n.PasoCiclo, n.MinimoCicloDoble);
-  CheckRange(run, section, "TiempoSim", n.TiempoSim, 0, kMaxCycleSetting);
 
   CheckNodeList(run, r, n.NodoSimple, "NodoSimple", true);
   CheckNodeList(run, r, n.NodoDoble, "NodoDoble", false);

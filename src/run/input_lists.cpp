@@ -1,5 +1,6 @@
 #include "run/input_lists.h"
 
+#include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "saturn/counts.h"
 #include "saturn/listing.h"
@@ -45,7 +46,8 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
     if (!LoadLines(found, sat.ListingLines)) throw FileError("ERROR - No se puede leer " + found);
     SaturnSettings settings = SaturnSettingsOf(run);
     settings.FirstRead = iteration == run.Cfg.IteracionInicial;
-    ReadListing(sat.ListingLines, iteration, settings, sat, log);
+    settings.ListingFile = found;
+    ShowListingNotes(run, ReadListing(sat.ListingLines, iteration, settings, sat, log), iteration);
   } else {
     const std::string& counts = run.Cfg.Conteos;
     if (!FileExists(counts)) {

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "loop/engine_checks.h"
 #include "output/history_view.h"
 #include "transyt/print_files.h"
 #include "util/conversions.h"
@@ -148,6 +149,12 @@ RunReport GatherRunReport(const Run& run) {
     network.Cycle.assign(static_cast<size_t>(last + 1), 0);
     network.Structure.assign(static_cast<size_t>(last + 1), std::string());
     network.PerformanceIndex.assign(static_cast<size_t>(last + 1), -1);
+    network.NotOptimised.assign(static_cast<size_t>(last + 1), std::string());
+    for (const EngineNote& note : run.EngineNotes) {
+      if (note.Kind != NoteKind::NotOptimised || note.Network != number) continue;
+      if (note.Iteration >= 1 && note.Iteration <= last)
+        network.NotOptimised[static_cast<size_t>(note.Iteration)] = note.Text;
+    }
     for (int i = cfg.IteracionInicial + 1; i <= last; ++i) {
       const size_t slot = static_cast<size_t>(i);
       network.Cycle[slot] = history.Cycle(i, r);
@@ -185,6 +192,11 @@ RunReport GatherRunReport(const Run& run) {
                                  ReadWholeFile(picture)});
   }
   report.FilesWritten = FilesWrittenSince(run.FilesAtStart);
+  report.Incomplete = IncompleteResult(run);
+  for (const EngineNote& note : run.EngineNotes)
+    report.Notes.push_back({note.Iteration, note.Network, note.Failure, note.Text});
+  report.Errors = run.Log.Errors;
+  if (FileExists(run.EngineLog)) report.EngineLog = run.EngineLog;
   return report;
 }
 

@@ -17,6 +17,36 @@
 
 namespace veltra {
 
+// What an outside program's run left wrong, or told, during the run: the console and the
+// messages file had it as it happened; the end of the run and the report sum it up.
+enum class NoteKind {
+  Warning,       // told by the program; the result stands
+  NotOptimised,  // a network kept its earlier timings in an iteration
+  NotConverged,  // the assignment stopped short of convergence
+  TripsLeftOut,  // the assignment left trips of the matrix out
+};
+struct EngineNote {
+  int Iteration = 0;
+  int Network = 0;  // the TRANSYT network's number; 0 for the assignment
+  NoteKind Kind = NoteKind::Warning;
+  bool Failure = false;  // the result is incomplete (an assignment of the starting listing is not the run's own)
+  std::string Text;
+};
+
+// A network's signal settings as they stood before an iteration's TRANSYT runs changed them:
+// put back when those runs fail, so that the network keeps the timings its signals have and
+// is never shown with a cycle they do not run.
+struct SignalSnapshot {
+  int Network = 0;  // position; 0: none taken
+  int Iteration = 0;
+  int32_t Cycle = 0;
+  bool EstructuraDoble = false;
+  std::vector<TPlanSemaforo> Plans;
+  std::vector<int32_t> TurnMasks;
+  std::vector<TArco> Arcos;
+  int32_t NumArcos = 0;
+};
+
 struct Run {
   Run(Platform& platform, std::ostream& console) : Sys(platform), Log(console) {}
 
@@ -49,12 +79,27 @@ struct Run {
   std::string StopReason;
   int ChosenIteration = -1;
   std::map<std::string, std::filesystem::file_time_type> FilesAtStart;
+  // Lines of the node list whose junction was left out of the optimisation (unknown nodes,
+  // nodes without coordinates).
+  int JunctionsLeftOut = 0;
+
+  // The outside programs' console output ("<saturn>_programas.log"), what their runs left
+  // wrong or told, and the signals of the network being optimised as they were before.
+  std::string EngineLog;
+  std::vector<EngineNote> EngineNotes;
+  SignalSnapshot SignalsBefore;
+  // True when network `number` was left with its earlier timings in `iteration`.
+  bool NotOptimised(int iteration, int number) const {
+    for (const EngineNote& note : EngineNotes)
+      if (note.Kind == NoteKind::NotOptimised && note.Iteration == iteration && note.Network == number) return true;
+    return false;
+  }
 
   // True during the first read of the run (iteration counter at IteracionInicial).
   bool FirstRead() const { return Iteracion == Cfg.IteracionInicial; }
 };
 
 // The run's parts an outside program's run uses.
-inline ProgramEnv ProgramEnvOf(Run& run) { return ProgramEnv{run.Cfg, run.OsCode, run.Sys, run.Log}; }
+inline ProgramEnv ProgramEnvOf(Run& run) { return ProgramEnv{run.Cfg, run.OsCode, run.Sys, run.Log, run.EngineLog}; }
 
 }  // namespace veltra

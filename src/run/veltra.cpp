@@ -4,6 +4,7 @@
 #include "loop/actualizar_saturn.h"
 #include "loop/convergence.h"
 #include "loop/cycle_search.h"
+#include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "output/network_drawing.h"
 #include "output/spreadsheet.h"
@@ -44,10 +45,12 @@ void StartUp(Run& run) {
     }
   }
 
-  run.FilesAtStart = FilesInWorkingDirectory();
+  // The outside programs' console output of this run, and of no earlier one.
+  run.EngineLog = ExtractFileName(run.SaturnBase()) + "_programas.log";
+  DeleteFileIfExists(run.EngineLog);
   run.CurrentSaturnName = run.SaturnFile;
   InputCheck(run, run.CurrentSaturnName, run.Iteracion);
-  ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
+  run.JunctionsLeftOut = ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, true);
   for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
   ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
   if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
@@ -75,7 +78,7 @@ void IterateNetworksInTurn(Run& run) {
       FinalTransytRun(run, r, i);
       ActualizarSaturn(run, r, i);
       NetworkStep(run, r, i);
-      RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i);
+      CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i), i);
       if (ConvergenceTest(run, i)) break;
     }
   }
@@ -99,12 +102,12 @@ void IterateAllNetworks(Run& run) {
       if (i >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
     }
     if (i == 1) BaseFigures(run);
-    RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i);
+    CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i), i);
 
     run.CurrentSaturnName = Printf("%s_%d", run.SaturnBase().c_str(), i);
     run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", i);
     InputCheck(run, run.CurrentSaturnName, i);
-    ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
+    ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, false);
     ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
     if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
 
@@ -156,6 +159,21 @@ void GuardarFinal(Run& run) {
   for (const char* ext : saturnExtensions) {
     std::string source = Printf("%s_%d", saturnBase.c_str(), chosen) + ext;
     if (FileExists(source)) CopyFileReplacing(source, saturnBase + "_F" + ext);
+  }
+}
+
+// A run that stops still leaves its report, once the configuration has named it: why it
+// stopped, what it did until then and the errors it found. A report that cannot be written
+// takes nothing from the stop.
+void WriteStopReport(Run& run) {
+  if (Lower(run.Cfg.InformeHtml) == "null") return;
+  if (run.StopReason.empty())
+    run.StopReason = run.Log.Errors.empty() ? std::string("Detenida por un error (ver los mensajes)")
+                                            : "Detenida: " + run.Log.Errors.back();
+  try {
+    WriteRunReportFile(run, run.Cfg.InformeHtml);
+  } catch (const std::exception& e) {
+    run.Log.Line(Printf("   ATENCION: No se pudo escribir el informe %s: %s", run.Cfg.InformeHtml.c_str(), e.what()));
   }
 }
 
@@ -223,9 +241,10 @@ void NetworkStep(Run& run, int r, int i) {
   RecordHistory(run, r, i);
 }
 
-void EndOfRun(Run& run) {
+bool EndOfRun(Run& run) {
   Settings& cfg = run.Cfg;
   const int last = run.Iteracion;
+  const bool complete = ResultComplete(run);
   run.Log.SaveErrorsIfAny();
   if (cfg.ResumenCiclo != "null")
     WriteTextFile(cfg.ResumenCiclo, [&](TextWriter& out) { WriteCycleSummary(run.Qor, run.Sat, last, out); });
@@ -244,6 +263,7 @@ void EndOfRun(Run& run) {
   if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run.Cfg, run.Qor, run.Log, last);
   if (Lower(cfg.InformeHtml) != "null") WriteRunReportFile(run, cfg.InformeHtml);
   run.Log.CloseMessagesFile();
+  return complete;
 }
 
 int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::ostream& console) {
@@ -257,8 +277,9 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
       else if (run.Cfg.TipoIteracion == IterationMode::AllNetworks)
         IterateAllNetworks(run);
     }
-    EndOfRun(run);
-    return inputsFound ? 0 : 1;
+    const bool complete = EndOfRun(run);
+    if (!inputsFound) return 1;
+    return complete ? 0 : kIncompleteExitCode;
   } catch (const RunStop& stop) {
     if (stop.PauseMs > 0) platform.Sleep(stop.PauseMs);
     try {
@@ -266,6 +287,7 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     } catch (const FileError& e) {
       run.Log.Line(e.what());
     }
+    WriteStopReport(run);
     run.Log.CloseMessagesFile();
     return stop.ExitCode;
   } catch (const FileError& e) {
@@ -290,6 +312,7 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
   } catch (const FileError& e) {
     run.Log.Line(e.what());
   }
+  WriteStopReport(run);
   run.Log.CloseMessagesFile();
   return 1;
 }

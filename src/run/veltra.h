@@ -10,8 +10,14 @@
 
 namespace veltra {
 
+// The exit code of a run that ended normally but whose result is not complete: a network kept
+// its timings in some iteration (TRANSYT gave no result), an assignment fell short of
+// convergence or left trips out, or a junction of the node list was left out.
+constexpr int kIncompleteExitCode = 2;
+
 // Runs the program with its command-line arguments (without the program name). Returns the
-// exit code: 0 when the run ended normally, 1 for the usage text and every stop.
+// exit code: 0 when the run ended normally with a complete result, kIncompleteExitCode when
+// it ended normally with an incomplete one, 1 for the usage text and every stop.
 int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::ostream& console);
 
 // The network step after the TRANSYT and SATURN-update calls: the drawing and the signal
@@ -20,7 +26,8 @@ void NetworkStep(Run& run, int r, int iteration);
 // Records HistCiclo, the signal nodes and their history for network position r, iteration i.
 void RecordHistory(Run& run, int r, int iteration);
 
-// The end of the run: errors file, summaries, chosen and last iteration copies, report.
-void EndOfRun(Run& run);
+// The end of the run: what keeps the result from being complete, errors file, summaries,
+// chosen and last iteration copies, report. Returns whether the result is complete.
+bool EndOfRun(Run& run);
 
 }  // namespace veltra

@@ -15,9 +15,10 @@ namespace {
 
 constexpr int kMaxRouteNumber = 99999;
 
-// A node number written in free format: any width, but within the integers (1E39 would be
-// held at the integer limits and taken for a node number).
+// A node number written in free format: any width, but a number within the integers (1E39
+// would be held at the integer limits and taken for a node number, "1O5" read as 0).
 int32_t FreeNodeNumber(const std::string& word) {
+  if (ForeignCharacter(word) != 0) throw FieldRangeError(Printf("valor \"%s\" no es un numero", word.c_str()));
   const double value = TextToReal(word);
   if (!(std::fabs(value) < 2147483648.0)) throw FieldRangeError(Printf("valor \"%s\" fuera de rango", word.c_str()));
   return TextToInt(word);

@@ -1,6 +1,7 @@
 #include "saturn/listing.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "model/tables.h"
 #include "util/conversions.h"
@@ -57,6 +58,27 @@ Row ParseRow(const std::string& line) {
   return row;
 }
 
+// The columns of value v of a row: 10v+9 to 10v+18.
+int FirstColumn(int v) { return 10 * v + 9; }
+int LastColumn(int v) { return 10 * v + 18; }
+
+// True when column c holds a character other than a blank.
+bool Filled(const std::string& line, int c) {
+  const char ch = Column(line, c);
+  return ch != ' ' && ch != '\0';
+}
+
+// True when the text, blanks around it aside, is one number as the field conversion reads it.
+bool OneNumber(const std::string& text) {
+  const std::string t = Upper(Trim(text));
+  if (t.empty()) return true;
+  for (char c : t)
+    if (!((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'E')) return false;
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general);
+  return ec == std::errc() && ptr == t.data() + t.size();
+}
+
 class ListingReader {
  public:
   ListingReader(const std::vector<std::string>& lines, int iteration, const SaturnSettings& settings, SaturnVars& sat,
@@ -73,6 +95,13 @@ class ListingReader {
     line_ = Upper(lines_[static_cast<size_t>(position_)]);
     return line_;
   }
+  // Refuses a row whose columns ran together: a value wider than its ten columns pushes the
+  // values after it along, and the fields then hold pieces of two numbers; read as they
+  // stand they gave flows below zero and precisions that mean nothing. The row is read for
+  // its values firstValue..lastValue, the flows among them from firstFlow on.
+  void CheckRow(const Row& row, int firstValue, int lastValue, int firstFlow);
+  void CheckTotals(const std::string& line);
+  [[noreturn]] void Refuse(int first, int last, const std::string& what);
   void TotalRow(const Row& row);
   void ClassRow(const Row& row, int size, int offset);
   void ReadClassFlows();
@@ -100,7 +129,11 @@ void ListingReader::Read() {
   while (Remaining() > 0) {
     const std::string& line = Take();
     if (Contains(line, kDisaggregated) || Contains(line, kSummary)) break;
-    if (line.size() > 27) TotalRow(ParseRow(line));
+    if (line.size() > 27) {
+      const Row row = ParseRow(line);
+      CheckRow(row, 3, 5, 4);
+      TotalRow(row);
+    }
   }
   if (sat_.Param.NOMADS > 1) ReadClassFlows();
   if (Remaining() >= 1) ReadTotals();
@@ -123,8 +156,51 @@ void ListingReader::NoFlows() {
   throw RunStop{1, false};
 }
 
+void ListingReader::Refuse(int first, int last, const std::string& what) {
+  const std::string file =
+      settings_.ListingFile.empty() ? ChangeExtension(sat_.NetworkFileName, ".lpa") : settings_.ListingFile;
+  log_.Fatal(Printf("ERROR - Listado Saturn %s, linea %d, columnas %d-%d: %s", file.c_str(),
+                    static_cast<int>(position_ + 1), first, last, what.c_str()),
+             1, Listed::Yes);
+}
+
+void ListingReader::CheckRow(const Row& row, int firstValue, int lastValue, int firstFlow) {
+  if (row.Kind == RowKind::None || row.Kind == RowKind::Connector) return;
+  const std::string& line = line_;
+  for (int v = firstValue; v <= lastValue; ++v) {
+    const int first = FirstColumn(v), last = LastColumn(v);
+    const std::string field = Field(line, first, last);
+    if (!OneNumber(field)) Refuse(first, last, Printf("\"%s\" no es un numero (columnas juntas)", Trim(field).c_str()));
+    // A field filled to its first column touches the value before it: one of the two ran
+    // over its ten columns.
+    if (Filled(line, first) && Filled(line, first - 1))
+      Refuse(first - 10, last, Printf("valores juntos (\"%s\")", Field(line, first - 10, last).c_str()));
+    if (v >= firstFlow && row.Value[v] < 0) Refuse(first, last, Printf("flujo negativo (%s)", Trim(field).c_str()));
+  }
+  // The last value read runs on into the columns after it.
+  const int end = LastColumn(lastValue);
+  if (Filled(line, end) && Filled(line, end + 1))
+    Refuse(FirstColumn(lastValue), end + 10,
+           Printf("valores juntos (\"%s\")", Field(line, FirstColumn(lastValue), end + 10).c_str()));
+}
+
+void ListingReader::CheckTotals(const std::string& line) {
+  for (const auto& [first, last] : {std::pair<int, int>{23, 32}, std::pair<int, int>{37, 46}}) {
+    const std::string field = Field(line, first, last);
+    if (!OneNumber(field)) Refuse(first, last, Printf("\"%s\" no es un numero (columnas juntas)", Trim(field).c_str()));
+    if (TextToReal(field) < 0) Refuse(first, last, Printf("total negativo (%s)", Trim(field).c_str()));
+  }
+  // The blanks between the two totals: a first total wider than its columns fills them.
+  if (!IsBlank(Field(line, 33, 36))) Refuse(23, 46, Printf("valores juntos (\"%s\")", Field(line, 23, 46).c_str()));
+}
+
 void ListingReader::TotalRow(const Row& row) {
-  const double assigned = row.Value[4] - row.Value[5];
+  // The total of a row below its fixed flow by more than the rounding of the printed values
+  // is no flow the assignment can give.
+  if (row.Value[4] - row.Value[5] < -0.015)
+    Refuse(FirstColumn(4), LastColumn(5),
+           Printf("flujo total %.2f menor que el flujo fijo %.2f", row.Value[4], row.Value[5]));
+  const double assigned = std::max(0.0, row.Value[4] - row.Value[5]);
   switch (row.Kind) {
     case RowKind::Link: {
       const int32_t l = sat_.FindLink(row.A, row.B);
@@ -169,6 +245,9 @@ void ListingReader::TotalRow(const Row& row) {
 }
 
 void ListingReader::ClassRow(const Row& row, int size, int offset) {
+  const int firstValue = sat_.Param.PLOD ? 3 : 1;
+  const int lastValue = std::min(5, firstValue + size - 1);
+  CheckRow(row, firstValue, lastValue, firstValue);
   float* flows = nullptr;
   if (row.Kind == RowKind::Link) {
     const int32_t l = sat_.FindLink(row.A, row.B);
@@ -220,6 +299,7 @@ void ListingReader::ReadTotals() {
     const std::string& line = Take();
     const float first = static_cast<float>(TextToReal(Field(line, 23, 32)));
     const float second = static_cast<float>(TextToReal(Field(line, 37, 46)));
+    if (Contains(line, "SUB-TOTALS") || Contains(line, "GRAND TOTALS")) CheckTotals(line);
     if (Contains(line, "SUB-TOTALS")) {
       figures.SubTotalHr = first;
       figures.SubTotalKm = second;
@@ -318,10 +398,29 @@ void PrepareFlows(SaturnVars& sat) {
   }
 }
 
-void ReadListing(const std::vector<std::string>& lines, int iteration, const SaturnSettings& settings, SaturnVars& sat,
-                 MessageLog& log) {
+ListingNotes ReadListing(const std::vector<std::string>& lines, int iteration, const SaturnSettings& settings,
+                         SaturnVars& sat, MessageLog& log) {
   ListingReader reader(lines, iteration, settings, sat, log);
   reader.Read();
+  return ListingNotesOf(lines);
+}
+
+ListingNotes ListingNotesOf(const std::vector<std::string>& lines) {
+  // The words assignment programs use for it, ours and others'; the lines are shown as they
+  // stand, whatever their wording.
+  static const char* const notConverged[] = {"LOOP LIMIT WAS REACHED", "ITERATION LIMIT BEFORE", "NOT CONVERGED",
+                                             "DID NOT CONVERGE"};
+  static const char* const leftOut[] = {"NOT ASSIGNED", "DROPPED", "NOT LOADED", "NOT IN THE NETWORK", "LEFT OUT"};
+  ListingNotes notes;
+  for (const std::string& text : lines) {
+    const std::string line = Upper(text);
+    auto any = [&line](const auto& keys) {
+      return std::any_of(std::begin(keys), std::end(keys), [&line](const char* key) { return Contains(line, key); });
+    };
+    if (any(notConverged)) notes.NotConverged.push_back(Trim(text));
+    if (Contains(line, "TRIPS") && any(leftOut)) notes.TripsLeftOut.push_back(Trim(text));
+  }
+  return notes;
 }
 
 }  // namespace veltra

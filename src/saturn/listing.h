@@ -11,10 +11,21 @@
 
 namespace veltra {
 
+// What a listing says of the assignment that wrote it besides its flows: the lines (trimmed,
+// as written) that tell that it stopped before it converged, and those that tell of trips of
+// the matrix left out of it.
+struct ListingNotes {
+  std::vector<std::string> NotConverged;
+  std::vector<std::string> TripsLeftOut;
+};
+
 // Reads the listing's lines (sat.ListingLines as loaded) into the flows of the model as those
-// of `iteration`. A listing without flows ends the run.
-void ReadListing(const std::vector<std::string>& lines, int iteration, const SaturnSettings& settings, SaturnVars& sat,
-                 MessageLog& log);
+// of `iteration`. A listing without flows ends the run; so does a row or totals line whose
+// columns ran together (a value wider than its columns), which would give negative flows.
+ListingNotes ReadListing(const std::vector<std::string>& lines, int iteration, const SaturnSettings& settings,
+                         SaturnVars& sat, MessageLog& log);
+// The notes of a listing's lines.
+ListingNotes ListingNotesOf(const std::vector<std::string>& lines);
 // LinkFlows with one cleared entry per link, the per-class flows when NOMADS asks for them,
 // and the flow fields of the turns cleared.
 void PrepareFlows(SaturnVars& sat);

@@ -1,6 +1,7 @@
 #include "saturn/network_reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -38,10 +39,23 @@ std::string StripQuotes(const std::string& text) {
 
 }  // namespace
 
+char ForeignCharacter(const std::string& text) {
+  const std::string value = Trim(text);
+  for (char c : value) {
+    const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (!((u >= '0' && u <= '9') || u == '-' || u == '.' || u == 'E')) return c;
+  }
+  return 0;
+}
+
 namespace {
 
-// The value of columns first..last; one that those columns cannot write in digits is refused.
+// The value of columns first..last; a field holding what is no number, or a number those
+// columns cannot write in digits, is refused.
 NumberValue FieldValue(const std::string& text, int first, int last) {
+  if (ForeignCharacter(text) != 0)
+    throw FieldRangeError(
+        Printf("valor \"%s\" no es un numero en las columnas %d-%d", Trim(text).c_str(), first, last));
   const NumberValue value = ConvertNumber(text);
   // Up to nine columns: what their digits can write; wider fields: what an integer holds.
   const int width = std::max(last - first + 1, 1);

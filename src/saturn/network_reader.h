@@ -33,15 +33,21 @@ void SaturnRead(std::vector<std::string> lines, const std::string& fileName, con
 // when there is none.
 std::string ExistingFileIgnoringCase(const std::string& name);
 
-// A numeric field of a record: columns first..last through the field-to-number conversion.
-// A value the columns could not hold written out in digits (1E39 in a five-column field, a
-// magnitude of 10^width or more; beyond nine columns, beyond the integers) is no value the field can mean: it raises
-// FieldRangeError rather than being held at the integer limits, where it would overflow the
-// sums made of it and widen the field when the file is written again.
+// A numeric field of a record: columns first..last through the field-to-number conversion;
+// a blank field reads 0. A field holding a character no number is written with ("1O5" with
+// the letter O, "+3", "1,5") would read 0, and a value the columns could not hold written out
+// in digits (1E39 in a five-column field, a magnitude of 10^width or more; beyond nine
+// columns, beyond the integers) would be held at the integer limits, overflow the sums made of
+// it and widen the field when the file is written again: both are no value the field can mean
+// and raise FieldRangeError, which the reader turns into a stop naming the file and the line.
 int32_t IntAt(const std::string& line, int first, int last);
 float RealAt(const std::string& line, int first, int last);
 // The same with the blanks inside the field removed first ("1 800" reads 1800).
 int32_t SqueezedIntAt(const std::string& line, int first, int last);
+// The first character of a field's text that no number is written with (blanks around the
+// value aside): the conversion would read the field as 0, and the node, flow or time it holds
+// would vanish without a word. 0 when there is none.
+char ForeignCharacter(const std::string& text);
 struct FieldRangeError : std::runtime_error {
   explicit FieldRangeError(const std::string& what) : std::runtime_error(what) {}
 };

@@ -11,6 +11,9 @@ struct SaturnSettings {
   // The reading is the first of the run (iteration counter at IteracionInicial): the
   // messages written only once are due.
   bool FirstRead = true;
+  // The listing's file name, for the messages that name it; empty: the network file's name
+  // with the extension ".lpa".
+  std::string ListingFile;
 };
 
 }  // namespace veltra

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <set>
 
 #include "model/tables.h"
@@ -59,21 +60,28 @@ std::vector<NodeListEntry> NodeListEntries(const std::vector<std::string>& lines
 
 }  // namespace
 
-void ReadNodeList(const std::string& fileName, int transytNodeLimit, SaturnVars& sat, QorVars& qor, MessageLog& log) {
+int ReadNodeList(const std::string& fileName, int transytNodeLimit, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                 bool firstRead) {
   log.Line("Leyendo nodos...");
   std::vector<std::string> lines;
   if (!LoadLines(fileName, lines)) UnreadableNodeList(log, fileName, 0);
-  ReadNodeList(lines, fileName, transytNodeLimit, sat, qor, log);
+  return ReadNodeList(lines, fileName, transytNodeLimit, sat, qor, log, firstRead);
 }
 
-void ReadNodeList(const std::vector<std::string>& lines, const std::string& fileName, int transytNodeLimit,
-                  SaturnVars& sat, QorVars& qor, MessageLog& log) {
+int ReadNodeList(const std::vector<std::string>& lines, const std::string& fileName, int transytNodeLimit,
+                 SaturnVars& sat, QorVars& qor, MessageLog& log, bool firstRead) {
   const std::vector<NodeListEntry> entries = NodeListEntries(lines, fileName, log);
+  // The list is read again after every SATURN run; what is wrong with it is said once, and
+  // goes to the errors list so that it is in the errors file and the run report.
+  auto listError = [&log, firstRead](const std::string& text) {
+    if (firstRead) log.Error(text, 0, Listed::Yes);
+  };
 
   // First pass: the networks, in the order of their numbers as text, and the repeated nodes.
   std::set<std::string> networks;
   std::set<std::string> saturnPairs;
-  std::set<std::string> transytPairs;
+  std::map<std::string, int32_t> saturnNodeOfTransyt;
+  int sharedNumbers = 0;
   for (const NodeListEntry& e : entries) {
     networks.insert(Printf("%d", e.Network));
     if (networks.size() > static_cast<size_t>(kMaxRedes)) {
@@ -82,10 +90,24 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
       log.Fatal(message, 0, Listed::Yes);
     }
     if (!saturnPairs.insert(Printf("%5d%10d", e.Network, e.SaturnNode)).second)
-      log.Error(Printf("ERROR - Nodo Saturn  %d definido más de una vez en red %d", e.SaturnNode, e.Network));
-    if (!transytPairs.insert(Printf("%5d%10d", e.Network, e.TransytNode)).second)
-      log.Error(Printf("ERROR - Nodo Transyt %d definido más de una vez en red %d", e.TransytNode, e.Network));
+      listError(Printf("ERROR - Nodo Saturn  %d definido más de una vez en red %d", e.SaturnNode, e.Network));
+    const auto [it, added] = saturnNodeOfTransyt.emplace(Printf("%5d%10d", e.Network, e.TransytNode), e.SaturnNode);
+    if (added) continue;
+    listError(Printf("ERROR - Nodo Transyt %d definido más de una vez en red %d", e.TransytNode, e.Network));
+    // Two junctions under one TRANSYT number would share one node of the data file, and only
+    // the first would get its timings back: no run of that network could be right. (A node the
+    // network does not have is left out below, and shares nothing.)
+    if (it->second != e.SaturnNode && sat.FindNode(it->second) != 0 && sat.FindNode(e.SaturnNode) != 0) {
+      listError(Printf("        nodos Saturn %d y %d con el mismo nodo Transyt (archivo %s, linea %d)", it->second,
+                       e.SaturnNode, fileName.c_str(), e.Line));
+      ++sharedNumbers;
+    }
   }
+  if (sharedNumbers > 0)
+    log.Fatal(Printf("ERROR - Archivo %s: cada nodo Saturn de una red necesita su propio nodo Transyt. "
+                     "Proceso detenido.",
+                     fileName.c_str()),
+              1, Listed::Yes);
   qor.NumRedes = static_cast<int32_t>(networks.size());
   for (auto& row : qor.RedNodos) std::fill(row.begin(), row.end(), 0);
   int r = 0;
@@ -93,23 +115,31 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
 
   // Second pass: the TRANSYT number of every listed SATURN node in its network.
   const int limit = transytNodeLimit;
+  int leftOut = 0;
   for (const NodeListEntry& e : entries) {
-    if (e.TransytNode > limit) log.Error(Printf("ERROR - Nodo transyt %d invalido (máximo %d)", e.TransytNode, limit));
+    if (e.TransytNode > limit) listError(Printf("ERROR - Nodo transyt %d invalido (máximo %d)", e.TransytNode, limit));
     const int32_t index = sat.FindNode(e.SaturnNode);
     if (index == 0) {
-      log.Error(Printf("ERROR - Nodo %d no reconocido", e.SaturnNode));
+      listError(Printf("ERROR - Nodo %d no reconocido", e.SaturnNode));
+      ++leftOut;
       continue;
     }
     TNodo& node = At(sat.Nodes, index);
     if (node.X == kCoordinateNotSet) {
-      log.FramedError(Printf("Nodo %d obligatorio, sin coordenadas", e.SaturnNode));
+      const std::string text = Printf("Nodo %d obligatorio, sin coordenadas", e.SaturnNode);
+      if (firstRead) {
+        log.FramedError(text);
+        log.AddError("ERROR - " + text);
+      }
+      ++leftOut;
       continue;
     }
     node.TransytNetwork = e.Network;
     if (node.JunctionType == 0) {
-      log.Warning(Printf("   ATENCION: Nodo %d es Externo, no debe ser incluido en la red %d.\r"
-                      "             Continua el proceso omitiendo este nodo.",
-                      e.SaturnNode, e.Network));
+      if (firstRead)
+        log.Warning(Printf("   ATENCION: Nodo %d es Externo, no debe ser incluido en la red %d.\r"
+                           "             Continua el proceso omitiendo este nodo.",
+                           e.SaturnNode, e.Network));
       continue;
     }
     for (int p = 1; p <= qor.NumRedes; ++p) {
@@ -120,6 +150,7 @@ void ReadNodeList(const std::vector<std::string>& lines, const std::string& file
       }
     }
   }
+  return leftOut;
 }
 
 }  // namespace veltra

@@ -1,5 +1,6 @@
 #include "transyt/print_files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <unordered_map>
 
@@ -12,7 +13,7 @@ namespace veltra {
 
 namespace {
 
-constexpr double kNoResult = 999999.0;
+constexpr double kNoResult = kNoPerformanceIndex;
 
 // The lines of a print file, read front to back. A missing file reads as an empty one: the
 // outside program that should have written it failed, and every search then ends at once.
@@ -103,14 +104,46 @@ double ReadPerformanceIndex(const std::string& printFile) {
   return RealColumns(line, 98, 107);
 }
 
-void ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+PrintFileNotes ReadPrintFileNotes(const std::string& printFile) {
+  std::vector<std::string> lines;
+  if (!LoadLines(printFile, lines)) return PrintFileNotes();
+  PrintFileNotes notes = ReadPrintFileNotes(lines);
+  notes.Exists = true;
+  return notes;
+}
+
+PrintFileNotes ReadPrintFileNotes(const std::vector<std::string>& lines) {
+  PrintFileNotes notes;
+  notes.Exists = true;
+  bool tinput = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (!tinput) tinput = ColumnsHold(line, 7, 30, "END OF SUBROUTINE TINPUT");
+    else if (!notes.FinalSettings) notes.FinalSettings = ColumnsHold(line, 2, 15, "FINAL SETTINGS");
+    const std::string text = Trim(line);
+    if (StartsWith(text, "ERROR:") && StartsWith(line, "   ")) notes.Errors.push_back(text);
+    if (!StartsWith(text, "WARNINGS:") || !notes.Warnings.empty()) continue;
+    // " WARNINGS: none", " WARNINGS: N" and its N lines, or (a refused file) " WARNINGS:" and
+    // its lines up to the first that is not indented by three blanks.
+    const std::string count = Trim(text.substr(9));
+    if (Lower(count) == "none") continue;
+    const size_t wanted = count.empty() ? lines.size() : static_cast<size_t>(std::max(0, TextToInt(count)));
+    for (size_t k = i + 1; k < lines.size() && notes.Warnings.size() < wanted; ++k) {
+      if (!StartsWith(lines[k], "   ") || Trim(lines[k]).empty()) break;
+      notes.Warnings.push_back(Trim(lines[k]));
+    }
+  }
+  return notes;
+}
+
+bool ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log) {
   std::vector<std::string> lines;
   LoadLines(printFile, lines);
-  ReadFinalSettings(lines, updateOffset, r, sat, qor, log);
+  return ReadFinalSettings(lines, updateOffset, r, sat, qor, log);
 }
 
-void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log) {
   const size_t rr = static_cast<size_t>(r);
   PrintFile in(lines);
@@ -121,7 +154,7 @@ void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
   if (!found) {
     log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
     log.EmptyLines(2);
-    return;
+    return false;
   }
 
   // The SATURN node of each TRANSYT number of this network (the first one listed).
@@ -163,6 +196,7 @@ void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
     arco.ResParadas = static_cast<float>(RealColumns(line, 65, 70));
     arco.ResCola = static_cast<float>(RealColumns(line, 81, 86));
   }
+  return true;
 }
 
 bool ReadCyopTable(const std::string& printFile, CyopTable& table) {

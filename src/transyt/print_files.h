@@ -13,15 +13,29 @@
 namespace veltra {
 
 // Performance index of a test run; 999999.0 when the print file holds no result.
+constexpr double kNoPerformanceIndex = 999999.0;
 double ReadPerformanceIndex(const std::string& printFile);
+
+// What a TRANSYT print file says of the run that wrote it: whether it holds final settings
+// (found as the final settings are read), the lines of its warnings section (" WARNINGS: N"
+// and N lines indented by three blanks) and the errors it found in the data file ("   ERROR:"
+// lines, when it refused the file).
+struct PrintFileNotes {
+  bool Exists = false;
+  bool FinalSettings = false;
+  std::vector<std::string> Warnings;
+  std::vector<std::string> Errors;
+};
+PrintFileNotes ReadPrintFileNotes(const std::string& printFile);
+PrintFileNotes ReadPrintFileNotes(const std::vector<std::string>& lines);
 
 // Final settings of the TRANSYT run of network position r, read from its print file, into the
 // signal plans of the network's optimised nodes and the links' results; the offsets only with
 // `updateOffset` (the network's ActualizaDesfase). A print file without final settings (or a
-// missing one) leaves them as they are, with a message.
-void ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+// missing one) leaves them as they are, with a message, and returns false.
+bool ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log);
-void ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log);
 
 // The CYOP table of performance indices by node and cycle.

@@ -137,7 +137,7 @@ struct Interpreter {
       Execute(Trim(RestAfterWords(line, 2)), lineNo);
       return;
     }
-    RunProgram(words, lineNo);
+    RunProgram(words, line, lineNo);
   }
 
   // The text of `line` after its first `count` blank-separated words.
@@ -150,7 +150,7 @@ struct Interpreter {
     return line.substr(pos);
   }
 
-  void RunProgram(const std::vector<std::string>& words, int lineNo) {
+  void RunProgram(const std::vector<std::string>& words, const std::string& commandLine, int lineNo) {
     ProcessSpec launch;
     launch.Hidden = options.Hidden;
     std::vector<std::string> args;
@@ -180,7 +180,21 @@ struct Interpreter {
       return;
     }
     launch.Args = std::move(args);
-    if (platform.StartAndWait(launch) < 0) Fail(lineNo, "No se pudo iniciar " + launch.Program);
+    launch.OutputFile = options.OutputFile;
+    Note("> " + commandLine + (launch.Hidden ? "" : "   (salida en su ventana)"));
+    const int exitCode = platform.StartAndWait(launch);
+    if (exitCode < 0) {
+      Note("< " + name + ": no se pudo iniciar");
+      Fail(lineNo, "No se pudo iniciar " + launch.Program);
+      return;
+    }
+    Note(Printf("< %s: codigo de salida %d", name.c_str(), exitCode));
+    if (options.ProgramEnded) options.ProgramEnded(name, exitCode);
+  }
+
+  // A line of the programs' log; a log that cannot be written takes nothing from the run.
+  void Note(const std::string& text) {
+    if (!options.OutputFile.empty()) AppendLine(options.OutputFile, text);
   }
 };
 
@@ -211,11 +225,17 @@ bool RunBatchFile(Platform& platform, const std::string& batchFile, const BatchO
   // Where the system has its own batch shell, it runs the file, so the user's own batch files
   // behave exactly as that system makes them.
   int shellExit = 0;
-  if (FileExists(batchFile) && platform.RunBatchWithSystemShell(batchFile, options.Hidden, shellExit)) {
+  if (FileExists(batchFile) &&
+      platform.RunBatchWithSystemShell(batchFile, options.Hidden, options.OutputFile, shellExit)) {
     if (shellExit < 0) {
       if (options.Report) options.Report("ERROR - No se pudo iniciar el interprete de comandos para " + batchFile);
       return false;
     }
+    // The shell's own exit code is that of the last line it ran, often an ERASE: it is noted in
+    // the programs' log, not taken for a program's failure.
+    if (!options.OutputFile.empty())
+      AppendLine(options.OutputFile,
+                 Printf("< %s (interprete de comandos): codigo de salida %d", batchFile.c_str(), shellExit));
     return true;
   }
   Interpreter interpreter{platform, options, batchFile, platform.GetEnv("PATH")};

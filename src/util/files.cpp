@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -62,6 +63,13 @@ bool DirectoryExists(const std::string& name) {
 bool DeleteFileIfExists(const std::string& name) {
   std::error_code ec;
   return fs::remove(fs::path(name), ec);
+}
+
+bool AppendLine(const std::string& name, std::string_view text) {
+  std::FILE* file = std::fopen(name.c_str(), "ab");
+  if (file == nullptr) return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fputs("\r\n", file) >= 0;
+  return std::fclose(file) == 0 && ok;
 }
 
 bool CopyFileReplacing(const std::string& source, const std::string& target) {

@@ -25,6 +25,9 @@ bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
 bool DeleteFileIfExists(const std::string& name);
 bool CopyFileReplacing(const std::string& source, const std::string& target);
+// Adds one line (CR LF) at the end of a text file, creating it when it does not exist; false
+// when it cannot be written.
+bool AppendLine(const std::string& name, std::string_view text);
 
 // "*" matches any run of characters, "?" any one; letters match without regard to case,
 // as file names do on the systems the program's files come from.

@@ -12,7 +12,8 @@ struct ProcessSpec {
   std::string Program;            // full path of the program to start
   std::vector<std::string> Args;  // arguments after the program name
   std::string StdinFile;          // file given as standard input; empty keeps the caller's
-  bool Hidden = true;             // hidden: the child's output goes nowhere
+  bool Hidden = true;             // hidden: no window; the child's output goes to OutputFile
+  std::string OutputFile;         // hidden runs: standard output and error appended here; empty: nowhere
   std::string WorkDir;            // empty: the current directory
 };
 
@@ -34,12 +35,14 @@ class Platform {
   // be started.
   virtual int StartAndWait(const ProcessSpec& launch) = 0;
   // Where the system has a batch shell of its own (cmd.exe on Windows), runs the batch file
-  // with it, hidden or shown, waits for it and returns true with its exit code (-1 when the
-  // shell could not be started). Returns false elsewhere: the program's own interpreter then
-  // runs the file.
-  virtual bool RunBatchWithSystemShell(const std::string& batchFile, bool hidden, int& exitCode) {
+  // with it, hidden (its output appended to `outputFile`, when one is named) or shown, waits
+  // for it and returns true with its exit code (-1 when the shell could not be started).
+  // Returns false elsewhere: the program's own interpreter then runs the file.
+  virtual bool RunBatchWithSystemShell(const std::string& batchFile, bool hidden, const std::string& outputFile,
+                                       int& exitCode) {
     (void)batchFile;
     (void)hidden;
+    (void)outputFile;
     (void)exitCode;
     return false;
   }
@@ -70,7 +73,8 @@ class WindowsPlatform : public Platform {
   std::string ExecutablePath() override;
   std::string GetEnv(const std::string& name) override;
   int StartAndWait(const ProcessSpec& launch) override;
-  bool RunBatchWithSystemShell(const std::string& batchFile, bool hidden, int& exitCode) override;
+  bool RunBatchWithSystemShell(const std::string& batchFile, bool hidden, const std::string& outputFile,
+                               int& exitCode) override;
   void PrepareConsole() override;
 };
 using NativePlatform = WindowsPlatform;

@@ -60,7 +60,7 @@ int PosixPlatform::StartAndWait(const ProcessSpec& launch) {
     close(report[0]);
     if (!launch.WorkDir.empty() && chdir(launch.WorkDir.c_str()) != 0) _exit(127);
     // A hidden program has nobody to type at it: without redirection it reads an empty input.
-      std::string input = launch.StdinFile.empty() && launch.Hidden ? std::string("/dev/null") : launch.StdinFile;
+    std::string input = launch.StdinFile.empty() && launch.Hidden ? std::string("/dev/null") : launch.StdinFile;
     if (!input.empty()) {
       int fd = open(input.c_str(), O_RDONLY);
       if (fd < 0) _exit(127);
@@ -68,11 +68,14 @@ int PosixPlatform::StartAndWait(const ProcessSpec& launch) {
       close(fd);
     }
     if (launch.Hidden) {
-      int devnull = open("/dev/null", O_WRONLY);
-      if (devnull >= 0) {
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        close(devnull);
+      // Hidden: nobody watches its console, so what it writes goes to the output file, where
+      // the user can read why a run failed; without one, nowhere.
+      int out = launch.OutputFile.empty() ? -1 : open(launch.OutputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      if (out < 0) out = open("/dev/null", O_WRONLY);
+      if (out >= 0) {
+        dup2(out, 1);
+        dup2(out, 2);
+        close(out);
       }
     }
     execv(launch.Program.c_str(), argv.data());

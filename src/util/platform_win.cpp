@@ -49,17 +49,31 @@ HANDLE OpenInheritable(const char* name, bool forWriting) {
                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// The output file of a hidden run, opened for appending (created when missing); NUL when none
+// is named or it cannot be opened.
+HANDLE OpenOutput(const std::string& outputFile) {
+  if (!outputFile.empty()) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE h = CreateFileA(outputFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+  }
+  return OpenInheritable("NUL", true);
+}
+
 // Starts a command line and waits for its end. Hidden: no window, and the standard output and
-// error go to NUL; without an input file a hidden program reads an empty input, since nobody
-// can type at it. Shown: a console window of its own, as a program started by the user has.
-int Launch(std::string commandLine, const std::string& stdinFile, bool hidden, const std::string& workDir) {
+// error go to the output file (NUL when none); without an input file a hidden program reads
+// an empty input, since nobody can type at it. Shown: a console window of its own, as a
+// program started by the user has.
+int Launch(std::string commandLine, const std::string& stdinFile, bool hidden, const std::string& workDir,
+           const std::string& outputFile) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   Handle input, output;
   if (hidden || !stdinFile.empty()) {
     input.Reset(OpenInheritable(stdinFile.empty() ? "NUL" : stdinFile.c_str(), false));
     if (!input.valid()) return -1;
-    output.Reset(OpenInheritable("NUL", true));
+    output.Reset(hidden ? OpenOutput(outputFile) : OpenInheritable("NUL", true));
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdInput = input.get();
     startup.hStdOutput = hidden ? output.get() : GetStdHandle(STD_OUTPUT_HANDLE);
@@ -129,10 +143,12 @@ std::string WindowsPlatform::GetEnv(const std::string& name) {
 }
 
 int WindowsPlatform::StartAndWait(const ProcessSpec& launch) {
-  return Launch(WindowsCommandLine(launch.Program, launch.Args), launch.StdinFile, launch.Hidden, launch.WorkDir);
+  return Launch(WindowsCommandLine(launch.Program, launch.Args), launch.StdinFile, launch.Hidden, launch.WorkDir,
+                launch.OutputFile);
 }
 
-bool WindowsPlatform::RunBatchWithSystemShell(const std::string& batchFile, bool hidden, int& exitCode) {
+bool WindowsPlatform::RunBatchWithSystemShell(const std::string& batchFile, bool hidden, const std::string& outputFile,
+                                              int& exitCode) {
   // The programs a batch file names are looked up by the shell in the working directory and
   // the PATH; the directory of veltra.exe, where the built-in engines are installed, is added
   // at the end of the PATH the shell inherits.
@@ -147,7 +163,7 @@ bool WindowsPlatform::RunBatchWithSystemShell(const std::string& batchFile, bool
   // With /c, cmd.exe drops the first and the last quote of the rest of the line, so the batch
   // file's own quotes (needed when its path holds blanks) sit inside a second pair.
   std::string commandLine = WindowsCommandLine(shell, {}) + " /d /c \"\"" + batchFile + "\"\"";
-  exitCode = Launch(commandLine, std::string(), hidden, std::string());
+  exitCode = Launch(commandLine, std::string(), hidden, std::string(), outputFile);
   return true;
 }
 

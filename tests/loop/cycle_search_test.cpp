@@ -1,4 +1,5 @@
 #include "loop/cycle_search.h"
+#include "loop/actualizar_saturn.h"
 #include "transyt/cyop_choice.h"
 
 #include <gtest/gtest.h>
@@ -623,6 +624,91 @@ TEST_F(SearchModes, FinalRun) {
       EXPECT_DOUBLE_EQ(ReadPerformanceIndex("red_2_1.prt"), 250.5);
     }
   }
+}
+
+// t8s refusing the final data file of an iteration leaves the network as its signals are: the
+// cycle, the structure CYOP chose and the timings go back to what they were before the search,
+// so that the network file, the history and the summaries never show a cycle the signals do
+// not run. The failure is named with t8s's own error, and the network is marked.
+TEST_F(SearchModes, RefusedFinalRunLeavesTheNetworkAsItsSignalsAre) {
+  CopyRunsData("cyop_printed.cyo", "cyop.cyo");
+  run.SaturnFile = "sat.dat";
+  run.Qor.CicloRed[1] = 75;
+  const TPlanSemaforo before = model.Plan(101);
+  const int maskBefore = model.Turn(1).StageMask;
+  CycleSearch(run, 1, 1);
+  ASSERT_EQ(NetworkCycle(), 90);
+  ExpectNode1Doubled(90);  // the CYOP choice changed the structure
+  dir.Write("refuse", "");
+  t.console.str("");
+  FinalTransytRun(run, 1, 1);
+  ActualizarSaturn(run, 1, 1);
+
+  EXPECT_EQ(NetworkCycle(), 75);
+  EXPECT_EQ(model.Plan(101).StageCount, before.StageCount);
+  EXPECT_EQ(model.Plan(101).CycleTime, before.CycleTime);
+  EXPECT_EQ(model.Plan(101).Stages[2].GreenTime, before.Stages[2].GreenTime);
+  EXPECT_EQ(model.Turn(1).StageMask, maskBefore);
+  EXPECT_TRUE(run.NotOptimised(1, 1));
+  const std::string failure =
+      "ERROR - Transyt (1,1): t8s termino con codigo de salida 1; red_1_1.prt sin FINAL SETTINGS (t8s rechazo el archivo "
+      "de datos)";
+  EXPECT_EQ(ConsoleFrom("   Corriendo Transyt (1,1)...", 10),
+            (Lines{"   Corriendo Transyt (1,1)...", "   ATENCION: Transyt (1,1): link 1041 is served in no stage", "",
+                   failure, "        Red 1 sin optimizar en la iteracion 1: mantiene su ciclo y sus tiempos anteriores",
+                   "        t8s: ERROR: card 13: node 1 starts a stage at 90, outside 0..89", "",
+                   "   Actualizando Saturn (1,1)...", "", "      SIN ACTUALIZAR REPARTOS"}));
+  EXPECT_EQ(run.Log.Errors, (Lines{failure, "        Red 1 sin optimizar en la iteracion 1: mantiene su ciclo y sus "
+                                            "tiempos anteriores",
+                                   "        t8s: ERROR: card 13: node 1 starts a stage at 90, outside 0..89"}));
+}
+
+// A final print file's warnings section is shown line by line, naming the network.
+TEST_F(SearchModes, WarningsOfTheFinalPrintFileAreShown) {
+  Indices({"80 250.5"});
+  dir.Write("warnings.txt", "link 1041 is served in no stage\nnode 3 has no effective green\n");
+  run.Qor.CicloRed[1] = 80;
+  FinalTransytRun(run, 1, 2);
+  EXPECT_EQ(ConsoleFrom("   Corriendo Transyt (2,1)...", 3),
+            (Lines{"   Corriendo Transyt (2,1)...", "   ATENCION: Transyt (2,1): link 1041 is served in no stage",
+                   "   ATENCION: Transyt (2,1): node 3 has no effective green"}));
+  EXPECT_FALSE(run.NotOptimised(2, 1));
+  ASSERT_EQ(run.EngineNotes.size(), 2u);
+  EXPECT_EQ(run.EngineNotes[1].Text, "node 3 has no effective green");
+}
+
+// A search whose tests all came back without a performance index (999999.0 everywhere) cannot
+// tell one cycle from another: the cycle stays, each test says why it has no result, and the
+// network keeps its timings without a final run.
+TEST_F(SearchModes, SearchWithoutAnyResultKeepsTheCycleAndMarksTheNetwork) {
+  Net().OptimizaCiclo = CycleMode::RangeTests;
+  Net().CicloMinimo = 60;
+  Net().CicloMaximo = 70;
+  Net().PasoCiclo = 10;
+  run.Qor.CicloRed[1] = 75;
+  CycleSearch(run, 1, 1);
+  FinalTransytRun(run, 1, 1);
+  EXPECT_EQ(NetworkCycle(), 75);
+  EXPECT_EQ(Calls(), (Lines{"prt 60 1", "prt 70 1"}));
+  Lines all = Console();
+  for (const char* line : {"   ATENCION: Transyt/test (1,1,60) sin resultado: t1160.prt sin FINAL SETTINGS",
+                           "      I.Perf:999999.0999999.0", "   Ciclo Indices (1,1) : 75",
+                           "ERROR - Busqueda de ciclo (1,1): ninguna prueba de Transyt dio indice de rendimiento",
+                           "   Transyt (1,1) no se corre: la red queda sin optimizar en esta iteracion"})
+    EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line;
+  EXPECT_TRUE(run.NotOptimised(1, 1));
+  EXPECT_FALSE(dir.Exists("red_1_1.dat"));
+}
+
+// A CYOP print file without its cycle table gives no cycle: the run stops, naming what the
+// print file lacks rather than "TOO LOW" headings it does not have.
+TEST_F(SearchModes, CyopPrintWithoutCycleTableStopsNamingIt) {
+  Net().OptimizaCiclo = CycleMode::Cyop;
+  CopyRunsData("final_settings.prt", "cyop.cyo");  // a TRANSYT print, no cycle table
+  EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
+  EXPECT_EQ(ConsoleFrom("ERROR SEVERO:", 3), (Lines{"ERROR SEVERO:", "   No se puede obtener Ciclo Optimo",
+                                                   "   CYOP (1,1): cyop_1_1.cyo sin tabla de ciclos"}));
+  EXPECT_EQ(run.StopReason, "Detenida: CYOP (1,1): cyop_1_1.cyo sin tabla de ciclos");
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ RunReport TwoIterationRun() {
   second.Precision = 0.008;
   second.GrandPcuHr = 250.4;
   report.Iterations = {start, first, second};
-  report.Networks = {{1, "Avenida", {0, 120, 100}, {"", "Simple", "1D 2S"}, {-1, 171.1, 170.4}}};
+  report.Networks = {{1, "Avenida", {0, 120, 100}, {"", "Simple", "1D 2S"}, {-1, 171.1, 170.4}, {"", "", ""}}};
   report.TimingsIteration = 1;
   report.Junctions = {{1, 104, 1, 120, 37, {68, 40}, {4, 8}}};
   report.Drawings = {{"Red 1, iteración 1",
@@ -70,6 +70,25 @@ TEST(RunReport, ShowsTheRunsFiguresAsTheSummariesPrintThem) {
   // The chosen iteration's rows are marked, and only those.
   const std::regex chosen("<tr class=\"chosen\"><td>1</td>");
   EXPECT_EQ(std::distance(std::sregex_iterator(html.begin(), html.end(), chosen), std::sregex_iterator()), 2);
+}
+
+// A run whose result is not complete says so at the top, marks the iteration in which a network
+// kept its timings, and lists the programs' failures and warnings and the errors file.
+TEST(RunReport, IncompleteResultsAndProgramFailuresAreShown) {
+  RunReport report = TwoIterationRun();
+  EXPECT_EQ(Html(report).find("Resultado incompleto"), std::string::npos);
+  report.Incomplete = {"Red 1 sin optimizar en las iteraciones: 2"};
+  report.Networks[0].NotOptimised[2] = "Transyt (2,1): t8s termino con codigo de salida 1";
+  report.Notes = {{2, 1, true, "Transyt (2,1): t8s termino con codigo de salida 1"},
+                  {1, 1, false, "link 7 is served in no stage"}};
+  report.Errors = {"ERROR - Nodo 777 no reconocido"};
+  report.EngineLog = "pueblo_programas.log";
+  const std::string html = Html(report);
+  for (const char* text : {"<strong>Resultado incompleto:</strong><ul>\n<li>Red 1 sin optimizar en las iteraciones: 2</li>",
+                           "<strong>sin optimizar</strong>: Transyt (2,1): t8s termino con codigo de salida 1",
+                           "<td class=\"t\">falla</td>", "link 7 is served in no stage", "pueblo_programas.log",
+                           "ERROR - Nodo 777 no reconocido"})
+    EXPECT_NE(html.find(text), std::string::npos) << text;
 }
 
 TEST(RunReport, NamesFromTheInputsAreEscaped) {

@@ -173,6 +173,26 @@ TEST_F(SaturnRun, OneFileFormRunsTheProgramsInOrderAndRemovesTheBatchFile) {
   EXPECT_EQ(t.platform.slept, 0);
 }
 
+// A hidden program's console output is kept in the programs' log, between its command line and
+// its exit code; a program that ends with another code than 0 is told with the last lines it
+// wrote, and the programs after it still run as their batch file says.
+TEST_F(SaturnRun, AFailingProgramIsToldWithItsExitCodeAndItsOutputKept) {
+  for (const char* name : {"SATNET", "SATEASY"}) StandIn(dir, name);
+  dir.Write("SATALL", "#!/bin/sh\necho \"SATALL: zona 9 de la matriz no existe en la red\"\necho aviso >&2\nexit 1\n");
+  std::filesystem::permissions(dir.File("SATALL"), std::filesystem::perms::owner_all);
+  t.run.OsCode = 11;
+  t.run.EngineLog = "red_programas.log";
+  const ProgramRun run = RunSaturn(ProgramEnvOf(t.run), "red_1.dat", 1);
+  EXPECT_TRUE(run.Ran);
+  EXPECT_EQ(run.FailureText(), "SATALL termino con codigo de salida 1");
+  EXPECT_EQ(run.OutputTail, (Lines{"SATALL: zona 9 de la matriz no existe en la red", "aviso"}));
+  EXPECT_EQ(dir.Read("llamadas.txt"), "SATNET red_1\nSATEASY red_1 viajes\n");
+  EXPECT_EQ(test::ReadLines(dir.File("red_programas.log")),
+            (Lines{"=== Saturn (1): red_1.dat", "> $SATNET red_1", "< $SATNET: codigo de salida 0",
+                   "> $SATALL red_1 viajes", "SATALL: zona 9 de la matriz no existe en la red", "aviso",
+                   "< $SATALL: codigo de salida 1", "> $SATEASY red_1 viajes", "< $SATEASY: codigo de salida 0"}));
+}
+
 TEST_F(SaturnRun, FourFileFormPausesAfterEachProgramButTheLast) {
   StandIn(dir, "DBOS");
   t.run.Cfg.VersionSaturn = "9.1";

@@ -231,6 +231,34 @@ TEST(Configuration, MissingNetworkSectionTakesFixedValues) {
   EXPECT_DOUBLE_EQ(f.run.Cfg.Red[1].FactorAjuste, 2.0);
 }
 
+// A network that searches a range [Parametros] does not search takes its own mode's range,
+// never the 0 to 0 of a global mode without one; a range of the same kind is inherited.
+TEST(Configuration, NetworkSearchRangeFollowsTheNetworksOwnMode) {
+  struct Case {
+    const char* ini;
+    int cicloMinimo, cicloMaximo;
+  };
+  const Case cases[] = {
+      {"[Transyt3]\nOptimizaCiclo=2\n", 40, 120},
+      {"[Parametros]\nMaximoCiclo=100\n[Transyt3]\nOptimizaCiclo=4\n", 40, 100},
+      {"[Transyt3]\nOptimizaCiclo=3\n", 10, 10},
+      {"[Parametros]\nOptimizaCiclo=3\n[Transyt3]\nOptimizaCiclo=5\n", 40, 120},
+      {"[Parametros]\nOptimizaCiclo=2\nCicloMinimo=60\nCicloMaximo=90\n[Transyt3]\nOptimizaCiclo=4\n", 60, 90},
+      {"[Parametros]\nOptimizaCiclo=2\nCicloMinimo=60\n[Transyt3]\nOptimizaCiclo=3\n", 10, 10},
+      {"[Transyt3]\nOptimizaCiclo=2\nCicloMinimo=70\n", 70, 120},
+      {"[Parametros]\nOptimizaCiclo=2\n[Transyt3]\nOptimizaCiclo=1\n", 40, 120},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini);
+    ConfigFixture f(c.ini);
+    f.Read();
+    OneNetwork(f.run);
+    ReadNetworkConfiguration(f.run, 1);
+    EXPECT_EQ(f.run.Cfg.Red[1].CicloMinimo, c.cicloMinimo);
+    EXPECT_EQ(f.run.Cfg.Red[1].CicloMaximo, c.cicloMaximo);
+  }
+}
+
 TEST(Configuration, NetworkSectionKeysAndNumberedLists) {
   ConfigFixture f(
       "[Parametros]\nDobleIgual=2\n[Transyt3]\nCiclo=-90\nDobleIgual=2\nCicloSimple=1\nCicloDoble=1\n"
@@ -302,18 +330,19 @@ TEST(ConfigurationLimits, SettingsOutsideTheirRangeStopNamingFileSectionAndKey) 
   const Case cases[] = {
       {"[Converge]\nIteracionInicial=1000000\n", false, "[Converge] IteracionInicial=1000000 fuera de rango (-2147483648 a 1000)"},
       {"[Converge]\nIteraciones=2000000000\n", false, "[Converge] Iteraciones=2000000000 fuera de rango (0 a 1000)"},
-      {"[Parametros]\nMaximoCiclo=-5\n", false, "[Parametros] MaximoCiclo=-5 fuera de rango (0 a 999)"},
-      {"[Parametros]\nOptimizaCiclo=2\nCicloMaximo=99999\n", false, "[Parametros] CicloMaximo=99999 fuera de rango"},
-      {"[Transyt1]\nCiclo=-2147483648\n", true, "[Transyt1] Ciclo=-2147483648 fuera de rango (-999 a 999)"},
+      {"[Parametros]\nMaximoCiclo=-5\n", false, "[Parametros] MaximoCiclo=-5 fuera de rango (0 a 99999)"},
+      {"[Parametros]\nOptimizaCiclo=2\nCicloMaximo=100000\n", false, "[Parametros] CicloMaximo=100000 fuera de rango"},
+      {"[Transyt1]\nCiclo=-2147483648\n", true, "[Transyt1] Ciclo=-2147483648 fuera de rango (-9999 a 99999)"},
       {"[Transyt1]\nPasoCiclo=2147483647\n", true, "[Transyt1] PasoCiclo=2147483647 fuera de rango"},
-      {"[Transyt1]\nTiempoSim=100000\n", true, "[Transyt1] TiempoSim=100000 fuera de rango (0 a 999)"},
+      {"[Transyt1]\nTiempoSim=100000\n", true, "[Transyt1] TiempoSim=100000 fuera de rango (-9999 a 99999)"},
       {"[Transyt1]\nVerdeMin_1=3,1E39,5\n", true, "[Transyt1] VerdeMin_1: valor \"1E39\" fuera de rango (-99999 a 99999)"},
       {"[Transyt1]\nFlujoSat_1=1,2,3,1800\nFlujoSat_2=1,2,3,-2147483648\n", true, "[Transyt1] FlujoSat_2: valor \"-2147483648\""},
       {"[Transyt1]\nFlujoArco1_1=1 2 3 100000\n", true, "[Transyt1] FlujoArco1_1: valor \"100000\""},
       {"[Transyt1]\nTPublicoDet_1=1,2,3,50,9e9,4\n", true, "[Transyt1] TPublicoDet_1: valor \"9e9\""},
       {"[Transyt1]\nCoordina_1=1/1E10\n", true, "[Transyt1] Coordina_1: valor \"1E10\""},
-      {"[Transyt1]\nCorredorFlujosat=2000000000\n", true, "[Transyt1] CorredorFlujosat=2000000000 fuera de rango (-99999 a 99999)"},
+      {"[Transyt1]\nCorredorFlujosat=2000000000\n", true, "[Transyt1] CorredorFlujosat=2000000000 fuera de rango (-9999 a 99999)"},
       {"[Transyt1]\nPdelay=1000000\n", true, "[Transyt1] Pdelay=1000000 fuera de rango"},
+      {"[Transyt1]\nequisat=-10000\n", true, "[Transyt1] equisat=-10000 fuera de rango (-9999 a 99999)"},
       {"[Parametros]\nCorredorCapacidad=-2147483648\n", false, "[Parametros] CorredorCapacidad=-2147483648 fuera de rango"},
   };
   for (const Case& c : cases) {
@@ -335,14 +364,17 @@ TEST(ConfigurationLimits, SettingsOutsideTheirRangeStopNamingFileSectionAndKey) 
 }
 
 TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
-  ConfigFixture f("[Converge]\nIteracionInicial=1000\nIteraciones=1000\n[Transyt1]\nCiclo=-999\nCicloMaximo=999\n");
+  ConfigFixture f("[Converge]\nIteracionInicial=1000\nIteraciones=1000\n[Parametros]\nMaximoCiclo=99999\n"
+                  "[Transyt1]\nCiclo=-9999\nCicloMaximo=99999\nTiempoSim=3600\n");
   f.Read();
   OneNetwork(f.run, 1);
   ReadNetworkConfiguration(f.run, 1);
   EXPECT_EQ(f.run.Cfg.IteracionInicial, 1000);
   EXPECT_EQ(f.run.Cfg.Iteraciones, 1000);
-  EXPECT_EQ(f.run.Cfg.Red[1].Ciclo, -999);
-  EXPECT_EQ(f.run.Cfg.Red[1].CicloMaximo, 999);
+  EXPECT_EQ(f.run.Cfg.Red[1].Ciclo, -9999);
+  EXPECT_EQ(f.run.Cfg.Red[1].CicloMaximo, 99999);
+  // Card 1 writes the simulated time in five columns: an hour fits.
+  EXPECT_EQ(f.run.Cfg.Red[1].TiempoSim, 3600);
 
   // The widest card values, and words that are no numbers, are read as before.
   ConfigFixture g("[Transyt1]\nVerdeMin_1=3,99999,-99999,x\nFlujoSat_1=1,2,3,1800\nCorredorFlujosat=99999\n");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "saturn/saturn_fixtures.h"
 
 namespace veltra {
@@ -41,30 +43,50 @@ TEST_F(NodeListTest, NetworksAreOrderedAsTextAndNodesNumbered) {
                               "             Continua el proceso omitiendo este nodo.\n"));
 }
 
+// Each message is written on the first reading of the run, once, and goes to the errors list
+// (the errors file and the run report); the readings after each SATURN run repeat none.
 TEST_F(NodeListTest, MessagesForListedNodesThatCannotBeUsedAsGiven) {
   struct Case {
     std::vector<std::string> lines;
     const char* message;
     int32_t node;
     int32_t number;  // its TRANSYT number in position 1 afterwards
+    int leftOut;     // lines whose junction is left out
   };
   const Case cases[] = {
-      {{"100 1 3", "100 5 3"}, "ERROR - Nodo Saturn  100 definido más de una vez en red 3", 100, 5},
-      {{"100 1 3", "500 1 3"}, "ERROR - Nodo Transyt 1 definido más de una vez en red 3", 500, 1},
-      {{"100 250 3"}, "ERROR - Nodo transyt 250 invalido (máximo 200)", 100, 250},
-      {{"999 4 3", "100 4 3"}, "ERROR - Nodo 999 no reconocido", 100, 4},
+      {{"100 1 3", "100 5 3"}, "ERROR - Nodo Saturn  100 definido más de una vez en red 3", 100, 5, 0},
+      {{"100 1 3", "100 1 3"}, "ERROR - Nodo Transyt 1 definido más de una vez en red 3", 100, 1, 0},
+      {{"100 250 3"}, "ERROR - Nodo transyt 250 invalido (máximo 200)", 100, 250, 0},
+      {{"999 4 3", "100 4 3"}, "ERROR - Nodo 999 no reconocido", 100, 4, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    t.console.str("");
-    ReadList(c.lines);
-    EXPECT_TRUE(test::LogHas(t, c.message)) << t.console.str();
-    EXPECT_EQ(TransytNumber(t.run, 1, c.node), c.number);
+    for (bool firstRead : {true, false}) {
+      t.console.str("");
+      t.run.Log.Errors.clear();
+      dir.WriteLines("nodos.txt", c.lines);
+      EXPECT_EQ(ReadNodeList("nodos.txt", t.run.Cfg.TransytNodeLimit(), t.run.Sat, t.run.Qor, t.run.Log, firstRead),
+                c.leftOut);
+      EXPECT_EQ(test::LogHas(t, c.message), firstRead) << t.console.str();
+      EXPECT_EQ(std::count(t.run.Log.Errors.begin(), t.run.Log.Errors.end(), c.message), firstRead ? 1 : 0);
+      EXPECT_EQ(TransytNumber(t.run, 1, c.node), c.number);
+    }
   }
   // A SATURN node numbered like a TRANSYT node of another line is no repetition.
   t.console.str("");
   ReadList({"100 500 3", "500 7 3"});
   EXPECT_FALSE(test::LogHas(t, "más de una vez"));
+}
+
+// Two junctions of a network under one TRANSYT number would share one node of the data file,
+// and only the first would get its timings back: the run stops, naming both.
+TEST_F(NodeListTest, TwoSaturnNodesUnderOneTransytNumberStopTheRun) {
+  EXPECT_THROW(ReadList({"100 1 3", "500 1 3", "101 1 12"}), RunStop);
+  EXPECT_TRUE(test::LogHas(t, "ERROR - Nodo Transyt 1 definido más de una vez en red 3\n"
+                              "        nodos Saturn 100 y 500 con el mismo nodo Transyt (archivo nodos.txt, linea 2)\n"));
+  ASSERT_FALSE(t.run.Log.Errors.empty());
+  EXPECT_EQ(t.run.Log.Errors.back(),
+            "ERROR - Archivo nodos.txt: cada nodo Saturn de una red necesita su propio nodo Transyt. Proceso detenido.");
 }
 
 TEST_F(NodeListTest, TheLimitOf325AllowsLargerNumbers) {
@@ -79,6 +101,7 @@ TEST_F(NodeListTest, NodesWithoutCoordinatesAreSkipped) {
   ReadList({"500 2 3"});
   EXPECT_TRUE(test::LogHas(t, "\n\nERROR - ERROR - ERROR - ERROR - ERROR\nNodo 500 obligatorio, sin coordenadas\n"
                               "ERROR - ERROR - ERROR - ERROR - ERROR\n\n\n"));
+  EXPECT_EQ(t.run.Log.Errors, std::vector<std::string>{"ERROR - Nodo 500 obligatorio, sin coordenadas"});
   EXPECT_EQ(Node(500).TransytNetwork, 0);
   EXPECT_EQ(TransytNumber(t.run, 1, 500), 0);
 }

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "support/test_support.h"
 #include "util/conversions.h"
+#include "util/files.h"
 #include "util/text.h"
 
 namespace veltra {
@@ -53,7 +55,7 @@ std::string ScaledListing(double factor, double grandHours) {
       double total = TextToReal(Field(line, 49, 58)) * factor;
       line = line.substr(0, 48) + Printf("%10.2f", total) + line.substr(58);
     }
-    if (line.find("GRAND TOTALS") != std::string::npos) line = Printf("  GRAND TOTALS          %10.1f       12877.6", grandHours);
+    if (line.find("GRAND TOTALS") != std::string::npos) line = Printf("  %-20s%10.1f    %10.1f", "GRAND TOTALS", grandHours, 12877.6);
     out += line + "\r\n";
   }
   return out;
@@ -79,6 +81,11 @@ struct ExampleRun {
     Set("Parametros", "CorreTransyt", "0");
     Set("Parametros", "CorreSaturn", "0");
     for (const char* network : {"Transyt1", "Transyt2", "Transyt10"}) Set(network, "OptimizaCiclo", "-1");
+  }
+  // One iteration, whose SATURN results are the town's listing again.
+  void OneIterationOnTheListing() {
+    Set("Converge", "Iteraciones", "1");
+    dir.Write("pueblo_1.lpa", test::ReadFile(kListing));
   }
   int Run() {
     dir.Write("Veltra.INI", ini);
@@ -192,9 +199,8 @@ TEST(Loop, FinalIterationIsTheEarlierOfTwoEqualBest) {
 TEST(Loop, NetworksAreTakenInTheTextOrderOfTheirNumbers) {
   ExampleRun e;
   e.WithoutOutsidePrograms();
-  e.Set("Converge", "Iteraciones", "1");
+  e.OneIterationOnTheListing();
   e.dir.Write("nodos.txt", "104 1 1\n105 2 2\n106 3 10\n102 1 2\n108 2 10\n");
-  e.dir.Write("pueblo_1.lpa", test::ReadFile(kListing));
   ASSERT_EQ(e.Run(), 0) << e.output;
   size_t one = e.Where("   Construyendo arcos Transyt (1,1)...");
   size_t ten = e.Where("   Construyendo arcos Transyt (1,10)...");
@@ -252,6 +258,174 @@ TEST(Loop, NoIterationModeGoesStraightToTheEnd) {
   EXPECT_FALSE(e.Logged("Corriendo CYOP"));
   EXPECT_EQ(test::ReadLines(e.dir.File("pueblo_ciclos.csv")).size(), 1u);
 }
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// A junction the node list names but the network does not have is left out: said once (not
+// after every SATURN run), in the errors file and the report, and the run does not end as if
+// its result were complete.
+TEST(Loop, UnknownNodeOfTheNodeListIsReportedOnceInTheErrorsFileAndTheReport) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.dir.Write("nodos.txt", test::ReadFile(kExamples + "nodos.txt") + "777   4   1\n");
+  e.dir.Write("pueblo_1.lpa", ScaledListing(1.5, 300.0));
+  e.dir.Write("pueblo_2.lpa", ScaledListing(1.5, 300.0));
+  EXPECT_EQ(e.Run(), 2) << e.output;
+  EXPECT_EQ(Count(e.output, "Leyendo nodos..."), 3u);
+  EXPECT_EQ(Count(e.output, "ERROR - Nodo 777 no reconocido"), 1u) << e.output;
+  EXPECT_TRUE(e.Logged("   ATENCION: El resultado no esta completo:\n"
+                       "      Nodos de la lista de nodos omitidos: 1 (ver Errores.txt)\n"));
+  EXPECT_EQ(test::ReadLines(e.dir.File("Errores.txt")), std::vector<std::string>{"ERROR - Nodo 777 no reconocido"});
+  const std::string report = e.dir.Read("pueblo_informe.html");
+  EXPECT_NE(report.find("ERROR - Nodo 777 no reconocido"), std::string::npos);
+  EXPECT_NE(report.find("Resultado incompleto"), std::string::npos);
+}
+
+// A network section that asks for tests over a range and gives none searches 40 to
+// MaximoCiclo, not the 0 to 0 of a [Parametros] whose own mode (CYOP) has no range.
+TEST(Loop, NetworkSearchingARangeOfItsOwnTakes40ToMaximoCiclo) {
+  ExampleRun e;
+  e.Set("Transyt1", "OptimizaCiclo", "2");
+  e.Set("Parametros", "CorreSaturn", "0");
+  e.OneIterationOnTheListing();
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  EXPECT_TRUE(e.Logged("   Corriendo Transyt/test (1,1,40)...\n"));
+  EXPECT_TRUE(e.Logged("   Corriendo Transyt/test (1,1,120)...\n"));
+  EXPECT_FALSE(e.Logged("   Corriendo Transyt/test (1,1,0)..."));
+  EXPECT_TRUE(e.Logged("      Ciclos:      40      44      48")) << e.output;
+  EXPECT_FALSE(e.Logged("ciclo nulo"));
+}
+
+// Card 1 writes the simulated time in five columns: an hour is a value it holds.
+TEST(Loop, SimulatedTimeOfAnHourRuns) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.Set("Transyt1", "TiempoSim", "3600");
+  e.OneIterationOnTheListing();
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  EXPECT_EQ(Field(test::ReadLines(e.dir.File("pueblo_tr_1_1.dat"))[1], 16, 20), " 3600");
+}
+
+// Inputs that would read as something they do not say stop the run, naming the file, the
+// line and the columns, in the messages and the errors file: a letter O in a node number
+// (the node read as 0 and its traffic vanished) and a listing whose columns ran together (a
+// fixed flow read above its total gave negative flows and a negative precision).
+TEST(Loop, InputsThatCannotBeReadAsWrittenStopNamingFileLineAndColumns) {
+  struct Case {
+    const char* name;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"pueblo.dat", "ERROR - Red Saturn pueblo.dat, linea 22: valor \"1O5\" no es un numero en las columnas 6-10"},
+      {"pueblo_1.lpa", "ERROR - Listado Saturn pueblo_1.lpa, linea 10, columnas 39-58: valores juntos"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExampleRun e;
+    e.WithoutOutsidePrograms();
+    e.Set("Parametros", "Mensajes", "pueblo.msg");
+    std::vector<std::string> network = test::ReadLines(kExamples + "pueblo.dat");
+    std::vector<std::string> listing = test::ReadLines(kListing);
+    if (std::string(c.name) == "pueblo.dat") {
+      ASSERT_EQ(network[21].substr(0, 10), "       105");
+      network[21].replace(7, 3, "1O5");
+    } else {
+      ASSERT_EQ(listing[9].substr(0, 18), "   101   102   103");
+      listing[9].replace(48, 10, Printf("%10.2f", 1.2e10));  // fourteen characters where ten fit
+    }
+    e.dir.WriteLines("pueblo.dat", network);
+    e.dir.WriteLines("pueblo_1.lpa", listing);
+    EXPECT_EQ(e.Run(), 1) << e.output;
+    EXPECT_TRUE(e.Logged(c.error)) << e.output;
+    EXPECT_NE(e.dir.Read("Errores.txt").find(c.error), std::string::npos);
+    EXPECT_NE(e.dir.Read("pueblo.msg").find(c.error), std::string::npos);
+    EXPECT_NE(e.dir.Read("pueblo_informe.html").find("Detenida: "), std::string::npos);
+  }
+}
+
+// An assignment whose listing says that it stopped short of convergence is named, and the run
+// does not end as if its result were complete.
+TEST(Loop, AssignmentThatDidNotConvergeIsNamed) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.OneIterationOnTheListing();
+  e.dir.Write("pueblo_1.lpa", test::ReadFile(kListing) + "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.\r\n");
+  EXPECT_EQ(e.Run(), 2) << e.output;
+  EXPECT_TRUE(e.Logged("   ATENCION: Asignacion Saturn (1) sin converger:\n"
+                       "      THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.\n"));
+  EXPECT_TRUE(e.Logged("      Asignacion Saturn sin converger en las iteraciones: 1\n"));
+}
+
+#ifndef _WIN32
+// A program in the working directory is found before the engines beside veltra.
+void WriteProgram(const ExampleRun& e, const std::string& name, const std::string& script) {
+  e.dir.Write(name, "#!/bin/sh\n" + script);
+  std::filesystem::permissions(e.dir.File(name), std::filesystem::perms::owner_all);
+}
+
+// t8s refusing the final data file of a network: the failure and t8s's own error are named on
+// the console, in the messages and errors files and in the report; the network keeps the cycle
+// and timings its signals have (the summary never shows it with another cycle), and the run
+// does not end with 0.
+TEST(Loop, RefusedTransytFileIsNamedAndTheNetworkKeepsItsTimings) {
+  ExampleRun e;
+  e.Set("Parametros", "Mensajes", "pueblo.msg");
+  e.Set("Transyt1", "OptimizaCiclo", "-1");
+  e.Set("Transyt1", "Ciclo", "80");
+  const std::string realT8s = ExtractFileDir(VELTRA_EXE) + "/t8s";
+  WriteProgram(e, "t8s",
+               "if head -1 \"$1\" | grep -q Avenida; then\n"
+               "  printf ' ERRORS IN THE DATA FILE %s:\\r\\n   ERROR: la prueba rechaza este archivo\\r\\n' \"$1\" > \"$2\"\n"
+               "  echo \"t8s de prueba: $1 rechazado\" >&2\n"
+               "  exit 1\n"
+               "fi\n"
+               "exec '" + realT8s + "' \"$@\"\n");
+  EXPECT_EQ(e.Run(), 2) << e.output;
+  const std::string failure =
+      "ERROR - Transyt (1,1): t8s termino con codigo de salida 1; pueblo_tr_1_1.prt sin FINAL SETTINGS (t8s rechazo el "
+      "archivo de datos)\n"
+      "        Red 1 sin optimizar en la iteracion 1: mantiene su ciclo y sus tiempos anteriores\n"
+      "        t8s: ERROR: la prueba rechaza este archivo\n"
+      "        (salida de los programas en pueblo_programas.log)\n";
+  EXPECT_TRUE(e.Logged(failure)) << e.output;
+  std::string messages = e.dir.Read("pueblo.msg");
+  messages.erase(std::remove(messages.begin(), messages.end(), '\r'), messages.end());
+  EXPECT_NE(messages.find(failure), std::string::npos);
+  EXPECT_TRUE(e.Logged("   ATENCION: El resultado no esta completo:\n      Red 1 sin optimizar en las iteraciones: 1"));
+  EXPECT_NE(e.dir.Read("Errores.txt").find(failure.substr(0, 60)), std::string::npos);
+  EXPECT_NE(e.dir.Read("pueblo_programas.log").find("t8s de prueba: _red_.dat rechazado"), std::string::npos);
+  const std::string report = e.dir.Read("pueblo_informe.html");
+  EXPECT_NE(report.find("<strong>sin optimizar</strong>: Transyt (1,1)"), std::string::npos);
+  // The signals of network 1 keep the 90 s of the network file, never the 80 s of the section.
+  for (const std::string& line : test::ReadLines(e.dir.File("pueblo_ciclos.csv"))) {
+    if (line.empty() || line[0] == ',') continue;
+    EXPECT_EQ(Split(line, ',')[1], "90") << line;
+  }
+  EXPECT_NE(e.dir.Read("pueblo_1.dat").find("\n  104    4    3    2    0   90    0    0    0\r"), std::string::npos);
+}
+
+// An assignment program that fails (SATALL refusing trips it cannot load) stops the run in
+// order, naming the program, its exit code and what it said (the program after it, left
+// without its files, fails too); the report says why the run stopped.
+TEST(Loop, FailingAssignmentProgramStopsTheRun) {
+  ExampleRun e;
+  WriteProgram(e, "SATALL", "echo \"SATALL: zona 9 de la matriz no esta en la red\"\nexit 1\n");
+  EXPECT_EQ(e.Run(), 1) << e.output;
+  const std::string stop = "ERROR - Saturn (1): SATALL termino con codigo de salida 1; SATEASY termino con codigo de salida 1";
+  const std::string failure = stop + "\n        SATALL: zona 9 de la matriz no esta en la red\n";
+  EXPECT_TRUE(e.Logged(failure + "        (salida de los programas en pueblo_programas.log)\n\nDeteniendo proceso ...\n"))
+      << e.output;
+  EXPECT_FALSE(e.Logged("Termina por"));
+  EXPECT_EQ(test::ReadLines(e.dir.File("Errores.txt")),
+            (std::vector<std::string>{stop, "        SATALL: zona 9 de la matriz no esta en la red"}));
+  EXPECT_NE(e.dir.Read("pueblo_informe.html").find("Detenida: Saturn (1): SATALL termino con codigo de salida 1"),
+            std::string::npos);
+}
+#endif
 
 }  // namespace
 }  // namespace veltra

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 #include "saturn/listing.h"
 #include "saturn/saturn_fixtures.h"
 
@@ -187,6 +191,90 @@ TEST(SaturnListingTotals, MissingTotalsLeaveTheIterationUnchanged) {
   t.run.Sat.ListingLines = {"LISTING OF THE FLOWS ON CHANNEL 1", "SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK", "GRAND TOTALS 1 2"};
   test::ReadRunListing(t.run, 0);
   EXPECT_FLOAT_EQ(t.run.Sat.FiguresOf(0).GrandTotalHr, 55.0f);
+}
+
+}  // namespace
+}  // namespace veltra
+
+namespace veltra {
+namespace {
+
+// SATURN-shaped programs write each value "%10.2f": a value of ten million or more runs over its
+// columns into the next. Whatever the magnitudes, the reader either takes every value as
+// written (when each fits) or stops naming the listing, the line and the columns; it never
+// yields a negative flow, total or precision.
+TEST(SaturnListingRows, ValuesRunTogetherStopAndNeverGiveNegativeFlows) {
+  std::mt19937 rng(25);
+  std::uniform_int_distribution<int> exponent(0, 13);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  int stops = 0, reads = 0;
+  for (int round = 0; round < 300; ++round) {
+    double v[6] = {0};
+    for (int k = 1; k <= 5; ++k) v[k] = std::round(mantissa(rng) * std::pow(10.0, exponent(rng) - 2) * 100) / 100;
+    v[5] = std::min(v[5], v[4]);  // the fixed flow is part of the total
+    const bool fits = std::all_of(v + 1, v + 6, [](double x) { return Printf("%10.2f", x).size() == 10 && x < 1e6; });
+    TestRun t;
+    ReadNetworkLines(t.run, RowNetwork());
+    const std::string row = Card().Int(1, 6, 101).Int(7, 12, 102).Int(13, 18, 103).At(19, Values({v[1], v[2], v[3], v[4], v[5]}));
+    t.run.Sat.ListingLines = {"LISTING OF THE FLOWS ON CHANNEL 1", Card().Int(1, 6, 101).Int(7, 12, 103).At(19, Values({0, 0, 1, 9, 0})), row};
+    SaturnSettings settings;
+    settings.ListingFile = "red_3.lpa";
+    try {
+      ReadListing(t.run.Sat.ListingLines, 0, settings, t.run.Sat, t.run.Log);
+    } catch (const RunStop& stop) {
+      EXPECT_FALSE(fits) << row;
+      EXPECT_TRUE(stop.SaveErrors);
+      ASSERT_FALSE(t.run.Log.Errors.empty());
+      EXPECT_EQ(t.run.Log.Errors.back().rfind("ERROR - Listado Saturn red_3.lpa, linea 3, columnas ", 0), 0u)
+          << t.run.Log.Errors.back();
+      ++stops;
+      continue;
+    }
+    ++reads;
+    const TGiro& turn = t.run.Sat.Turns[static_cast<size_t>(t.run.Sat.FindTurn(101, 102, 103))];
+    EXPECT_GE(turn.AssignedFlow, 0.0f) << row;
+    EXPECT_GE(turn.FixedFlow, 0.0f) << row;
+    if (fits) {
+      // The model keeps flows in single precision.
+      EXPECT_NEAR(turn.TotalFlow, v[4], 0.01 + v[4] * 1e-7) << row;
+      EXPECT_NEAR(turn.FixedFlow, v[5], 0.01 + v[5] * 1e-7) << row;
+    }
+  }
+  // Both outcomes are exercised.
+  EXPECT_GT(stops, 0);
+  EXPECT_GT(reads, 0);
+}
+
+TEST(SaturnListingTotals, TotalsRunTogetherStop) {
+  const std::string cases[] = {
+      "  GRAND TOTALS        12345678901.2       12877.6",  // the first total fills the blanks after it
+      "  GRAND TOTALS            -186.3       12877.6",       // no total is negative
+      "  SUB-TOTALS              186.3 12877.6.1",            // two numbers in one field
+  };
+  for (const std::string& totals : cases) {
+    SCOPED_TRACE(totals);
+    TestRun t;
+    ReadNetworkLines(t.run, RowNetwork());
+    t.run.Sat.ListingLines = {"LISTING OF THE FLOWS ON CHANNEL 1", "SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK",
+                              "TOTAL FLOWS - FIXED PLUS ASSIGNED", totals};
+    for (int i = 0; i < 12; ++i) t.run.Sat.ListingLines.push_back("");
+    EXPECT_THROW(test::ReadRunListing(t.run, 0), RunStop);
+    ASSERT_FALSE(t.run.Log.Errors.empty());
+    EXPECT_NE(t.run.Log.Errors.back().find("linea 4, columnas "), std::string::npos) << t.run.Log.Errors.back();
+  }
+}
+
+TEST(SaturnListingNotes, AssignmentsThatStoppedShortOrLeftTripsOutAreNoted) {
+  const ListingNotes notes = ListingNotesOf(
+      {"  WARNING: pueblo.csv: 12.50 trips from zone 9 to zone 1: zone 9 is not in the network",
+       "  WARNING: node 104 has one arm", "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.",
+       "        THE TURN FLOWS SETTLED.", "  TRIPS DROPPED          12.50", "  DROPPED                 0.0",
+       "  WARNING: viajes.csv: no route 3-7 (1 row, 4.00 trips): left out (--drop-unloadable-trips)"});
+  EXPECT_EQ(notes.NotConverged, std::vector<std::string>{"THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED."});
+  EXPECT_EQ(notes.TripsLeftOut,
+            (std::vector<std::string>{"WARNING: pueblo.csv: 12.50 trips from zone 9 to zone 1: zone 9 is not in the network",
+                                      "TRIPS DROPPED          12.50",
+                                      "WARNING: viajes.csv: no route 3-7 (1 row, 4.00 trips): left out (--drop-unloadable-trips)"}));
 }
 
 }  // namespace

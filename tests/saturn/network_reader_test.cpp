@@ -217,8 +217,10 @@ TEST(SaturnFrame, RecordsBeyondTheModelStopNamingLineAndLimit) {
 
 // A number written in a form its columns allow (1E39 in five columns) but beyond what they can
 // write in digits is no saturation flow, cycle, green or intergreen: held at the integer limits
-// it overflowed the sums made of it and widened its field when the file was written again.
-TEST(SaturnFrame, NumbersBeyondTheirColumnsStopNamingLineAndColumns) {
+// it overflowed the sums made of it and widened its field when the file was written again. A
+// field holding a character no number is written with (the letter O in "1O5") read as 0, and
+// the node's traffic vanished without a word.
+TEST(SaturnFrame, FieldsThatCannotMeanANumberStopNamingLineAndColumns) {
   const std::string node = Card().Int(1, 5, 100).Int(6, 10, 2).Int(11, 15, 3).Int(16, 20, 2).Int(26, 30, 60);
   const std::string arm1 = Card().Int(6, 10, 101).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1");
   const std::string arm2 = Card().Int(6, 10, 102).At(15, "1").Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1");
@@ -253,6 +255,15 @@ TEST(SaturnFrame, NumbersBeyondTheirColumnsStopNamingLineAndColumns) {
       {"bus node, free format", WithSections(NetworkHead({" EZBUS=T"}), {"3", Card().Int(1, 5, 1).Int(6, 10, 2), "99999", "6",
                                                                Card().Int(1, 5, 7).Int(6, 10, 4).Int(11, 15, 2).At(16, "  1 -1E39"), "99999"}),
        "linea 11: valor \"-1E39\" fuera de rango"},
+      {"letter O in an arm's node", junction(node, Card(arm1).At(6, "  1O1"), stage),
+       "linea 8: valor \"1O1\" no es un numero en las columnas 6-10"},
+      {"plus sign", WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).At(6, "   +2"), "99999"}),
+       "linea 7: valor \"+2\" no es un numero en las columnas 6-10"},
+      {"decimal comma", WithSections(NetworkHead(), {"3", Card().Int(1, 5, 1).Int(6, 10, 2).At(21, "  1,5"), "99999"}),
+       "linea 7: valor \"1,5\" no es un numero en las columnas 21-25"},
+      {"bus node, free format, with a letter", WithSections(NetworkHead({" EZBUS=T"}), {"3", Card().Int(1, 5, 1).Int(6, 10, 2), "99999", "6",
+                                                               Card().Int(1, 5, 7).Int(6, 10, 4).Int(11, 15, 2).At(16, "  1 2O"), "99999"}),
+       "linea 11: valor \"2O\" no es un numero"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -50,7 +50,7 @@ TEST(WindowsPlatform, BatchFileRunsInTheShellWithItsBlanksInThePath) {
   dir.Write("marca.txt", "x");
   WindowsPlatform platform;
   int code = 0;
-  ASSERT_TRUE(platform.RunBatchWithSystemShell(dir.File("con blanco/_sh.bat"), true, code));
+  ASSERT_TRUE(platform.RunBatchWithSystemShell(dir.File("con blanco/_sh.bat"), true, "", code));
   EXPECT_EQ(code, 4);
   EXPECT_TRUE(dir.Exists("copia.txt"));
 }
