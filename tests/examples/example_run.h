@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -43,12 +44,15 @@ struct ExampleRun {
   std::string Output;
   int ExitCode = -1;
 
-  // Copies examples/<name> into a fresh folder and runs veltra there with `args`.
-  ExampleRun(const std::string& name, const std::vector<std::string>& args) {
+  // Copies examples/<name> into a fresh folder, lets `prepare` change its files, and runs veltra
+  // there with `args`.
+  ExampleRun(const std::string& name, const std::vector<std::string>& args,
+             const std::function<void(const fs::path&)>& prepare = {}) {
     Dir = fs::temp_directory_path() / ("veltra_example_" + name + "_" + std::to_string(::getpid()));
     fs::remove_all(Dir);
     fs::create_directories(Dir);
     fs::copy(fs::path(VELTRA_EXAMPLES_DIR) / name, Dir, fs::copy_options::recursive);
+    if (prepare) prepare(Dir);
     std::string command = "cd '" + Dir.string() + "' && PATH=/usr/bin:/bin '" + VELTRA_EXE + "'";
     for (const std::string& a : args) command += " '" + a + "'";
     command += " > veltra.out 2>&1 </dev/null";

@@ -1,4 +1,5 @@
 // The example town end to end with our engines: the result the example shows.
+#include <cctype>
 #include <regex>
 
 #include "example_run.h"
@@ -43,6 +44,25 @@ TEST(ExampleTown, ConvergesWithOptimisedOffsetsAndNoWorseTravelTime) {
     }
   }
   EXPECT_GT(nonZeroStarts, 0);
+}
+
+// Trips of zones the network does not have cannot be assigned: the assignment program refuses
+// them, and the run stops on it instead of converging on a network that lost its traffic.
+TEST(ExampleTown, MatrixZonesAbsentFromTheNetworkStopTheRun) {
+  ExampleRun e("pueblo", kTownArgs, [](const fs::path& dir) {
+    std::istringstream matrix(ReadFile(dir / "pueblo.csv"));
+    std::ofstream out(dir / "pueblo.csv", std::ios::binary);
+    for (std::string line; std::getline(matrix, line);) {
+      // Origin zones 1-9 become 101-109.
+      if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) line = "10" + line;
+      out << line << "\n";
+    }
+  });
+  EXPECT_EQ(e.ExitCode, 1) << e.Output;
+  EXPECT_TRUE(e.Logged("ERROR - Saturn (1): SATALL termino con codigo de salida 1")) << e.Output;
+  EXPECT_TRUE(e.Logged("101")) << e.Output;
+  EXPECT_FALSE(e.Logged("Termina por")) << e.Output;
+  EXPECT_NE(ReadFile(e.Dir / "Errores.txt").find("SATALL"), std::string::npos);
 }
 
 }  // namespace
