@@ -212,10 +212,12 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
     bool ok = true;
     long minSum = 0;
     for (int k = 0; k < n && ok; ++k) {
-      ok = rd.InRange(c, static_cast<size_t>(3 + 2 * k), 0, wrap - 1, "stage start time") &&
+      // A start at the end of the cycle (or of the half cycle) is the next cycle's start, the
+      // same instant as 0: a plan whose offset and stages reach the cycle exactly is written so.
+      ok = rd.InRange(c, static_cast<size_t>(3 + 2 * k), 0, wrap, "stage start time") &&
            rd.InRange(c, static_cast<size_t>(4 + 2 * k), 0, wrap, "minimum stage length");
       if (!ok) break;
-      node.Start[static_cast<size_t>(k)] = static_cast<int>(c.Fields[static_cast<size_t>(2 + 2 * k)]);
+      node.Start[static_cast<size_t>(k)] = static_cast<int>(c.Fields[static_cast<size_t>(2 + 2 * k)]) % wrap;
       node.MinStage[static_cast<size_t>(k)] = static_cast<int>(c.Fields[static_cast<size_t>(3 + 2 * k)]);
       minSum += node.MinStage[static_cast<size_t>(k)];
     }
