@@ -192,7 +192,7 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
     for (auto [name, row] : {std::pair<const char*, const double*>{"IN ", model.In(l32)}, {"GO ", model.Capacity(l32)},
                              {"OUT", model.Out(l32)}}) {
       std::string text = Printf("%7d %s", link.Number, name);
-      for (int s = 0; s < model.Steps(); ++s) text += Printf(" %.2f", row[s]);
+      for (double v : model.ToPrintSteps(row)) text += Printf(" %.2f", v);
       out.push_back(text);
     }
   }
