@@ -1,7 +1,7 @@
 #include "signals/engine.h"
 
 #include "signals/cycle_table.h"
-#include "signals/optimiser.h"
+#include "signals/search.h"
 #include "util/text.h"
 
 namespace veltra::signals {
@@ -21,38 +21,6 @@ bool WriteLines(const std::string& path, const std::vector<std::string>& lines, 
 }
 
 }  // namespace
-
-RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model) {
-  RunOutcome outcome;
-  bool anyToOptimise = false;
-  for (const SignalNode& n : net.Nodes) anyToOptimise = anyToOptimise || n.Optimise;
-  outcome.Optimised = anyToOptimise && net.Run.Optimise > 0;
-  if (outcome.Optimised) {
-    outcome.Start = StartingTimings(net, net.Run.Cycle);
-  } else {
-    // Evaluate what the cards give; a node left for optimisation without usable times still
-    // needs some, and gets equisaturation splits.
-    outcome.Start = GivenTimings(net, net.Run.Cycle);
-    for (size_t n = 0; n < net.Nodes.size(); ++n)
-      if (net.Nodes[n].Optimise && !MeetsMinimums(net, outcome.Start, static_cast<int>(n)))
-        EquisatNode(net, outcome.Start, static_cast<int>(n));
-  }
-  if (!outcome.Optimised) {
-    outcome.Final = outcome.Start;
-    outcome.StartIndex = outcome.FinalIndex = model.Evaluate(outcome.Start);
-    outcome.Evaluations = 1;
-    return outcome;
-  }
-  ModelObjective objective(model);
-  ClimbSettings settings;
-  settings.ChangeTimes = net.Run.Optimise >= 2;
-  ClimbResult climb = HillClimb(net, outcome.Start, objective, settings);
-  outcome.Final = climb.Best;
-  outcome.StartIndex = climb.StartIndex;
-  outcome.FinalIndex = model.Evaluate(outcome.Final);
-  outcome.Evaluations = climb.Evaluations + 1;
-  return outcome;
-}
 
 int RunProgram(const std::string& dataFile, const std::string& printFile, std::ostream& console) {
   ReadReport report;

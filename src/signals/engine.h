@@ -8,12 +8,9 @@
 #include "signals/model.h"
 #include "signals/network.h"
 #include "signals/print_file.h"
+#include "signals/search.h"
 
 namespace veltra::signals {
-
-// Optimises the network at its card cycle (or evaluates it when it has no node to optimise or
-// the run asks for no optimisation). `model` is left holding the final timings' evaluation.
-RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model);
 
 // "t8s DATA PRINT": 0 when PRINT holds a result; 1 when the data file could not be used (PRINT
 // then says why); 2 when PRINT itself could not be written. Messages for the console go to `console`.

@@ -191,15 +191,19 @@ void NetworkModel::Greens(const Timings& t, int l, double* green) const {
 }
 
 template <class OutOf>
-LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, double* in, double* cap, double* out) {
+LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, double* in, double* cap, double* out,
+                                      bool arrivalsKept) {
   const SignalLink& link = net_.Links[static_cast<size_t>(l)];
   const int n = cells_;
   // IN: an even part, then the upstream OUT profiles moved and dispersed along the link.
-  std::fill(in, in + n, uniform_[static_cast<size_t>(l)]);
-  for (int h = 0; h < link.SourceCount; ++h) {
-    const size_t k = static_cast<size_t>(l) * kMaxSources + static_cast<size_t>(h);
-    if (sourceScale_[k] == 0.0) continue;
-    AddDispersed(outOf(link.Sources[static_cast<size_t>(h)].Link), n, dispersion_[k], sourceScale_[k], in, work_.data());
+  if (!arrivalsKept) {
+    std::fill(in, in + n, uniform_[static_cast<size_t>(l)]);
+    for (int h = 0; h < link.SourceCount; ++h) {
+      const size_t k = static_cast<size_t>(l) * kMaxSources + static_cast<size_t>(h);
+      if (sourceScale_[k] == 0.0) continue;
+      AddDispersed(outOf(link.Sources[static_cast<size_t>(h)].Link), n, dispersion_[k], sourceScale_[k], in,
+                   work_.data());
+    }
   }
   // GO: saturation flow in the effective green, limited by gaps in opposing traffic.
   double* green = green_.data();
@@ -260,6 +264,9 @@ LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, doub
 double NetworkModel::Evaluate(const Timings& t) {
   const int links = static_cast<int>(order_.size());
   auto outOf = [&](int h) -> const double* { return &out_[Row(h)]; };
+  // Links in loops first read what their upstream links send from nothing, so the index is the
+  // same whatever was evaluated before.
+  if (hasLoops_) std::fill(out_.begin(), out_.end(), 0.0);
   double previous = -1.0;
   for (int pass = 0; pass < (hasLoops_ ? kLoopPasses : 1); ++pass) {
     index_ = 0.0;
@@ -306,7 +313,14 @@ double NetworkModel::TrialChange(const Timings& t, const std::vector<int>& nodes
   for (int l : trialLinks_) std::copy(&out_[Row(l)], &out_[Row(l)] + cells_, &trialOut_[Row(l)]);
   trialIndex_ = index_;
   for (int l : trialLinks_) {
-    trialResults_[static_cast<size_t>(l)] = EvaluateLink(t, l, outOf, &trialIn_[Row(l)], &trialCap_[Row(l)], &trialOut_[Row(l)]);
+    // A link none of whose upstream links is in the trial keeps its arrivals.
+    const SignalLink& link = net_.Links[static_cast<size_t>(l)];
+    bool kept = true;
+    for (int h = 0; h < link.SourceCount && kept; ++h)
+      kept = trialStamp_[static_cast<size_t>(link.Sources[static_cast<size_t>(h)].Link)] != stamp_;
+    if (kept) std::copy(&in_[Row(l)], &in_[Row(l)] + cells_, &trialIn_[Row(l)]);
+    trialResults_[static_cast<size_t>(l)] =
+        EvaluateLink(t, l, outOf, &trialIn_[Row(l)], &trialCap_[Row(l)], &trialOut_[Row(l)], kept);
     trialIndex_ += trialResults_[static_cast<size_t>(l)].Index - results_[static_cast<size_t>(l)].Index;
   }
   return trialIndex_;

@@ -86,9 +86,11 @@ class NetworkModel {
  private:
   size_t Row(int l) const { return static_cast<size_t>(l) * static_cast<size_t>(cells_); }
   void Greens(const Timings& t, int l, double* green) const;
-  // Evaluates link l into the given rows, reading upstream OUT rows through `outOf`.
+  // Evaluates link l into the given rows, reading upstream OUT rows through `outOf`. With
+  // `arrivalsKept` the IN row already holds the link's arrivals.
   template <class OutOf>
-  LinkResult EvaluateLink(const Timings& t, int l, OutOf outOf, double* in, double* cap, double* out);
+  LinkResult EvaluateLink(const Timings& t, int l, OutOf outOf, double* in, double* cap, double* out,
+                          bool arrivalsKept = false);
 
   const SignalNetwork& net_;
   int cycle_ = 0;

@@ -117,6 +117,16 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
                     ? Printf(" PERFORMANCE INDEX AFTER OPTIMISATION:      %12.2f   (%d evaluations)", outcome.FinalIndex,
                              outcome.Evaluations)
                     : std::string(" NO NODE TO OPTIMISE: THE GIVEN TIMINGS WERE EVALUATED"));
+  if (!outcome.Starts.empty()) {
+    out.push_back(Printf(" SEARCH FROM %zu START%s: THE INDEX OF EACH, AFTER THE HILL-CLIMB FROM IT, AND AFTER THE FULL",
+                         outcome.Starts.size(), outcome.Starts.size() == 1 ? "" : "S"));
+    out.push_back(" SCANS THAT FOLLOW THE BEST CLIMB");
+    for (size_t i = 0; i < outcome.Starts.size(); ++i) {
+      const StartReport& s = outcome.Starts[i];
+      out.push_back(Printf("   %zu %-46s %12.2f %12.2f %12s", i + 1, s.Name.c_str(), s.Index, s.Climbed,
+                           s.Scanned ? Printf("%.2f", s.AfterScans).c_str() : "-"));
+    }
+  }
   out.push_back("");
   out.push_back(" FINAL SETTINGS");
   out.push_back(Printf("   CYCLE %d S.  STAGE START TIMES (S) BY STAGE, THEN THE STAGE LENGTHS OF THE PATTERN", model.Cycle()));

@@ -67,15 +67,20 @@ void AddGreenInterval(double start, double length, int n, double stepSeconds, do
   }
   start = std::fmod(start, cycle);
   if (start < 0) start += cycle;
-  double from = start, to = start + length;  // may run past the cycle's end once
-  int first = static_cast<int>(std::floor(from / stepSeconds));
-  int last = static_cast<int>(std::ceil(to / stepSeconds));
-  for (int s = first; s < last; ++s) {
-    double a = std::max(from, s * stepSeconds), b = std::min(to, (s + 1) * stepSeconds);
-    if (b <= a) continue;
+  // In steps: from a to b, which may run past the cycle's end once.
+  const double a = start / stepSeconds, b = (start + length) / stepSeconds;
+  const int first = static_cast<int>(std::floor(a)), last = static_cast<int>(std::ceil(b)) - 1;
+  auto add = [&](int s, double share) {
     double& g = green[s >= n ? s - n : s];
-    g = std::min(1.0, g + (b - a) / stepSeconds);
+    g = std::min(1.0, g + share);
+  };
+  if (first >= last) {
+    add(first, b - a);
+    return;
   }
+  add(first, first + 1 - a);
+  for (int s = first + 1; s < last; ++s) green[s >= n ? s - n : s] = 1.0;
+  add(last, b - last);
 }
 
 QueueCycle PeriodicQueue(const double* arrive, const double* capacity, int n, double* out) {
