@@ -37,12 +37,21 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
 
   // A column is too low when some node cannot serve its flows in it; the longest never is, so
   // that the table always offers a cycle.
+  for (size_t n = 0; n < nodes; ++n) {
+    bool overloaded = false;
+    CycleServes(net, static_cast<int>(n), kCandidates[0], overloaded);
+    if (!overloaded) continue;
+    table.Overloaded = true;
+    const StageDemand d = NodeDemand(net, static_cast<int>(n));
+    double y = 0;
+    for (int k = 0; k < net.Nodes[n].Stages; ++k) y += d.Ratio[static_cast<size_t>(k)];
+    table.OverloadedNodes.push_back({net.Nodes[n].Number, y});
+  }
   for (int k = 0; k < kCandidateCycles; ++k) {
     bool serves = true;
     for (size_t n = 0; n < nodes; ++n) {
       bool overloaded = false;
       serves = CycleServes(net, static_cast<int>(n), kCandidates[static_cast<size_t>(k)], overloaded) && serves;
-      table.Overloaded = table.Overloaded || overloaded;
     }
     table.TooLow[static_cast<size_t>(k)] = !serves && k + 1 < kCandidateCycles;
     if (serves && table.ShortestCycle == 0) table.ShortestCycle = kCandidates[static_cast<size_t>(k)];
@@ -94,6 +103,15 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
   return table;
 }
 
+std::vector<std::string> CycleTableWarnings(const CycleTable& table) {
+  std::vector<std::string> warnings;
+  for (const auto& [node, ratio] : table.OverloadedNodes)
+    warnings.push_back(Printf("node %d: the flow ratios of its stages add up to %.2f, at or above 0.95, so no cycle "
+                              "serves its flows; the shortest cycle counts only its minimum stages",
+                              node, ratio));
+  return warnings;
+}
+
 std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTable& table,
                                          const std::vector<std::string>& summary) {
   std::vector<std::string> out;
@@ -106,9 +124,6 @@ std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTa
   out.push_back(table.ShortestCycle > 0
                     ? Printf(" Shortest candidate cycle that serves the flows and the minimum stages: %d s", table.ShortestCycle)
                     : std::string(" No candidate cycle serves the flows and the minimum stages; the longest is offered"));
-  if (table.Overloaded)
-    out.push_back(" WARNING: the flows of some node reach 95% of its capacity at every cycle; its demand is left out of"
-                  " the shortest cycle");
   out.push_back(" Per column: the largest degree of saturation (percent) of a signal-controlled link after a short"
                 " offset search, or TOO LOW.");
   out.push_back("");

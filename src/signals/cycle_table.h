@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "signals/network.h"
@@ -26,6 +27,7 @@ struct CycleTable {
   std::array<double, kCandidateCycles> DoubleTotal{};
   int ShortestCycle = 0;       // the first candidate that serves every node, 0 when none
   bool Overloaded = false;     // no candidate cycle serves the flows
+  std::vector<std::pair<int, double>> OverloadedNodes;  // node number, sum of its stages' flow ratios
 };
 
 // Whether a cycle serves a node's flows: every stage k needs max(minimum_k, lost_k + y_k c), with
@@ -35,6 +37,9 @@ struct CycleTable {
 bool CycleServes(const SignalNetwork& net, int node, int cycle, bool& overloaded);
 
 CycleTable BuildCycleTable(const SignalNetwork& net);
+
+// The warnings of the table itself: the nodes no candidate cycle can serve.
+std::vector<std::string> CycleTableWarnings(const CycleTable& table);
 
 // The print-file lines of the table; `summary` (what was read, the warnings) goes before it.
 std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTable& table,

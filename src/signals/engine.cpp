@@ -38,7 +38,9 @@ int RunProgram(const std::string& dataFile, const std::string& printFile, std::o
   std::vector<std::string> out;
   if (cycleTable) {
     CycleTable table = BuildCycleTable(net);
-    out = CycleTableLines(net, table, InputSummaryLines(net, report));
+    ReadReport withTable = report;
+    for (std::string& w : CycleTableWarnings(table)) withTable.Warnings.push_back(std::move(w));
+    out = CycleTableLines(net, table, InputSummaryLines(net, withTable));
   } else {
     NetworkModel model(net, net.Run.Cycle);
     RunOutcome outcome = OptimiseTimings(net, model);

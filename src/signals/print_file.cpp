@@ -103,12 +103,53 @@ std::vector<std::string> InputSummaryLines(const SignalNetwork& net, const ReadR
   return out;
 }
 
+std::vector<std::string> PlanWarnings(const SignalNetwork& net, const NetworkModel& model) {
+  std::vector<std::string> warnings;
+  const auto& results = model.Results();
+  for (size_t n = 0; n < net.Nodes.size(); ++n) {
+    bool controls = false, green = false;
+    for (const int* l = model.NodeLinksBegin(static_cast<int>(n)); l != model.NodeLinksEnd(static_cast<int>(n)); ++l) {
+      if (net.Links[static_cast<size_t>(*l)].PeriodCount == 0) continue;
+      controls = true;
+      green = green || results[static_cast<size_t>(*l)].GreenSeconds > 0;
+    }
+    if (controls && !green)
+      warnings.push_back(Printf("node %d gives none of its links effective green in the timings of this run: every "
+                                "stage is shorter than the start lag and lost time of the links it serves",
+                                net.Nodes[n].Number));
+  }
+  for (size_t l = 0; l < net.Links.size(); ++l) {
+    const SignalLink& link = net.Links[l];
+    const LinkResult& r = results[l];
+    if (r.Flow <= 0 || r.CapacityPerHour > 0) continue;
+    std::string what;
+    if (link.Node >= 0 && link.PeriodCount > 0 && r.GreenSeconds <= 0) {
+      what = Printf("link %d at node %d gets no effective green in the timings of this run",
+                    link.Number, net.Nodes[static_cast<size_t>(link.Node)].Number);
+    } else if (link.GivesWay && ShownSaturation(link) > 0) {
+      what = Printf("link %d gives way to traffic that leaves it no gap in the timings of this run", link.Number);
+    } else if (link.SharedLeader >= 0) {
+      what = Printf("link %d has no saturation flow, nor has link %d whose stop line it shares", link.Number,
+                    net.Links[static_cast<size_t>(link.SharedLeader)].Number);
+    } else {
+      continue;  // no saturation flow of its own: the data file's warnings name it
+    }
+    warnings.push_back(what + Printf(": its %.0f PCU/h build a queue that never clears over the %d simulated minutes "
+                                     "(%.0f PCU on average, counted in the index)",
+                                     r.Flow, net.Run.SimulatedMinutes, r.UniformDelay + r.RandomDelay));
+  }
+  return warnings;
+}
+
 std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadReport& report, const RunOutcome& outcome,
                                           const NetworkModel& model) {
   std::vector<std::string> out;
   out.push_back("1VELTRA t8s  SIGNAL TIMINGS  " + net.Title);
   out.push_back("");
-  for (std::string& line : InputSummaryLines(net, report)) out.push_back(std::move(line));
+  // The section of warnings holds those of the data file and those of the timings printed.
+  ReadReport withPlan = report;
+  for (std::string& w : PlanWarnings(net, model)) withPlan.Warnings.push_back(std::move(w));
+  for (std::string& line : InputSummaryLines(net, withPlan)) out.push_back(std::move(line));
   out.push_back("");
   out.push_back("      END OF SUBROUTINE TINPUT");
   out.push_back("");

@@ -34,6 +34,11 @@ struct RunOutcome {
 
 std::vector<std::string> InputSummaryLines(const SignalNetwork& net, const ReadReport& report);
 
+// What the evaluated timings leave unserved: each link that arrivals reach but none can leave,
+// and each node that gives none of its links effective green. One self-explanatory line each,
+// naming the link and node numbers of the cards. `model` holds the evaluation.
+std::vector<std::string> PlanWarnings(const SignalNetwork& net, const NetworkModel& model);
+
 // `model` holds the evaluation of the final timings.
 std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadReport& report, const RunOutcome& outcome,
                                           const NetworkModel& model);

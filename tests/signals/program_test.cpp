@@ -132,6 +132,36 @@ TEST(SignalProgram, BadDataGivesNoResultAndSaysWhy) {
   }
 }
 
+// Timings that serve a link nowhere, or give a node no effective green at all, are named in
+// the print file's warnings, one line each, as the loop shows them.
+TEST(SignalProgram, TimingsThatServeNothingAreWarned) {
+  TempDir dir;
+  RunOptions o;
+  o.Cycle = 40;
+  o.Steps = 20;
+  o.Optimise = 0;
+  dir.WriteLines("w.dat", {"w", CardOne(o), Card({12, 1, 0, 7, 35, 5}), Card({12, 2, 0, 7, 20, 7}),
+                           Card({31, 11, 1, 1, 5, 2, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({31, 12, 1, 2, 5, 1, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({31, 21, 2, 1, 40, 2, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({31, 22, 2, 2, 30, 1, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({32, 11, 500, 0, 0, 0, 40}), Card({32, 12, 500, 0, 0, 0, 40}),
+                           Card({32, 21, 200, 0, 0, 0, 40}), Card({32, 22, 0, 0, 0, 0, 40})});
+  ASSERT_EQ(RunT8s(dir, "w.dat", "w.prt"), 0);
+  const std::vector<std::string> lines = veltra::test::ReadLines(dir.File("w.prt"));
+  size_t i = 0;
+  while (i < lines.size() && lines[i].rfind(" WARNINGS: ", 0) != 0) ++i;
+  ASSERT_LT(i + 3, lines.size());
+  EXPECT_EQ(lines[i], " WARNINGS: 3");
+  EXPECT_EQ(lines[i + 1], "   node 2 gives none of its links effective green in the timings of this run: every stage is "
+                          "shorter than the start lag and lost time of the links it serves");
+  EXPECT_EQ(lines[i + 2], "   link 12 at node 1 gets no effective green in the timings of this run: its 500 PCU/h build "
+                          "a queue that never clears over the 60 simulated minutes (250 PCU on average, counted in the "
+                          "index)");
+  EXPECT_EQ(lines[i + 3].rfind("   link 21 at node 2 gets no effective green", 0), 0u) << lines[i + 3];
+  EXPECT_LT(ReadPerformanceIndex(dir.File("w.prt")), 999999.0);
+}
+
 TEST(SignalProgram, MissingDataFileAndUnwritablePrintFileFail) {
   TempDir dir;
   EXPECT_EQ(RunT8s(dir, "none.dat", "n.prt"), 1);
