@@ -6,6 +6,7 @@
 #include "signals/model.h"
 #include "signals/optimiser.h"
 #include "signals/print_layout.h"
+#include "signals/routes.h"
 #include "util/text.h"
 
 namespace veltra::signals {
@@ -56,6 +57,7 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
     table.TooLow[static_cast<size_t>(k)] = !serves && k + 1 < kCandidateCycles;
     if (serves && table.ShortestCycle == 0) table.ShortestCycle = kCandidates[static_cast<size_t>(k)];
   }
+  const Routes routes = HeaviestRoutes(net);
   for (int k = 0; k < kCandidateCycles; ++k) {
     const int cycle = kCandidates[static_cast<size_t>(k)];
     SignalNetwork atCycle = net;
@@ -69,8 +71,13 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
       }
     }
     NetworkModel model(atCycle, cycle);
-    Timings start = StartingTimings(atCycle, cycle);
-    // A short search at every cycle: coordination by offsets with coarse steps.
+    // Equisaturation splits at every cycle (the given ones are for the card's cycle), offsets
+    // as given or along the heaviest routes, whichever rates better; then a short search:
+    // coordination by offsets with coarse steps.
+    Timings start = StartingTimings(atCycle, cycle, true);
+    Timings progression = start;
+    ProgressionOffsets(atCycle, routes, progression);
+    if (model.Evaluate(progression) < model.Evaluate(start)) start = progression;
     ModelObjective objective(model);
     ClimbSettings settings;
     settings.ChangeTimes = false;
