@@ -26,8 +26,8 @@ std::string NodeLine(const SignalNetwork& net, const Timings& t, int node) {
   for (int r = 0; r < repeats; ++r)
     for (int k = 0; k < nd.Stages; ++k, ++column)
       Put(line, 8 * column + 10, Printf("%5d", (t.At(node, k) + r * p) % t.Cycle));  // columns 8k+10 to 8k+14
-  std::string lengths;
-  for (int k = 0; k < nd.Stages; ++k) lengths += Printf("%4d", StageLength(t, node, k, p));
+  std::string lengths;  // a blank before each, however long the cycle
+  for (int k = 0; k < nd.Stages; ++k) lengths += Printf(" %4d", StageLength(t, node, k, p));
   Put(line, 66, Printf("%-6s%s", nd.Optimise ? "OPT" : "FIXED", nd.Doubled ? "x2" : "  "));
   Put(line, 76, lengths);
   return line;

@@ -194,16 +194,35 @@ TEST(SignalProgram, PrintNameEndingInCyoAsksForTheCycleTable) {
   }
 }
 
-TEST(SignalProgram, DoubleCycledNodePrintsItsPatternForBothHalves) {
-  TempDir dir;
-  RunOptions o;
-  dir.WriteLines("d.dat", {"d", CardOne(o), Card({22, 1, 5, 10, 25, 10}),
-                           Card({31, 11, 1, 1, 5, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
-                           Card({32, 11, 300, 0, 0, 0, 40})});
-  ASSERT_EQ(RunT8s(dir, "d.dat", "d.prt"), 0);
-  std::vector<NodeLine> nodes = FinalSettings(veltra::test::ReadLines(dir.File("d.prt")), 4);
-  ASSERT_EQ(nodes.size(), 1u);
-  EXPECT_EQ(nodes[0].Starts, (std::vector<int>{5, 25, 35, 55}));
+// Node lines: a double-cycled node gives its pattern for both halves; stage lengths of long
+// cycles stay apart.
+TEST(SignalProgram, NodeLinesGiveEveryStartAndLengthApart) {
+  struct Case {
+    int cycle;
+    std::string card;
+    std::vector<int> starts, lengths;
+  } cases[] = {{60, Card({22, 1, 5, 10, 25, 10}), {5, 25, 35, 55}, {20, 10}},
+               {3000, Card({12, 1, 0, 10, 1000, 10}), {0, 1000}, {1000, 2000}}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    RunOptions o;
+    o.Cycle = c.cycle;
+    o.Steps = 60;
+    o.Optimise = 0;
+    dir.WriteLines("d.dat", {"d", CardOne(o), c.card, Card({31, 11, 1, 1, 5, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
+                             Card({32, 11, 300, 0, 0, 0, 40})});
+    ASSERT_EQ(RunT8s(dir, "d.dat", "d.prt"), 0);
+    const std::vector<std::string> lines = veltra::test::ReadLines(dir.File("d.prt"));
+    std::vector<NodeLine> nodes = FinalSettings(lines, static_cast<int>(c.starts.size()));
+    ASSERT_EQ(nodes.size(), 1u);
+    EXPECT_EQ(nodes[0].Starts, c.starts);
+    size_t i = 0;
+    while (Field(lines[i], 2, 15) != "FINAL SETTINGS") ++i;
+    while (Field(lines[i], 1, 6) != "     1") ++i;
+    std::vector<int> lengths;
+    for (const std::string& field : SplitBlanks(lines[i].substr(75))) lengths.push_back(TextToInt(field));
+    EXPECT_EQ(lengths, c.lengths) << lines[i];
+  }
 }
 
 TEST(SignalProgram, LoopsDataFileOfTheExampleTownIsOptimised) {
