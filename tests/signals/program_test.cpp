@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "signal_cases.h"
@@ -165,10 +166,46 @@ TEST(SignalProgram, TimingsThatServeNothingAreWarned) {
 TEST(SignalProgram, MissingDataFileAndUnwritablePrintFileFail) {
   TempDir dir;
   EXPECT_EQ(RunT8s(dir, "none.dat", "n.prt"), 1);
-  EXPECT_NE(dir.Read("n.prt").find("the data file cannot be read"), std::string::npos);
+  EXPECT_NE(dir.Read("n.prt").find("the data file does not exist"), std::string::npos);
   RunOptions o;
   dir.WriteLines("a.dat", test::Arterial(1, o));
   EXPECT_EQ(RunT8s(dir, "a.dat", "no/such/dir/a.prt"), 2);
+}
+
+// The command line: help and usage write no file; a data file that cannot be read is named on
+// the console with the reason, instead of a silent stop or a crash.
+TEST(SignalProgram, CommandLineExplainsItselfAndNamesWhatItCannotRead) {
+  TempDir dir;
+  dir.Write("long.dat", std::string(100000, '1'));
+  std::filesystem::create_directory(dir.File("folder.dat"));
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    bool filesWritten;
+    std::vector<std::string> out, err;  // texts expected on each stream
+  } cases[] = {
+      {{"--help"}, 0, false,
+       {"usage: t8s DATA PRINT", ".cyo", "steps per cycle", "simulated minutes", "equisat", "optimise", "dispersion",
+        "delay", "Exit codes", "  0 ", "  1 ", "  2 "},
+       {}},
+      {{}, 1, false, {}, {"usage: t8s DATA PRINT", "Exit codes"}},
+      {{"only.dat"}, 1, false, {}, {"expected the data file and the print file, got 1 arguments", "usage:"}},
+      {{"none.dat", "n.prt"}, 1, true, {}, {"t8s: none.dat: the data file does not exist"}},
+      {{"folder.dat", "f.prt"}, 1, true, {}, {"folder.dat: the data file is a directory"}},
+      {{"long.dat", "l.prt"}, 1, true, {}, {"long.dat: line 1 of the data file is longer than 65536 characters"}},
+  };
+  for (const Case& c : cases) {
+    const auto before = std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommandLine(c.args, out, err), c.code) << c.args.size();
+    const auto after = std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+    EXPECT_EQ(after > before, c.filesWritten) << err.str();
+    for (const std::string& text : c.out) EXPECT_NE(out.str().find(text), std::string::npos) << text;
+    for (const std::string& text : c.err) EXPECT_NE(err.str().find(text), std::string::npos) << text << "\n" << err.str();
+    if (c.out.empty()) {
+      EXPECT_EQ(out.str(), "");
+    }
+  }
 }
 
 TEST(SignalProgram, LineEndsDoNotChangeTheResult) {
