@@ -11,9 +11,8 @@
 
 namespace veltra::signals {
 
-bool CycleServes(const SignalNetwork& net, int node, int cycle, bool& overloaded) {
+bool CycleServes(const SignalNetwork& net, int node, const StageDemand& d, int cycle, bool& overloaded) {
   const SignalNode& nd = net.Nodes[static_cast<size_t>(node)];
-  const StageDemand d = NodeDemand(net, node);
   double y = 0, need = 0;
   for (int k = 0; k < nd.Stages; ++k) y += d.Ratio[static_cast<size_t>(k)];
   overloaded = y >= 0.95;
@@ -38,21 +37,21 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
 
   // A column is too low when some node cannot serve its flows in it; the longest never is, so
   // that the table always offers a cycle.
+  const std::vector<StageDemand> demands = NodeDemands(net);
   for (size_t n = 0; n < nodes; ++n) {
     bool overloaded = false;
-    CycleServes(net, static_cast<int>(n), kCandidates[0], overloaded);
+    CycleServes(net, static_cast<int>(n), demands[n], kCandidates[0], overloaded);
     if (!overloaded) continue;
     table.Overloaded = true;
-    const StageDemand d = NodeDemand(net, static_cast<int>(n));
     double y = 0;
-    for (int k = 0; k < net.Nodes[n].Stages; ++k) y += d.Ratio[static_cast<size_t>(k)];
+    for (int k = 0; k < net.Nodes[n].Stages; ++k) y += demands[n].Ratio[static_cast<size_t>(k)];
     table.OverloadedNodes.push_back({net.Nodes[n].Number, y});
   }
   for (int k = 0; k < kCandidateCycles; ++k) {
     bool serves = true;
     for (size_t n = 0; n < nodes; ++n) {
       bool overloaded = false;
-      serves = CycleServes(net, static_cast<int>(n), kCandidates[static_cast<size_t>(k)], overloaded) && serves;
+      serves = CycleServes(net, static_cast<int>(n), demands[n], kCandidates[static_cast<size_t>(k)], overloaded) && serves;
     }
     table.TooLow[static_cast<size_t>(k)] = !serves && k + 1 < kCandidateCycles;
     if (serves && table.ShortestCycle == 0) table.ShortestCycle = kCandidates[static_cast<size_t>(k)];

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "signals/network.h"
+#include "signals/timings.h"
 
 namespace veltra::signals {
 
@@ -34,7 +35,8 @@ struct CycleTable {
 // y_k the largest flow ratio (flow / saturation flow) the stage serves and lost_k the time its
 // links lose at their start, and the stages must fit in the cycle c. A node whose ratios add up
 // to 0.95 or more is served by no cycle; it is left out and flagged as overloaded.
-bool CycleServes(const SignalNetwork& net, int node, int cycle, bool& overloaded);
+// `demand` is the node's entry of NodeDemands.
+bool CycleServes(const SignalNetwork& net, int node, const StageDemand& demand, int cycle, bool& overloaded);
 
 CycleTable BuildCycleTable(const SignalNetwork& net);
 

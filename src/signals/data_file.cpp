@@ -477,11 +477,11 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
       rd.Warning(link.Line, Printf("link %d carries %.0f PCU/h but has no saturation flow: its queue never clears",
                                    link.Number, link.Flow));
   }
-  for (const SignalNode& node : net.Nodes) {
-    bool used = false;
-    for (const SignalLink& link : net.Links) used = used || (link.Node >= 0 && net.Nodes[static_cast<size_t>(link.Node)].Number == node.Number);
-    if (!used) rd.Warning(node.Line, Printf("node %d controls no link", node.Number));
-  }
+  std::vector<bool> controls(net.Nodes.size(), false);
+  for (const SignalLink& link : net.Links)
+    if (link.Node >= 0) controls[static_cast<size_t>(link.Node)] = true;
+  for (size_t n = 0; n < net.Nodes.size(); ++n)
+    if (!controls[n]) rd.Warning(net.Nodes[n].Line, Printf("node %d controls no link", net.Nodes[n].Number));
   return net;
 }
 

@@ -51,12 +51,13 @@ Timings GivenTimings(const SignalNetwork& net, int cycle) {
   return t;
 }
 
-StageDemand NodeDemand(const SignalNetwork& net, int node) {
-  StageDemand d;
-  const int n = net.Nodes[static_cast<size_t>(node)].Stages;
+std::vector<StageDemand> NodeDemands(const SignalNetwork& net) {
+  std::vector<StageDemand> demands(net.Nodes.size());
   const double flowScale = net.Run.FlowFactor / 100.0;
   for (const SignalLink& link : net.Links) {
-    if (link.Node != node || link.PeriodCount == 0) continue;
+    if (link.Node < 0 || link.PeriodCount == 0) continue;
+    StageDemand& d = demands[static_cast<size_t>(link.Node)];
+    const int n = net.Nodes[static_cast<size_t>(link.Node)].Stages;
     std::array<bool, kMaxStagesPerNode> green{};
     int count = 0;
     for (int p = 0; p < link.PeriodCount; ++p) {
@@ -76,14 +77,13 @@ StageDemand NodeDemand(const SignalNetwork& net, int node) {
     for (int k = 0; k < n; ++k)
       if (green[static_cast<size_t>(k)]) d.Ratio[static_cast<size_t>(k)] = std::max(d.Ratio[static_cast<size_t>(k)], y);
   }
-  return d;
+  return demands;
 }
 
-void EquisatNode(const SignalNetwork& net, Timings& t, int node) {
+void EquisatNode(const SignalNetwork& net, Timings& t, int node, const StageDemand& d) {
   const SignalNode& nd = net.Nodes[static_cast<size_t>(node)];
   const int n = nd.Stages;
   const int p = PatternSeconds(nd, t.Cycle);
-  const StageDemand d = NodeDemand(net, node);
   std::array<double, kMaxStagesPerNode> length{};
   std::array<bool, kMaxStagesPerNode> atMin{};
   for (int round = 0; round <= n; ++round) {
@@ -184,10 +184,11 @@ int GreenStart(const SignalNetwork& net, const Timings& t, int l) {
 
 Timings StartingTimings(const SignalNetwork& net, int cycle, bool equisat) {
   Timings t = GivenTimings(net, cycle);
+  const std::vector<StageDemand> demands = NodeDemands(net);
   for (size_t n = 0; n < net.Nodes.size(); ++n) {
     const int node = static_cast<int>(n);
     if (!net.Nodes[n].Optimise) continue;
-    if (equisat || !MeetsMinimums(net, t, node)) EquisatNode(net, t, node);
+    if (equisat || !MeetsMinimums(net, t, node)) EquisatNode(net, t, node, demands[n]);
   }
   return t;
 }

@@ -42,13 +42,14 @@ struct StageDemand {
   std::array<double, kMaxStagesPerNode> Ratio{};
   std::array<double, kMaxStagesPerNode> Lost{};
 };
-StageDemand NodeDemand(const SignalNetwork& net, int node);
+// [node] what each stage of the node must serve, from one pass over the links.
+std::vector<StageDemand> NodeDemands(const SignalNetwork& net);
 
 // Equisaturation timings of one node: each stage gets its lost time and a share of the rest of
 // the pattern in proportion to its flow ratio, so that the critical links of all stages reach
 // the same degree of saturation; stages that would fall below their minimum are held at it.
-// Keeps the node's first start (its offset).
-void EquisatNode(const SignalNetwork& net, Timings& t, int node);
+// Keeps the node's first start (its offset). `demand` is the node's entry of NodeDemands.
+void EquisatNode(const SignalNetwork& net, Timings& t, int node, const StageDemand& demand);
 
 // Moves a node's whole pattern (its offset) by delta seconds.
 void ShiftNode(const SignalNetwork& net, Timings& t, int node, int delta);
