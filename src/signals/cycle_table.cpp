@@ -125,8 +125,8 @@ std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTa
   out.push_back("");
   out.insert(out.end(), summary.begin(), summary.end());
   if (!summary.empty()) out.push_back("");
-  out.push_back(Printf(" Nodes: %zu   links: %zu   steps of %.2f s at the card cycle of %d s", net.Nodes.size(),
-                       net.Links.size(), static_cast<double>(net.Run.Cycle) / std::max(1, net.Run.Steps), net.Run.Cycle));
+  out.push_back(Printf(" Nodes: %zu   links: %zu   modelled second by second; card cycle %d s", net.Nodes.size(),
+                       net.Links.size(), net.Run.Cycle));
   out.push_back(table.ShortestCycle > 0
                     ? Printf(" Shortest candidate cycle that serves the flows and the minimum stages: %d s", table.ShortestCycle)
                     : std::string(" No candidate cycle serves the flows and the minimum stages; the longest is offered"));

@@ -44,8 +44,9 @@ std::vector<std::string> InputSummaryLines(const SignalNetwork& net, const ReadR
   const RunData& r = net.Run;
   std::vector<std::string> out;
   out.push_back(" INPUT SUMMARY");
-  out.push_back(Printf("   Cycle %d s in %d steps of %.2f s; random and oversaturation delay over %d minutes", r.Cycle,
-                       r.Steps, static_cast<double>(r.Cycle) / std::max(1, r.Steps), r.SimulatedMinutes));
+  out.push_back(Printf("   Cycle %d s, modelled second by second; profiles printed in %d steps of %.2f s; random and "
+                       "oversaturation delay over %d minutes",
+                       r.Cycle, r.Steps, static_cast<double>(r.Cycle) / std::max(1, r.Steps), r.SimulatedMinutes));
   out.push_back(Printf("   Effective green: %d s lost at its start, %d s gained at its end; flows at %d%%, cruise "
                        "speeds at %d%%; cruise values are %s",
                        r.StartLoss, r.EndGain, r.FlowFactor, r.SpeedFactor,
