@@ -209,6 +209,11 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
     node.Stages = n;
     node.Doubled = doubled;
     const int wrap = doubled ? RoundEven(cycle / 2.0) : cycle;
+    if (wrap < 1) {
+      rd.Error(c.Line, Printf("card %ld: a cycle of %d s has no half cycle for the pattern to run in twice", c.Fields[0],
+                              cycle));
+      continue;
+    }
     bool ok = true;
     long minSum = 0;
     for (int k = 0; k < n && ok; ++k) {

@@ -14,6 +14,8 @@ namespace {
 constexpr int kTrialDepth = 3;
 // Passes over a network whose links feed each other in loops.
 constexpr int kLoopPasses = 6;
+// Cells of a cycle at the most: one a second up to 20 minutes.
+constexpr int kMaxCells = 1200;
 }  // namespace
 
 double CruiseSeconds(const RunData& run, int cruiseValue, int lengthMetres) {
@@ -33,10 +35,11 @@ NetworkModel::NetworkModel(const SignalNetwork& net, int cycle) : net_(net), cyc
   steps_ = std::max(1, static_cast<int>(std::lround(cycle / cardStep)));
   stepSeconds_ = static_cast<double>(cycle) / steps_;
   // Whole seconds hold every green edge, but for the second half of a double-cycled pattern
-  // in an odd cycle, which starts on a half second.
+  // in an odd cycle, which starts on a half second. Cycles far longer than any street's are
+  // held in kMaxCells cells, so that memory stays bounded.
   bool halfSeconds = false;
   for (const SignalNode& node : net.Nodes) halfSeconds = halfSeconds || (node.Doubled && cycle % 2 != 0);
-  cells_ = std::max(1, halfSeconds ? 2 * cycle : cycle);
+  cells_ = std::clamp(halfSeconds ? 2 * cycle : cycle, 1, kMaxCells);
   cellSeconds_ = static_cast<double>(cycle) / cells_;
   hours_ = run.SimulatedMinutes / 60.0;
   const int links = static_cast<int>(net.Links.size());

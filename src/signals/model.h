@@ -8,7 +8,7 @@
 // on a half second), whatever the step the data file gives: every stage change, lag and lost
 // time is a whole number of seconds, so every green edge falls on a cell boundary and the
 // index does not move when all the timings move together. The card's step is kept for the
-// profiles the print file shows.
+// profiles the print file shows. (A cycle above 20 minutes is held in 1200 cells.)
 //
 // Per link and cell t of the cycle (PCU per cell):
 //   IN(t)  = the even part + sum over upstream links h of share(h) OUT_h moved and dispersed

@@ -147,6 +147,7 @@ TEST(SignalDataFile, MissingOrBadCardOneStopsTheRun) {
       {{"title", Card({2, 1})}, "card 1 (cycle and run data) is missing"},
       {{"title", Card({1, 0, 30})}, "card 1, field 2 (cycle): 0 is outside 1..3600"},
       {{"title", Card({1, 60, 5000})}, "card 1, field 3 (steps per cycle): 5000 is outside 0..1000"},
+      {{"title", Card({1, 1, 1}), Card({22, 1, 0, 0, 0, 0})}, "card 22: a cycle of 1 s has no half cycle"},
   };
   for (const Case& c : cases) {
     ReadReport report;
