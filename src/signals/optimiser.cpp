@@ -8,7 +8,12 @@ namespace veltra::signals {
 
 namespace {
 
-bool Better(double candidate, double best) { return candidate < best - 1e-9 * std::max(1.0, std::fabs(best)); }
+// A move is kept when it lowers the objective by more than this share of it: less is rounding.
+constexpr double kImprovement = 1e-9;
+
+bool Better(double candidate, double best) {
+  return candidate < best - kImprovement * std::max(1.0, std::fabs(best));
+}
 
 // Moves the start of stage k by delta when both stages beside the change keep their minimums.
 bool ShiftChange(const SignalNetwork& net, Timings& t, int node, int k, int delta) {
@@ -40,6 +45,43 @@ std::vector<int> OptimisedNodes(const SignalNetwork& net) {
     if (net.Nodes[n].Optimise) nodes.push_back(static_cast<int>(n));
   return nodes;
 }
+
+// Nodes whose timings bear on each other's links: a link of one feeds or opposes a link of the
+// other, directly or through one link that no signal controls. [node] -> neighbours.
+std::vector<std::vector<int>> Neighbours(const SignalNetwork& net) {
+  std::vector<std::vector<int>> near(net.Nodes.size());
+  auto owners = [&](int l, auto&& add) {
+    const SignalLink& link = net.Links[static_cast<size_t>(l)];
+    if (link.Node >= 0) {
+      add(link.Node);
+      return;
+    }
+    for (int h = 0; h < link.SourceCount; ++h) {
+      const int up = net.Links[static_cast<size_t>(link.Sources[static_cast<size_t>(h)].Link)].Node;
+      if (up >= 0) add(up);
+    }
+  };
+  for (const SignalLink& link : net.Links) {
+    if (link.Node < 0) continue;
+    auto add = [&](int other) {
+      if (other == link.Node) return;
+      near[static_cast<size_t>(link.Node)].push_back(other);
+      near[static_cast<size_t>(other)].push_back(link.Node);
+    };
+    for (int h = 0; h < link.SourceCount; ++h) owners(link.Sources[static_cast<size_t>(h)].Link, add);
+    if (link.GivesWay)
+      for (int o : {link.Gw.Opposing1, link.Gw.Opposing2})
+        if (o >= 0) owners(o, add);
+  }
+  for (std::vector<int>& list : near) {
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+  }
+  return near;
+}
+
+// A scan over `count` moves tries every stride-th first, then the moves around the two best.
+constexpr int kCoarseMoves = 30;
 
 }  // namespace
 
@@ -127,48 +169,6 @@ ClimbResult HillClimb(const SignalNetwork& net, const Timings& start, Objective&
   result.FinalIndex = best;
   return result;
 }
-
-
-namespace {
-
-// Nodes whose timings bear on each other's links: a link of one feeds or opposes a link of the
-// other, directly or through one link that no signal controls. [node] -> neighbours.
-std::vector<std::vector<int>> Neighbours(const SignalNetwork& net) {
-  std::vector<std::vector<int>> near(net.Nodes.size());
-  auto owners = [&](int l, auto&& add) {
-    const SignalLink& link = net.Links[static_cast<size_t>(l)];
-    if (link.Node >= 0) {
-      add(link.Node);
-      return;
-    }
-    for (int h = 0; h < link.SourceCount; ++h) {
-      const int up = net.Links[static_cast<size_t>(link.Sources[static_cast<size_t>(h)].Link)].Node;
-      if (up >= 0) add(up);
-    }
-  };
-  for (const SignalLink& link : net.Links) {
-    if (link.Node < 0) continue;
-    auto add = [&](int other) {
-      if (other == link.Node) return;
-      near[static_cast<size_t>(link.Node)].push_back(other);
-      near[static_cast<size_t>(other)].push_back(link.Node);
-    };
-    for (int h = 0; h < link.SourceCount; ++h) owners(link.Sources[static_cast<size_t>(h)].Link, add);
-    if (link.GivesWay)
-      for (int o : {link.Gw.Opposing1, link.Gw.Opposing2})
-        if (o >= 0) owners(o, add);
-  }
-  for (std::vector<int>& list : near) {
-    std::sort(list.begin(), list.end());
-    list.erase(std::unique(list.begin(), list.end()), list.end());
-  }
-  return near;
-}
-
-// A scan over `count` moves tries every stride-th first, then the moves around the two best.
-constexpr int kCoarseMoves = 30;
-
-}  // namespace
 
 ClimbResult Polish(const SignalNetwork& net, const Timings& start, Objective& objective,
                    const std::vector<std::vector<int>>& largeMoves, const PolishSettings& settings) {
