@@ -39,6 +39,11 @@ ClimbResult StartAt(const Timings& start, Objective& objective) {
   return result;
 }
 
+// The first stage whose start a single change-time move may shift. A coordinated node keeps
+// the start of its stage 1 (its offset) against the rest of its group, so only the later
+// changes move on their own; they reach every split all the same.
+int FirstMovableChange(const SignalNetwork& net, int node) { return net.Nodes[static_cast<size_t>(node)].Group >= 0 ? 1 : 0; }
+
 std::vector<int> OptimisedNodes(const SignalNetwork& net) {
   std::vector<int> nodes;
   for (size_t n = 0; n < net.Nodes.size(); ++n)
@@ -148,7 +153,7 @@ ClimbResult HillClimb(const SignalNetwork& net, const Timings& start, Objective&
       std::vector<int> one(1);
       if (settings.ChangeTimes)
         for (int n : optimised)
-          for (int k = 0; k < net.Nodes[static_cast<size_t>(n)].Stages; ++k) {
+          for (int k = FirstMovableChange(net, n); k < net.Nodes[static_cast<size_t>(n)].Stages; ++k) {
             one[0] = n;
             improved |= climb(one, [&](Timings& trial, int sign) { return ShiftChange(net, trial, n, k, sign * size); });
           }
@@ -269,7 +274,7 @@ ClimbResult Polish(const SignalNetwork& net, const Timings& start, Objective& ob
         one[0] = n;
         if (nd.Stages < 2 || changeScanned[static_cast<size_t>(n)] >= lastChangeNear(one)) continue;
         const int p = PatternSeconds(nd, t.Cycle);
-        for (int k = 0; k < nd.Stages; ++k) {
+        for (int k = FirstMovableChange(net, n); k < nd.Stages; ++k) {
           // Stage k starts d seconds later: the stage before it gains d, stage k loses d.
           const int before = (k + nd.Stages - 1) % nd.Stages;
           const int lenBefore = StageLength(t, n, before, p), lenHere = StageLength(t, n, k, p);

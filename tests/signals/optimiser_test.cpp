@@ -83,6 +83,19 @@ TEST(SignalOptimiser, FixedNodesStayAndCoordinatedNodesMoveTogether) {
   const int after = ((r.Best.At(2, 0) - r.Best.At(1, 0)) % 60 + 60) % 60;
   EXPECT_EQ(after, before);
   EXPECT_LT(r.FinalIndex, r.StartIndex);
+
+  // The whole search, its starts and large moves, on an arterial with the same card 2.
+  RunOptions o;
+  std::vector<std::string> lines = test::Arterial(3, o, false);
+  lines.insert(lines.begin() + 2, Card({2, 2, 3, -2, 3}));
+  SignalNetwork arterial = Parse(lines);
+  NetworkModel model(arterial, 60);
+  const RunOutcome outcome = OptimiseTimings(arterial, model);
+  const Timings given = GivenTimings(arterial);
+  EXPECT_EQ(outcome.Final.At(0, 0), given.At(0, 0));
+  EXPECT_EQ(outcome.Final.At(0, 1), given.At(0, 1));
+  EXPECT_EQ(outcome.Final.At(1, 0), outcome.Final.At(2, 0));  // given together, they stay together
+  EXPECT_LT(outcome.FinalIndex, outcome.StartIndex);
 }
 
 TEST(SignalOptimiser, DoubleCycledNodeMovesWithinItsHalfCycle) {
