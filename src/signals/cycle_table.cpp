@@ -24,11 +24,55 @@ bool CycleServes(const SignalNetwork& net, int node, const StageDemand& d, int c
   return need <= cycle + 1e-9;
 }
 
+namespace {
+
+// Stage s (1-based) of an n-stage node taken into the first half of it.
+int Folded(int s, int half) { return (s - 1) % half + 1; }
+
+// A node of four or six stages whose second half repeats its first (the same minimum stages,
+// every link green in the same stages of both halves) is a pattern of two or three stages run
+// twice: the loop writes a plan it has doubled so. The table takes it as that pattern, so that
+// it offers such a node its single and its double structure as it does any other.
+void FoldRepeatedPatterns(SignalNetwork& net) {
+  std::vector<bool> repeats(net.Nodes.size(), false);
+  for (size_t n = 0; n < net.Nodes.size(); ++n) {
+    const SignalNode& node = net.Nodes[n];
+    if (node.Stages != 4 && node.Stages != 6) continue;
+    const int half = node.Stages / 2;
+    repeats[n] = true;
+    for (int k = 0; k < half; ++k)
+      repeats[n] = repeats[n] && node.MinStage[static_cast<size_t>(k)] == node.MinStage[static_cast<size_t>(k + half)];
+  }
+  for (const SignalLink& link : net.Links) {
+    if (link.Node < 0 || !repeats[static_cast<size_t>(link.Node)] || link.PeriodCount == 0) continue;
+    const int half = net.Nodes[static_cast<size_t>(link.Node)].Stages / 2;
+    const GreenPeriod& a = link.Periods[0];
+    const GreenPeriod& b = link.Periods[1];
+    const bool twice = link.PeriodCount == 2 && a.StartStage != b.StartStage &&
+                       Folded(a.StartStage, half) == Folded(b.StartStage, half) &&
+                       Folded(a.EndStage, half) == Folded(b.EndStage, half) && a.StartLag == b.StartLag &&
+                       a.EndLag == b.EndLag;
+    if (!twice) repeats[static_cast<size_t>(link.Node)] = false;
+  }
+  for (SignalLink& link : net.Links) {
+    if (link.Node < 0 || !repeats[static_cast<size_t>(link.Node)] || link.PeriodCount == 0) continue;
+    const int half = net.Nodes[static_cast<size_t>(link.Node)].Stages / 2;
+    link.PeriodCount = 1;
+    link.Periods[0].StartStage = Folded(link.Periods[0].StartStage, half);
+    link.Periods[0].EndStage = Folded(link.Periods[0].EndStage, half);
+  }
+  for (size_t n = 0; n < net.Nodes.size(); ++n)
+    if (repeats[n]) net.Nodes[n].Stages /= 2;
+}
+
+}  // namespace
+
 CycleTable BuildCycleTable(const SignalNetwork& given) {
   // The table is made on the patterns run once per cycle; the double structure of a column is
   // the single one of the column five places before.
   SignalNetwork net = given;
   for (SignalNode& node : net.Nodes) node.Doubled = false;
+  FoldRepeatedPatterns(net);
   CycleTable table;
   const size_t nodes = net.Nodes.size();
   table.Index.assign(nodes, {});
@@ -47,11 +91,14 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
     for (int k = 0; k < net.Nodes[n].Stages; ++k) y += demands[n].Ratio[static_cast<size_t>(k)];
     table.OverloadedNodes.push_back({net.Nodes[n].Number, y});
   }
+  std::vector<std::array<bool, kCandidateCycles>> served(nodes);  // [node][column] the cycle serves the node
   for (int k = 0; k < kCandidateCycles; ++k) {
     bool serves = true;
     for (size_t n = 0; n < nodes; ++n) {
       bool overloaded = false;
-      serves = CycleServes(net, static_cast<int>(n), demands[n], kCandidates[static_cast<size_t>(k)], overloaded) && serves;
+      served[n][static_cast<size_t>(k)] =
+          CycleServes(net, static_cast<int>(n), demands[n], kCandidates[static_cast<size_t>(k)], overloaded);
+      serves = served[n][static_cast<size_t>(k)] && serves;
     }
     table.TooLow[static_cast<size_t>(k)] = !serves && k + 1 < kCandidateCycles;
     if (serves && table.ShortestCycle == 0) table.ShortestCycle = kCandidates[static_cast<size_t>(k)];
@@ -90,11 +137,13 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
     table.MaxDegreeOfSat[static_cast<size_t>(k)] = maxDos;
     for (size_t n = 0; n < nodes; ++n) table.Index[n][static_cast<size_t>(k)] = model.NodeIndex(static_cast<int>(n));
   }
+  // A node runs its pattern twice only where the half cycle holds its minimum stages and serves
+  // its flows; the index of a half cycle that does not comes from scaled-down minimums.
   for (size_t n = 0; n < nodes; ++n) {
     const bool canDouble = net.Nodes[n].Stages <= 3;
     for (int k = 5; k < kCandidateCycles; ++k)
-      table.Double[n][static_cast<size_t>(k)] =
-          canDouble && table.Index[n][static_cast<size_t>(k - 5)] < table.Index[n][static_cast<size_t>(k)];
+      table.Double[n][static_cast<size_t>(k)] = canDouble && served[n][static_cast<size_t>(k - 5)] &&
+                                                table.Index[n][static_cast<size_t>(k - 5)] < table.Index[n][static_cast<size_t>(k)];
   }
   for (int k = 0; k < kCandidateCycles; ++k) {
     double single = 0, twice = 0;
