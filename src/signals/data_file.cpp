@@ -161,7 +161,13 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
     if (r.Steps == 0) r.Steps = r.Cycle <= 60 ? r.Cycle : std::min(60, RoundEven(r.Cycle / 2.0));
     if (c.Fields.size() >= 3 && !rd.InRange(c, 3, 0, 1000, "steps per cycle")) continue;
     r.SimulatedMinutes = f(4) > 0 ? static_cast<int>(f(4)) : 60;
-    if (c.Fields.size() >= 4 && !rd.InRange(c, 4, 0, 1440, "simulated time, minutes")) continue;
+    // Any period the five columns hold is a period the delay formula can take; one of more than a
+    // day is almost always seconds written where minutes are meant, so it is said, not refused.
+    if (c.Fields.size() >= 4 && !rd.InRange(c, 4, 0, 99999, "simulated time, minutes")) continue;
+    if (r.SimulatedMinutes > 1440)
+      rd.Warning(c.Line, Printf("card 1: a simulated time of %d minutes (more than a day) is taken as minutes; "
+                                "the random and oversaturation delays are those of a period that long",
+                                r.SimulatedMinutes));
     if (c.Fields.size() >= 5 && !rd.InRange(c, 5, -60, 60, "start lost time")) continue;
     if (c.Fields.size() >= 6 && !rd.InRange(c, 6, -60, 60, "end gain")) continue;
     r.StartLoss = static_cast<int>(f(5));
