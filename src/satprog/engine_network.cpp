@@ -412,7 +412,7 @@ bool Builder::RankedTurn(const JunctionLayout& layout, const int32_t major[2], i
   for (int32_t o = 1; o <= n; ++o)
     if (side(o) == opposite) impede(o, is(bigP));  // the opposite minor near-side turn, rank 2
   control.Rank = opposed ? 4 : 3;
-  if (!opposed) control.Gap.Critical -= gaps.ThreeArmReduction;
+  if (!opposed) control.Gap.Critical = std::max(0.0, control.Gap.Critical - gaps.ThreeArmReduction);
   return true;
 }
 

@@ -210,10 +210,10 @@ struct RankedCase {
   }
 };
 
-std::unique_ptr<RankedCase> Ranked(bool crossroads) {
+std::unique_ptr<RankedCase> Ranked(bool crossroads, const NetworkOptions& options = NetworkOptions()) {
   auto r = std::make_unique<RankedCase>();
   EXPECT_TRUE(ReadNetworkFile(RankedJunction(crossroads), r->Sat).Ok);
-  r->Network = BuildEngineNetwork(r->Sat, NetworkOptions());
+  r->Network = BuildEngineNetwork(r->Sat, options);
   r->Flows.assign(r->Network.Controls.size(), 0.0);
   return r;
 }
@@ -242,6 +242,12 @@ TEST(JunctionNetworks, TJunctionCapacitiesAreTheTwoWayStopControlMethodsWorkedBy
     EXPECT_DOUBLE_EQ(r->Capacity(capacity, 10, 30), 1800);
     EXPECT_DOUBLE_EQ(r->Capacity(capacity, 10, 20), 1800);
   }
+  // A critical gap given below the three-arm reduction leaves none, never a negative one that
+  // would find more gaps than the major road has.
+  NetworkOptions options;
+  options.Gaps.MinorFarTurn.Critical = 0.2;
+  const auto small = Ranked(false, options);
+  EXPECT_EQ(small->Network.Controls[static_cast<size_t>(small->Sat.FindTurn(20, 200, 10))].Gap.Critical, 0.0);
 }
 
 TEST(JunctionNetworks, CrossroadsRanksTheMinorLeftTurnFourth) {
