@@ -220,12 +220,16 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
   out.push_back("");
   out.push_back("      CONVERGENCE OF THE SIMULATION-ASSIGNMENT LOOP");
   out.push_back("");
-  out.push_back("        LOOP   TURN FLOW CHANGE (%)   RELATIVE GAP   ITERATIONS   SECONDS");
-  for (const LoopRecord& loop : result.Loops)
-    out.push_back(Printf("        %4d   %20.3f   %12.3e   %10d   %7.2f", loop.Loop, 100 * loop.Delta, loop.Gap,
-                         loop.Iterations, loop.Seconds));
+  out.push_back(Printf("        STOPS WHEN LESS THAN %.3g%% OF THE TURNS CARRYING FLOW CHANGED BY MORE THAN %.3g%% (AND 1 PCU/HR)",
+                       100 * result.ChangedShareLimit, 100 * result.TurnChange));
+  out.push_back(Printf("        SINCE THE LOOP BEFORE AND THE ASSIGNMENT REACHED A RELATIVE GAP OF %.3g.", result.TargetGap));
   out.push_back("");
-  out.push_back(result.Converged ? "        THE TURN FLOWS SETTLED." : "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.");
+  out.push_back("        LOOP   TURNS CHANGED (%)   RELATIVE GAP   TOTAL DELAY (PCU-HRS/HR)   AVERAGING STEP   ITERATIONS   SECONDS");
+  for (const LoopRecord& loop : result.Loops)
+    out.push_back(Printf("        %4d   %17.3f   %12.3e   %24.1f   %14.3f   %10d   %7.2f", loop.Loop, 100 * loop.ChangedShare,
+                         loop.Gap, loop.TotalDelay, loop.Step, loop.Iterations, loop.Seconds));
+  out.push_back("");
+  out.push_back(result.Settled ? "        THE TURN FLOWS SETTLED." : "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.");
   out.push_back(result.GapReached ? "        THE LAST ASSIGNMENT REACHED ITS RELATIVE GAP."
                                   : "        THE LAST ASSIGNMENT STOPPED AT ITS ITERATION LIMIT BEFORE ITS RELATIVE GAP.");
   out.push_back("");
