@@ -11,6 +11,19 @@ namespace {
 // log of the ceiling: a term whose logarithm passes it is held at the ceiling without being formed.
 const double kLogCeiling = std::log(kTimeCeiling);
 
+// x^p, by multiplication for the whole powers of the common curves (BPR's 4), which is several
+// times faster than pow and as exact for our purpose.
+double Raise(double x, double p) {
+    if (p == 4) {
+        double x2 = x * x;
+        return x2 * x2;
+    }
+    if (p == 3) return x * x * x;
+    if (p == 2) return x * x;
+    if (p == 1) return x;
+    return std::pow(x, p);
+}
+
 // a * b * (flow / capacity)^power * num / den for positive arguments, exact wherever the result is a
 // normal double, however large or small the factors are: the product is formed directly when no
 // factor leaves the double range, else through logarithms, so that B = 1e-17 with v / c = 1e4 gives
@@ -18,7 +31,7 @@ const double kLogCeiling = std::log(kTimeCeiling);
 double Term(double a, double b, double flow, double capacity, double power, double num, double den) {
     double ratio = flow / capacity;
     if (ratio >= DBL_MIN && ratio <= DBL_MAX) {
-        double raised = power == 0 ? 1.0 : std::pow(ratio, power);
+        double raised = power == 0 ? 1.0 : Raise(ratio, power);
         if (raised >= DBL_MIN && raised <= DBL_MAX) {
             double value = a * b * raised * num / den;
             if (value >= DBL_MIN && value <= DBL_MAX) return value;

@@ -29,6 +29,8 @@ Graph::Graph(int32_t nodeCount, std::vector<int32_t> tails, std::vector<int32_t>
         outLinks_[outNext[tail_[a]]++] = a;
         inLinks_[inNext[head_[a]]++] = a;
     }
+    outHeads_.resize(links);
+    for (int32_t i = 0; i < links; ++i) outHeads_[i] = head_[outLinks_[i]];
 }
 
 double Demand::Total() const {
@@ -64,6 +66,11 @@ Demand DemandBuilder::Build() const {
     }
     demand.Start.push_back(static_cast<int32_t>(demand.Destinations.size()));
     return demand;
+}
+
+std::string Network::NodeName(int32_t node) const {
+    if (node >= 0 && node < static_cast<int32_t>(NodeNames.size())) return NodeNames[node];
+    return std::to_string(node + 1);
 }
 
 std::vector<double> ClassFixedCost(const Network& network, const UserClass& userClass) {

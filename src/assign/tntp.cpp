@@ -17,6 +17,9 @@ constexpr int32_t kMaxNodes = 20'000'000;
     throw InputError(path + ":" + std::to_string(lineNo) + ": " + what);
 }
 
+// A real as a message shows it: shortest round form, "1e+308" rather than 309 digits.
+std::string Real(double value) { return Printf("%.10g", value); }
+
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
 std::vector<std::string> Tokens(const std::string& text) {
@@ -162,6 +165,14 @@ TntpNetwork ReadTntpNetwork(const std::string& path) {
         if (link.Term < 1 || link.Term > net.Nodes) Fail(path, lineNo, "term_node: " + tokens[1] + " is not a node 1.." + std::to_string(net.Nodes));
         if (link.Capacity <= 0 && link.FreeTime * link.B > 0 && link.Power > 0)
             Fail(path, lineNo, "capacity: must be positive on a link whose time grows with flow");
+        // The congested time is t0 * B * (v / c)^P: a product that is already past the largest
+        // double would turn every time on the link into infinity.
+        if (!std::isfinite(link.FreeTime * link.B))
+            Fail(path, lineNo, "b: " + tokens[5] + " times free_flow_time " + tokens[4] + " overflows a double");
+        if (link.FreeTime > kTimeCeiling)
+            Fail(path, lineNo, "free_flow_time: " + tokens[4] + " is above the largest time the engine works with (" +
+                                   Real(kTimeCeiling) + ")");
+        link.Line = static_cast<int32_t>(lineNo);
         net.Links.push_back(link);
     }
     if (meta.Links >= 0 && static_cast<int32_t>(net.Links.size()) != meta.Links)
@@ -230,6 +241,28 @@ std::vector<TntpFlow> ReadTntpFlows(const std::string& path) {
         flows.push_back(flow);
     }
     return flows;
+}
+
+void CheckGeneralisedCosts(const std::string& path, const TntpNetwork& tntp, double tollWeight, double distanceWeight) {
+    struct Part { const char* Field; const char* Option; double Weight; double TntpLink::*Value; };
+    const Part parts[] = {{"toll", "--toll-weight", tollWeight, &TntpLink::Toll},
+                          {"length", "--distance-weight", distanceWeight, &TntpLink::Length}};
+    for (const TntpLink& link : tntp.Links) {
+        double cost = link.FreeTime;
+        for (const Part& part : parts) {
+            if (part.Weight == 0) continue;
+            double product = part.Weight * (link.*part.Value);
+            if (!std::isfinite(product))
+                Fail(path, link.Line, std::string(part.Field) + ": " + Real(link.*part.Value) + " times " + part.Option + " " +
+                                          Real(part.Weight) + " overflows a double");
+            cost += product;
+        }
+        if (cost < 0)
+            Fail(path, link.Line, "negative generalised cost " + Real(cost) + " from --toll-weight/--distance-weight");
+        if (!(cost <= kTimeCeiling))
+            Fail(path, link.Line, "generalised cost " + Real(cost) + " from --toll-weight/--distance-weight is above the largest the engine works with (" +
+                                      Real(kTimeCeiling) + ")");
+    }
 }
 
 Network BuildNetwork(const TntpNetwork& tntp, Demand trips, double tollWeight, double distanceWeight) {
