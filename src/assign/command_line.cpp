@@ -121,16 +121,16 @@ const char* AlgorithmName(Algorithm a) {
 // The trips, refused when there is nothing to assign: an empty file or one whose trips are all
 // zero or within a zone is a mistake (a wrong file, a failed export), not an equilibrium.
 Demand ReadTrips(const std::string& path, int32_t zones) {
+    Demand trips = ReadTntpTrips(path, zones);
+    if (trips.Total() > 0) return trips;
+    // Refused: read again, now as text, only to say where.
     std::vector<std::string> lines = ReadTntpLines(path);
     bool blank = true;
     for (const std::string& line : lines)
         if (line.find_first_not_of(" \t\v\f") != std::string::npos) blank = false;
     if (blank) throw InputError(path + ":1: the file is empty: no trips to assign");
-    Demand trips = ReadTntpTrips(path, lines, zones);
-    if (!(trips.Total() > 0))
-        throw InputError(path + ":" + std::to_string(lines.size()) +
-                         ": the file ends without a single trip between different zones: nothing to assign");
-    return trips;
+    throw InputError(path + ":" + std::to_string(lines.size()) +
+                     ": the file ends without a single trip between different zones: nothing to assign");
 }
 
 std::string Figure(double value) {

@@ -43,11 +43,14 @@ void DemandBuilder::Add(int32_t origin, int32_t destination, double trips) {
     rows_.push_back({origin, destination, trips});
 }
 
-Demand DemandBuilder::Build() const {
-    std::vector<Row> rows = rows_;
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+Demand DemandBuilder::Build() {
+    // Sorted in place, and only when they are not already (a trips file comes sorted): a large
+    // matrix is not held twice.
+    auto before = [](const Row& a, const Row& b) {
         return a.Origin != b.Origin ? a.Origin < b.Origin : a.Destination < b.Destination;
-    });
+    };
+    if (!std::is_sorted(rows_.begin(), rows_.end(), before)) std::stable_sort(rows_.begin(), rows_.end(), before);
+    const std::vector<Row>& rows = rows_;
     Demand demand;
     for (size_t i = 0; i < rows.size();) {
         size_t j = i;

@@ -55,7 +55,7 @@ struct Demand {
 class DemandBuilder {
 public:
     void Add(int32_t origin, int32_t destination, double trips);
-    Demand Build() const;
+    Demand Build(); // sorts the rows it was given
 
 private:
     struct Row { int32_t Origin, Destination; double Trips; };
