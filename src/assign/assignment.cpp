@@ -23,6 +23,12 @@ constexpr int32_t kWaveSize = 16;
 constexpr double kSkipShare = 0.03;
 constexpr double kSkipCap = 1e-3;
 
+// Algorithm B: the sweeps of an iteration that run before its state is measured; the others run
+// beside the measure (and the next plans), on this thread while the others build trees. More
+// before the measure make each measured state better settled; fewer leave less work alone on
+// one thread.
+constexpr int32_t kSweepsBeforeMeasure = 4;
+
 struct Job {
     int32_t Class, Block;
 };
@@ -51,6 +57,7 @@ struct Assignment::Impl {
     std::vector<LinkCost> costs;                  // [link]
     std::vector<double> fixedFlow;                // [link]
     std::vector<std::vector<double>> fixedCost;   // [class][link]
+    std::vector<uint8_t> hasFixedCost;            // [class] some link has a flow-independent cost
     std::vector<std::vector<double>> classCost;   // [class][link] time + fixed cost, snapshot
     std::vector<std::vector<double>> classOutCost; // [class][i] the same in the order of the graph's OutLinks
     std::vector<std::vector<double>> freeCost;    // [class][link] class cost at zero flow
@@ -85,6 +92,7 @@ struct Assignment::Impl {
         int32_t classes = static_cast<int32_t>(network.Classes.size());
         for (int32_t c = 0; c < classes; ++c) {
             fixedCost.push_back(ClassFixedCost(network, network.Classes[c]));
+            hasFixedCost.push_back(std::any_of(fixedCost.back().begin(), fixedCost.back().end(), [](double f) { return f != 0; }));
             for (int32_t b = 0; b < network.Classes[c].Trips.OriginCount(); ++b) jobs.push_back({c, b});
         }
         classCost.assign(classes, std::vector<double>(links, 0.0));
@@ -114,10 +122,7 @@ struct Assignment::Impl {
     }
 
     void UpdateTimes() {
-        for (int32_t a = 0; a < links; ++a) {
-            time[a] = LinkTime(costs[a], flow[a]);
-            slope[a] = LinkTimeDerivative(costs[a], flow[a]);
-        }
+        for (int32_t a = 0; a < links; ++a) LinkTimeAndSlope(costs[a], flow[a], time[a], slope[a]);
     }
 
     void RefreshClassCosts() {
@@ -151,6 +156,11 @@ struct Assignment::Impl {
         }
         FlowFromClasses();
         UpdateTimes();
+    }
+
+    // A sweep skips adding the flow-independent costs of a class that has none.
+    const double* FixedCostOf(int32_t userClass) const {
+        return hasFixedCost[userClass] ? fixedCost[userClass].data() : nullptr;
     }
 
     int32_t Origin(const Job& job) const { return net.Classes[job.Class].Trips.Origins[job.Block]; }
@@ -249,61 +259,67 @@ struct Assignment::Impl {
         bushesReady = true;
     }
 
-    // One pass of Algorithm B over every origin. On the worker threads, against the snapshot of
-    // the class costs: the shortest-path tree of each origin, which measures the state (the
-    // relative gap and the route excess) and then gives the bush the tree's links. On this
-    // thread, in origin order, as soon as each bush is ready: its flow shifts, which see each
-    // other's effect on link times at once (Gauss-Seidel over origins), which is what makes them
-    // converge fast. The shifts belong to the next iteration, so they are skipped when shift is
-    // false; when the measure turns out to be converged they have moved the bushes on from the
-    // measured state, which the caller has kept.
-    void PassB(int32_t threads, bool shift) {
-        const Graph& g = net.Links;
+    LinkState LiveState() {
         LinkState state;
         state.Costs = &costs;
         state.Time = time.data();
         state.Slope = slope.data();
         state.TotalFlow = flow.data();
-        ProduceInOrder(
-            static_cast<int32_t>(jobs.size()), threads,
-            [&](int32_t j, int32_t worker) {
-                const Job& job = jobs[j];
-                const Demand& demand = net.Classes[job.Class].Trips;
-                PathScratch& paths = workerPaths[worker];
-                // The tree is needed as far as the destinations and the nodes of the bush.
-                AddDestinations(demand, job.Block, paths);
-                for (int32_t link : bushes[j].Links) paths.Targets.push_back(g.Head(link));
-                ShortestPathTree(g, net.NoThroughNodes, classOutCost[job.Class].data(), demand.Origins[job.Block], paths);
-                shortestByJob[j] = BlockShortestCost(demand, job.Block, paths);
-                if (shortestByJob[j] == kUnreachable) CheckReached(job, paths);
-                workspaces[worker]->Prepare(demand, job.Block, classCost[job.Class].data(), freeCost[job.Class].data(), paths,
-                                            bushes[j], excessByJob[j]);
-            },
-            [&](int32_t j) {
-                if (!shift) return;
-                const Job& job = jobs[j];
-                state.FixedCost = fixedCost[job.Class].data();
-                state.ClassFlow = classFlow[job.Class].data();
-                workspaces[0]->ShiftFlows(bushes[j], Origin(job), state);
-            });
+        return state;
+    }
+
+    void Sweep(BushWorkspace& workspace, LinkState& state, size_t j) {
+        const Job& job = jobs[j];
+        state.FixedCost = FixedCostOf(job.Class);
+        state.ClassFlow = classFlow[job.Class].data();
+        workspace.ShiftFlows(bushes[j], Origin(job), state);
+    }
+
+    // Algorithm B's measure of the current state, and the plans of the next bushes, for every
+    // origin on the worker threads: the shortest-path tree at the snapshot of the class costs
+    // gives the relative gap and the route excess and then the tree's links that join the bush.
+    // These read only the snapshot and each bush's links and marks of use, so meanwhile this
+    // thread runs sweeps, the further sweeps of the iteration that led to this state; their
+    // effect is measured at the next state.
+    void MeasureAndPlan(int32_t threads, const std::function<void()>& sweeps) {
+        const Graph& g = net.Links;
+        for (size_t j = 0; j < jobs.size(); ++j) MarkUsed(bushes[j], BushDust(net.Classes[jobs[j].Class].Trips, jobs[j].Block));
+        RunBeside(static_cast<int32_t>(jobs.size()), threads, sweeps, [&](int32_t j, int32_t worker) {
+            const Job& job = jobs[j];
+            const Demand& demand = net.Classes[job.Class].Trips;
+            PathScratch& paths = workerPaths[worker];
+            // The tree is needed as far as the destinations and the nodes of the bush.
+            AddDestinations(demand, job.Block, paths);
+            for (int32_t link : bushes[j].Links) paths.Targets.push_back(g.Head(link));
+            ShortestPathTree(g, net.NoThroughNodes, classOutCost[job.Class].data(), demand.Origins[job.Block], paths);
+            shortestByJob[j] = BlockShortestCost(demand, job.Block, paths);
+            if (shortestByJob[j] == kUnreachable) CheckReached(job, paths);
+            workspaces[worker]->Plan(demand, job.Block, classCost[job.Class].data(), freeCost[job.Class].data(), paths,
+                                     bushes[j], excessByJob[j]);
+        });
+    }
+
+    void ApplyPlans(int32_t threads) {
+        ParallelFor(static_cast<int32_t>(jobs.size()), threads, [&](int32_t j, int32_t worker) {
+            workspaces[worker]->Apply(bushes[j], Origin(jobs[j]), BushDust(net.Classes[jobs[j].Class].Trips, jobs[j].Block));
+        });
+    }
+
+    // The first sweep of an iteration over each bush in origin order: flow shifts see each
+    // other's effect on link times at once (Gauss-Seidel over origins), which is what makes them
+    // converge fast.
+    void FirstSweep() {
+        LinkState state = LiveState();
+        for (size_t j = 0; j < jobs.size(); ++j) Sweep(*workspaces[0], state, j);
     }
 
     // Further sweeps, over all bushes in turn, only for those still far from their own
     // equilibrium: the others' shifts would be below what the gap can show.
-    void ExtraSweeps(int32_t innerPasses, double skipBelow) {
-        LinkState state;
-        state.Costs = &costs;
-        state.Time = time.data();
-        state.Slope = slope.data();
-        state.TotalFlow = flow.data();
-        for (int32_t pass = 1; pass < innerPasses; ++pass) {
-            for (size_t j = 0; j < jobs.size(); ++j) {
-                if (bushes[j].Excess < skipBelow) continue;
-                state.FixedCost = fixedCost[jobs[j].Class].data();
-                state.ClassFlow = classFlow[jobs[j].Class].data();
-                workspaces[0]->ShiftFlows(bushes[j], Origin(jobs[j]), state);
-            }
-        }
+    void ExtraSweeps(int32_t firstPass, int32_t innerPasses, double skipBelow) {
+        LinkState state = LiveState();
+        for (int32_t pass = firstPass; pass < innerPasses; ++pass)
+            for (size_t j = 0; j < jobs.size(); ++j)
+                if (bushes[j].Excess >= skipBelow) Sweep(*workspaces[0], state, j);
     }
 
     // Step length in [0, 1] along direction (per class) minimising the objective, by bisection on
@@ -420,24 +436,34 @@ AssignmentResult Assignment::Solve(const std::function<void(const IterationRecor
     if (routes) {
         if (!s.bushesReady) s.InitialiseBushes(threads);
         s.TotalsFromBushes();
+        // Each state is measured after the first sweep of an iteration, while the further sweeps of
+        // that iteration run beside the measure; the initial loading has none.
+        bool sweepsDue = false;
+        double lastGap = kTimeCeiling;
         for (int32_t iteration = 0;; ++iteration) {
             s.RefreshClassCosts();
             m = s.MeasureFlows();
-            // The measured state, kept for the result: the pass may already shift flows for the
-            // next iteration before the measure is complete.
+            // The measured state, kept for the result: the sweeps move on from it meanwhile.
             std::vector<double> measuredFlow = s.flow, measuredTime = s.time;
             std::vector<std::vector<double>> measuredClassFlow = s.classFlow;
-            bool last = iteration >= settings_.MaxIterations;
-            s.PassB(threads, !last);
+            double skipBelow = std::min(kSkipShare * lastGap, kSkipCap);
+            s.MeasureAndPlan(threads, [&] {
+                if (sweepsDue) s.ExtraSweeps(kSweepsBeforeMeasure, settings_.InnerPasses, skipBelow);
+            });
             s.AddJobFigures(m, true);
             record(iteration);
-            if (converged() || last) {
+            if (converged() || iteration >= settings_.MaxIterations) {
+                s.ApplyPlans(threads); // the bushes go on from the plans at the next call
                 s.flow.swap(measuredFlow);
                 s.time.swap(measuredTime);
                 s.classFlow.swap(measuredClassFlow);
                 break;
             }
-            s.ExtraSweeps(settings_.InnerPasses, std::min(kSkipShare * m.Gap(), kSkipCap));
+            lastGap = m.Gap();
+            s.ApplyPlans(threads);
+            s.FirstSweep();
+            s.ExtraSweeps(1, kSweepsBeforeMeasure, std::min(kSkipShare * lastGap, kSkipCap));
+            sweepsDue = true;
             s.TotalsFromBushes();
         }
         result.Flow = s.flow;

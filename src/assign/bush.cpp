@@ -9,22 +9,10 @@ namespace {
 
 constexpr double kNoPath = -1; // maxDist_ of a node that no used link reaches
 
-// Flow below a ten-trillionth of the origin's trips is rounding dust from earlier shifts: it
-// breaks conservation by nothing that matters, but left in place it would pin a link whose
-// reverse the equilibrium needs.
-constexpr double kDustShare = 1e-13;
-
-double BlockTrips(const Demand& demand, int32_t block) {
-    double total = 0;
-    for (int32_t i = demand.Start[block]; i < demand.Start[block + 1]; ++i) total += demand.Trips[i];
-    return total;
-}
-
 } // namespace
 
 BushWorkspace::BushWorkspace(const Graph& graph, int32_t noThroughNodes)
-    : graph_(graph), noThroughNodes_(noThroughNodes), minDist_(graph.NodeCount(), 0.0), maxDist_(graph.NodeCount(), 0.0),
-      minPred_(graph.NodeCount(), -1), maxPred_(graph.NodeCount(), -1), position_(graph.NodeCount(), -1),
+    : graph_(graph), noThroughNodes_(noThroughNodes), labels_(graph.NodeCount()), position_(graph.NodeCount(), -1),
       usedMark_(graph.NodeCount(), 0), neededMark_(graph.NodeCount(), 0), acceptMark_(graph.NodeCount(), 0),
       first_(graph.NodeCount(), 0),
       last_(graph.NodeCount(), 0), anchor_(graph.NodeCount(), -1), rank_(graph.NodeCount(), 0),
@@ -51,30 +39,36 @@ int32_t BushWorkspace::Initialise(const Demand& demand, int32_t block, const dou
     return unreachable;
 }
 
-// Drops the links whose flow is dust, and those left hanging from a node that no longer receives
-// flow, keeping the rest in their order. Marks the nodes that used links reach (usedMark_).
-void BushWorkspace::DropUnused(Bush& bush, int32_t origin, double dust) {
-    size_t kept = 0;
-    for (size_t i = 0; i < bush.Links.size(); ++i) {
-        if (bush.Flow[i] <= dust) continue;
-        bush.Links[kept] = bush.Links[i];
-        bush.Flow[kept++] = bush.Flow[i];
-    }
-    bush.Links.resize(kept);
-    bush.Flow.resize(kept);
+double BushDust(const Demand& demand, int32_t block) {
+    // A ten-trillionth of the origin's trips: rounding left by earlier shifts, which breaks
+    // conservation by nothing that matters but, left in place, would pin a link whose reverse the
+    // equilibrium needs.
+    double total = 0;
+    for (int32_t i = demand.Start[block]; i < demand.Start[block + 1]; ++i) total += demand.Trips[i];
+    return 1e-13 * total;
+}
+
+void MarkUsed(Bush& bush, double dust) {
+    bush.Used.assign((bush.Flow.size() + 63) / 64, 0);
+    for (size_t i = 0; i < bush.Flow.size(); ++i)
+        if (bush.Flow[i] > dust) bush.Used[i / 64] |= uint64_t{1} << (i % 64);
+}
+
+// The used links (kept_, indices into the bush's links, in its order), without those left
+// hanging from a node that no used link reaches. Marks the nodes they reach (usedMark_).
+void BushWorkspace::KeepUsed(const Bush& bush, int32_t origin) {
+    kept_.clear();
+    for (int32_t i = 0; i < static_cast<int32_t>(bush.Links.size()); ++i)
+        if (bush.IsUsed(i)) kept_.push_back(i);
     for (;;) {
         ++stamp_;
         usedMark_[origin] = stamp_;
-        for (int32_t link : bush.Links) usedMark_[graph_.Head(link)] = stamp_;
-        kept = 0;
-        for (size_t i = 0; i < bush.Links.size(); ++i) {
-            if (usedMark_[graph_.Tail(bush.Links[i])] != stamp_) continue;
-            bush.Links[kept] = bush.Links[i];
-            bush.Flow[kept++] = bush.Flow[i];
-        }
-        if (kept == bush.Links.size()) break;
-        bush.Links.resize(kept);
-        bush.Flow.resize(kept);
+        for (int32_t i : kept_) usedMark_[graph_.Head(bush.Links[i])] = stamp_;
+        size_t count = 0;
+        for (int32_t i : kept_)
+            if (usedMark_[graph_.Tail(bush.Links[i])] == stamp_) kept_[count++] = i;
+        if (count == kept_.size()) break;
+        kept_.resize(count);
     }
 }
 
@@ -83,33 +77,36 @@ void BushWorkspace::DropUnused(Bush& bush, int32_t origin, double dust) {
 // forward in distance, as they do near equilibrium, the order is the tree's own, so the tree's
 // links fit into it and join the bush.
 void BushWorkspace::OrderUsedNodes(const Bush& bush, int32_t origin) {
+    auto keptLinks = [&](auto&& use) {
+        for (int32_t i : kept_) use(bush.Links[i]);
+    };
     // The used links of each node grouped by tail, counted into first_/last_ of the tails.
     order_.clear();
     order_.push_back(origin);
     first_[origin] = last_[origin] = 0; // in-degree of the origin is nil
-    for (int32_t link : bush.Links) {
+    keptLinks([&](int32_t link) {
         int32_t head = graph_.Head(link);
         if (order_.back() != head && neededMark_[head] != stamp_) {
             neededMark_[head] = stamp_; // reused here as "counted"
             order_.push_back(head);
             first_[head] = last_[head] = 0;
         }
-    }
+    });
     for (int32_t node : order_) position_[node] = 0; // out-degree while counting
-    for (int32_t link : bush.Links) {
+    keptLinks([&](int32_t link) {
         ++position_[graph_.Tail(link)];
         ++first_[graph_.Head(link)]; // in-degree
-    }
+    });
     // Out-link lists: outStart_ by node slot (the node's index in order_, kept in last_).
     outStart_.assign(order_.size() + 1, 0);
     for (size_t k = 0; k < order_.size(); ++k) {
         last_[order_[k]] = static_cast<int32_t>(k);
         outStart_[k + 1] = outStart_[k] + position_[order_[k]];
     }
-    outLinks_.resize(bush.Links.size());
+    outLinks_.resize(kept_.size());
     std::vector<int32_t>& fill = stack_;
     fill.assign(outStart_.begin(), outStart_.end() - 1);
-    for (int32_t link : bush.Links) outLinks_[fill[last_[graph_.Tail(link)]]++] = link;
+    keptLinks([&](int32_t link) { outLinks_[fill[last_[graph_.Tail(link)]]++] = link; });
 
     auto later = [this](int32_t a, int32_t b) { return rank_[a] > rank_[b]; };
     heap_.clear();
@@ -136,10 +133,10 @@ void BushWorkspace::OrderUsedNodes(const Bush& bush, int32_t origin) {
     order_.swap(sorted);
 }
 
-int32_t BushWorkspace::Prepare(const Demand& demand, int32_t block, const double* cost, const double* freeCost,
-                               const PathScratch& paths, Bush& bush, RouteExcess& excess) {
+int32_t BushWorkspace::Plan(const Demand& demand, int32_t block, const double* cost, const double* freeCost,
+                            const PathScratch& paths, Bush& bush, RouteExcess& excess) {
     const int32_t origin = demand.Origins[block];
-    DropUnused(bush, origin, kDustShare * BlockTrips(demand, block));
+    KeepUsed(bush, origin);
     const int32_t usedStamp = stamp_;
 
     // Along the tree, in the order it was settled: each node's rank, its nearest ancestor that the
@@ -168,12 +165,11 @@ int32_t BushWorkspace::Prepare(const Demand& demand, int32_t block, const double
     // so the sum is the route's cost minus the tree's, without the rounding of two large totals.
     // -inf marks a node that no used link reaches.
     routeExcess_[origin] = 0;
-    for (size_t i = 0; i < bush.Links.size();) {
-        int32_t head = graph_.Head(bush.Links[i]);
+    for (size_t k = 0; k < kept_.size();) {
+        int32_t head = graph_.Head(bush.Links[kept_[k]]);
         double worst = -kUnreachable;
-        for (; i < bush.Links.size() && graph_.Head(bush.Links[i]) == head; ++i) {
-            if (!(bush.Flow[i] > 0)) continue;
-            int32_t link = bush.Links[i], tail = graph_.Tail(link);
+        for (; k < kept_.size() && graph_.Head(bush.Links[kept_[k]]) == head; ++k) {
+            int32_t link = bush.Links[kept_[k]], tail = graph_.Tail(link);
             worst = std::max(worst, routeExcess_[tail] + ((d[tail] - d[head]) + cost[link]));
         }
         routeExcess_[head] = worst;
@@ -205,7 +201,7 @@ int32_t BushWorkspace::Prepare(const Demand& demand, int32_t block, const double
     ++stamp_;
     for (int32_t node : order_) need(node);
     for (int32_t i = demand.Start[block]; i < demand.Start[block + 1]; ++i) need(demand.Destinations[i]);
-    for (int32_t link : bush.Links) linkMark_[link] = stamp_;
+    for (int32_t i : kept_) linkMark_[bush.Links[i]] = stamp_;
     // A tree link into a node the flow does not reach always fits. Into a used node it fits when
     // its anchor comes earlier in the used order; otherwise a used route may lead from the node
     // back to the anchor, and the link waits until that route has emptied.
@@ -227,28 +223,23 @@ int32_t BushWorkspace::Prepare(const Demand& demand, int32_t block, const double
 
     // The new bush: the used nodes in their order, each followed by the tree-only nodes anchored
     // at it in the order the tree settled them; each node's entering links as one group.
-    for (size_t i = 0; i < bush.Links.size();) {
-        int32_t head = graph_.Head(bush.Links[i]);
-        first_[head] = static_cast<int32_t>(i);
-        while (i < bush.Links.size() && graph_.Head(bush.Links[i]) == head) ++i;
-        last_[head] = static_cast<int32_t>(i);
+    for (size_t k = 0; k < kept_.size();) {
+        int32_t head = graph_.Head(bush.Links[kept_[k]]);
+        first_[head] = static_cast<int32_t>(k);
+        while (k < kept_.size() && graph_.Head(bush.Links[kept_[k]]) == head) ++k;
+        last_[head] = static_cast<int32_t>(k);
     }
     std::sort(treeOnly_.begin(), treeOnly_.end(), [this](int32_t a, int32_t b) {
         int32_t pa = position_[anchor_[a]], pb = position_[anchor_[b]];
         return pa != pb ? pa < pb : rank_[a] < rank_[b];
     });
-    newLinks_.clear();
-    newFlow_.clear();
+    // Written to the bush's plan, not to its links: the flows may be shifting on this bush's
+    // links meanwhile (the iteration's further sweeps), and Apply joins the two.
+    bush.Plan.clear();
     auto emit = [&](int32_t node, bool used) {
         if (used)
-            for (int32_t i = first_[node]; i < last_[node]; ++i) {
-                newLinks_.push_back(bush.Links[i]);
-                newFlow_.push_back(bush.Flow[i]);
-            }
-        if (acceptMark_[node] == stamp_) {
-            newLinks_.push_back(paths.PredLink[node]);
-            newFlow_.push_back(0.0);
-        }
+            for (int32_t k = first_[node]; k < last_[node]; ++k) bush.Plan.push_back(bush.Links[kept_[k]]);
+        if (acceptMark_[node] == stamp_) bush.Plan.push_back(paths.PredLink[node]);
     };
     size_t next = 0;
     for (size_t k = 0; k < order_.size(); ++k) {
@@ -256,67 +247,163 @@ int32_t BushWorkspace::Prepare(const Demand& demand, int32_t block, const double
         for (; next < treeOnly_.size() && position_[anchor_[treeOnly_[next]]] == static_cast<int32_t>(k); ++next)
             emit(treeOnly_[next], false);
     }
-    // Bushes shrink as the equilibrium settles: give back room that is far more than needed.
-    auto keep = [](auto& target, const auto& source) {
-        if (target.capacity() > source.size() + source.size() / 4 + 16) {
-            std::decay_t<decltype(target)> fresh(source.begin(), source.end());
-            target.swap(fresh);
-        } else {
-            target.assign(source.begin(), source.end());
-        }
-    };
-    keep(bush.Links, newLinks_);
-    keep(bush.Flow, newFlow_);
     return added;
+}
+
+namespace {
+
+// Bushes shrink as the equilibrium settles: room far beyond what is needed is given back.
+template <typename T>
+void Replace(std::vector<T>& target, const std::vector<T>& source) {
+    if (target.capacity() > source.size() + source.size() / 4 + 16) {
+        std::vector<T> fresh(source.begin(), source.end());
+        target.swap(fresh);
+    } else {
+        target.assign(source.begin(), source.end());
+    }
+}
+
+} // namespace
+
+// The links grouped by head in a topological order of their nodes (Kahn's sort from the origin)
+// into newLinks_; false when they close a cycle or hang from a node no link reaches.
+bool BushWorkspace::SortGroups(const std::vector<int32_t>& links, int32_t origin) {
+    ++stamp_;
+    order_.clear();
+    auto slot = [&](int32_t node) {
+        if (acceptMark_[node] != stamp_) {
+            acceptMark_[node] = stamp_;
+            position_[node] = static_cast<int32_t>(order_.size());
+            order_.push_back(node);
+        }
+        return position_[node];
+    };
+    slot(origin);
+    for (int32_t link : links) slot(graph_.Head(link));
+    const size_t nodes = order_.size();
+    for (int32_t link : links)
+        if (acceptMark_[graph_.Tail(link)] != stamp_) return false;
+    // Entering and leaving links of each node, by slot.
+    inStart_.assign(nodes + 1, 0);
+    outStart_.assign(nodes + 1, 0);
+    for (int32_t link : links) {
+        ++inStart_[position_[graph_.Head(link)] + 1];
+        ++outStart_[position_[graph_.Tail(link)] + 1];
+    }
+    for (size_t k = 0; k < nodes; ++k) {
+        inStart_[k + 1] += inStart_[k];
+        outStart_[k + 1] += outStart_[k];
+    }
+    inLinks_.resize(links.size());
+    outLinks_.resize(links.size());
+    std::vector<int32_t>& inFill = heap_;
+    std::vector<int32_t>& outFill = visited_;
+    inFill.assign(inStart_.begin(), inStart_.end() - 1);
+    outFill.assign(outStart_.begin(), outStart_.end() - 1);
+    for (int32_t link : links) {
+        inLinks_[inFill[position_[graph_.Head(link)]]++] = link;
+        outLinks_[outFill[position_[graph_.Tail(link)]]++] = link;
+    }
+    // In-degrees count down in inFill; the queue is needed_.
+    for (size_t k = 0; k < nodes; ++k) inFill[k] = inStart_[k + 1] - inStart_[k];
+    needed_.clear();
+    needed_.push_back(origin);
+    newLinks_.clear();
+    for (size_t q = 0; q < needed_.size(); ++q) {
+        int32_t k = position_[needed_[q]];
+        for (int32_t i = inStart_[k]; i < inStart_[k + 1]; ++i) newLinks_.push_back(inLinks_[i]);
+        for (int32_t i = outStart_[k]; i < outStart_[k + 1]; ++i) {
+            int32_t head = graph_.Head(outLinks_[i]);
+            if (--inFill[position_[head]] == 0) needed_.push_back(head);
+        }
+    }
+    return needed_.size() == nodes;
+}
+
+bool BushWorkspace::Apply(Bush& bush, int32_t origin, double dust) {
+    for (size_t i = 0; i < bush.Links.size(); ++i) linkFlow_[bush.Links[i]] = bush.Flow[i];
+    const int32_t planned = ++stamp_;
+    for (int32_t link : bush.Plan) linkMark_[link] = planned;
+    // A link the plan dropped as unused may have taken flow since, from the sweeps that ran
+    // beside the plan: it stays.
+    std::vector<int32_t>& late = stack_;
+    late.clear();
+    for (size_t i = 0; i < bush.Links.size(); ++i)
+        if (bush.Flow[i] > dust && linkMark_[bush.Links[i]] != planned) late.push_back(bush.Links[i]);
+    bool applied = true;
+    if (late.empty()) {
+        newLinks_ = bush.Plan;
+    } else {
+        // The plan's order may not hold the late links: sort the nodes again.
+        late.insert(late.begin(), bush.Plan.begin(), bush.Plan.end());
+        if (!SortGroups(late, origin)) {
+            // A new tree link closes a cycle with a late one: the bush keeps its own links, those
+            // with flow or planned, and waits for the next plan to add the tree's.
+            const int32_t current = ++stamp_;
+            for (int32_t link : bush.Links) linkMark_[link] = current;
+            std::vector<int32_t>& kept = treeOnly_;
+            kept.clear();
+            for (int32_t link : late)
+                if (linkMark_[link] == current) kept.push_back(link);
+            applied = SortGroups(kept, origin);
+            if (!applied) newLinks_ = bush.Links; // cannot happen: the bush's own links are acyclic
+        }
+    }
+    newFlow_.clear();
+    for (int32_t link : newLinks_) newFlow_.push_back(linkFlow_[link]);
+    for (int32_t link : bush.Links) linkFlow_[link] = 0;
+    Replace(bush.Links, newLinks_);
+    Replace(bush.Flow, newFlow_);
+    std::vector<int32_t>().swap(bush.Plan);
+    return applied;
 }
 
 // Shortest distances over every bush link and longest distances over the links that carry this
 // origin's flow, at the live link costs, in one pass over the bush's groups.
+template <bool WithFixedCost>
 void BushWorkspace::Labels(const Bush& bush, int32_t origin, const LinkState& state) {
     order_.clear();
     order_.push_back(origin);
-    position_[origin] = 0;
-    minDist_[origin] = maxDist_[origin] = 0;
-    minPred_[origin] = maxPred_[origin] = -1;
+    labels_[origin] = {0, 0, -1, -1, 0};
+    const int32_t* links = bush.Links.data();
+    const double* flows = bush.Flow.data();
     const int32_t count = static_cast<int32_t>(bush.Links.size());
     for (int32_t i = 0; i < count;) {
-        int32_t head = graph_.Head(bush.Links[i]);
-        position_[head] = static_cast<int32_t>(order_.size());
+        int32_t head = graph_.Head(links[i]);
+        Label label{kUnreachable, kNoPath, -1, -1, static_cast<int32_t>(order_.size())};
         order_.push_back(head);
-        double best = kUnreachable, worst = kNoPath;
-        int32_t bestLink = -1, worstLink = -1;
-        for (; i < count && graph_.Head(bush.Links[i]) == head; ++i) {
-            int32_t link = bush.Links[i];
-            int32_t tail = graph_.Tail(link);
-            double c = state.Time[link] + state.FixedCost[link];
-            double viaMin = minDist_[tail] + c;
-            if (viaMin < best) {
-                best = viaMin;
-                bestLink = i;
+        for (; i < count && graph_.Head(links[i]) == head; ++i) {
+            int32_t link = links[i];
+            const Label& from = labels_[graph_.Tail(link)];
+            double c = state.Time[link];
+            if (WithFixedCost) c += state.FixedCost[link];
+            double viaMin = from.Min + c;
+            if (viaMin < label.Min) {
+                label.Min = viaMin;
+                label.MinPred = i;
             }
-            if (bush.Flow[i] > 0 && maxDist_[tail] != kNoPath) {
-                double viaMax = maxDist_[tail] + c;
-                if (viaMax > worst) {
-                    worst = viaMax;
-                    worstLink = i;
+            if (flows[i] > 0 && from.Max != kNoPath) {
+                double viaMax = from.Max + c;
+                if (viaMax > label.Max) {
+                    label.Max = viaMax;
+                    label.MaxPred = i;
                 }
             }
         }
-        minDist_[head] = best;
-        minPred_[head] = bestLink;
-        maxDist_[head] = worst;
-        maxPred_[head] = worstLink;
+        labels_[head] = label;
     }
 }
 
 void BushWorkspace::ShiftFlows(Bush& bush, int32_t origin, const LinkState& state) {
-    Labels(bush, origin, state);
+    if (state.FixedCost) Labels<true>(bush, origin, state);
+    else Labels<false>(bush, origin, state);
+    auto cost = [&state](int32_t link) { return state.FixedCost ? state.Time[link] + state.FixedCost[link] : state.Time[link]; };
     double largestExcess = 0;
     const std::vector<LinkCost>& costs = *state.Costs;
     for (size_t k = order_.size(); k-- > 1;) {
         int32_t node = order_[k];
-        int32_t maxSlot = maxPred_[node];
-        if (maxSlot < 0 || maxSlot == minPred_[node]) continue;
+        int32_t maxSlot = labels_[node].MaxPred;
+        if (maxSlot < 0 || maxSlot == labels_[node].MinPred) continue;
         // Walk both paths back to where they part, always stepping the one further down the
         // topological order, so they meet at their last common node.
         minSegment_.clear();
@@ -325,18 +412,18 @@ void BushWorkspace::ShiftFlows(Bush& bush, int32_t origin, const LinkState& stat
         double minCost = 0, maxCost = 0, slope = 0, movable = kUnreachable;
         bool blocked = false; // a link of the longer path is held at the ceiling
         do {
-            if (position_[onMin] >= position_[onMax]) {
-                int32_t slot = minPred_[onMin];
+            if (labels_[onMin].Position >= labels_[onMax].Position) {
+                int32_t slot = labels_[onMin].MinPred;
                 int32_t link = bush.Links[slot];
                 minSegment_.push_back(slot);
-                minCost += state.Time[link] + state.FixedCost[link];
+                minCost += cost(link);
                 slope += state.Slope[link];
                 onMin = graph_.Tail(link);
             } else {
-                int32_t slot = maxPred_[onMax];
+                int32_t slot = labels_[onMax].MaxPred;
                 int32_t link = bush.Links[slot];
                 maxSegment_.push_back(slot);
-                maxCost += state.Time[link] + state.FixedCost[link];
+                maxCost += cost(link);
                 slope += state.Slope[link];
                 movable = std::min(movable, bush.Flow[slot]);
                 blocked = blocked || state.Time[link] >= kTimeCeiling;
@@ -355,16 +442,14 @@ void BushWorkspace::ShiftFlows(Bush& bush, int32_t origin, const LinkState& stat
             state.ClassFlow[link] -= shift;
             double total = state.TotalFlow[link] -= shift;
             if (total < 0) total = state.TotalFlow[link] = 0; // rounding of a link emptied by every origin
-            state.Time[link] = LinkTime(costs[link], total);
-            state.Slope[link] = LinkTimeDerivative(costs[link], total);
+            LinkTimeAndSlope(costs[link], total, state.Time[link], state.Slope[link]);
         }
         for (int32_t slot : minSegment_) {
             int32_t link = bush.Links[slot];
             bush.Flow[slot] += shift;
             state.ClassFlow[link] += shift;
             double total = state.TotalFlow[link] += shift;
-            state.Time[link] = LinkTime(costs[link], total);
-            state.Slope[link] = LinkTimeDerivative(costs[link], total);
+            LinkTimeAndSlope(costs[link], total, state.Time[link], state.Slope[link]);
         }
     }
     bush.Excess = largestExcess;

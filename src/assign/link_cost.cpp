@@ -130,6 +130,19 @@ double LinkTimeIntegral(const LinkCost& cost, double flow) {
     return Capped(cost.FreeTime * flow + congested);
 }
 
+void LinkTimeAndSlope(const LinkCost& cost, double flow, double& time, double& slope) {
+    Scale s = CongestionScale(cost);
+    if (cost.Form == CostForm::Custom || s.Zero() || !(flow > 0) || !(cost.Capacity > 0) || cost.Power < 1) {
+        time = LinkTime(cost, flow);
+        slope = LinkTimeDerivative(cost, flow);
+        return;
+    }
+    // One power for both: d/dv of a b (v / c)^p is p times the term over v.
+    double term = Term(s.A, s.B, flow, cost.Capacity, cost.Power, 1, 1);
+    time = Capped(cost.FreeTime + term);
+    slope = Capped(cost.Power * term / flow);
+}
+
 bool AtTimeCeiling(const LinkCost& cost, double flow) { return LinkTime(cost, flow) >= kTimeCeiling; }
 
 } // namespace veltra::assign

@@ -54,6 +54,9 @@ struct LinkCost {
 double LinkTime(const LinkCost& cost, double flow);
 double LinkTimeDerivative(const LinkCost& cost, double flow);
 double LinkTimeIntegral(const LinkCost& cost, double flow);
+// Time and derivative together, for the solver's inner loop: the same values as LinkTime and
+// LinkTimeDerivative up to rounding, from one evaluation of the power.
+void LinkTimeAndSlope(const LinkCost& cost, double flow, double& time, double& slope);
 // The time at this flow is held at the ceiling: its true value is larger.
 bool AtTimeCeiling(const LinkCost& cost, double flow);
 
