@@ -43,6 +43,10 @@ TEST(LinkCost, EveryFormIsFiniteNonNegativeAndMonotoneOverItsDomain) {
             EXPECT_GE(i, 0) << c.Name << " at " << v;
             EXPECT_GE(t, lastTime) << c.Name << " decreases at " << v;
             lastTime = t;
+            double pairTime = 0, pairSlope = 0; // the solver's one-power evaluation of both
+            LinkTimeAndSlope(c.Cost, v, pairTime, pairSlope);
+            EXPECT_NEAR(pairTime, t, 1e-12 * t) << c.Name << " at " << v;
+            EXPECT_NEAR(pairSlope, d, 1e-12 * d) << c.Name << " at " << v;
         }
         EXPECT_EQ(LinkTimeIntegral(c.Cost, 0), 0) << c.Name;
     }

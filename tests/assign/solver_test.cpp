@@ -108,6 +108,24 @@ TEST(Equilibrium, BraessBridgeDrawsEveryoneAndRaisesTheTime) {
     }
 }
 
+// Zone 0 reaches zone 1 only through a connector of capacity 1, then by two identical routes. The
+// connector's time, the same for every route, is some 1e12 times the routes': the relative gap
+// of the all-or-nothing loading (everyone on one route) is below 1e-10. The equilibrium splits
+// the trips evenly all the same.
+TEST(Equilibrium, IdenticalRoutesBehindASaturatedConnectorSplitEvenly) {
+    LinkCost route = LinkCost::Bpr(10, 0.15, 1000, 4);
+    Network net = MakeNetwork(5, {{0, 2, LinkCost::Bpr(1, 0.15, 1, 4)}, {2, 3, route}, {3, 1, route}, {2, 4, route}, {4, 1, route}});
+    net.NoThroughNodes = 2;
+    net.Classes.push_back(OneTrip(0, 1, 2000));
+    for (Algorithm method : kAlgorithms) {
+        AssignmentResult result = Solve(net, method, 1e-8);
+        EXPECT_TRUE(result.Converged) << int(method);
+        EXPECT_GT(result.Iterations, 0) << int(method) << ": the loading is not an equilibrium";
+        EXPECT_NEAR(result.Flow[1], 1000, 1) << int(method);
+        EXPECT_NEAR(result.Flow[3], 1000, 1) << int(method);
+    }
+}
+
 // A delay curve the engine does not know, as the junction programs supply: t = 10 + v.
 class LinearDelay : public LinkCostFunction {
 public:
