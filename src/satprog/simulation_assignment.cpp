@@ -18,6 +18,7 @@ SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopS
   const auto start = std::chrono::steady_clock::now();
   assign::SolverSettings solverSettings;
   solverSettings.TargetGap = settings.Gap;
+  solverSettings.ExcessTolerance = settings.ExcessTolerance;
   solverSettings.MaxIterations = settings.MaxIterations;
   solverSettings.Threads = settings.Threads;
   if (settings.InnerPasses > 0) solverSettings.InnerPasses = settings.InnerPasses;

@@ -14,6 +14,9 @@ namespace veltra::satprog {
 
 struct LoopSettings {
   double Gap = 1e-6;          // relative gap of every assignment
+  // and, with it, every used route within this share of the free-flow cost of its pair's
+  // shortest route, so that a saturated connector cannot make an unequal split look converged
+  double ExcessTolerance = 1e-6;
   int32_t MaxIterations = 500;  // iterations of one assignment
   int32_t MaxLoops = 30;      // simulation-assignment loops
   // The loop has converged when the turn flows of two loops differ by less than this share
