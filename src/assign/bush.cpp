@@ -1,6 +1,7 @@
 #include "assign/bush.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace veltra::assign {
@@ -56,6 +57,15 @@ void MarkUsed(Bush& bush, double dust) {
 
 // The used links (kept_, indices into the bush's links, in its order), without those left
 // hanging from a node that no used link reaches. Marks the nodes they reach (usedMark_).
+// Before the marks of one Plan or Apply: after some two billion stamps every mark is cleared,
+// so that no old one can equal a new stamp.
+void BushWorkspace::RenewStamps() {
+    if (stamp_ < std::numeric_limits<int32_t>::max() - 1000) return;
+    for (std::vector<int32_t>* marks : {&usedMark_, &neededMark_, &acceptMark_, &linkMark_})
+        std::fill(marks->begin(), marks->end(), 0);
+    stamp_ = 0;
+}
+
 void BushWorkspace::KeepUsed(const Bush& bush, int32_t origin) {
     kept_.clear();
     for (int32_t i = 0; i < static_cast<int32_t>(bush.Links.size()); ++i)
@@ -135,6 +145,7 @@ void BushWorkspace::OrderUsedNodes(const Bush& bush, int32_t origin) {
 
 int32_t BushWorkspace::Plan(const Demand& demand, int32_t block, const double* cost, const double* freeCost,
                             const PathScratch& paths, Bush& bush, RouteExcess& excess) {
+    RenewStamps();
     const int32_t origin = demand.Origins[block];
     KeepUsed(bush, origin);
     const int32_t usedStamp = stamp_;
@@ -321,6 +332,7 @@ bool BushWorkspace::SortGroups(const std::vector<int32_t>& links, int32_t origin
 }
 
 bool BushWorkspace::Apply(Bush& bush, int32_t origin, double dust) {
+    RenewStamps();
     for (size_t i = 0; i < bush.Links.size(); ++i) linkFlow_[bush.Links[i]] = bush.Flow[i];
     const int32_t planned = ++stamp_;
     for (int32_t link : bush.Plan) linkMark_[link] = planned;

@@ -74,14 +74,16 @@ public:
                  const PathScratch& paths, Bush& bush, RouteExcess& excess);
 
     // Puts the plan in place with the flows the bush has now. A link the plan dropped that has
-    // taken flow above dust since stays; if it cannot keep its place in the plan's order, the bush
-    // stays as it is. Returns whether the plan was applied.
+    // taken flow above dust since stays, and the nodes are sorted again; should one of the plan's
+    // new tree links then close a cycle, the new links wait for the next plan. Returns whether
+    // the whole plan was applied.
     bool Apply(Bush& bush, int32_t origin, double dust);
 
     // Newton flow shifts over every node of the bush, with live link times. Sets bush.Excess.
     void ShiftFlows(Bush& bush, int32_t origin, const LinkState& state);
 
 private:
+    void RenewStamps();
     void KeepUsed(const Bush& bush, int32_t origin);
     bool SortGroups(const std::vector<int32_t>& links, int32_t origin);
     void OrderUsedNodes(const Bush& bush, int32_t origin);
