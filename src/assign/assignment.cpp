@@ -436,8 +436,8 @@ AssignmentResult Assignment::Solve(const std::function<void(const IterationRecor
     if (routes) {
         if (!s.bushesReady) s.InitialiseBushes(threads);
         s.TotalsFromBushes();
-        // Each state is measured after the first sweep of an iteration, while the further sweeps of
-        // that iteration run beside the measure; the initial loading has none.
+        // Each state is measured after the first kSweepsBeforeMeasure sweeps of an iteration, while
+        // the iteration's other sweeps run beside the measure; the initial loading has none.
         bool sweepsDue = false;
         double lastGap = kTimeCeiling;
         for (int32_t iteration = 0;; ++iteration) {
