@@ -505,7 +505,11 @@ AssignmentResult Assignment::Solve(const std::function<void(const IterationRecor
         result.ClassFlow = s.classFlow;
     }
 
-    result.Converged = converged();
+    for (int32_t a = 0; a < s.links; ++a)
+        if (AtTimeCeiling(s.costs[a], result.Flow[a])) result.LinksAtCeiling.push_back(a);
+    // Beside a time held at the ceiling the others vanish in the sums: the figures cannot tell
+    // routes apart there, so such a state is never called converged.
+    result.Converged = converged() && result.LinksAtCeiling.empty();
     result.RelativeGap = m.Gap();
     result.AverageExcess = m.AverageExcess();
     result.LargestExcess = m.LargestExcess;
@@ -514,8 +518,6 @@ AssignmentResult Assignment::Solve(const std::function<void(const IterationRecor
     result.Objective = m.Objective;
     result.TotalCost = m.TotalCost;
     result.ShortestCost = m.ShortestCost;
-    for (int32_t a = 0; a < s.links; ++a)
-        if (AtTimeCeiling(s.costs[a], result.Flow[a])) result.LinksAtCeiling.push_back(a);
     return result;
 }
 

@@ -53,10 +53,11 @@ struct IterationRecord {
 // Converged: the relative gap is at or below the target, and also, for Algorithm B, the largest
 // relative route excess is at or below ExcessTolerance, or, for the Frank-Wolfe methods, the
 // free-flow gap is at or below the target. Either way an unavoidable cost that swamps the gap's
-// denominator cannot make an unequal split of trips between routes look converged.
+// denominator cannot make an unequal split of trips between routes look converged. The solve
+// stops there; it is not called converged while a link's time is held at the ceiling.
 struct AssignmentResult {
     bool Converged = false;
-    int32_t Iterations = 0;
+    int32_t Iterations = 0;   // the last iteration: the limit, or the first that met the criteria
     double RelativeGap = 0;
     double AverageExcess = 0;
     double LargestExcess = 0;         // -1: not measured (Frank-Wolfe methods)

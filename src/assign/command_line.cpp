@@ -35,7 +35,8 @@ const char* const kUsage =
     "  --distance-weight W    generalised cost per unit of length; default 0\n"
     "  --help                 this text\n"
     "\n"
-    "exit codes: 0 converged, 2 the iteration limit came first, 1 bad input (nothing solved)\n";
+    "exit codes: 0 converged, 2 not converged (the iteration limit came first, or a link's time\n"
+    "is held at the ceiling), 1 bad input (nothing solved)\n";
 
 struct Options {
     std::string Net, Trips, Out;
@@ -196,8 +197,11 @@ int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, st
                           l.Init, l.Term, options.Net.c_str(), l.Line, kTimeCeiling, result.Flow[link]);
             out << line;
         }
+        const char* outcome = result.Converged                  ? "converged"
+                              : !result.LinksAtCeiling.empty()   ? "not converged, links at the time ceiling,"
+                                                                 : "iteration limit reached";
         std::snprintf(line, sizeof line, "%s after %d iterations: relative gap %s, average excess %s, largest excess ",
-                      result.Converged ? "converged" : "iteration limit reached", result.Iterations,
+                      outcome, result.Iterations,
                       Figure(result.RelativeGap).c_str(), Figure(result.AverageExcess).c_str());
         out << line << LargestExcess(result.LargestExcess, result.LargestRelativeExcess);
         std::snprintf(line, sizeof line, ", objective %.10g, total cost %.10g, %.3f s\n", result.Objective, result.TotalCost,

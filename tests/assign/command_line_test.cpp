@@ -120,7 +120,7 @@ TEST(AssignProgram, HelpListsEveryOptionItsDefaultAndTheExitCodes) {
     EXPECT_EQ(run.ExitCode, 0) << run.Output;
     const char* const expected[] = {"--net", "--trips", "--out", "--gap G", "default 1e-8", "--excess E", "default 1e-6",
                                     "--max-iter N", "default 1000", "--threads N", "default 0", "--algorithm b|fw|cfw",
-                                    "default b", "--toll-weight", "--distance-weight", "0 converged", "2 the iteration limit",
+                                    "default b", "--toll-weight", "--distance-weight", "0 converged", "2 not converged",
                                     "1 bad input"};
     for (const char* text : expected) EXPECT_NE(run.Output.find(text), std::string::npos) << text << "\n" << run.Output;
 }
