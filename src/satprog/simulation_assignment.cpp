@@ -124,6 +124,7 @@ SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopS
   const bool flowDependent = !network.GiveWayOrder.empty();
   assign::SolverSettings solverSettings;
   solverSettings.TargetGap = settings.Gap;
+  solverSettings.ExcessTolerance = settings.ExcessTolerance;
   solverSettings.Threads = settings.Threads;
   if (settings.InnerPasses > 0) solverSettings.InnerPasses = settings.InnerPasses;
   assign::Assignment solver(network.Net, solverSettings);

@@ -16,6 +16,9 @@ namespace veltra::satprog {
 
 struct LoopSettings {
   double Gap = 1e-6;            // relative gap the assignment must reach
+  // and, with it, every used route within this share of the free-flow cost of its pair's
+  // shortest route, so that a saturated connector cannot make an unequal split look converged
+  double ExcessTolerance = 1e-6;
   int32_t MaxIterations = 500;  // iterations of one assignment
   int32_t MaxLoops = 50;        // simulation-assignment loops
   // Solver iterations of each loop while the turn flows are still settling: the curves change
