@@ -3,8 +3,8 @@
 // 1e-4, Anaheim without coordinates (every node a priority junction) with SATALL's defaults.
 // Reports the loops, whether the loop stopped on its criteria, the iterations of the last
 // assignment and the process's peak memory (so far: run one network at a time, with
-// --benchmark_filter, for its own). The networks are looked for beside the checkout, or where
-// VELTRA_SHARED_DATA says.
+// --benchmark_filter, for its own). The networks are looked for in the folder the build's
+// VELTRA_SHARED_DATA_DIR names.
 #include <sys/resource.h>
 
 #include <cstdlib>
@@ -35,8 +35,7 @@ struct Case {
 
 // The network file and trips of a converted TNTP network; empty when its files are missing.
 bool Prepare(const Case& c, std::string& datFile, std::vector<TripRow>& trips) {
-  const char* elsewhere = std::getenv("VELTRA_SHARED_DATA");
-  const fs::path dir = fs::path(elsewhere != nullptr ? elsewhere : VELTRA_SHARED_DATA) / c.Folder;
+  const fs::path dir = fs::path(VELTRA_SHARED_DATA) / c.Folder;
   const fs::path net = dir / (std::string(c.Name) + "_net.tntp");
   const fs::path tripsFile = dir / (std::string(c.Name) + "_trips.tntp");
   const fs::path nodes = dir / (std::string(c.Name) + "_node.tntp");

@@ -70,11 +70,10 @@ class Programs : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-// The published networks: beside the checkout, or where VELTRA_SHARED_DATA says (a worktree
-// that is not beside them).
+// The published networks: in the folder the build's VELTRA_SHARED_DATA_DIR names (beside the
+// checkout unless told otherwise).
 inline std::string SharedFile(const std::string& network, const std::string& name) {
-  const char* elsewhere = std::getenv("VELTRA_SHARED_DATA");
-  const std::string shared = std::string(elsewhere != nullptr ? elsewhere : VELTRA_SHARED_DATA) + "/" + network + "/" + name;
+  const std::string shared = std::string(VELTRA_SHARED_DATA) + "/" + network + "/" + name;
   if (std::filesystem::exists(shared)) return shared;
   const std::string local = std::string(VELTRA_TEST_DATA) + "/assign/" + name;
   return std::filesystem::exists(local) ? local : "";

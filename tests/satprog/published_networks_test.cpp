@@ -13,7 +13,7 @@ namespace {
 TEST_F(Programs, AnaheimAsPriorityJunctionsConvergesWithinTheDefaultLoopLimit) {
   const std::string net = SharedFile("anaheim", "Anaheim_net.tntp");
   const std::string trips = SharedFile("anaheim", "Anaheim_trips.tntp");
-  if (net.empty() || trips.empty()) GTEST_SKIP() << "Anaheim files are not at hand (VELTRA_SHARED_DATA)";
+  if (net.empty() || trips.empty()) GTEST_SKIP() << "Anaheim files are not at hand (VELTRA_SHARED_DATA_DIR)";
   ASSERT_EQ(Call("veltra-tntp", "--signals --net '" + net + "' --trips '" + trips + "' --length-unit ft --out ana"), 0)
       << Read("programs.out");
   EXPECT_NE(Read("programs.out").find("0 signals, 416 priority junctions"), std::string::npos) << Read("programs.out");
