@@ -1,5 +1,7 @@
 #include "satprog/listing_writer.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cmath>
 
@@ -235,9 +237,20 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
   out.push_back("");
   out.push_back("      CONVERGENCE OF THE LAST ASSIGNMENT");
   out.push_back("");
-  out.push_back("        ITERATION   RELATIVE GAP   SECONDS");
+  // The relative gap is the headline; the excesses tell what it can hide: a cost no route
+  // choice avoids (a saturated connector) swamps the gap's denominator, never a used route's
+  // excess over its pair's shortest one. A method that keeps no routes measures none (-1,
+  // listed as "-").
+  auto measured = [](double value, const char* format) { return value < 0 ? std::string("-") : Printf(format, value); };
+  out.push_back("        ITERATION   RELATIVE GAP   AVERAGE EXCESS (S/TRIP)   LARGEST ROUTE EXCESS (S)   RELATIVE   SECONDS");
   for (const assign::IterationRecord& record : a.Convergence)
-    out.push_back(Printf("        %9d   %12.3e   %7.2f", record.Iteration, record.RelativeGap, record.Seconds));
+    out.push_back(Printf("        %9d   %12.3e   %23.4g   %24s   %8s   %7.2f", record.Iteration, record.RelativeGap,
+                         record.AverageExcess, measured(record.LargestExcess, "%.4g").c_str(),
+                         measured(record.LargestRelativeExcess, "%.1e").c_str(), record.Seconds));
+  out.push_back("");
+  out.push_back(Printf("        LAST ASSIGNMENT: RELATIVE GAP %.3e, AVERAGE EXCESS %.4g S PER TRIP, LARGEST ROUTE EXCESS %s S (%s OF ITS PAIR'S FREE-FLOW COST).",
+                       a.RelativeGap, a.AverageExcess, measured(a.LargestExcess, "%.4g").c_str(),
+                       measured(a.LargestRelativeExcess, "%.1e").c_str()));
   // The reader looks for the totals while ten lines remain after them.
   for (int i = 0; i < 10; ++i) out.push_back("");
   out.push_back(Printf("  END OF %s", header.Program.c_str()));
