@@ -148,10 +148,11 @@ run_example() {  # directory, system, then section key value triples for the con
   fi
 }
 
-# A SATURN listing or flows file without the seconds each simulation-assignment loop took (the
-# last column of the loop table: seven numbers), which depend on the machine, not on the model.
+# A SATURN listing or flows file without the seconds each simulation-assignment loop and each
+# assignment iteration took (the last column of their tables), which depend on the machine, not
+# on the model.
 without_seconds() {  # file
-  awk '{ if (NF == 7 && $1 ~ /^[0-9]+$/ && $7 ~ /^[0-9]+\.[0-9][0-9]\r?$/) sub(/ +[0-9]+\.[0-9][0-9]\r?$/, ""); print }' "$1"
+  awk '{ if ((NF == 6 || NF == 7) && $1 ~ /^[0-9]+$/ && $NF ~ /^[0-9]+\.[0-9][0-9]\r?$/) sub(/ +[0-9]+\.[0-9][0-9]\r?$/, ""); print }' "$1"
 }
 
 # Every file of the two runs equal, but for what names the system or the day.
