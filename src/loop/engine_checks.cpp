@@ -33,7 +33,7 @@ std::string WhereTheOutputIs(const Run& run) {
   log.AddError("ERROR - " + what);
   for (const std::string& detail : details) log.AddError("        " + detail);
   run.StopReason = "Detenida: " + what;
-  FatalStop();
+  throw RunStop();
 }
 
 std::string Joined(const std::vector<std::string>& parts) {

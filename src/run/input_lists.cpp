@@ -35,7 +35,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   if (!sat.Network.HasCoordinates) {
     log.Error("Faltan coordenadas geograficas. Abortando ...", 1);
     run.Sys.WaitForEnter();
-    FatalStop();
+    throw RunStop();
   }
 
   if (run.Cfg.UseListing()) {

@@ -41,7 +41,7 @@ void StartUp(Run& run) {
     if (!FileExists(restart)) {
       run.Log.Error(Printf("ERROR - No existe %s.", restart.c_str()));
       run.Log.Line(Printf("        Proceso no puede continuar desde iteracion %d.", cfg.IteracionInicial));
-      FatalStop();
+      throw RunStop();
     }
   }
 
@@ -177,6 +177,21 @@ void WriteStopReport(Run& run) {
   }
 }
 
+// The orderly stop: the pause that keeps the last message on the screen, the errors file, the
+// report and the messages file; the stop's exit code.
+int FinishStop(Run& run, const InputError& stop) {
+  if (stop.CloseMessagesFirst) run.Log.CloseMessagesFile();
+  if (stop.PauseMs > 0) run.Sys.Sleep(stop.PauseMs);
+  try {
+    if (stop.SaveErrors) run.Log.SaveErrorsIfAny();
+  } catch (const FileError& e) {
+    run.Log.Line(e.what());
+  }
+  WriteStopReport(run);
+  run.Log.CloseMessagesFile();
+  return stop.ExitCode;
+}
+
 }  // namespace
 
 void RecordHistory(Run& run, int r, int i) {
@@ -280,41 +295,14 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     const bool complete = EndOfRun(run);
     if (!inputsFound) return 1;
     return complete ? 0 : kIncompleteExitCode;
-  } catch (const RunStop& stop) {
-    if (stop.PauseMs > 0) platform.Sleep(stop.PauseMs);
-    try {
-      if (stop.SaveErrors) run.Log.SaveErrorsIfAny();
-    } catch (const FileError& e) {
-      run.Log.Line(e.what());
-    }
-    WriteStopReport(run);
-    run.Log.CloseMessagesFile();
-    return stop.ExitCode;
-  } catch (const FileError& e) {
-    run.Log.Line();
-    run.Log.Line(e.what());
-    run.Log.Line("Proceso Abortado....");
-  } catch (const NumberFormatError& e) {
-    run.Log.Line();
-    run.Log.Error(Printf("ERROR - Valor no numerico: %s", e.what()));
-    run.Log.Line("Proceso Abortado....");
-  } catch (const TableIndexError& e) {
-    run.Log.Line();
-    run.Log.Line(e.what());
-    run.Log.Line("Proceso Abortado....");
-  } catch (const std::bad_alloc&) {
-    run.Log.Line();
-    run.Log.Error("ERROR - Memoria insuficiente.");
-    run.Log.Line("Proceso Abortado....");
+  } catch (const InputError& stop) {
+    stop.Report(run.Log);
+    return FinishStop(run, stop);
+  } catch (const std::exception& fault) {
+    // A fault of the program rather than of its input still ends the run in order.
+    ReportProgramFault(fault, run.Log);
+    return FinishStop(run, RunStop());
   }
-  try {
-    run.Log.SaveErrorsIfAny();
-  } catch (const FileError& e) {
-    run.Log.Line(e.what());
-  }
-  WriteStopReport(run);
-  run.Log.CloseMessagesFile();
-  return 1;
 }
 
 }  // namespace veltra

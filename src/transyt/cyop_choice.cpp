@@ -286,8 +286,9 @@ void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::
   log.Line(reason);
   log.Line();
   log.Line("Deteniendo proceso ...");
-  log.CloseMessagesFile();
-  throw RunStop{1, true};
+  RunStop stop;
+  stop.CloseMessagesFirst = true;
+  throw stop;
 }
 
 void LoadCyopTable(CyopModel& model, const std::string& printFile, CyopTable& table) {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <stdexcept>
+#include "util/errors.h"
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,8 +21,8 @@ namespace veltra {
 
 // A field value that five columns cannot hold (above 99999, below -9999): written, it would
 // run into the field before it and TRANSYT would read every field after it shifted.
-struct CardFieldError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct CardFieldError : InputError {
+  explicit CardFieldError(const std::string& what) : InputError(what) {}
 };
 
 // One card line: every field an integer right-aligned in five columns (the card number is the

@@ -5,10 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "util/errors.h"
 
 namespace veltra {
 
@@ -37,20 +38,6 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // Splits at every occurrence of the separator; empty pieces are kept ("a,,b" gives three).
 std::vector<std::string> Split(std::string_view text, char separator);
-
-// A file the run needs could not be read, created or written; the program's entry reports it
-// and ends the run in order.
-struct FileError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-// A line longer than a reader's limit: the line number and the limit, for readers that word
-// the message in their own terms.
-struct LineTooLongError : FileError {
-  LineTooLongError(const std::string& what, size_t line, size_t limit) : FileError(what), Line(line), Limit(limit) {}
-  size_t Line;
-  size_t Limit;
-};
 
 // The longest line any of the program's input files can hold: their records are fixed
 // columns or short lists, well under this. A longer line is damage (a binary file, a file

@@ -323,10 +323,12 @@ TEST_F(CycleSearchTest, NoCycleFromCyopStopsTheRun) {
     } catch (const RunStop& stop) {
       EXPECT_EQ(stop.ExitCode, 1);
       EXPECT_TRUE(stop.SaveErrors);
+      // The program's entry closes the messages file first, as the stop asks.
+      EXPECT_TRUE(stop.CloseMessagesFirst);
+      run.Log.CloseMessagesFile();
     }
     EXPECT_EQ(Console(), (Lines{"", "ERROR SEVERO:", "   No se puede obtener Ciclo Optimo", c.reason, "",
                                 "Deteniendo proceso ..."}));
-    EXPECT_FALSE(run.Log.MessagesFileOpen());
   }
   EXPECT_EQ(dir.Read("mensajes.txt"),
             "\r\nERROR SEVERO:\r\n   No se puede obtener Ciclo Optimo\r\n   No existe cyop_9_1.cyo\r\n\r\n"
