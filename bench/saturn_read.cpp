@@ -15,14 +15,15 @@
 
 #include "construction/construir_arcos.h"
 #include "loop/actualizar_saturn.h"
-#include "saturn/network_writer.h"
+#include "loop/input_check.h"
+#include "output/companion_files.h"
 #include "run/config.h"
-#include "run/input_lists.h"
-#include "run/run.h"
-#include "transyt/node_list.h"
-#include "transyt/transyt_file.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
+#include "saturn/network_writer.h"
+#include "state/run.h"
+#include "transyt/node_list.h"
+#include "transyt/transyt_file.h"
 #include "util/platform.h"
 #include "util/text.h"
 
@@ -232,8 +233,9 @@ __attribute__((noinline)) int32_t OwnWorkOfOneIteration(veltra::Run& run, const 
     veltra::ReadNetworkConfiguration(run, r);
     veltra::ConstruirArcos(run.Cfg, r, 1, run.Sat, run.Qor, run.Log);
     links += run.Qor.NumArcos;
-    veltra::WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r),
-                             96, true);
+    const veltra::TransytDataFile written = veltra::WriteTransytFile(
+        run.Cfg, r, run.Sat, run.Qor, run.Log, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r), 96, true);
+    veltra::WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
   }
   veltra::EscribirRedSaturn(run, 1);
   ReadNetworkAndListing(run, dir + "/model_network_1.dat");

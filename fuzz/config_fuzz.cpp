@@ -4,7 +4,7 @@
 // is created.
 #include "fuzz_support.h"
 #include "run/config.h"
-#include "run/run.h"
+#include "state/run.h"
 
 using namespace veltra;
 

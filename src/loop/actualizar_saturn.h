@@ -2,7 +2,7 @@
 // an iteration.
 #pragma once
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra {
 

@@ -1,7 +1,7 @@
 // The convergence test of the loop and the SATURN performance figures.
 #pragma once
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra {
 

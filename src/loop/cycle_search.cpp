@@ -7,8 +7,8 @@
 
 #include "loop/engine_checks.h"
 #include "model/tables.h"
+#include "output/companion_files.h"
 #include "programs/transyt_run.h"
-#include "run/config.h"
 #include "transyt/cyop_choice.h"
 #include "transyt/print_files.h"
 #include "transyt/transyt_file.h"
@@ -26,6 +26,12 @@ constexpr long long kMaxCycleTests = 250;
 
 int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
 NetworkSettings& NetworkOf(Run& run, int r) { return At(run.Cfg.Red, r); }
+
+// A TRANSYT data file of network position r and its companion files beside it.
+void WriteDataAndCompanions(Run& run, int r, const std::string& fileName, int cycle, bool allowDouble) {
+  const TransytDataFile written = WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, fileName, cycle, allowDouble);
+  WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
+}
 
 std::string CyopDataFile(const Run& run, int r, int iteration) {
   return Printf("cyop_%d_%d.dat", iteration, NetworkNumber(run, r));
@@ -94,7 +100,7 @@ class CycleSearcher {
     if (tests <= kMaxCycleTests) return;
     run_.Log.Fatal(Printf("ERROR - Configuracion %s, red %d: la busqueda de ciclo de %lld a %lld en pasos de %d "
                           "haria %lld pruebas (maximo %lld)",
-                          ConfigurationPath(run_).c_str(), number_, from, last, step, tests, kMaxCycleTests),
+                          run_.ConfigurationPath().c_str(), number_, from, last, step, tests, kMaxCycleTests),
                    1, Listed::Yes);
   }
 
@@ -191,7 +197,7 @@ class CycleSearcher {
 
   void CyopRun() {
     run_.Log.Line(Printf("   Generando red Cyop (%d,%d)...", iteration_, number_));
-    WriteTransytFile(run_.Cfg, r_, run_.Sat, run_.Qor, run_.Log, cyopData_, 0, true);
+    WriteDataAndCompanions(run_, r_, cyopData_, 0, true);
     run_.Log.Line(Printf("   Corriendo CYOP (%d,%d)...", iteration_, number_));
     const ProgramRun program = RunCyop(ProgramEnvOf(run_), cyopData_, cyopPrint_);
     CheckCyopRun(run_, r_, iteration_, program, cyopPrint_);
@@ -202,7 +208,7 @@ class CycleSearcher {
     const std::string data = TestFile(c, single);
     const std::string print = ChangeExtension(data, ".prt");
     run_.Log.Line(Printf("   Generando red Test (%d,%d,%d)...", iteration_, number_, c));
-    WriteTransytFile(run_.Cfg, r_, run_.Sat, run_.Qor, run_.Log, data, c, !single);
+    WriteDataAndCompanions(run_, r_, data, c, !single);
     run_.Log.Line(
         Printf(single ? "   Corriendo Transyt/test (%d,%d,%d)... (Simple)" : "   Corriendo Transyt/test (%d,%d,%d)...",
                iteration_, number_, c));
@@ -299,7 +305,7 @@ void FinalTransytRun(Run& run, int r, int iteration) {
   }
   const std::string data = Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, number);
   run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
-  WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, data, At(run.Qor.CicloRed, r), true);
+  WriteDataAndCompanions(run, r, data, At(run.Qor.CicloRed, r), true);
   if (run.Cfg.CorreTransyt != 1) return;
   run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
   const std::string print = ChangeExtension(data, ".prt");

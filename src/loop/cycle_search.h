@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "programs/program_env.h"
-#include "run/run.h"
+#include "state/run.h"
 #include "saturn/listing.h"
 #include "transyt/print_files.h"
 

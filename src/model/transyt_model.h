@@ -94,6 +94,13 @@ struct THistNodo {
   bool Doble = false;                              // the plan runs its half pattern twice
 };
 
+// A TRANSYT data file as its writer leaves it: its name and the number of its network, which
+// together name the companion files written beside it.
+struct TransytDataFile {
+  std::string Name;
+  int32_t Network = 0;
+};
+
 class QorVars {
  public:
   QorVars();

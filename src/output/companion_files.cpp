@@ -186,11 +186,11 @@ void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
   }
 }
 
-void WriteCompanionFiles(int32_t network, SaturnVars& sat, QorVars& qor, MessageLog& log,
-                         const std::string& dataFileName) {
+void WriteCompanionFiles(const TransytDataFile& dataFile, SaturnVars& sat, QorVars& qor, MessageLog& log) {
+  const int32_t network = dataFile.Network;
   // Each file is complete and closed before the next is begun.
-  auto write = [&dataFileName](const char* extension, const auto& writer) {
-    WriteTextFile(ChangeExtension(dataFileName, extension), writer);
+  auto write = [&dataFile](const char* extension, const auto& writer) {
+    WriteTextFile(ChangeExtension(dataFile.Name, extension), writer);
   };
   write(".top", [&](TextWriter& out) { WriteTopFile(network, sat, qor, log, out); });
   write(".dic", [&](TextWriter& out) { WriteDicFile(sat, out); });

@@ -61,7 +61,7 @@ void WriteHeader(Run& run, const IniFile& ini) {
   if (ini.Exists()) {
     for (const auto& line : ini.Lines()) log.Line(EchoLine(line));
   } else {
-    log.Line(EchoLine("No existe " + ConfigurationPath(run) + ". Se asumen valores por defecto."));
+    log.Line(EchoLine("No existe " + run.ConfigurationPath() + ". Se asumen valores por defecto."));
   }
   log.Line(kAsterisks);
   log.Line();
@@ -103,7 +103,7 @@ constexpr int kFieldHighest = 99999;
 // A setting outside what it can mean stops the run, naming the file, the section and the key.
 void CheckRange(Run& run, const std::string& section, const char* key, int value, int low, int high) {
   if (value >= low && value <= high) return;
-  run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s=%d fuera de rango (%d a %d)", ConfigurationPath(run).c_str(),
+  run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s=%d fuera de rango (%d a %d)", run.ConfigurationPath().c_str(),
                        section.c_str(), key, value, low, high),
                 1, Listed::Yes);
 }
@@ -133,7 +133,7 @@ void CheckListValue(Run& run, const std::string& section, const std::string& nam
     i = end;
     if (std::fabs(TextToReal(token)) <= kMaxCardValue) continue;
     run.Log.Fatal(Printf("ERROR - Configuracion %s, [%s] %s: valor \"%s\" fuera de rango (%d a %d)",
-                         ConfigurationPath(run).c_str(), section.c_str(), name.c_str(), token.c_str(), -kMaxCardValue,
+                         run.ConfigurationPath().c_str(), section.c_str(), name.c_str(), token.c_str(), -kMaxCardValue,
                          kMaxCardValue),
                   1, Listed::Yes);
   }
@@ -199,8 +199,6 @@ std::string OsDisplayName(int code) {
   return std::string();
 }
 
-std::string ConfigurationPath(const Run& run) { return JoinPath(run.WorkDir, run.ConfigFileName); }
-
 void UsageStop(Run& run) {
   MessageLog& log = run.Log;
   log.ConsoleLine("Veltra.exe");
@@ -259,7 +257,7 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   // 3. Working directory and configuration file; the report lists what the run writes there.
   LocateWorkingDirectory(run);
   run.FilesAtStart = FilesInWorkingDirectory();
-  IniFile ini(ConfigurationPath(run));
+  IniFile ini(run.ConfigurationPath());
 
   // 4. Input files.
   bool inputsFound = true;
@@ -404,7 +402,7 @@ void ReadNetworkConfiguration(Run& run, int r) {
   NetworkSettings& n = At(run.Cfg.Red, r);
   n = NetworkSettings();
   int number = At(run.Qor.RedNodos, r)[0];
-  IniFile ini(ConfigurationPath(run));
+  IniFile ini(run.ConfigurationPath());
   const std::string section = Printf("Transyt%d", number);
 
   if (!ini.HasSection(section)) {

@@ -1,20 +1,13 @@
 #include "run/veltra.h"
 
-#include "construction/construir_arcos.h"
-#include "loop/actualizar_saturn.h"
-#include "loop/convergence.h"
-#include "loop/cycle_search.h"
 #include "loop/engine_checks.h"
+#include "loop/input_check.h"
+#include "loop/iteration.h"
 #include "model/tables.h"
-#include "output/network_drawing.h"
 #include "output/spreadsheet.h"
 #include "output/summaries.h"
-#include "programs/saturn_run.h"
 #include "run/config.h"
-#include "run/input_lists.h"
 #include "run/report_builder.h"
-#include "saturn/street_names.h"
-#include "transyt/node_list.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -49,11 +42,9 @@ void StartUp(Run& run) {
   run.EngineLog = ExtractFileName(run.SaturnBase()) + "_programas.log";
   DeleteFileIfExists(run.EngineLog);
   run.CurrentSaturnName = run.SaturnFile;
-  InputCheck(run, run.CurrentSaturnName, run.Iteracion);
-  run.JunctionsLeftOut = ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, true);
+  run.JunctionsLeftOut = ReadNetworkAndNodeList(run, run.CurrentSaturnName, run.Iteracion);
   for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
-  ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
-  if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
+  ApplyInputLists(run);
 
   if (cfg.BorrarAnterior > 0) {
     static const char* const patterns[] = {"%s_*_*.top", "%s_*_*.dic", "%s_*_*.geo", "%s_*_*.giro", "%s_*_*.arc",
@@ -61,57 +52,6 @@ void StartUp(Run& run) {
     // The run files are named after the TRANSYT name without its extension, so the patterns
     // are too (a name given with ".dat" would otherwise match none of them).
     for (const char* pattern : patterns) DeleteMatching(Printf(pattern, run.TransytBase().c_str()));
-  }
-}
-
-// Networks one after another, each iterated until the convergence test stops it.
-void IterateNetworksInTurn(Run& run) {
-  for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-    NetworkSettings& net = At(run.Cfg.Red, r);
-    run.Iteracion = 0;
-    while (true) {
-      int i = ++run.Iteracion;
-      run.Qor.EnsureIteration(i);
-      ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
-      CycleSearch(run, r, i);
-      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
-      FinalTransytRun(run, r, i);
-      ActualizarSaturn(run, r, i);
-      NetworkStep(run, r, i);
-      CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i), i);
-      if (ConvergenceTest(run, i)) break;
-    }
-  }
-}
-
-// All networks in every iteration, SATURN re-run and re-read after each.
-void IterateAllNetworks(Run& run) {
-  Settings& cfg = run.Cfg;
-  while (true) {
-    int i = ++run.Iteracion;
-    run.Qor.EnsureIteration(i);
-    run.Log.EmptyLines(2);
-    run.Log.Line(Printf("Iteracion %d", i));
-    for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-      ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
-      CycleSearch(run, r, i);
-      FinalTransytRun(run, r, i);
-      ActualizarSaturn(run, r, i);
-      NetworkStep(run, r, i);
-      NetworkSettings& net = At(cfg.Red, r);
-      if (i >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
-    }
-    if (i == 1) BaseFigures(run);
-    CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i), i);
-
-    run.CurrentSaturnName = Printf("%s_%d", run.SaturnBase().c_str(), i);
-    run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", i);
-    InputCheck(run, run.CurrentSaturnName, i);
-    ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, false);
-    ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
-    if (Lower(cfg.ArcosNombreCalle) != "null") ReadStreetNames(cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
-
-    if (ConvergenceTest(run, i)) break;
   }
 }
 
@@ -194,68 +134,6 @@ int FinishStop(Run& run, const InputError& stop) {
 
 }  // namespace
 
-void RecordHistory(Run& run, int r, int i) {
-  QorVars& qor = run.Qor;
-  const SaturnVars& sat = run.Sat;
-  qor.EnsureIteration(i);
-  const size_t ri = static_cast<size_t>(r);
-  const size_t ii = static_cast<size_t>(i);
-  qor.HistCiclo[ii][ri] = qor.CicloRed[ri];
-
-  const int number = NetworkNumber(run, r);
-  std::vector<int32_t>& saturnNodes = qor.NodosSemaforo[ri];
-  std::vector<int32_t>& transytNodes = qor.NodosSemaforoTransyt[ri];
-  std::vector<THistNodo>& hist = qor.Hist[ii][ri];
-  saturnNodes.assign(1, 0);
-  transytNodes.assign(1, 0);
-  hist.assign(1, THistNodo());
-  int k = 0;
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    const TNodo& node = sat.Nodes[m];
-    if (node.TransytNetwork != number || node.SignalPlan == 0) continue;
-    const TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
-    ++k;
-    saturnNodes.push_back(node.Number);
-    transytNodes.push_back(node.TransytNode);
-    THistNodo h;
-    const int n = plan.StageCount;
-    const int shown = std::min(std::max(n, 0), kHistStages);
-    for (int s = 1; s <= shown; ++s) h.Etapas[s] = plan.Stages[s].GreenTime + plan.Stages[s].Intergreen;
-
-    h.Textos[HistColumn::StageCount] = Printf("%d", n);
-    int start = 0;
-    for (int s = 1; s <= kHistStages; ++s) {
-      if (s > shown) {
-        for (int column : {HistColumn::Start(s), HistColumn::Green(s), HistColumn::Intergreen(s),
-                           HistColumn::MinimumGreen(s)})
-          h.Textos[static_cast<size_t>(column)] = " ";
-        continue;
-      }
-      if (s == 1) {
-        int last = std::min(n, kMaxStages);
-        start = (last >= 1 ? plan.Stages[last].Intergreen : 0) + plan.Offset;
-      } else {
-        start += plan.Stages[s - 1].GreenTime + plan.Stages[s - 1].Intergreen;
-      }
-      if (start > plan.CycleTime) start -= plan.CycleTime;
-      h.Textos[HistColumn::Start(s)] = Printf("%d", start);
-      h.Textos[HistColumn::Green(s)] = Printf("%d", plan.Stages[s].GreenTime);
-      h.Textos[HistColumn::Intergreen(s)] = Printf("%d", plan.Stages[s].Intergreen);
-      h.Textos[HistColumn::MinimumGreen(s)] = Printf("%d", plan.Stages[s].MinimumGreen);
-    }
-    h.Textos[HistColumn::Offset] = Printf("%d", plan.Offset);
-    h.Doble = n > 3 && plan.RepeatIndicator != 0;
-    hist.push_back(std::move(h));
-  }
-  qor.NumNodosSemaforo[ri] = k;
-}
-
-void NetworkStep(Run& run, int r, int i) {
-  std::string dxf = Printf("%s_%d_%d.dxf", run.TransytBase().c_str(), i, NetworkNumber(run, r));
-  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf, i);
-  RecordHistory(run, r, i);
-}
-
 bool EndOfRun(Run& run) {
   Settings& cfg = run.Cfg;
   const int last = run.Iteracion;
@@ -287,10 +165,7 @@ int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::os
     bool inputsFound = ReadGlobalConfiguration(run, args);
     if (inputsFound) {
       StartUp(run);
-      if (run.Cfg.TipoIteracion == IterationMode::NetworksInTurn)
-        IterateNetworksInTurn(run);
-      else if (run.Cfg.TipoIteracion == IterationMode::AllNetworks)
-        IterateAllNetworks(run);
+      RunIterations(run);
     }
     const bool complete = EndOfRun(run);
     if (!inputsFound) return 1;

@@ -1,7 +1,6 @@
 #include "transyt/transyt_file.h"
 
 #include "model/tables.h"
-#include "output/companion_files.h"
 #include "transyt/link_cards.h"
 #include "transyt/node_cards.h"
 
@@ -25,20 +24,18 @@ void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor,
   WriteLinkCards(cfg, net, sat, qor, out, allowDouble);
 }
 
-void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
-                      const std::string& fileName, int cycle, bool allowDouble) {
-  {
-    TextWriter out(fileName);
-    try {
-      WriteTransytData(cfg, r, sat, qor, log, out, cycle, allowDouble);
-    } catch (const CardFieldError& error) {
-      // A file TRANSYT would read shifted is not left to be run: the run stops naming it.
-      throw FileError(Printf("ERROR - Red Transyt %s, linea %zu: %s", fileName.c_str(), out.LinesWritten() + 1,
-                             error.what()));
-    }
-    out.Close();
+TransytDataFile WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                                 const std::string& fileName, int cycle, bool allowDouble) {
+  TextWriter out(fileName);
+  try {
+    WriteTransytData(cfg, r, sat, qor, log, out, cycle, allowDouble);
+  } catch (const CardFieldError& error) {
+    // A file TRANSYT would read shifted is not left to be run: the run stops naming it.
+    throw FileError(Printf("ERROR - Red Transyt %s, linea %zu: %s", fileName.c_str(), out.LinesWritten() + 1,
+                           error.what()));
   }
-  WriteCompanionFiles(At(qor.RedNodos, r)[0], sat, qor, log, fileName);
+  out.Close();
+  return TransytDataFile{fileName, At(qor.RedNodos, r)[0]};
 }
 
 }  // namespace veltra

@@ -1,5 +1,6 @@
 // The TRANSYT data file of one network: title, card 1, card 2, card 7, node timing cards,
-// link cards; then its six companion files.
+// link cards. Its six companion files are the output layer's, written from what the writer
+// returns.
 #pragma once
 
 #include <string>
@@ -18,8 +19,8 @@ namespace veltra {
 // greens and the links written.
 void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
                       int cycle, bool allowDouble);
-// The data file named `fileName` and its companion files.
-void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+// The data file named `fileName`.
+TransytDataFile WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
                       const std::string& fileName, int cycle, bool allowDouble);
 
 }  // namespace veltra

@@ -80,7 +80,7 @@ TEST(CompanionFiles, DictionaryCoordinatesLinksAndExits) {
   f.b.Link(111, 12, 101, "102/1040").Carriles = 3;
   f.b.Link(114, 12, 101, "102").EsPublico = 1;
   f.b.Link(112, 12, 101, "");
-  WriteCompanionFiles(f.t.run.Qor.RedNodos[1][0], f.t.run.Sat, f.t.run.Qor, f.t.run.Log, "red.dat");
+  WriteCompanionFiles({"red.dat", f.t.run.Qor.RedNodos[1][0]}, f.t.run.Sat, f.t.run.Qor, f.t.run.Log);
 
   Lines dic = f.Read(".dic");
   ASSERT_EQ(dic.size(), 17u);

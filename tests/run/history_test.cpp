@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "run/veltra.h"
+#include "loop/iteration.h"
 #include "support/test_support.h"
 
 namespace veltra {

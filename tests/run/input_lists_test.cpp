@@ -1,4 +1,4 @@
-#include "run/input_lists.h"
+#include "loop/input_check.h"
 #include "saturn/street_names.h"
 #include "transyt/node_list.h"
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "run/veltra.h"
+#include "loop/iteration.h"
 #include "util/text.h"
 
 namespace veltra::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra::test {
 

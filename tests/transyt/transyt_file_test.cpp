@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "output/companion_files.h"
 #include "support/test_support.h"
 #include "support/transyt_network.h"
 #include "transyt/node_cards.h"
@@ -107,7 +108,8 @@ TEST(TransytFile, CompleteDataFileAndCompanionsOfASmallNetwork) {
   test::TestRun t;
   test::TempDir dir;
   BuildNetwork(t.run);
-  WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), 96, true);
+  WriteCompanionFiles(WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), 96, true),
+                      t.run.Sat, t.run.Qor, t.run.Log);
 
   const std::string expected = std::string(VELTRA_TEST_DATA) + "/transyt/writer/red_1_10";
   for (const char* ext : {".dat", ".top", ".dic", ".csv", ".arc", ".geo", ".giro"}) {
@@ -193,7 +195,8 @@ TEST(TransytFile, CyopFileUsesTheCycleSettingAndSingleTestFilesNoDoubleCards) {
   test::TempDir dir;
   BuildNetwork(t.run);
   t.run.Cfg.Red[2].Ciclo = 90;
-  WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, "cyop_1_10.dat", 0, true);
+  WriteCompanionFiles(WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, "cyop_1_10.dat", 0, true), t.run.Sat,
+                      t.run.Qor, t.run.Log);
   std::vector<std::string> lines = test::ReadLines(dir.File("cyop_1_10.dat"));
   ASSERT_GT(lines.size(), 2u);
   EXPECT_EQ(lines[1], "    1   90   45  120    2    2    1    1    0    0    1    0    1    0  930  170");

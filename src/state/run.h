@@ -66,6 +66,8 @@ struct Run {
 
   std::string WorkDir;         // the SATURN file's directory
   std::string ConfigFileName;  // "Veltra.INI" or the fourth argument's file-name part
+  // Full path of the configuration file: working directory + the configuration file name.
+  std::string ConfigurationPath() const;
   int OsCode = 11;             // operating-system code (0 from the platform becomes 11)
   std::string OsName = "wvWinXP";
 

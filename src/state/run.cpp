@@ -1,4 +1,4 @@
-#include "run/run.h"
+#include "state/run.h"
 
 #include "util/files.h"
 #include "util/text.h"
@@ -7,5 +7,6 @@ namespace veltra {
 
 std::string Run::SaturnBase() const { return ChangeExtension(SaturnFile, ""); }
 std::string Run::TransytBase() const { return ChangeExtension(TransytFile, ""); }
+std::string Run::ConfigurationPath() const { return JoinPath(WorkDir, ConfigFileName); }
 
 }  // namespace veltra

@@ -1,10 +1,12 @@
-#include "run/input_lists.h"
+#include "loop/input_check.h"
 
 #include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "saturn/counts.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
+#include "saturn/street_names.h"
+#include "transyt/node_list.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -95,6 +97,24 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
         log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), networkNumber(p)));
     }
   }
+}
+
+int ReadNetworkAndNodeList(Run& run, const std::string& name, int iteration) {
+  InputCheck(run, name, iteration);
+  return ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, run.FirstRead());
+}
+
+void ApplyInputLists(Run& run) {
+  ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
+  if (Lower(run.Cfg.ArcosNombreCalle) != "null")
+    ReadStreetNames(run.Cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
+}
+
+void ReadSaturnResults(Run& run, int iteration) {
+  run.CurrentSaturnName = Printf("%s_%d", run.SaturnBase().c_str(), iteration);
+  run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", iteration);
+  ReadNetworkAndNodeList(run, run.CurrentSaturnName, iteration);
+  ApplyInputLists(run);
 }
 
 }  // namespace veltra
