@@ -254,8 +254,8 @@ void BM_IterationWithoutOutsidePrograms(benchmark::State& state) {
       nodes.Line(Printf("%d %d %d", Junction(k / kCols, k % kCols), k % 50 + 1, k / 50 + 1));
     nodes.Close();
   }
-  run.SaturnFile = dir + "/model_network.dat";
-  run.TransytFile = dir + "/model_transyt.dat";
+  run.Files.SaturnFile = dir + "/model_network.dat";
+  run.Files.TransytFile = dir + "/model_transyt.dat";
   run.WorkDir = dir;
   run.ConfigFileName = "none.ini";
   int32_t links = 0;

@@ -73,7 +73,7 @@ void DuplicarNodos(Run& run, int r) {
 }
 
 void EscribirRedSaturn(Run& run, int iteration) {
-  const std::string fileName = Printf("%s_%d.%s", run.SaturnBase().c_str(), iteration, "dat");
+  const std::string fileName = run.Files.SaturnNetwork(iteration);
   TextWriter out(fileName);
   try {
     WriteSaturnNetwork(run.Sat, run.Qor.CicloRed, out);
@@ -92,8 +92,7 @@ void ActualizarSaturn(Run& run, int r, int iteration) {
 
   bool failed = run.NotOptimised(iteration, networkNumber);
   if (run.Cfg.CorreTransyt == 1) {
-    const std::string printFile =
-        ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
+    const std::string printFile = run.Files.TransytPrint(iteration, NetworkNumber(networkNumber));
     if (failed) {
       run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
       run.Log.EmptyLines(2);
@@ -108,7 +107,7 @@ void ActualizarSaturn(Run& run, int r, int iteration) {
   if (failed) RestoreSignals(run, r, iteration);
   if (run.Cfg.CorreTransyt == 1) {
     DuplicarNodos(run, r);
-    DeleteRunFiles(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), run.Cfg.BorrarTransyt);
+    DeleteRunFiles(run.Files.TransytData(iteration, NetworkNumber(networkNumber)), run.Cfg.BorrarTransyt);
   }
 
   EscribirRedSaturn(run, iteration);

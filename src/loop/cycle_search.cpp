@@ -24,17 +24,13 @@ namespace {
 // take more tests than this is a mistake in the configuration, not a search to run.
 constexpr long long kMaxCycleTests = 250;
 
-int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
+int NetworkNumberOf(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
 NetworkSettings& NetworkOf(Run& run, int r) { return At(run.Cfg.Red, r); }
 
 // A TRANSYT data file of network position r and its companion files beside it.
 void WriteDataAndCompanions(Run& run, int r, const std::string& fileName, int cycle, bool allowDouble) {
   const TransytDataFile written = WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, fileName, cycle, allowDouble);
   WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
-}
-
-std::string CyopDataFile(const Run& run, int r, int iteration) {
-  return Printf("cyop_%d_%d.dat", iteration, NetworkNumber(run, r));
 }
 
 // One search of a network in one iteration.
@@ -44,10 +40,10 @@ class CycleSearcher {
       : run_(run),
         r_(r),
         iteration_(iteration),
-        number_(NetworkNumber(run, r)),
+        number_(NetworkNumberOf(run, r)),
         net_(NetworkOf(run, r)),
-        cyopData_(CyopDataFile(run, r, iteration)),
-        cyopPrint_(ChangeExtension(cyopData_, ".cyo")) {}
+        cyopData_(RunFiles::CyopData(iteration, NetworkNumber(number_))),
+        cyopPrint_(RunFiles::CyopPrint(iteration, NetworkNumber(number_))) {}
 
   void Search() {
     run_.Qor.CicloPreasignado = net_.Ciclo < 0;
@@ -105,7 +101,7 @@ class CycleSearcher {
   }
 
   std::string TestFile(long long c, bool single) const {
-    return Printf(single ? "t%d%d%lldS.dat" : "t%d%d%lld.dat", iteration_, number_, c);
+    return RunFiles::TestData(iteration_, NetworkNumber(number_), c, single);
   }
 
   void KeepCycle() {
@@ -206,7 +202,7 @@ class CycleSearcher {
   // A TRANSYT run at cycle c; `single`: the file does not allow double cycling.
   void TestRun(int c, bool single) {
     const std::string data = TestFile(c, single);
-    const std::string print = ChangeExtension(data, ".prt");
+    const std::string print = RunFiles::PrintFileOf(data);
     run_.Log.Line(Printf("   Generando red Test (%d,%d,%d)...", iteration_, number_, c));
     WriteDataAndCompanions(run_, r_, data, c, !single);
     run_.Log.Line(
@@ -297,18 +293,18 @@ void CycleSearch(Run& run, int r, int iteration) {
 }
 
 void FinalTransytRun(Run& run, int r, int iteration) {
-  const int number = NetworkNumber(run, r);
+  const int number = NetworkNumberOf(run, r);
   if (run.NotOptimised(iteration, number)) {
     run.Log.Line(
         Printf("   Transyt (%d,%d) no se corre: la red queda sin optimizar en esta iteracion", iteration, number));
     return;
   }
-  const std::string data = Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, number);
+  const std::string data = run.Files.TransytData(iteration, NetworkNumber(number));
   run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
   WriteDataAndCompanions(run, r, data, At(run.Qor.CicloRed, r), true);
   if (run.Cfg.CorreTransyt != 1) return;
   run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
-  const std::string print = ChangeExtension(data, ".prt");
+  const std::string print = run.Files.TransytPrint(iteration, NetworkNumber(number));
   const ProgramRun program = RunTransyt(ProgramEnvOf(run), data, print);
   const PrintFileNotes notes = ReadPrintFileNotes(print);
   ShowTransytWarnings(run, r, iteration, notes);

@@ -14,7 +14,7 @@ namespace {
 // How many lines of a listing note the console shows; the listing holds them all.
 constexpr size_t kShownNoteLines = 10;
 
-int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
+int NetworkNumberOf(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
 
 std::string WhereTheOutputIs(const Run& run) {
   return run.EngineLog.empty() ? std::string() : Printf("(salida de los programas en %s)", run.EngineLog.c_str());
@@ -51,7 +51,7 @@ std::string IterationList(const std::vector<int>& iterations) {
 // The cycle the signals of network position r run before the loop has given it one: that of
 // the first signalised junction of the network; 0 when it has none.
 int32_t PlanCycle(const Run& run, int r) {
-  const int number = NetworkNumber(run, r);
+  const int number = NetworkNumberOf(run, r);
   for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
     const TNodo& node = run.Sat.Nodes[i];
     if (node.TransytNetwork != number || node.SignalPlan <= 0) continue;
@@ -119,7 +119,7 @@ std::string TransytFailure(const Run& run, const ProgramRun& program, const std:
 void MarkNotOptimised(Run& run, int r, int iteration, const std::string& what,
                       const std::vector<std::string>& details) {
   MessageLog& log = run.Log;
-  const int number = NetworkNumber(run, r);
+  const int number = NetworkNumberOf(run, r);
   std::vector<std::string> lines{"ERROR - " + what,
                                  Printf("        Red %d sin optimizar en la iteracion %d: mantiene su ciclo y sus "
                                         "tiempos anteriores",
@@ -136,7 +136,7 @@ void MarkNotOptimised(Run& run, int r, int iteration, const std::string& what,
 }
 
 void ShowTransytWarnings(Run& run, int r, int iteration, const PrintFileNotes& notes) {
-  const int number = NetworkNumber(run, r);
+  const int number = NetworkNumberOf(run, r);
   for (const std::string& warning : notes.Warnings) {
     run.Log.Line(Printf("   ATENCION: Transyt (%d,%d): %s", iteration, number, warning.c_str()));
     run.EngineNotes.push_back({iteration, number, NoteKind::Warning, false, warning});
@@ -157,7 +157,7 @@ void CheckCyopRun(Run& run, int r, int iteration, const ProgramRun& program, con
     parts.push_back("no existe " + printFile);
   else if (!table)
     parts.push_back(printFile + " sin tabla de ciclos" + RefusedText(run, notes));
-  const std::string what = Printf("CYOP (%d,%d): %s", iteration, NetworkNumber(run, r), Joined(parts).c_str());
+  const std::string what = Printf("CYOP (%d,%d): %s", iteration, NetworkNumberOf(run, r), Joined(parts).c_str());
   std::vector<std::string> details;
   for (const std::string& error : notes.Errors) details.push_back(run.Cfg.TransytExe + ": " + error);
   if (notes.Errors.empty()) details = program.OutputTail;

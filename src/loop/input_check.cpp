@@ -24,8 +24,8 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   MessageLog& log = run.Log;
   SaturnVars& sat = run.Sat;
   log.Line(run.ProgressMessage);
-  const std::string dataFile = ChangeExtension(name, ".dat");
-  const std::string listing = ChangeExtension(name, ".lpa");
+  const std::string dataFile = RunFiles::NetworkFileOf(name);
+  const std::string listing = RunFiles::ListingOf(name);
   if (!FileExists(dataFile)) {
     log.Fatal(Printf("ERROR - %s no existe. Abortando ...", dataFile.c_str()), 2);
   }
@@ -101,7 +101,7 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
 
 int ReadNetworkAndNodeList(Run& run, const std::string& name, int iteration) {
   InputCheck(run, name, iteration);
-  return ReadNodeList(run.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, run.FirstRead());
+  return ReadNodeList(run.Files.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, run.FirstRead());
 }
 
 void ApplyInputLists(Run& run) {
@@ -111,7 +111,7 @@ void ApplyInputLists(Run& run) {
 }
 
 void ReadSaturnResults(Run& run, int iteration) {
-  run.CurrentSaturnName = Printf("%s_%d", run.SaturnBase().c_str(), iteration);
+  run.CurrentSaturnName = run.Files.SaturnResults(iteration);
   run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", iteration);
   ReadNetworkAndNodeList(run, run.CurrentSaturnName, iteration);
   ApplyInputLists(run);

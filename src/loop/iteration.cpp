@@ -17,7 +17,7 @@ namespace veltra {
 
 namespace {
 
-int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
+int NetworkNumberOf(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
 
 // From iteration BusquedaCiclo on, the network keeps the cycle it has.
 void EndCycleSearchFrom(NetworkSettings& net, int iteration) {
@@ -53,7 +53,7 @@ bool Iterate(Run& run, IterationMode mode, int first, int last, int i) {
   // The figures of the start come from the flows read at start-up, which SATURN's first run
   // replaces (networks in turn never read them back).
   if (allNetworks && i == 1) BaseFigures(run);
-  CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), Printf("%s_%d.dat", run.SaturnBase().c_str(), i), i), i);
+  CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), run.Files.SaturnNetwork(i), i), i);
   if (allNetworks) ReadSaturnResults(run, i);
   return ConvergenceTest(run, i);
 }
@@ -79,7 +79,7 @@ void RecordHistory(Run& run, int r, int i) {
   const size_t ii = static_cast<size_t>(i);
   qor.HistCiclo[ii][ri] = qor.CicloRed[ri];
 
-  const int number = NetworkNumber(run, r);
+  const int number = NetworkNumberOf(run, r);
   std::vector<int32_t>& saturnNodes = qor.NodosSemaforo[ri];
   std::vector<int32_t>& transytNodes = qor.NodosSemaforoTransyt[ri];
   std::vector<THistNodo>& hist = qor.Hist[ii][ri];
@@ -128,8 +128,8 @@ void RecordHistory(Run& run, int r, int i) {
 }
 
 void NetworkStep(Run& run, int r, int i) {
-  std::string dxf = Printf("%s_%d_%d.dxf", run.TransytBase().c_str(), i, NetworkNumber(run, r));
-  if (run.Cfg.GeneraDxf) DibujarRed(run.Cfg, r, run.Sat, run.Qor, dxf, i);
+  if (run.Cfg.GeneraDxf)
+    DibujarRed(run.Cfg, r, run.Sat, run.Qor, run.Files.Drawing(i, NetworkNumber(NetworkNumberOf(run, r))), i);
   RecordHistory(run, r, i);
 }
 

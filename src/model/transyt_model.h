@@ -18,6 +18,19 @@ constexpr int kMaxSignalNodes = 200;
 constexpr int kHistStages = 6;
 constexpr int kHistColumns = 26;
 
+// A TRANSYT network's number in the node list: it names the network's configuration section
+// ("Transyt%d") and its files, and it is what the SATURN nodes' TRANSYT network field holds.
+class NetworkNumber {
+ public:
+  constexpr explicit NetworkNumber(int32_t value = 0) : value_(value) {}
+  constexpr int32_t Value() const { return value_; }
+  friend constexpr bool operator==(NetworkNumber a, NetworkNumber b) { return a.value_ == b.value_; }
+  friend constexpr bool operator!=(NetworkNumber a, NetworkNumber b) { return a.value_ != b.value_; }
+
+ private:
+  int32_t value_;
+};
+
 // One TRANSYT link of the network under construction. Per-class fields are indexed by the
 // direction class plus one: [0] class -1 (left), [1] class 0 (straight), [2] class 1 (right).
 struct TArco {

@@ -221,14 +221,14 @@ void LocateWorkingDirectory(Run& run) {
   auto anchor = [](std::string& name) {
     if (!ExtractFileDir(name).empty() && !std::filesystem::path(name).is_absolute()) name = ExpandFileName(name);
   };
-  run.SaturnFile = run.Args[0];
-  run.NodesFile = run.Args[1];
-  run.TransytFile = run.Args[2];
+  run.Files.SaturnFile = run.Args[0];
+  run.Files.NodesFile = run.Args[1];
+  run.Files.TransytFile = run.Args[2];
   if (run.WorkDir.empty()) {
-    anchor(run.SaturnFile);
-    anchor(run.NodesFile);
-    anchor(run.TransytFile);
-    run.WorkDir = ExtractFileDir(ExpandFileName(run.SaturnFile));
+    anchor(run.Files.SaturnFile);
+    anchor(run.Files.NodesFile);
+    anchor(run.Files.TransytFile);
+    run.WorkDir = ExtractFileDir(ExpandFileName(run.Files.SaturnFile));
     std::error_code ec;
     std::filesystem::current_path(run.WorkDir, ec);
     if (ec) throw FileError("ERROR - No se puede usar el directorio " + run.WorkDir);
@@ -261,13 +261,13 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
 
   // 4. Input files.
   bool inputsFound = true;
-  std::string saturnData = ChangeExtension(run.SaturnFile, ".dat");
+  std::string saturnData = RunFiles::NetworkFileOf(run.Files.SaturnFile);
   if (!FileExists(saturnData)) {
     MissingFileMessage(run, Printf("ERROR - Red Saturn %s no existe", saturnData.c_str()));
     inputsFound = false;
   }
-  if (!FileExists(run.NodesFile)) {
-    MissingFileMessage(run, Printf("ERROR - Archivo %s no existe", run.NodesFile.c_str()));
+  if (!FileExists(run.Files.NodesFile)) {
+    MissingFileMessage(run, Printf("ERROR - Archivo %s no existe", run.Files.NodesFile.c_str()));
     inputsFound = false;
   }
 
@@ -290,7 +290,7 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   cfg.ResumenCiclo = ini.ReadString(P, "ResumenCiclo", "null");
   cfg.ResumenReparto = ini.ReadString(P, "ResumenReparto", "null");
   cfg.InformeNodos = ini.ReadString(P, "InformeNodos", "null");
-  cfg.InformeHtml = ini.ReadString(P, "InformeHtml", ExtractFileName(run.SaturnBase()) + "_informe.html");
+  cfg.InformeHtml = ini.ReadString(P, "InformeHtml", run.Files.Report());
   cfg.AnchoPista = ini.ReadFloat(P, "AnchoPista", 3.5);
   cfg.FactorVelPubl = ini.ReadFloat(P, "FactorVelPubl", 0.9);
   cfg.BusquedaCiclo = ini.ReadInteger(P, "BusquedaCiclo", 0);

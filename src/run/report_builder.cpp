@@ -97,11 +97,11 @@ RunReport GatherRunReport(const Run& run) {
   const Settings& cfg = run.Cfg;
   const HistoryView history(run.Qor);
   RunReport report;
-  report.Title = ExtractFileName(run.SaturnFile);
+  report.Title = ExtractFileName(run.Files.SaturnFile);
   const std::string configPath = JoinPath(run.WorkDir, run.ConfigFileName);
-  report.Inputs = {{"Red Saturn", run.SaturnFile},
-                   {"Lista de nodos", run.NodesFile},
-                   {"Archivos Transyt", run.TransytFile},
+  report.Inputs = {{"Red Saturn", run.Files.SaturnFile},
+                   {"Lista de nodos", run.Files.NodesFile},
+                   {"Archivos Transyt", run.Files.TransytFile},
                    {"Configuración", run.ConfigFileName + (FileExists(configPath) ? "" : " (no existe: valores por defecto)")},
                    {"Directorio de trabajo", run.WorkDir},
                    {"Matriz de viajes", cfg.MatrizBinaria},
@@ -138,7 +138,6 @@ RunReport GatherRunReport(const Run& run) {
     report.Iterations.push_back(row);
   }
 
-  const std::string transytBase = run.TransytBase();
   const int shown = report.ChosenIteration >= 1 ? report.ChosenIteration : last;
   report.TimingsIteration = shown;
   for (int r = 1; r <= history.Networks(); ++r) {
@@ -159,7 +158,7 @@ RunReport GatherRunReport(const Run& run) {
       const size_t slot = static_cast<size_t>(i);
       network.Cycle[slot] = history.Cycle(i, r);
       network.Structure[slot] = Structure(history, i, r);
-      const std::string print = Printf("%s_%d_%d.prt", transytBase.c_str(), i, number);
+      const std::string print = run.Files.TransytPrint(i, NetworkNumber(number));
       if (FileExists(print)) {
         const double index = ReadPerformanceIndex(print);
         if (index < 999999.0) network.PerformanceIndex[slot] = index;
@@ -185,7 +184,7 @@ RunReport GatherRunReport(const Run& run) {
       report.Junctions.push_back(std::move(junction));
     }
 
-    const std::string picture = Printf("%s_%d_%d.svg", transytBase.c_str(), shown, number);
+    const std::string picture = run.Files.Picture(shown, NetworkNumber(number));
     if (FileExists(picture))
       report.Drawings.push_back({Printf("Red %d (%s), iteración %d: %s", number, name.c_str(), shown,
                                         picture.c_str()),

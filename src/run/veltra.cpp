@@ -16,9 +16,7 @@ namespace veltra {
 
 namespace {
 
-const char* const kRunExtensions[] = {".top", ".dic", ".geo", ".giro", ".arc", ".csv", ".prt", ".cyo", ".dat"};
-
-int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
+int NetworkNumberOf(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
 
 // Start-up steps 3 to 10. Returns false when the run cannot iterate.
 void StartUp(Run& run) {
@@ -30,7 +28,7 @@ void StartUp(Run& run) {
   }
   run.Iteracion = cfg.IteracionInicial;
   if (cfg.IteracionInicial > 0) {
-    std::string restart = Printf("%s_%d.lpa", run.SaturnBase().c_str(), cfg.IteracionInicial);
+    std::string restart = run.Files.RestartListing(cfg.IteracionInicial);
     if (!FileExists(restart)) {
       run.Log.Error(Printf("ERROR - No existe %s.", restart.c_str()));
       run.Log.Line(Printf("        Proceso no puede continuar desde iteracion %d.", cfg.IteracionInicial));
@@ -39,19 +37,17 @@ void StartUp(Run& run) {
   }
 
   // The outside programs' console output of this run, and of no earlier one.
-  run.EngineLog = ExtractFileName(run.SaturnBase()) + "_programas.log";
+  run.EngineLog = run.Files.ProgramsLog();
   DeleteFileIfExists(run.EngineLog);
-  run.CurrentSaturnName = run.SaturnFile;
+  run.CurrentSaturnName = run.Files.SaturnFile;
   run.JunctionsLeftOut = ReadNetworkAndNodeList(run, run.CurrentSaturnName, run.Iteracion);
   for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
   ApplyInputLists(run);
 
   if (cfg.BorrarAnterior > 0) {
-    static const char* const patterns[] = {"%s_*_*.top", "%s_*_*.dic", "%s_*_*.geo", "%s_*_*.giro", "%s_*_*.arc",
-                                           "%s_*_*.csv", "%s_*_*.prt", "%s_*_*.cyo", "%s_*_*.dat"};
     // The run files are named after the TRANSYT name without its extension, so the patterns
     // are too (a name given with ".dat" would otherwise match none of them).
-    for (const char* pattern : patterns) DeleteMatching(Printf(pattern, run.TransytBase().c_str()));
+    for (const char* ext : RunFiles::TransytExtensions()) DeleteMatching(run.Files.EarlierRunFiles(ext));
   }
 }
 
@@ -82,24 +78,19 @@ void GuardarFinal(Run& run) {
   run.ChosenIteration = chosen;
   log.Line();
 
-  const std::string transytBase = run.TransytBase();
+  const RunFiles& files = run.Files;
+  auto keep = [](const std::string& source, const std::string& target) {
+    if (FileExists(source)) CopyFileReplacing(source, target);
+  };
   for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-    int n = NetworkNumber(run, r);
-    for (const char* ext : kRunExtensions) {
-      std::string source = Printf("%s_%d_%d", transytBase.c_str(), chosen, n) + ext;
-      if (FileExists(source)) CopyFileReplacing(source, Printf("%s_F_%d", transytBase.c_str(), n) + ext);
-    }
+    const NetworkNumber n(NetworkNumberOf(run, r));
+    for (const char* ext : RunFiles::TransytExtensions())
+      keep(files.NetworkFile(chosen, n, ext), files.ChosenTransyt(n, ext));
     // The chosen iteration's network picture goes with its files, so the final timings can be
     // looked at under the same "_F" name.
-    const std::string picture = Printf("%s_%d_%d.svg", transytBase.c_str(), chosen, n);
-    if (FileExists(picture)) CopyFileReplacing(picture, Printf("%s_F_%d.svg", transytBase.c_str(), n));
+    keep(files.Picture(chosen, n), files.ChosenTransyt(n, ".svg"));
   }
-  static const char* const saturnExtensions[] = {".dat", ".lpa", ".lpn", ".lpt", ".ufa", ".ufc", ".ufn", ".ufs"};
-  const std::string saturnBase = run.SaturnBase();
-  for (const char* ext : saturnExtensions) {
-    std::string source = Printf("%s_%d", saturnBase.c_str(), chosen) + ext;
-    if (FileExists(source)) CopyFileReplacing(source, saturnBase + "_F" + ext);
-  }
+  for (const char* ext : RunFiles::SaturnExtensions()) keep(files.SaturnResults(chosen) + ext, files.ChosenSaturn(ext));
 }
 
 // A run that stops still leaves its report, once the configuration has named it: why it
@@ -144,14 +135,12 @@ bool EndOfRun(Run& run) {
   if (cfg.ResumenReparto != "null")
     WriteTextFile(cfg.ResumenReparto, [&](TextWriter& out) { WriteSplitSummary(run.Qor, last, out); });
   if (cfg.GuardarFinal > 0) GuardarFinal(run);
-  const std::string transytBase = run.TransytBase();
   if (cfg.CopiarUltimaIt != "null") {
-    for (const char* ext : kRunExtensions)
-      CopyIfExists(Printf("%s_%d_*", transytBase.c_str(), last) + ext, cfg.CopiarUltimaIt);
+    for (const char* ext : RunFiles::TransytExtensions()) CopyIfExists(run.Files.IterationFiles(last, ext), cfg.CopiarUltimaIt);
   }
   if (cfg.CopiarFinal > 0) {
-    for (const char* ext : kRunExtensions)
-      CopyIfExists(Printf("%s_%d_*", transytBase.c_str(), last) + ext, Printf("%s_Final_*", transytBase.c_str()) + ext);
+    for (const char* ext : RunFiles::TransytExtensions())
+      CopyIfExists(run.Files.IterationFiles(last, ext), run.Files.FinalCopies(ext));
   }
   if (cfg.InformeNodos != "null") WriteSpreadsheetReport(run.Cfg, run.Qor, run.Log, last);
   if (Lower(cfg.InformeHtml) != "null") WriteRunReportFile(run, cfg.InformeHtml);

@@ -5,8 +5,6 @@
 
 namespace veltra {
 
-std::string Run::SaturnBase() const { return ChangeExtension(SaturnFile, ""); }
-std::string Run::TransytBase() const { return ChangeExtension(TransytFile, ""); }
 std::string Run::ConfigurationPath() const { return JoinPath(WorkDir, ConfigFileName); }
 
 }  // namespace veltra

@@ -12,6 +12,7 @@
 #include "model/settings.h"
 #include "model/transyt_model.h"
 #include "programs/program_env.h"
+#include "state/run_files.h"
 #include "util/log.h"
 #include "util/platform.h"
 
@@ -58,11 +59,8 @@ struct Run {
 
   // The command line, without the program name (three or four arguments when valid).
   std::vector<std::string> Args;
-  std::string SaturnFile;   // first argument, unchanged
-  std::string NodesFile;    // second argument
-  std::string TransytFile;  // third argument, unchanged
-  std::string SaturnBase() const;   // SaturnFile without its extension
-  std::string TransytBase() const;  // TransytFile without its extension
+  // The file names of the command line, and every name made from them.
+  RunFiles Files;
 
   std::string WorkDir;         // the SATURN file's directory
   std::string ConfigFileName;  // "Veltra.INI" or the fourth argument's file-name part

@@ -81,8 +81,8 @@ TEST(DuplicarNodos, EveryProblemOfAnItemIsReportedAndTheItemSkipped) {
 void BuildNetwork7(test::TestRun& t) {
   BuildPlans(t);
   t.run.Sat.NetworkLines = {"11111", "99999"};
-  t.run.SaturnFile = "red.dat";
-  t.run.TransytFile = "tr.dat";
+  t.run.Files.SaturnFile = "red.dat";
+  t.run.Files.TransytFile = "tr.dat";
   t.run.Qor.NumRedes = 1;
   t.run.Qor.RedNodos[1][0] = 7;
   t.run.Cfg.CorreTransyt = 1;

@@ -634,7 +634,7 @@ TEST_F(SearchModes, FinalRun) {
 // not run. The failure is named with t8s's own error, and the network is marked.
 TEST_F(SearchModes, RefusedFinalRunLeavesTheNetworkAsItsSignalsAre) {
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
-  run.SaturnFile = "sat.dat";
+  run.Files.SaturnFile = "sat.dat";
   run.Qor.CicloRed[1] = 75;
   const TPlanSemaforo before = model.Plan(101);
   const int maskBefore = model.Turn(1).StageMask;

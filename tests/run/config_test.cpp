@@ -145,7 +145,7 @@ TEST(Configuration, RelativePathsWithDirectoriesSurviveTheDirectoryChange) {
   test::TestRun t;
   EXPECT_TRUE(ReadGlobalConfiguration(t.run, {"data/red.dat", "data/nodos.txt", "data/tr.dat"}));
   EXPECT_EQ(std::filesystem::current_path().string(), dir.File("data"));
-  EXPECT_EQ(t.run.SaturnFile, dir.File("data/red.dat"));
+  EXPECT_EQ(t.run.Files.SaturnFile, dir.File("data/red.dat"));
   EXPECT_NE(t.console.str().find("Nombre Red Saturn : data/red.dat\n"), std::string::npos);
 }
 

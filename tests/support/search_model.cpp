@@ -13,7 +13,7 @@ SearchModel::SearchModel(Run& run, int networkNumber) : run_(run) {
   run.Qor.NumRedes = 1;
   run.Qor.RedNodos[1][0] = networkNumber;
   run.Qor.RedNodos[2][0] = networkNumber + 1;
-  run.TransytFile = "red.dat";
+  run.Files.TransytFile = "red.dat";
   NetworkSettings& n = run.Cfg.Red[1];
   n.NombreRed = "Red de prueba";
   n.Ciclo = 120;
