@@ -33,7 +33,7 @@ void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, floa
 
 // Fills the flows, stage mask and intergreen of a link from its turns; returns the
 // public-transport flow of its lane group.
-float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link);
+float AcumularFlujos(const SaturnVars& sat, QorVars& qor, int32_t link);
 
 // The upstream links of every link, with their flows and cruise values.
 void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor);
@@ -58,9 +58,6 @@ std::vector<EntradaMovimiento> EntradasLista(const std::string& list);
 
 // Every link of the movement (A, B, C), in table order (C = 0: any exit).
 std::vector<int32_t> ArcosDeMovimiento(const QorVars& qor, int32_t a, int32_t b, int32_t c);
-
-// Position p (0..21) of the flows of SATURN link `link`; 0 when there are none.
-float FlujoTramo(const SaturnVars& sat, int32_t link, int p);
 
 // The turn (A, junction, C) when it exists, else nullptr.
 const TGiro* Giro(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c);

@@ -31,11 +31,9 @@ void AsignarNodos(SaturnVars& sat, QorVars& qor, int r) {
 void AplicarDobleIgual(SaturnVars& sat, int dobleIgual) {
   if (dobleIgual == 0) return;
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    const TNodo& node = sat.Nodes[m];
-    if (node.TransytNode <= 0 || node.SignalPlan <= 0 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size())
-      continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
-    if (plan.RepeatIndicator != 0) plan.RepeatIndicator = dobleIgual;
+    TPlanSemaforo* plan = sat.PlanOf(static_cast<int32_t>(m));
+    if (sat.Nodes[m].TransytNode <= 0 || plan == nullptr) continue;
+    if (plan->RepeatIndicator != 0) plan->RepeatIndicator = dobleIgual;
   }
 }
 
@@ -81,7 +79,7 @@ void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, 
       TConector& arm = At(sat.Nodes[m].Arms, k);
       if (arm.Lanes == 0) continue;
       ReclasificarGrupos(sat, static_cast<int>(m), k);
-      const float linkFlow = FlujoTramo(sat, arm.ApproachLink, 8);
+      const float linkFlow = sat.LinkFlow(arm.ApproachLink, FlowSlot::Assigned);
       const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
       for (int P = 1; P <= groupCount; ++P) {
         At(arm.Groups, P).LinkSlots.fill(0);

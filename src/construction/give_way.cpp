@@ -49,7 +49,7 @@ int ReglaR(const SaturnVars& sat, const TArco& arco) {
   const TGiro* left = GiroDeClase(sat, arco, -1);
   if (left == nullptr) return 0;
   if (arco.EsPublico != 0) {
-    return PorcentajeResto(left->FixedFlow, FlujoTramo(sat, arco.IndiceTramo, 9));
+    return PorcentajeResto(left->FixedFlow, sat.LinkFlow(arco.IndiceTramo, FlowSlot::Fixed));
   }
   if (arco.Flujo == 0) return 100;
   return PorcentajeResto(left->AssignedFlow, arco.Flujo);
@@ -78,7 +78,8 @@ void RelacionDirecta(const SaturnVars& sat, QorVars& qor, int kind, int32_t c, i
   } else if (kind == 3 && giving.Clase == 1) {
     int percentage = 0;
     if (!SalidaUnica(giving.Salidas)) {
-      percentage = PorcentajeResto(giving.Flujo, FlujoTramo(sat, giving.IndiceTramo, giving.EsPublico != 0 ? 9 : 8));
+      percentage = PorcentajeResto(giving.Flujo, sat.LinkFlow(giving.IndiceTramo, giving.EsPublico != 0 ? FlowSlot::Fixed
+                                                                                                       : FlowSlot::Assigned));
     }
     AgregarCaso(qor, giving, 0, opposing, percentage);
   }

@@ -126,11 +126,6 @@ const TGiro* Giro(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c)
   return &At(sat.Turns, t);
 }
 
-float FlujoTramo(const SaturnVars& sat, int32_t link, int p) {
-  if (link <= 0 || static_cast<size_t>(link) >= sat.LinkFlows.size() || p < 0 || p >= 22) return 0;
-  return At(sat.LinkFlows, link)[static_cast<size_t>(p)];
-}
-
 void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
   const TNodo& node = At(sat.Nodes, m);
   TConector& arm = At(sat.Nodes, m).Arms[static_cast<size_t>(k)];
@@ -227,7 +222,7 @@ void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, floa
   if (detalle.p > 0) CrearDetalle(build, r, group, V, publico.FlujoPublicoClase, pt, detalle);
 }
 
-float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {
+float AcumularFlujos(const SaturnVars& sat, QorVars& qor, int32_t link) {
   TArco& arco = At(qor.Arcos, link);
   arco.Flujo = 0;
   arco.FlujoPublico = 0;
@@ -244,23 +239,17 @@ float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {
     arco.FlujoPublico += bus;
     arco.FlujoPublicoClase[c] += bus;
     pt += bus;
-    // The convergence test compares these flows with those of the next assignment.
-    if (static_cast<size_t>(t) < sat.TurnMarks.size()) At(sat.TurnMarks, t) = 1;
-    if (static_cast<size_t>(t) < sat.PreviousTurnFlows.size())
-      At(sat.PreviousTurnFlows, t) = turn.AssignedFlow;
     arco.MascaraEtapas |= turn.StageMask;
   }
-  arco.FlujoConector1 = FlujoTramo(sat, arco.IndiceTramo, 11);
-  arco.FlujoConector2 = FlujoTramo(sat, arco.IndiceTramo, 12);
+  arco.FlujoConector1 = sat.LinkFlow(arco.IndiceTramo, FlowSlot::ZoneConnectors);
+  arco.FlujoConector2 = sat.LinkFlow(arco.IndiceTramo, FlowSlot::NodeConnectors);
   arco.Flujo = std::max(10.0f, arco.Flujo);
   if (pt > 0) pt = std::max(10.0f, pt);
 
   arco.NumEtapas = 0;
-  const int32_t plan = arco.IndiceB > 0 && static_cast<size_t>(arco.IndiceB) < sat.Nodes.size()
-                           ? At(sat.Nodes, arco.IndiceB).SignalPlan
-                           : 0;
-  if (plan > 0 && static_cast<size_t>(plan) < sat.SignalPlans.size() && arco.MascaraEtapas != 0) {
-    const TPlanSemaforo& signal = At(sat.SignalPlans, plan);
+  const TPlanSemaforo* plan = sat.PlanOf(arco.IndiceB);
+  if (plan != nullptr && arco.MascaraEtapas != 0) {
+    const TPlanSemaforo& signal = *plan;
     arco.NumEtapas = signal.StageCount;
     int first = 1;
     while (((static_cast<uint32_t>(arco.MascaraEtapas) >> (first - 1)) & 1u) == 0) ++first;

@@ -12,13 +12,6 @@ namespace veltra {
 
 namespace {
 
-// The signal plan of a signalised node, or nullptr.
-TPlanSemaforo* PlanOf(SaturnVars& sat, int32_t nodeIndex) {
-  const int32_t plan = At(sat.Nodes, nodeIndex).SignalPlan;
-  if (plan <= 0 || static_cast<size_t>(plan) >= sat.SignalPlans.size()) return nullptr;
-  return &At(sat.SignalPlans, plan);
-}
-
 bool StageKnown(const TPlanSemaforo& plan, int32_t stage) {
   return stage >= 1 && stage <= plan.StageCount && stage <= kMaxStages;
 }
@@ -30,7 +23,7 @@ TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char*
     run.Log.Line(Printf(unknownNode, node));
     return nullptr;
   }
-  TPlanSemaforo* plan = PlanOf(run.Sat, nodeIndex);
+  TPlanSemaforo* plan = run.Sat.PlanOf(nodeIndex);
   if (plan == nullptr) {
     run.Log.FramedError(Printf("Intenta duplicar nodo %d, no semaforizado", node));
     return nullptr;

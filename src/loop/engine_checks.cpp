@@ -53,10 +53,8 @@ std::string IterationList(const std::vector<int>& iterations) {
 int32_t PlanCycle(const Run& run, int r) {
   const int number = NetworkNumberOf(run, r);
   for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    const TNodo& node = run.Sat.Nodes[i];
-    if (node.TransytNetwork != number || node.SignalPlan <= 0) continue;
-    if (static_cast<size_t>(node.SignalPlan) < run.Sat.SignalPlans.size())
-      return At(run.Sat.SignalPlans, node.SignalPlan).CycleTime;
+    const TPlanSemaforo* plan = run.Sat.PlanOf(static_cast<int32_t>(i));
+    if (run.Sat.Nodes[i].TransytNetwork == number && plan != nullptr) return plan->CycleTime;
   }
   return 0;
 }

@@ -29,6 +29,7 @@ void EndCycleSearchFrom(NetworkSettings& net, int iteration) {
 void OptimiseNetwork(Run& run, IterationMode mode, int r, int i) {
   NetworkSettings& net = At(run.Cfg.Red, r);
   ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
+  RememberTurnFlows(run.Sat, run.Qor);
   CycleSearch(run, r, i);
   // Networks in turn stop searching before the final run of iteration BusquedaCiclo, whose
   // data file then keeps the cycle as found; all networks per iteration stop after it.
@@ -89,8 +90,9 @@ void RecordHistory(Run& run, int r, int i) {
   int k = 0;
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     const TNodo& node = sat.Nodes[m];
-    if (node.TransytNetwork != number || node.SignalPlan == 0) continue;
-    const TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
+    const TPlanSemaforo* signal = sat.PlanOf(static_cast<int32_t>(m));
+    if (node.TransytNetwork != number || signal == nullptr) continue;
+    const TPlanSemaforo& plan = *signal;
     ++k;
     saturnNodes.push_back(node.Number);
     transytNodes.push_back(node.TransytNode);

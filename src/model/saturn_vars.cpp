@@ -184,6 +184,22 @@ int32_t SaturnVars::FindTurn(int32_t aNode, int32_t junctionNode, int32_t cNode)
   return 0;
 }
 
+float SaturnVars::LinkFlow(int32_t link, FlowSlot slot) const {
+  if (link <= 0 || static_cast<size_t>(link) >= LinkFlows.size()) return 0;
+  return LinkFlows[static_cast<size_t>(link)][slot];
+}
+
+const TPlanSemaforo* SaturnVars::PlanOf(int32_t node) const {
+  if (node <= 0 || static_cast<size_t>(node) >= Nodes.size()) return nullptr;
+  const int32_t plan = Nodes[static_cast<size_t>(node)].SignalPlan;
+  if (plan <= 0 || static_cast<size_t>(plan) >= SignalPlans.size()) return nullptr;
+  return &SignalPlans[static_cast<size_t>(plan)];
+}
+
+TPlanSemaforo* SaturnVars::PlanOf(int32_t node) {
+  return const_cast<TPlanSemaforo*>(static_cast<const SaturnVars&>(*this).PlanOf(node));
+}
+
 int32_t SaturnVars::RegisterNode(int32_t number) {
   std::string key = Printf("%9d", number);
   auto it = NodeIndex.find(key);

@@ -222,9 +222,9 @@ void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::
     if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
     if (!done.insert(it->second).second) continue;
     const TNodo& node = At(sat.Nodes, it->second);
-    if (!node.Optimise) continue;
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
+    TPlanSemaforo* signal = sat.PlanOf(it->second);
+    if (!node.Optimise || signal == nullptr) continue;
+    TPlanSemaforo& plan = *signal;
     const int n = plan.StageCount;
     const bool currentlyDouble = n > 3 && plan.RepeatIndicator != 0;
     const bool markedDouble = marks[j][static_cast<size_t>(column)] == 'D';

@@ -141,9 +141,9 @@ std::vector<int32_t> SignalCard(const SaturnVars& sat, const TArco& arco, bool a
   std::vector<int32_t> control(9, 0);
   int32_t nodeIndex = arco.MascaraEtapas >= 1 && !arco.MarcaF ? sat.FindNode(arco.NodoB) : 0;
   const TNodo* node = nodeIndex != 0 ? &At(sat.Nodes, nodeIndex) : nullptr;
-  if (node && node->NodeClass == 2 && node->SignalPlan >= 1 &&
-      static_cast<size_t>(node->SignalPlan) < sat.SignalPlans.size()) {
-    const TPlanSemaforo& plan = At(sat.SignalPlans, node->SignalPlan);
+  const TPlanSemaforo* signal = node != nullptr && node->NodeClass == 2 ? sat.PlanOf(nodeIndex) : nullptr;
+  if (signal != nullptr) {
+    const TPlanSemaforo& plan = *signal;
     int stages = plan.StageCount;
     int mask = arco.MascaraEtapas;
     // A double-cycled node runs the first half of its stages twice: the link is described

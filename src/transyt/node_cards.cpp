@@ -212,8 +212,9 @@ void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_
     TNodo& node = sat.Nodes[found->second];
     node.MinGreenGiven = 1;
     for (int k = 1; k <= 6; ++k) node.MinGreen[static_cast<size_t>(k)] = TextToInt(f[static_cast<size_t>(k)]);
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    int n = At(sat.SignalPlans, node.SignalPlan).StageCount;
+    const TPlanSemaforo* plan = sat.PlanOf(static_cast<int32_t>(found->second));
+    if (plan == nullptr) continue;
+    int n = plan->StageCount;
     if (n >= 1 && n <= 6 && node.MinGreen[static_cast<size_t>(n)] == 0)
       log.Error(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
   }
@@ -312,9 +313,9 @@ void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassig
   bool networkOptimised = OptimisesCycle(net.OptimizaCiclo) || preassigned || net.Optimiza != 0;
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const TNodo& node = sat.Nodes[i];
-    if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
+    TPlanSemaforo* signal = sat.PlanOf(static_cast<int32_t>(i));
+    if (node.NodeClass != 2 || !InNetwork(node, number) || signal == nullptr) continue;
+    TPlanSemaforo& plan = *signal;
     TimingCard card =
         NodeTimingCard(node, plan, cycle, net.AnchoPista, node.Optimise && networkOptimised, allowDouble, log);
     for (size_t k = 0; k < card.MinGreens.size(); ++k) plan.Stages[k + 1].MinimumGreen = card.MinGreens[k];

@@ -170,10 +170,9 @@ bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
     if (transytNode < 1) continue;
     auto it = nodeOfTransyt.find(transytNode);
     if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
-    const TNodo& node = At(sat.Nodes, it->second);
-    if (!node.Optimise) continue;
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
+    TPlanSemaforo* signal = sat.PlanOf(it->second);
+    if (!At(sat.Nodes, it->second).Optimise || signal == nullptr) continue;
+    TPlanSemaforo& plan = *signal;
     if (plan.StageCount < 1 || plan.StageCount > kMaxStages) continue;
     ApplyNodeTimings(plan, line, networkCycle, updateOffset);
   }

@@ -139,7 +139,7 @@ TEST(GiveWay, SignalisedRightTurnAgainstOneLink) {
     b.Arm(300, 32).Groups[1].Direction = 1;
     b.TurnFlow(32, 300, 33, 200);
     b.TurnFlow(32, 300, 31, 100);
-    b.LinkFlow(32, 300, 8, c.approachFlow);
+    b.LinkFlow(32, 300, FlowSlot::Assigned, c.approachFlow);
     AssignNetwork(t.run, 1, 7, {{300, 5}});
     t.run.Cfg.Red[1].Cede1Arco = 715;
     ConstruirArcos(t.run.Cfg, 1, 1, t.run.Sat, t.run.Qor, t.run.Log);

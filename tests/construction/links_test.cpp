@@ -1,6 +1,7 @@
 // TRANSYT links of lane groups: numbers, flows, public-transport twins, shares, signal data,
 // the node fields of the network and the capacity of the link table.
 #include "construction_fixture.h"
+#include "loop/convergence.h"
 
 namespace veltra::test {
 namespace {
@@ -103,8 +104,8 @@ TEST_F(ConstructionTest, FlowsHaveAMinimumOf10AndSharesSplitTheArm) {
   b.TurnFlow(1, 100, 3, 300, 0.5f);  // half a bus: the twin still gets the minimum of 10
   b.TurnFlow(1, 100, 4, 90);
   b.LinkFlowsFromTurns();
-  b.LinkFlow(1, 100, 11, 40);
-  b.LinkFlow(1, 100, 12, 8);
+  b.LinkFlow(1, 100, FlowSlot::ZoneConnectors, 40);
+  b.LinkFlow(1, 100, FlowSlot::NodeConnectors, 8);
   Construct();
 
   const TArco& right = Link(1230);
@@ -131,9 +132,10 @@ TEST_F(ConstructionTest, FlowsHaveAMinimumOf10AndSharesSplitTheArm) {
   EXPECT_FALSE(HasLink(1235));
 
   // The convergence test gets every turn a link carries, with the flow it was built from.
-  const int32_t t = b.TurnIndex(1, 100, 3);
-  EXPECT_EQ(sat.TurnMarks[static_cast<size_t>(t)], 1);
-  EXPECT_FLOAT_EQ(sat.PreviousTurnFlows[static_cast<size_t>(t)], 300);
+  RememberTurnFlows(sat, qor);
+  const size_t turn = static_cast<size_t>(b.TurnIndex(1, 100, 3));
+  EXPECT_EQ(sat.TurnMarks[turn], 1);
+  EXPECT_FLOAT_EQ(sat.PreviousTurnFlows[turn], 300);
 }
 
 TEST_F(ConstructionTest, BusOnABusLaneComesFromTheOtherBusTable) {
