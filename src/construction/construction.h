@@ -48,22 +48,22 @@ void AnalizarCedas(const NetworkBuild& build, int r);
 void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const std::vector<int32_t>& opuestos);
 
 // One entry of an override list: upstream node, junction node, exit node (0: any) and value.
-struct EntradaMovimiento {
+struct MovementEntry {
   int32_t A = 0, B = 0, C = 0;
-  int32_t Valor = 0;
+  int32_t Value = 0;
 };
 
 // The entries of a "/"-joined override list (its first, empty item is not an entry).
-std::vector<EntradaMovimiento> EntradasLista(const std::string& list);
+std::vector<MovementEntry> MovementEntries(const std::string& list);
 
 // Every link of the movement (A, B, C), in table order (C = 0: any exit).
-std::vector<int32_t> ArcosDeMovimiento(const QorVars& qor, int32_t a, int32_t b, int32_t c);
+std::vector<int32_t> LinksOfMovement(const QorVars& qor, int32_t a, int32_t b, int32_t c);
 
 // The turn (A, junction, C) when it exists, else nullptr.
-const TGiro* Giro(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c);
+const TGiro* TurnOf(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c);
 
 // A direction as a class -1, 0 or 1, and the place of a class in the per-class arrays.
-inline int Clase3(int32_t direction) { return direction > 0 ? 1 : (direction < 0 ? -1 : 0); }
-inline size_t PosClase(int32_t clase) { return static_cast<size_t>(Clase3(clase) + 1); }
+inline int DirectionClass(int32_t direction) { return direction > 0 ? 1 : (direction < 0 ? -1 : 0); }
+inline size_t ClassSlot(int32_t clase) { return static_cast<size_t>(DirectionClass(clase) + 1); }
 
 }  // namespace veltra

@@ -12,7 +12,7 @@ namespace {
 
 // Gives every SATURN node its TRANSYT number and network for network r, and clears the marks
 // that the companion files and the drawing set later.
-void AsignarNodos(SaturnVars& sat, QorVars& qor, int r) {
+void AssignTransytNodes(SaturnVars& sat, QorVars& qor, int r) {
   const std::vector<int32_t>& row = At(qor.RedNodos, r);
   const int32_t network = row[0];
   std::fill(qor.NodoTransytUsado.begin(), qor.NodoTransytUsado.end(), 0);
@@ -28,7 +28,7 @@ void AsignarNodos(SaturnVars& sat, QorVars& qor, int r) {
 }
 
 // A configured DobleIgual replaces the repeat indicator of every repeating plan of the network.
-void AplicarDobleIgual(SaturnVars& sat, int dobleIgual) {
+void ApplyDobleIgual(SaturnVars& sat, int dobleIgual) {
   if (dobleIgual == 0) return;
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     TPlanSemaforo* plan = sat.PlanOf(static_cast<int32_t>(m));
@@ -38,7 +38,7 @@ void AplicarDobleIgual(SaturnVars& sat, int dobleIgual) {
 }
 
 // Each link's share of the flow of the links of its kind (slot) over all lane groups of the arm.
-void Repartir(const TConector& arm, QorVars& qor) {
+void ShareArmFlows(const TConector& arm, QorVars& qor) {
   const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
   for (int slot = 1; slot <= 3; ++slot) {
     double sum = 0;
@@ -65,11 +65,11 @@ void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, 
   const int32_t network = At(qor.RedNodos, r)[0];
   build.Log.Line(Printf("   Construyendo arcos Transyt (%d,%d)...", iteration, network));
 
-  qor.LimpiarArcos();
+  qor.ClearLinks();
   std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
   std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
-  AsignarNodos(sat, qor, r);
-  AplicarDobleIgual(sat, At(build.Cfg.Red, r).DobleIgual);
+  AssignTransytNodes(sat, qor, r);
+  ApplyDobleIgual(sat, At(build.Cfg.Red, r).DobleIgual);
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     // A node without a TRANSYT number is outside every network, even one numbered 0.
@@ -85,7 +85,7 @@ void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, 
         At(arm.Groups, P).LinkSlots.fill(0);
         CrearArcosGrupo(build, r, static_cast<int>(m), k, P, linkFlow, arm.LinkMarks[1] != 0, arm.Lanes);
       }
-      Repartir(arm, qor);
+      ShareArmFlows(arm, qor);
     }
   }
 

@@ -51,7 +51,7 @@ void StopMessage(MessageLog& log, const std::string& message) {
 void RememberTurnFlows(SaturnVars& sat, const QorVars& qor) {
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
     const TArco& arco = At(qor.Arcos, i);
-    for (int32_t exit : SalidasLista(arco.Salidas)) {
+    for (int32_t exit : ExitList(arco.Salidas)) {
       const int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, exit);
       if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) continue;
       if (static_cast<size_t>(t) < sat.TurnMarks.size()) sat.TurnMarks[static_cast<size_t>(t)] = 1;

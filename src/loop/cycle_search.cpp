@@ -158,7 +158,7 @@ class CycleSearcher {
     const long long last = std::min<long long>(to, run_.Cfg.MaximoCiclo);
     CheckTestCount(from, last, step);
     for (long long c = from; c <= last; c += step) {
-      if (run_.Qor.EstructuraDoble && c < net_.MinimoCicloDoble) continue;
+      if (run_.Qor.DoubleStructure && c < net_.MinimoCicloDoble) continue;
       TestRun(static_cast<int>(c), false);
       yTested = yTested || c == y;
     }

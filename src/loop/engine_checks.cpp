@@ -78,7 +78,7 @@ void KeepSignals(Run& run, int r, int iteration) {
   kept.Iteration = iteration;
   // A network the loop has not timed yet runs the cycle of its plans.
   kept.Cycle = At(run.Qor.CicloRed, r) != 0 ? At(run.Qor.CicloRed, r) : PlanCycle(run, r);
-  kept.EstructuraDoble = run.Qor.EstructuraDoble;
+  kept.DoubleStructure = run.Qor.DoubleStructure;
   kept.Plans = run.Sat.SignalPlans;
   kept.TurnMasks.resize(run.Sat.Turns.size());
   for (size_t t = 0; t < run.Sat.Turns.size(); ++t) kept.TurnMasks[t] = run.Sat.Turns[t].StageMask;
@@ -90,7 +90,7 @@ void RestoreSignals(Run& run, int r, int iteration) {
   SignalSnapshot& kept = run.SignalsBefore;
   if (kept.Network != r || kept.Iteration != iteration) return;
   At(run.Qor.CicloRed, r) = kept.Cycle;
-  run.Qor.EstructuraDoble = kept.EstructuraDoble;
+  run.Qor.DoubleStructure = kept.DoubleStructure;
   run.Sat.SignalPlans = kept.Plans;
   const size_t turns = std::min(kept.TurnMasks.size(), run.Sat.Turns.size());
   for (size_t t = 0; t < turns; ++t) run.Sat.Turns[t].StageMask = kept.TurnMasks[t];

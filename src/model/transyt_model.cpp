@@ -31,7 +31,7 @@ void QorVars::EnsureIteration(int iteration) {
   if (Hist.size() < need) Hist.resize(need, std::vector<std::vector<THistNodo>>(kMaxRedes + 1));
 }
 
-int32_t QorVars::NodoSaturnDeTransyt(int r, int32_t transytNode) const {
+int32_t QorVars::NodeOfTransyt(int r, int32_t transytNode) const {
   if (r < 1 || static_cast<size_t>(r) >= RedNodos.size()) return 0;
   const auto& row = At(RedNodos, r);
   for (size_t i = 1; i < row.size(); ++i)
@@ -47,7 +47,7 @@ uint64_t NodesKey(int32_t a, int32_t b) {
 
 }  // namespace
 
-void QorVars::InvalidarIndiceArcos() { arcIndexValid_ = false; }
+void QorVars::InvalidateLinkIndex() { arcIndexValid_ = false; }
 
 // The index answers what a scan of 1..NumArcos would: the number map keeps the last link of each
 // number, the node map every link of a pair of nodes in table order. Links appended since the
@@ -67,7 +67,7 @@ void QorVars::EnsureArcIndex() const {
   }
 }
 
-int32_t QorVars::ArcoPorNumero(int32_t numero) const {
+int32_t QorVars::LinkByNumber(int32_t numero) const {
   EnsureArcIndex();
   auto it = arcByNumber_.find(numero);
   if (it != arcByNumber_.end() && At(Arcos, it->second).Numero != numero) {
@@ -78,7 +78,7 @@ int32_t QorVars::ArcoPorNumero(int32_t numero) const {
   return it == arcByNumber_.end() ? 0 : it->second;
 }
 
-int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c) const {
+int32_t QorVars::NextLinkOfMovement(int32_t position, int32_t a, int32_t b, int32_t c) const {
   EnsureArcIndex();
   for (int attempt = 0; attempt < 2; ++attempt) {
     auto it = arcsByNodes_.find(NodesKey(a, b));
@@ -88,7 +88,7 @@ int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c
     for (auto at = std::upper_bound(links.begin(), links.end(), position); at != links.end() && !stale; ++at) {
       const TArco& arco = At(Arcos, *at);
       stale = arco.NodoA != a || arco.NodoB != b;
-      if (!stale && (c == 0 || SalidasContiene(arco.Salidas, c))) return *at;
+      if (!stale && (c == 0 || ExitsInclude(arco.Salidas, c))) return *at;
     }
     if (!stale) break;
     arcIndexValid_ = false;  // the end nodes of a link changed since they were indexed
@@ -97,7 +97,7 @@ int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c
   return NumArcos + 1;
 }
 
-int32_t QorVars::NuevoArco() {
+int32_t QorVars::AddLink() {
   if (NumArcos >= kMaxArcos) return 0;
   if (NumArcos < arcIndexedCount_) arcIndexValid_ = false;  // NumArcos was set back: a place indexed is reused
   ++NumArcos;
@@ -106,38 +106,38 @@ int32_t QorVars::NuevoArco() {
   return NumArcos;
 }
 
-void QorVars::LimpiarArcos() {
+void QorVars::ClearLinks() {
   for (int32_t i = 1; i <= NumArcos && static_cast<size_t>(i) < Arcos.size(); ++i) At(Arcos, i) = TArco();
   NumArcos = 0;
-  InvalidarIndiceArcos();
+  InvalidateLinkIndex();
 }
 
-int32_t QorVars::NuevoCaso() {
+int32_t QorVars::AddCase() {
   ++NumCasos;
   if (Casos.size() <= static_cast<size_t>(NumCasos)) Casos.resize(static_cast<size_t>(NumCasos) + 1);
   At(Casos, NumCasos) = TCaso();
   return NumCasos;
 }
 
-void QorVars::LimpiarCasos() {
+void QorVars::ClearCases() {
   for (TCaso& caso : Casos) caso = TCaso();
   NumCasos = 0;
 }
 
-std::vector<int32_t> SalidasLista(const std::string& salidas) {
+std::vector<int32_t> ExitList(const std::string& salidas) {
   std::vector<int32_t> exits;
   if (salidas.empty()) return exits;
   for (const auto& piece : Split(salidas, '/')) exits.push_back(TextToInt(piece));
   return exits;
 }
 
-bool SalidasContiene(const std::string& salidas, int32_t c) {
-  for (int32_t exit : SalidasLista(salidas))
+bool ExitsInclude(const std::string& salidas, int32_t c) {
+  for (int32_t exit : ExitList(salidas))
     if (exit == c) return true;
   return false;
 }
 
-bool SalidaUnica(const std::string& salidas, int32_t* exit) {
+bool SingleExit(const std::string& salidas, int32_t* exit) {
   if (salidas.empty() || salidas.find('/') != std::string::npos) return false;
   NumberValue v = ConvertNumber(salidas);
   int32_t n = v.AsInteger();

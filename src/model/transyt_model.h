@@ -133,7 +133,7 @@ class QorVars {
   // Cycle search state read by the data file writer: the network's Ciclo was negative at the
   // start of the search (preassigned cycle found by CYOP); the last CYOP choice was double.
   bool CicloPreasignado = false;
-  bool EstructuraDoble = false;
+  bool DoubleStructure = false;
 
   // History, filled after each network step; grown as iterations come.
   std::vector<std::vector<int32_t>> HistCiclo;             // [i][r]
@@ -149,27 +149,27 @@ class QorVars {
   static int RowSize();
 
   // Reverse look-up: the SATURN node index whose TRANSYT number in network r is t (first match), else 0.
-  int32_t NodoSaturnDeTransyt(int r, int32_t transytNode) const;
+  int32_t NodeOfTransyt(int r, int32_t transytNode) const;
   // Link by number: the last link 1..NumArcos with that Numero, else 0.
-  int32_t ArcoPorNumero(int32_t numero) const;
+  int32_t LinkByNumber(int32_t numero) const;
   // Next link of a movement after `position`: NodoA = a, NodoB = b and, when c is not 0, c among
   // the exits of Salidas. Returns NumArcos + 1 when there is none.
-  int32_t SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c) const;
+  int32_t NextLinkOfMovement(int32_t position, int32_t a, int32_t b, int32_t c) const;
 
   // Appends a cleared link; returns its index, or 0 when Arcos is full.
-  int32_t NuevoArco();
+  int32_t AddLink();
   // Clears the links of the previous construction.
-  void LimpiarArcos();
+  void ClearLinks();
 
   // Appends a cleared give-way relation and returns its index.
-  int32_t NuevoCaso();
+  int32_t AddCase();
   // Zeroes the relations of the previous analysis and sets NumCasos to 0.
-  void LimpiarCasos();
+  void ClearCases();
 
   // The two link look-ups above work from an index of Numero, NodoA and NodoB that follows the
   // links as they are appended: a link is indexed as it stands at the first look-up after it was
   // created. A writer that later changes Numero, NodoA or NodoB of a link calls this.
-  void InvalidarIndiceArcos();
+  void InvalidateLinkIndex();
 
  private:
   void EnsureArcIndex() const;
@@ -181,10 +181,10 @@ class QorVars {
 };
 
 // True when the "/"-separated list holds the exit c (entries compared as numbers).
-bool SalidasContiene(const std::string& salidas, int32_t c);
+bool ExitsInclude(const std::string& salidas, int32_t c);
 // The exits of a "/"-separated list as numbers, in order.
-std::vector<int32_t> SalidasLista(const std::string& salidas);
+std::vector<int32_t> ExitList(const std::string& salidas);
 // True when the list is a single positive number.
-bool SalidaUnica(const std::string& salidas, int32_t* exit = nullptr);
+bool SingleExit(const std::string& salidas, int32_t* exit = nullptr);
 
 }  // namespace veltra

@@ -140,7 +140,7 @@ void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out) {
     const TArco& arco = At(qor.Arcos, i);
     std::string exits;
     std::string lanes;
-    for (int32_t c : SalidasLista(arco.Salidas)) {
+    for (int32_t c : ExitList(arco.Salidas)) {
       const char* separator = exits.empty() && lanes.empty() ? "" : "/";
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
       const TGiro* turn = t != 0 ? &At(sat.Turns, t) : nullptr;
@@ -166,7 +166,7 @@ void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
   for (int32_t i = 1; i <= count; ++i) {
     TArco& arco = At(qor.Arcos, i);
     arco.PresenciaClase = {0, 0, 0};
-    for (int32_t c : SalidasLista(arco.Salidas)) {
+    for (int32_t c : ExitList(arco.Salidas)) {
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
       if (t == 0) continue;
       const TGiro& turn = At(sat.Turns, t);

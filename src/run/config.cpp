@@ -75,7 +75,7 @@ void MissingFileMessage(Run& run, const std::string& text) {
 
 // A node list item names a node of network r when some SATURN node of r has it as TRANSYT number.
 bool NodeInNetwork(const Run& run, int r, int32_t transytNode) {
-  return transytNode != 0 && run.Qor.NodoSaturnDeTransyt(r, transytNode) != 0;
+  return transytNode != 0 && run.Qor.NodeOfTransyt(r, transytNode) != 0;
 }
 
 void CheckNodeList(Run& run, int r, const std::string& list, const char* name, bool asInteger) {

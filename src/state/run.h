@@ -41,7 +41,7 @@ struct SignalSnapshot {
   int Network = 0;  // position; 0: none taken
   int Iteration = 0;
   int32_t Cycle = 0;
-  bool EstructuraDoble = false;
+  bool DoubleStructure = false;
   std::vector<TPlanSemaforo> Plans;
   std::vector<int32_t> TurnMasks;
   std::vector<TArco> Arcos;

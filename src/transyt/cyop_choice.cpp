@@ -360,7 +360,7 @@ int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFi
   const bool doubleWins = bestSingleTotal > bestDoubleTotal;
   const int column = doubleWins ? bestDouble : bestSingle;
   LogStructure(model, table, marks, column, doubleWins, lists);
-  model.Qor.EstructuraDoble = doubleWins;
+  model.Qor.DoubleStructure = doubleWins;
   const int cycle = table.Cycle[static_cast<size_t>(column)];
   ApplyStructure(model, r, table, marks, column, doubleWins, cycle, lists);
   return cycle;

@@ -96,7 +96,7 @@ void WriteFlowCards(const NetworkSettings& net, QorVars& qor, TextWriter& out) {
 template <class F>
 void ForEachLinkOf(const QorVars& qor, int32_t a, int32_t b, int32_t c, F take) {
   int32_t count = LinkCount(qor);
-  for (int32_t i = qor.SiguienteArco(0, a, b, c); i <= count; i = qor.SiguienteArco(i, a, b, c))
+  for (int32_t i = qor.NextLinkOfMovement(0, a, b, c); i <= count; i = qor.NextLinkOfMovement(i, a, b, c))
     take(At(qor.Arcos, i));
 }
 

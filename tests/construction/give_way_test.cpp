@@ -201,8 +201,8 @@ TEST_F(ConstructionTest, OpposingLinksFillTheSlotOfTheirAngleGroup) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    qor.LimpiarArcos();
-    qor.LimpiarCasos();
+    qor.ClearLinks();
+    qor.ClearCases();
     TArco& giving = NewLink(700, 1, 100, c.salidas);
     giving.Rumbo = c.rumbo;
     giving.Clase = c.clase;

@@ -179,11 +179,11 @@ TEST_F(ConstructionTest, DetailSharesSplitTheBusFlow) {
     }
     ConstruirArcos(local.run.Cfg, 1, 1, local.run.Sat, local.run.Qor, local.run.Log);
     const QorVars& q = local.run.Qor;
-    const TArco& twin = q.Arcos[static_cast<size_t>(q.ArcoPorNumero(1234))];
+    const TArco& twin = q.Arcos[static_cast<size_t>(q.LinkByNumber(1234))];
     EXPECT_FLOAT_EQ(twin.Flujo, c.twinFlow);
     EXPECT_EQ(twin.Velocidad, 4500);  // 50 km/h x 0.9, in hundredths
     EXPECT_EQ(twin.EsDetalle, 0);
-    const int32_t x = q.ArcoPorNumero(1237);
+    const int32_t x = q.LinkByNumber(1237);
     EXPECT_EQ(x != 0, c.detailFlow > 0);
     if (x == 0) continue;
     const TArco& detail = q.Arcos[static_cast<size_t>(x)];
@@ -214,7 +214,7 @@ TEST_F(ConstructionTest, PublicTransportOnlyArmHasNoGeneralLinks) {
   EXPECT_FLOAT_EQ(Link(1237).Flujo, 20);
   EXPECT_EQ(Link(1234).Velocidad, 50);
   EXPECT_EQ(Link(1237).Velocidad, 53);
-  for (int32_t i : ArcosDeMovimiento(qor, 1, 100, 0)) EXPECT_EQ(qor.Arcos[static_cast<size_t>(i)].EsPublico, 1);
+  for (int32_t i : LinksOfMovement(qor, 1, 100, 0)) EXPECT_EQ(qor.Arcos[static_cast<size_t>(i)].EsPublico, 1);
 }
 
 TEST_F(ConstructionTest, ArmsWithoutLanesAndNodesOutsideTheNetworkGiveNoLinks) {
@@ -223,7 +223,7 @@ TEST_F(ConstructionTest, ArmsWithoutLanesAndNodesOutsideTheNetworkGiveNoLinks) {
   BuildCross(arms);
   Construct();
   EXPECT_EQ(qor.NumArcos, 9);
-  EXPECT_EQ(qor.SiguienteArco(0, 1, 100, 0), qor.NumArcos + 1);
+  EXPECT_EQ(qor.NextLinkOfMovement(0, 1, 100, 0), qor.NumArcos + 1);
 
   AssignNetwork(run, 1, 7, {});
   Construct();

@@ -101,7 +101,7 @@ const char* const kDobles = "      Dobles:                   262.0   255.0   258
 TEST_F(CycleSearchTest, CyopChoiceFromPrintedTotals) {
   int cycle = CyopCycleChoice(run.Cfg, 1, RunsData("cyop_printed.cyo"), run.Sat, run.Qor, run.Log);
   EXPECT_EQ(cycle, 90);
-  EXPECT_TRUE(run.Qor.EstructuraDoble);
+  EXPECT_TRUE(run.Qor.DoubleStructure);
   EXPECT_EQ(Console(), (Lines{"   Busqueda Ciclo Optimo (Cyop)", kCiclos, kSimple, kDobles,
                               "   Estructura Optima c/Dobles", "      Nodos:   1D   2S   3S", ""}));
   ExpectNode1Doubled(90);
@@ -175,7 +175,7 @@ TEST_F(CycleSearchTest, CyopChoiceSettings) {
 TEST_F(CycleSearchTest, EqualBestTotalsKeepTheSingleStructure) {
   model.Net().NodoDoble = "3";
   EXPECT_EQ(CyopCycleChoice(run.Cfg, 1, RunsData("cyop_equal.cyo"), run.Sat, run.Qor, run.Log), 90);
-  EXPECT_FALSE(run.Qor.EstructuraDoble);
+  EXPECT_FALSE(run.Qor.DoubleStructure);
   EXPECT_EQ(ConsoleFrom("   Estructura Optima Simple", 5),
             (Lines{"   Estructura Optima Simple", "   ATENCION: Los nodos impuestos con ciclo doble se han ignorado",
                    "", "      Nodos:   1S   2S   3S", ""}));

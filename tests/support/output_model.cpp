@@ -62,7 +62,7 @@ int OutputModel::AddStreet(int aIndex, int bIndex, const std::string& name) {
 
 TArco& OutputModel::AddLink(int numero, int aIndex, int bIndex, int rumbo) {
   QorVars& qor = run().Qor;
-  const int32_t i = qor.NuevoArco();
+  const int32_t i = qor.AddLink();
   TArco& link = qor.Arcos[static_cast<size_t>(i)];
   link.Numero = numero;
   link.IndiceA = aIndex;

@@ -15,7 +15,7 @@ namespace veltra::test {
 // A new TRANSYT link of one lane, 100 m, saturation flow 1800 and 40 km/h: the defaults every
 // test builder starts from. Returns its index in `qor.Arcos`.
 inline int AddDefaultArco(QorVars& qor, int numero, int a, int b) {
-  const int i = qor.NuevoArco();
+  const int i = qor.AddLink();
   TArco& arco = qor.Arcos[static_cast<size_t>(i)];
   arco.Numero = numero;
   arco.NodoA = a;
