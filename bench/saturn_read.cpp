@@ -230,11 +230,11 @@ __attribute__((noinline)) int32_t OwnWorkOfOneIteration(veltra::Run& run, const 
   ReadNetworkAndListing(run, dir + "/model_network.dat");
   veltra::ReadNodeList(dir + "/model_nodes.txt", run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
   for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-    veltra::ReadNetworkConfiguration(run, r);
-    veltra::ConstruirArcos(run.Cfg, r, 1, run.Sat, run.Qor, run.Log);
+    veltra::ReadNetworkConfiguration(run, veltra::NetworkPosition(r));
+    veltra::ConstruirArcos(run.Cfg, veltra::NetworkPosition(r), 1, run.Sat, run.Qor, run.Log);
     links += run.Qor.NumArcos;
     const veltra::TransytDataFile written = veltra::WriteTransytFile(
-        run.Cfg, r, run.Sat, run.Qor, run.Log, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r), 96, true);
+        run.Cfg, veltra::NetworkPosition(r), run.Sat, run.Qor, run.Log, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r), 96, true);
     veltra::WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
   }
   veltra::EscribirRedSaturn(run, 1);

@@ -29,7 +29,7 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k);
 
 // Creates the link(s) of lane group P of arm k of node m in network r: a general-traffic link
 // with its public-transport twins, or public-transport links only.
-void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes);
+void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes);
 
 // Fills the flows, stage mask and intergreen of a link from its turns; returns the
 // public-transport flow of its lane group.
@@ -39,10 +39,10 @@ float AcumularFlujos(const SaturnVars& sat, QorVars& qor, int32_t link);
 void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor);
 
 // Saturation flows, give-way values and the FlujoS30, FlujoSat and Lag35 overrides of network r.
-void EvaluarFlujoSat(const NetworkBuild& build, int r);
+void EvaluarFlujoSat(const NetworkBuild& build, NetworkPosition r);
 
 // Rebuilds the give-way relations of network r.
-void AnalizarCedas(const NetworkBuild& build, int r);
+void AnalizarCedas(const NetworkBuild& build, NetworkPosition r);
 
 // Examines the opposing candidates of giving-way link c and appends at most one relation.
 void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const std::vector<int32_t>& opuestos);

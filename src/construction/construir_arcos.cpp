@@ -12,13 +12,13 @@ namespace {
 
 // Gives every SATURN node its TRANSYT number and network for network r, and clears the marks
 // that the companion files and the drawing set later.
-void AssignTransytNodes(SaturnVars& sat, QorVars& qor, int r) {
-  const std::vector<int32_t>& row = At(qor.RedNodos, r);
-  const int32_t network = row[0];
+void AssignTransytNodes(SaturnVars& sat, QorVars& qor, NetworkPosition r) {
+  const TRedNodos& row = qor.Network(r);
+  const int32_t network = row.Number.Value();
   std::fill(qor.NodoTransytUsado.begin(), qor.NodoTransytUsado.end(), 0);
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     TNodo& node = sat.Nodes[m];
-    node.TransytNode = m < row.size() ? row[m] : 0;
+    node.TransytNode = row.TransytNodeOf(static_cast<int32_t>(m));
     if (node.TransytNode >= 1 && node.TransytNode <= kMaxTransytNode)
       qor.NodoTransytUsado[static_cast<size_t>(node.TransytNode)] = 1;
     node.TransytNetwork = node.TransytNode > 0 ? network : 0;
@@ -59,17 +59,17 @@ void ShareArmFlows(const TConector& arm, QorVars& qor) {
 
 }  // namespace
 
-void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, QorVars& qor, MessageLog& log) {
+void ConstruirArcos(const Settings& cfg, NetworkPosition r, int iteration, SaturnVars& sat, QorVars& qor,
+                    MessageLog& log) {
   NetworkBuild build{cfg, sat, qor, log};
-  if (r < 1 || r > kMaxRedes) return;
-  const int32_t network = At(qor.RedNodos, r)[0];
+  const int32_t network = qor.NumberOf(r).Value();
   build.Log.Line(Printf("   Construyendo arcos Transyt (%d,%d)...", iteration, network));
 
   qor.ClearLinks();
   std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
   std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
   AssignTransytNodes(sat, qor, r);
-  ApplyDobleIgual(sat, At(build.Cfg.Red, r).DobleIgual);
+  ApplyDobleIgual(sat, build.Cfg.Network(r).DobleIgual);
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     // A node without a TRANSYT number is outside every network, even one numbered 0.

@@ -67,11 +67,11 @@ int32_t LinkNumber(const NetworkBuild& build, const TNodo& node, const TConector
 }
 
 // Appends a link to Arcos; a network with more links than the table holds ends the run.
-int32_t AppendLink(const NetworkBuild& build, int r, const TArco& arco) {
+int32_t AppendLink(const NetworkBuild& build, NetworkPosition r, const TArco& arco) {
   const int32_t i = build.Qor.AddLink();
   if (i == 0) {
     const std::string line = Printf("ERROR - Red Transyt %d con mas de %d arcos (nodo %d). Proceso no puede continuar.",
-                                    At(build.Qor.RedNodos, r)[0], kMaxArcos, arco.NodoB);
+                                    build.Qor.NumberOf(r).Value(), kMaxArcos, arco.NodoB);
     build.Log.Fatal(line, 0, Listed::Yes);
   }
   At(build.Qor.Arcos, i) = arco;
@@ -104,7 +104,7 @@ TArco PublicTransportTwin(const TArco& k) {
 }
 
 // The detailed public-transport link X: a copy of V with the detail share p of the bus flow.
-void AddDetailLink(const NetworkBuild& build, int r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
+void AddDetailLink(const NetworkBuild& build, NetworkPosition r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
                   float pt, const PublicTransportDetail& detalle) {
   TArco x = At(build.Qor.Arcos, v);
   x.Numero += 3;
@@ -154,10 +154,10 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
   }
 }
 
-void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
+void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
   SaturnVars& sat = build.Sat;
   QorVars& qor = build.Qor;
-  const NetworkSettings& net = At(build.Cfg.Red, r);
+  const NetworkSettings& net = build.Cfg.Network(r);
   const TNodo& node = At(sat.Nodes, m);
   const TConector& arm = At(node.Arms, k);
   TGrupoCarriles& group = At(sat.Nodes, m).Arms[static_cast<size_t>(k)].Groups[static_cast<size_t>(P)];

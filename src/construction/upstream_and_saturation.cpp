@@ -122,10 +122,10 @@ void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor) {
   }
 }
 
-void EvaluarFlujoSat(const NetworkBuild& build, int r) {
+void EvaluarFlujoSat(const NetworkBuild& build, NetworkPosition r) {
   QorVars& qor = build.Qor;
   const SaturnVars& sat = build.Sat;
-  const NetworkSettings& net = At(build.Cfg.Red, r);
+  const NetworkSettings& net = build.Cfg.Network(r);
 
   for (int32_t L = 1; L <= qor.NumArcos; ++L) {
     TArco& arco = At(qor.Arcos, L);

@@ -37,9 +37,8 @@ TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char*
 
 }  // namespace
 
-void DuplicarNodos(Run& run, int r) {
-  if (r < 1 || static_cast<size_t>(r) >= run.Cfg.Red.size()) return;
-  const std::vector<std::string> items = Split(At(run.Cfg.Red, r).Duplica, '/');
+void DuplicarNodos(Run& run, NetworkPosition r) {
+  const std::vector<std::string> items = Split(run.Cfg.Network(r).Duplica, '/');
   for (size_t k = 1; k < items.size(); ++k) {
     const std::vector<std::string> fields = Split(items[k], ',');
     if (fields.size() != 4) continue;
@@ -77,19 +76,18 @@ void EscribirRedSaturn(Run& run, int iteration) {
   out.Close();
 }
 
-void ActualizarSaturn(Run& run, int r, int iteration) {
-  const int32_t networkNumber =
-      r >= 1 && static_cast<size_t>(r) < run.Qor.RedNodos.size() ? At(run.Qor.RedNodos, r)[0] : 0;
+void ActualizarSaturn(Run& run, NetworkPosition r, int iteration) {
+  const int32_t networkNumber = run.Qor.NumberOf(r).Value();
   run.Log.Line(Printf("   Actualizando Saturn (%d,%d)...", iteration, networkNumber));
   run.Log.Line();
 
-  bool failed = run.NotOptimised(iteration, networkNumber);
+  bool failed = run.NotOptimised(iteration, NetworkNumber(networkNumber));
   if (run.Cfg.CorreTransyt == 1) {
     const std::string printFile = run.Files.TransytPrint(iteration, NetworkNumber(networkNumber));
     if (failed) {
       run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
       run.Log.EmptyLines(2);
-    } else if (!ReadFinalSettings(printFile, At(run.Cfg.Red, r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
+    } else if (!ReadFinalSettings(printFile, run.Cfg.Network(r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
                                   run.Log)) {
       MarkNotOptimised(run, r, iteration, printFile + " sin FINAL SETTINGS", {});
       failed = true;

@@ -24,11 +24,8 @@ namespace {
 // take more tests than this is a mistake in the configuration, not a search to run.
 constexpr long long kMaxCycleTests = 250;
 
-int NetworkNumberOf(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
-NetworkSettings& NetworkOf(Run& run, int r) { return At(run.Cfg.Red, r); }
-
 // A TRANSYT data file of network position r and its companion files beside it.
-void WriteDataAndCompanions(Run& run, int r, const std::string& fileName, int cycle, bool allowDouble) {
+void WriteDataAndCompanions(Run& run, NetworkPosition r, const std::string& fileName, int cycle, bool allowDouble) {
   const TransytDataFile written = WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, fileName, cycle, allowDouble);
   WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
 }
@@ -36,12 +33,12 @@ void WriteDataAndCompanions(Run& run, int r, const std::string& fileName, int cy
 // One search of a network in one iteration.
 class CycleSearcher {
  public:
-  CycleSearcher(Run& run, int r, int iteration)
+  CycleSearcher(Run& run, NetworkPosition r, int iteration)
       : run_(run),
         r_(r),
         iteration_(iteration),
-        number_(NetworkNumberOf(run, r)),
-        net_(NetworkOf(run, r)),
+        number_(run.Qor.NumberOf(r).Value()),
+        net_(run.Cfg.Network(r)),
         cyopData_(RunFiles::CyopData(iteration, NetworkNumber(number_))),
         cyopPrint_(RunFiles::CyopPrint(iteration, NetworkNumber(number_))) {}
 
@@ -78,7 +75,7 @@ class CycleSearcher {
     int Structure = 1;  // 0: the file did not allow double cycling
   };
 
-  int32_t& NetworkCycle() { return At(run_.Qor.CicloRed, r_); }
+  int32_t& NetworkCycle() { return run_.Qor.Cycle(r_); }
 
   void CleanCyop() { DeleteRunFiles(cyopData_, run_.Cfg.BorrarCyop); }
 
@@ -223,7 +220,7 @@ class CycleSearcher {
     run_.Log.Line(
         Printf("   ATENCION: Transyt/test (%d,%d,%d) sin resultado: %s", iteration_, number_, c, why.c_str()));
     for (const std::string& detail : details) run_.Log.Line("      " + detail);
-    run_.EngineNotes.push_back({iteration_, number_, NoteKind::Warning, false,
+    run_.EngineNotes.push_back({iteration_, NetworkNumber(number_), NoteKind::Warning, false,
                                 Printf("Transyt/test ciclo %d sin resultado: %s", c, why.c_str())});
   }
 
@@ -276,7 +273,7 @@ class CycleSearcher {
   }
 
   Run& run_;
-  const int r_;
+  const NetworkPosition r_;
   const int iteration_;
   const int number_;
   NetworkSettings& net_;
@@ -287,21 +284,21 @@ class CycleSearcher {
 
 }  // namespace
 
-void CycleSearch(Run& run, int r, int iteration) {
+void CycleSearch(Run& run, NetworkPosition r, int iteration) {
   KeepSignals(run, r, iteration);
   CycleSearcher(run, r, iteration).Search();
 }
 
-void FinalTransytRun(Run& run, int r, int iteration) {
-  const int number = NetworkNumberOf(run, r);
-  if (run.NotOptimised(iteration, number)) {
+void FinalTransytRun(Run& run, NetworkPosition r, int iteration) {
+  const int number = run.Qor.NumberOf(r).Value();
+  if (run.NotOptimised(iteration, NetworkNumber(number))) {
     run.Log.Line(
         Printf("   Transyt (%d,%d) no se corre: la red queda sin optimizar en esta iteracion", iteration, number));
     return;
   }
   const std::string data = run.Files.TransytData(iteration, NetworkNumber(number));
   run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
-  WriteDataAndCompanions(run, r, data, At(run.Qor.CicloRed, r), true);
+  WriteDataAndCompanions(run, r, data, run.Qor.Cycle(r), true);
   if (run.Cfg.CorreTransyt != 1) return;
   run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
   const std::string print = run.Files.TransytPrint(iteration, NetworkNumber(number));

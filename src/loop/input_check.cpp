@@ -61,14 +61,13 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
 }
 
 void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor, MessageLog& log) {
-  auto networkNumber = [&qor](int p) { return At(qor.RedNodos, p)[0]; };
-
   const std::vector<std::string> pairs = Split(cfg.CicloPrioridadSaturn, ',');
   for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
-    const int32_t network = TextToInt(pairs[i + 1]);
+    const NetworkNumber network(TextToInt(pairs[i + 1]));
+    // The last position of that number; 0 when no network has it.
     int position = 0;
-    for (int p = 1; p <= qor.NumRedes; ++p)
-      if (networkNumber(p) == network) position = p;
+    for (NetworkPosition p : qor.Positions())
+      if (qor.NumberOf(p) == network) position = p.Value();
     const int32_t index = sat.FindNode(TextToInt(pairs[i]));
     if (index != 0)
       At(sat.Nodes, index).TransytNetworkPosition = position;
@@ -76,15 +75,16 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
       log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red Saturn", pairs[i].c_str()));
   }
 
-  for (int p = 1; p <= qor.NumRedes; ++p) {
-    const std::string& list = At(cfg.Red, p).CicloPrioridad;
+  for (NetworkPosition p : qor.Positions()) {
+    const int32_t number = qor.NumberOf(p).Value();
+    const std::string& list = cfg.Network(p).CicloPrioridad;
     if (Trim(list).empty()) continue;
     const std::vector<std::string> items = Split(list, ',');
     if (Trim(items.front()) == "-1") {
       // Every unsignalised node of the network follows the network's cycle.
       for (size_t i = 1; i < sat.Nodes.size(); ++i) {
         TNodo& node = sat.Nodes[i];
-        if (node.TransytNetwork == networkNumber(p) && node.SignalPlan == 0) node.TransytNetworkPosition = p;
+        if (node.TransytNetwork == number && node.SignalPlan == 0) node.TransytNetworkPosition = p.Value();
       }
       continue;
     }
@@ -92,9 +92,9 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
       if (Trim(item).empty()) continue;
       const int32_t index = sat.FindNode(TextToInt(item));
       if (index != 0)
-        At(sat.Nodes, index).TransytNetworkPosition = p;
+        At(sat.Nodes, index).TransytNetworkPosition = p.Value();
       else
-        log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), networkNumber(p)));
+        log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), number));
     }
   }
 }

@@ -17,8 +17,6 @@ namespace veltra {
 
 namespace {
 
-int NetworkNumberOf(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
-
 // From iteration BusquedaCiclo on, the network keeps the cycle it has.
 void EndCycleSearchFrom(NetworkSettings& net, int iteration) {
   if (iteration >= net.BusquedaCiclo) net.OptimizaCiclo = CycleMode::Keep;
@@ -26,8 +24,8 @@ void EndCycleSearchFrom(NetworkSettings& net, int iteration) {
 
 // The network's part of an iteration: its TRANSYT links, the cycle search, the final TRANSYT
 // run, the SATURN update and the network step.
-void OptimiseNetwork(Run& run, IterationMode mode, int r, int i) {
-  NetworkSettings& net = At(run.Cfg.Red, r);
+void OptimiseNetwork(Run& run, IterationMode mode, NetworkPosition r, int i) {
+  NetworkSettings& net = run.Cfg.Network(r);
   ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
   RememberTurnFlows(run.Sat, run.Qor);
   CycleSearch(run, r, i);
@@ -42,7 +40,7 @@ void OptimiseNetwork(Run& run, IterationMode mode, int r, int i) {
 
 }  // namespace
 
-bool Iterate(Run& run, IterationMode mode, int first, int last, int i) {
+bool Iterate(Run& run, IterationMode mode, NetworkPosition first, NetworkPosition last, int i) {
   const bool allNetworks = mode == IterationMode::AllNetworks;
   run.Iteracion = i;
   run.Qor.EnsureIteration(i);
@@ -50,7 +48,7 @@ bool Iterate(Run& run, IterationMode mode, int first, int last, int i) {
     run.Log.EmptyLines(2);
     run.Log.Line(Printf("Iteracion %d", i));
   }
-  for (int r = first; r <= last; ++r) OptimiseNetwork(run, mode, r, i);
+  for (NetworkPosition r : NetworkPositions(first, last)) OptimiseNetwork(run, mode, r, i);
   // The figures of the start come from the flows read at start-up, which SATURN's first run
   // replaces (networks in turn never read them back).
   if (allNetworks && i == 1) BaseFigures(run);
@@ -63,24 +61,25 @@ void RunIterations(Run& run) {
   const IterationMode mode = run.Cfg.TipoIteracion;
   if (mode == IterationMode::NetworksInTurn) {
     // Each network from iteration 1, until the convergence test stops it.
-    for (int r = 1; r <= run.Qor.NumRedes; ++r)
+    for (NetworkPosition r : run.Qor.Positions())
       for (int i = 1; !Iterate(run, mode, r, r, i); ++i) {
       }
   } else if (mode == IterationMode::AllNetworks) {
-    for (int i = run.Iteracion + 1; !Iterate(run, mode, 1, run.Qor.NumRedes, i); ++i) {
+    const NetworkPosition first(1), last(run.Qor.NumRedes);
+    for (int i = run.Iteracion + 1; !Iterate(run, mode, first, last, i); ++i) {
     }
   }
 }
 
-void RecordHistory(Run& run, int r, int i) {
+void RecordHistory(Run& run, NetworkPosition r, int i) {
   QorVars& qor = run.Qor;
   const SaturnVars& sat = run.Sat;
   qor.EnsureIteration(i);
-  const size_t ri = static_cast<size_t>(r);
+  const size_t ri = static_cast<size_t>(r.Value());
   const size_t ii = static_cast<size_t>(i);
-  qor.HistCiclo[ii][ri] = qor.CicloRed[ri];
+  qor.HistCiclo[ii][ri] = qor.Cycle(r);
 
-  const int number = NetworkNumberOf(run, r);
+  const int number = run.Qor.NumberOf(r).Value();
   std::vector<int32_t>& saturnNodes = qor.NodosSemaforo[ri];
   std::vector<int32_t>& transytNodes = qor.NodosSemaforoTransyt[ri];
   std::vector<THistNodo>& hist = qor.Hist[ii][ri];
@@ -129,9 +128,9 @@ void RecordHistory(Run& run, int r, int i) {
   qor.NumNodosSemaforo[ri] = k;
 }
 
-void NetworkStep(Run& run, int r, int i) {
+void NetworkStep(Run& run, NetworkPosition r, int i) {
   if (run.Cfg.GeneraDxf)
-    DibujarRed(run.Cfg, r, run.Sat, run.Qor, run.Files.Drawing(i, NetworkNumber(NetworkNumberOf(run, r))), i);
+    DibujarRed(run.Cfg, r, run.Sat, run.Qor, run.Files.Drawing(i, NetworkNumber(run.Qor.NumberOf(r).Value())), i);
   RecordHistory(run, r, i);
 }
 

@@ -20,12 +20,12 @@ void RunIterations(Run& run);
 
 // One iteration `iteration` of the networks first..last (positions; all of them in mode 2, one
 // in mode 1), ending with SATURN's run and the convergence test. Returns true for "stop".
-bool Iterate(Run& run, IterationMode mode, int first, int last, int iteration);
+bool Iterate(Run& run, IterationMode mode, NetworkPosition first, NetworkPosition last, int iteration);
 
 // The network step after the TRANSYT and SATURN-update calls: the drawing and the signal
 // history of network position r in iteration i.
-void NetworkStep(Run& run, int r, int iteration);
+void NetworkStep(Run& run, NetworkPosition r, int iteration);
 // Records HistCiclo, the signal nodes and their history for network position r, iteration i.
-void RecordHistory(Run& run, int r, int iteration);
+void RecordHistory(Run& run, NetworkPosition r, int iteration);
 
 }  // namespace veltra

@@ -162,6 +162,9 @@ struct Settings {
 
   // Per network position 1..100.
   std::vector<NetworkSettings> Red = std::vector<NetworkSettings>(kMaxRedes + 1);
+  // The settings of network r.
+  NetworkSettings& Network(NetworkPosition r);
+  const NetworkSettings& Network(NetworkPosition r) const;
 
   // Derived values.
   bool HiddenSaturn() const { return SaturnVisible != 1; }

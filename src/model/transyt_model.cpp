@@ -10,7 +10,7 @@
 namespace veltra {
 
 QorVars::QorVars() {
-  RedNodos.assign(kMaxRedes + 1, std::vector<int32_t>(static_cast<size_t>(RowSize()), 0));
+  RedNodos.assign(1, TRedNodos());
   NodoTransytUsado.assign(kMaxTransytNode + 1, 0);
   Arcos.assign(1, TArco());
   Arcos.reserve(kMaxArcos + 1);
@@ -22,21 +22,54 @@ QorVars::QorVars() {
   EnsureIteration(0);
 }
 
-int QorVars::RowSize() { return kMaxNodes + 1; }
+void TRedNodos::Reset(NetworkNumber number, size_t nodeCount) {
+  Number = number;
+  transytNodes_.assign(nodeCount + 1, 0);
+  indexed_ = false;
+}
+
+void TRedNodos::SetTransytNode(int32_t nodeIndex, int32_t transytNode) {
+  if (nodeIndex < 1) return;
+  if (static_cast<size_t>(nodeIndex) >= transytNodes_.size()) transytNodes_.resize(static_cast<size_t>(nodeIndex) + 1, 0);
+  transytNodes_[static_cast<size_t>(nodeIndex)] = transytNode;
+  indexed_ = false;
+}
+
+int32_t TRedNodos::TransytNodeOf(int32_t nodeIndex) const {
+  if (nodeIndex < 1 || static_cast<size_t>(nodeIndex) >= transytNodes_.size()) return 0;
+  return transytNodes_[static_cast<size_t>(nodeIndex)];
+}
+
+// The index keeps the first node of each number, as a scan of the nodes in order finds it.
+int32_t TRedNodos::NodeOfTransyt(int32_t transytNode) const {
+  if (!indexed_) {
+    nodeOfTransyt_.clear();
+    for (size_t i = 1; i < transytNodes_.size(); ++i)
+      if (transytNodes_[i] != 0) nodeOfTransyt_.emplace(transytNodes_[i], static_cast<int32_t>(i));
+    indexed_ = true;
+  }
+  if (transytNode == 0) return 0;
+  auto found = nodeOfTransyt_.find(transytNode);
+  return found == nodeOfTransyt_.end() ? 0 : found->second;
+}
+
+const TRedNodos& QorVars::Network(NetworkPosition r) const { return At(RedNodos, r.Value()); }
+TRedNodos& QorVars::Network(NetworkPosition r) { return At(RedNodos, r.Value()); }
+
+void QorVars::SetNetworks(const std::vector<NetworkNumber>& numbers, size_t nodeCount) {
+  NumRedes = static_cast<int32_t>(numbers.size());
+  RedNodos.resize(numbers.size() + 1);
+  for (size_t p = 1; p <= numbers.size(); ++p) RedNodos[p].Reset(numbers[p - 1], nodeCount);
+}
+
+int32_t& QorVars::Cycle(NetworkPosition r) { return At(CicloRed, r.Value()); }
+int32_t QorVars::Cycle(NetworkPosition r) const { return At(CicloRed, r.Value()); }
 
 void QorVars::EnsureIteration(int iteration) {
   if (iteration < 0) return;
   size_t need = static_cast<size_t>(iteration) + 1;
   if (HistCiclo.size() < need) HistCiclo.resize(need, std::vector<int32_t>(kMaxRedes + 1, 0));
   if (Hist.size() < need) Hist.resize(need, std::vector<std::vector<THistNodo>>(kMaxRedes + 1));
-}
-
-int32_t QorVars::NodeOfTransyt(int r, int32_t transytNode) const {
-  if (r < 1 || static_cast<size_t>(r) >= RedNodos.size()) return 0;
-  const auto& row = At(RedNodos, r);
-  for (size_t i = 1; i < row.size(); ++i)
-    if (row[i] == transytNode) return static_cast<int32_t>(i);
-  return 0;
 }
 
 namespace {

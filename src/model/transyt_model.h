@@ -18,17 +18,72 @@ constexpr int kMaxSignalNodes = 200;
 constexpr int kHistStages = 6;
 constexpr int kHistColumns = 26;
 
-// A TRANSYT network's number in the node list: it names the network's configuration section
-// ("Transyt%d") and its files, and it is what the SATURN nodes' TRANSYT network field holds.
-class NetworkNumber {
+// An integer of one kind (Tag) that the compiler does not let pass for an integer of another.
+template <class Tag>
+class Tagged {
  public:
-  constexpr explicit NetworkNumber(int32_t value = 0) : value_(value) {}
+  constexpr explicit Tagged(int32_t value = 0) : value_(value) {}
   constexpr int32_t Value() const { return value_; }
-  friend constexpr bool operator==(NetworkNumber a, NetworkNumber b) { return a.value_ == b.value_; }
-  friend constexpr bool operator!=(NetworkNumber a, NetworkNumber b) { return a.value_ != b.value_; }
+  friend constexpr bool operator==(Tagged a, Tagged b) { return a.value_ == b.value_; }
+  friend constexpr bool operator!=(Tagged a, Tagged b) { return a.value_ != b.value_; }
+  friend constexpr bool operator<=(Tagged a, Tagged b) { return a.value_ <= b.value_; }
 
  private:
   int32_t value_;
+};
+
+// A TRANSYT network's number in the node list: it names the network's configuration section
+// ("Transyt%d") and its files, and it is what the SATURN nodes' TRANSYT network field holds.
+using NetworkNumber = Tagged<struct NetworkNumberTag>;
+
+// A TRANSYT network's place in network order, 1..NumRedes (the order of the networks'
+// numbers sorted as text, so that 10 comes before 2): the index of every per-network table.
+using NetworkPosition = Tagged<struct NetworkPositionTag>;
+
+// The positions first..last in network order, for a range-for.
+class NetworkPositions {
+ public:
+  class Iterator {
+   public:
+    explicit Iterator(int at) : at_(at) {}
+    NetworkPosition operator*() const { return NetworkPosition(at_); }
+    Iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+   private:
+    int at_;
+  };
+  NetworkPositions(NetworkPosition first, NetworkPosition last) : first_(first.Value()), last_(last.Value()) {}
+  Iterator begin() const { return Iterator(first_); }
+  Iterator end() const { return Iterator(last_ >= first_ ? last_ + 1 : first_); }
+
+ private:
+  int first_, last_;
+};
+
+// One TRANSYT network of the node list (a row of RedNodos): its number, the TRANSYT node
+// number of every SATURN node in it, by the node's index in the node table, and the way back.
+class TRedNodos {
+ public:
+  NetworkNumber Number;
+
+  // Sized for node indices 1..nodeCount, every node outside the network.
+  void Reset(NetworkNumber number, size_t nodeCount);
+  void SetTransytNode(int32_t nodeIndex, int32_t transytNode);
+  // The TRANSYT number of the SATURN node at `nodeIndex`; 0 when it is not in the network.
+  int32_t TransytNodeOf(int32_t nodeIndex) const;
+  // The index of the first SATURN node that has `transytNode` as its TRANSYT number; 0 when none.
+  int32_t NodeOfTransyt(int32_t transytNode) const;
+  // Node indices 1..NodeCount().
+  size_t NodeCount() const { return transytNodes_.empty() ? 0 : transytNodes_.size() - 1; }
+
+ private:
+  std::vector<int32_t> transytNodes_;  // [0] unused
+  mutable std::unordered_map<int32_t, int32_t> nodeOfTransyt_;
+  mutable bool indexed_ = false;
 };
 
 // One TRANSYT link of the network under construction. Per-class fields are indexed by the
@@ -111,25 +166,36 @@ struct THistNodo {
 // together name the companion files written beside it.
 struct TransytDataFile {
   std::string Name;
-  int32_t Network = 0;
+  NetworkNumber Network;
 };
 
 class QorVars {
  public:
   QorVars();
 
-  // Node correspondence: RedNodos[r][0] is the network number of position r, RedNodos[r][i]
-  // the TRANSYT node number of the SATURN node at index i (0: not in the network).
+  // Node correspondence: the networks of the node list in network order, 1..NumRedes.
   int32_t NumRedes = 0;
-  std::vector<std::vector<int32_t>> RedNodos;
+  std::vector<TRedNodos> RedNodos;
   std::vector<uint8_t> NodoTransytUsado;  // 1..325
+
+  // Every network, 1..NumRedes; network r's row; its number.
+  NetworkPositions Positions() const { return {NetworkPosition(1), NetworkPosition(NumRedes)}; }
+  const TRedNodos& Network(NetworkPosition r) const;
+  TRedNodos& Network(NetworkPosition r);
+  NetworkNumber NumberOf(NetworkPosition r) const { return Network(r).Number; }
+  // The networks, numbered in network order, each with every node of a node table of
+  // `nodeCount` nodes outside it.
+  void SetNetworks(const std::vector<NetworkNumber>& numbers, size_t nodeCount);
 
   std::vector<TArco> Arcos;  // 1..NumArcos
   int32_t NumArcos = 0;
   std::vector<TCaso> Casos;  // 1..NumCasos
   int32_t NumCasos = 0;
 
-  std::vector<int32_t> CicloRed;  // 1..100
+  std::vector<int32_t> CicloRed;  // by network position
+  // The cycle in force for network r.
+  int32_t& Cycle(NetworkPosition r);
+  int32_t Cycle(NetworkPosition r) const;
   // Cycle search state read by the data file writer: the network's Ciclo was negative at the
   // start of the search (preassigned cycle found by CYOP); the last CYOP choice was double.
   bool CicloPreasignado = false;
@@ -145,11 +211,8 @@ class QorVars {
   // The per-iteration tables for iteration i exist after this call.
   void EnsureIteration(int iteration);
 
-  // Size of a RedNodos row: one entry per possible SATURN node index.
-  static int RowSize();
-
   // Reverse look-up: the SATURN node index whose TRANSYT number in network r is t (first match), else 0.
-  int32_t NodeOfTransyt(int r, int32_t transytNode) const;
+  int32_t NodeOfTransyt(NetworkPosition r, int32_t transytNode) const { return Network(r).NodeOfTransyt(transytNode); }
   // Link by number: the last link 1..NumArcos with that Numero, else 0.
   int32_t LinkByNumber(int32_t numero) const;
   // Next link of a movement after `position`: NodoA = a, NodoB = b and, when c is not 0, c among

@@ -187,7 +187,7 @@ void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
 }
 
 void WriteCompanionFiles(const TransytDataFile& dataFile, SaturnVars& sat, QorVars& qor, MessageLog& log) {
-  const int32_t network = dataFile.Network;
+  const int32_t network = dataFile.Network.Value();
   // Each file is complete and closed before the next is begun.
   auto write = [&dataFile](const char* extension, const auto& writer) {
     WriteTextFile(ChangeExtension(dataFile.Name, extension), writer);

@@ -74,12 +74,12 @@ void MissingFileMessage(Run& run, const std::string& text) {
 }
 
 // A node list item names a node of network r when some SATURN node of r has it as TRANSYT number.
-bool NodeInNetwork(const Run& run, int r, int32_t transytNode) {
+bool NodeInNetwork(const Run& run, NetworkPosition r, int32_t transytNode) {
   return transytNode != 0 && run.Qor.NodeOfTransyt(r, transytNode) != 0;
 }
 
-void CheckNodeList(Run& run, int r, const std::string& list, const char* name, bool asInteger) {
-  int number = At(run.Qor.RedNodos, r)[0];
+void CheckNodeList(Run& run, NetworkPosition r, const std::string& list, const char* name, bool asInteger) {
+  int number = run.Qor.NumberOf(r).Value();
   for (const auto& item : Split(list, ',')) {
     if (Trim(item).empty()) continue;
     if (NodeInNetwork(run, r, TextToInt(item))) continue;
@@ -397,11 +397,11 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
   return inputsFound;
 }
 
-void ReadNetworkConfiguration(Run& run, int r) {
+void ReadNetworkConfiguration(Run& run, NetworkPosition r) {
   const Settings& g = run.Cfg;
-  NetworkSettings& n = At(run.Cfg.Red, r);
+  NetworkSettings& n = run.Cfg.Network(r);
   n = NetworkSettings();
-  int number = At(run.Qor.RedNodos, r)[0];
+  int number = run.Qor.NumberOf(r).Value();
   IniFile ini(run.ConfigurationPath());
   const std::string section = Printf("Transyt%d", number);
 

@@ -144,13 +144,13 @@ RunReport GatherRunReport(const Run& run) {
     const int number = history.NetworkNumber(r);
     ReportNetwork network;
     network.Number = number;
-    network.Name = cfg.Red[static_cast<size_t>(r)].NombreRed;
+    network.Name = cfg.Network(NetworkPosition(r)).NombreRed;
     network.Cycle.assign(static_cast<size_t>(last + 1), 0);
     network.Structure.assign(static_cast<size_t>(last + 1), std::string());
     network.PerformanceIndex.assign(static_cast<size_t>(last + 1), -1);
     network.NotOptimised.assign(static_cast<size_t>(last + 1), std::string());
     for (const EngineNote& note : run.EngineNotes) {
-      if (note.Kind != NoteKind::NotOptimised || note.Network != number) continue;
+      if (note.Kind != NoteKind::NotOptimised || note.Network != NetworkNumber(number)) continue;
       if (note.Iteration >= 1 && note.Iteration <= last)
         network.NotOptimised[static_cast<size_t>(note.Iteration)] = note.Text;
     }
@@ -193,7 +193,7 @@ RunReport GatherRunReport(const Run& run) {
   report.FilesWritten = FilesWrittenSince(run.FilesAtStart);
   report.Incomplete = IncompleteResult(run);
   for (const EngineNote& note : run.EngineNotes)
-    report.Notes.push_back({note.Iteration, note.Network, note.Failure, note.Text});
+    report.Notes.push_back({note.Iteration, note.Network.Value(), note.Failure, note.Text});
   report.Errors = run.Log.Errors;
   if (FileExists(run.EngineLog)) report.EngineLog = run.EngineLog;
   return report;

@@ -16,8 +16,6 @@ namespace veltra {
 
 namespace {
 
-int NetworkNumberOf(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
-
 // Start-up steps 3 to 10. Returns false when the run cannot iterate.
 void StartUp(Run& run) {
   Settings& cfg = run.Cfg;
@@ -41,7 +39,7 @@ void StartUp(Run& run) {
   DeleteFileIfExists(run.EngineLog);
   run.CurrentSaturnName = run.Files.SaturnFile;
   run.JunctionsLeftOut = ReadNetworkAndNodeList(run, run.CurrentSaturnName, run.Iteracion);
-  for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
+  for (NetworkPosition r : run.Qor.Positions()) ReadNetworkConfiguration(run, r);
   ApplyInputLists(run);
 
   if (cfg.BorrarAnterior > 0) {
@@ -82,8 +80,8 @@ void GuardarFinal(Run& run) {
   auto keep = [](const std::string& source, const std::string& target) {
     if (FileExists(source)) CopyFileReplacing(source, target);
   };
-  for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-    const NetworkNumber n(NetworkNumberOf(run, r));
+  for (NetworkPosition r : run.Qor.Positions()) {
+    const NetworkNumber n = run.Qor.NumberOf(r);
     for (const char* ext : RunFiles::TransytExtensions())
       keep(files.NetworkFile(chosen, n, ext), files.ChosenTransyt(n, ext));
     // The chosen iteration's network picture goes with its files, so the final timings can be

@@ -28,7 +28,7 @@ enum class NoteKind {
 };
 struct EngineNote {
   int Iteration = 0;
-  int Network = 0;  // the TRANSYT network's number; 0 for the assignment
+  NetworkNumber Network;  // the TRANSYT network's number; 0 for the assignment
   NoteKind Kind = NoteKind::Warning;
   bool Failure = false;  // the result is incomplete (an assignment of the starting listing is not the run's own)
   std::string Text;
@@ -38,7 +38,7 @@ struct EngineNote {
 // put back when those runs fail, so that the network keeps the timings its signals have and
 // is never shown with a cycle they do not run.
 struct SignalSnapshot {
-  int Network = 0;  // position; 0: none taken
+  NetworkPosition Network;  // 0: none taken
   int Iteration = 0;
   int32_t Cycle = 0;
   bool DoubleStructure = false;
@@ -89,7 +89,7 @@ struct Run {
   std::vector<EngineNote> EngineNotes;
   SignalSnapshot SignalsBefore;
   // True when network `number` was left with its earlier timings in `iteration`.
-  bool NotOptimised(int iteration, int number) const {
+  bool NotOptimised(int iteration, NetworkNumber number) const {
     for (const EngineNote& note : EngineNotes)
       if (note.Kind == NoteKind::NotOptimised && note.Iteration == iteration && note.Network == number) return true;
     return false;

@@ -203,26 +203,22 @@ int32_t ChangedMask(int32_t mask, const StageChange& change) {
 
 // Applies the winning structure to the optimised nodes of the table (column `column`, its
 // cycle `cycle`).
-void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::vector<ColumnMarks>& marks, int column,
+void ApplyStructure(CyopModel& model, NetworkPosition r, const CyopTable& table, const std::vector<ColumnMarks>& marks, int column,
                     bool doubleWins, int cycle, const StructureLists& lists) {
   SaturnVars& sat = model.Sat;
   QorVars& qor = model.Qor;
-  const int dobleIgual = At(model.Cfg.Red, r).DobleIgual;
-
-  std::unordered_map<int32_t, int32_t> nodeOfTransyt;  // the first SATURN node listed
-  const auto& row = At(qor.RedNodos, r);
-  for (size_t i = row.size(); i-- > 1;)
-    if (row[i] != 0) nodeOfTransyt[row[i]] = static_cast<int32_t>(i);
+  const int dobleIgual = model.Cfg.Network(r).DobleIgual;
+  const TRedNodos& network = qor.Network(r);
 
   std::unordered_map<int32_t, StageChange> changes;  // by SATURN node number
   std::unordered_set<int32_t> done;
   for (size_t j = 0; j < table.Rows.size(); ++j) {
     const int32_t transytNode = table.Rows[j].Node;
-    auto it = nodeOfTransyt.find(transytNode);
-    if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
-    if (!done.insert(it->second).second) continue;
-    const TNodo& node = At(sat.Nodes, it->second);
-    TPlanSemaforo* signal = sat.PlanOf(it->second);
+    const int32_t nodeIndex = network.NodeOfTransyt(transytNode);
+    if (nodeIndex == 0 || static_cast<size_t>(nodeIndex) >= sat.Nodes.size()) continue;
+    if (!done.insert(nodeIndex).second) continue;
+    const TNodo& node = At(sat.Nodes, nodeIndex);
+    TPlanSemaforo* signal = sat.PlanOf(nodeIndex);
     if (!node.Optimise || signal == nullptr) continue;
     TPlanSemaforo& plan = *signal;
     const int n = plan.StageCount;
@@ -309,10 +305,10 @@ int StructureCycle(int c) {
   return static_cast<int>(s);
 }
 
-int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,
+int CyopCycleChoice(const Settings& cfgIn, NetworkPosition r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,
                     MessageLog& logIn) {
   CyopModel model{cfgIn, sat, qor, logIn};
-  const NetworkSettings& net = At(cfgIn.Red, r);
+  const NetworkSettings& net = cfgIn.Network(r);
   const Settings& cfg = model.Cfg;
   MessageLog& log = model.Log;
 
@@ -366,10 +362,10 @@ int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFi
   return cycle;
 }
 
-int CyopStructureCheck(const Settings& cfg, int r, const std::string& cyopPrintFile, int s, int c, bool singleTestBest,
+int CyopStructureCheck(const Settings& cfg, NetworkPosition r, const std::string& cyopPrintFile, int s, int c, bool singleTestBest,
                        SaturnVars& sat, QorVars& qor, MessageLog& logIn) {
   CyopModel model{cfg, sat, qor, logIn};
-  const NetworkSettings& net = At(cfg.Red, r);
+  const NetworkSettings& net = cfg.Network(r);
   MessageLog& log = model.Log;
 
   CyopTable table;

@@ -194,25 +194,19 @@ void WriteCardSeven(const QorVars& qor, TextWriter& out) {
   card.Finish();
 }
 
-void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_t>& transytNumbers, SaturnVars& sat,
-                            MessageLog& log) {
+void ReadGivenMinimumGreens(const NetworkSettings& net, const TRedNodos& network, SaturnVars& sat, MessageLog& log) {
   std::vector<std::string> entries = ListEntries(net.VerdeMin);
   if (entries.empty()) return;
-  // TRANSYT number -> SATURN node index in this network, the first one holding it.
-  const std::vector<int32_t>& row = transytNumbers;
-  std::unordered_map<int32_t, size_t> byTransyt;
-  for (size_t i = 1; i < row.size(); ++i)
-    if (row[i] != 0) byTransyt.emplace(row[i], i);
 
   for (const auto& entry : entries) {
     std::vector<std::string> f = Split(entry + ",,,,,,,,,", ',');
     int32_t t = TextToInt(f[0]);
-    auto found = byTransyt.find(t);
-    if (found == byTransyt.end() || found->second >= sat.Nodes.size()) continue;
-    TNodo& node = sat.Nodes[found->second];
+    const int32_t nodeIndex = network.NodeOfTransyt(t);
+    if (nodeIndex == 0 || static_cast<size_t>(nodeIndex) >= sat.Nodes.size()) continue;
+    TNodo& node = sat.Nodes[static_cast<size_t>(nodeIndex)];
     node.MinGreenGiven = 1;
     for (int k = 1; k <= 6; ++k) node.MinGreen[static_cast<size_t>(k)] = TextToInt(f[static_cast<size_t>(k)]);
-    const TPlanSemaforo* plan = sat.PlanOf(static_cast<int32_t>(found->second));
+    const TPlanSemaforo* plan = sat.PlanOf(nodeIndex);
     if (plan == nullptr) continue;
     int n = plan->StageCount;
     if (n >= 1 && n <= 6 && node.MinGreen[static_cast<size_t>(n)] == 0)

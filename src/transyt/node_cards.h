@@ -71,9 +71,8 @@ void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, 
 // Card 7: links sharing a stop line.
 void WriteCardSeven(const QorVars& qor, TextWriter& out);
 // Stores the VerdeMin_%d entries of the network in its nodes and reports a missing last one.
-// `transytNumbers` is the network's row of RedNodos (TRANSYT number by node position).
-void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_t>& transytNumbers, SaturnVars& sat,
-                            MessageLog& log);
+// `network` is the network's row of RedNodos (TRANSYT number by node position).
+void ReadGivenMinimumGreens(const NetworkSettings& net, const TRedNodos& network, SaturnVars& sat, MessageLog& log);
 
 // Minimum green of stage `stage` of a sequence of `length` stages of the plan, computed from
 // the block that precedes it (stage 1 follows the last stage of the sequence).

@@ -6,11 +6,10 @@
 
 namespace veltra {
 
-void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
+void WriteTransytData(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
                       int cycle, bool allowDouble) {
-  const NetworkSettings& net = At(cfg.Red, r);
-  const std::vector<int32_t>& transytNumbers = At(qor.RedNodos, r);
-  const int32_t network = transytNumbers[0];
+  const NetworkSettings& net = cfg.Network(r);
+  const int32_t network = qor.NumberOf(r).Value();
   RaisePriorityNodes(net, network, sat);
 
   out.Line(net.NombreRed);
@@ -19,12 +18,12 @@ void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor,
   out.Line(CardText(cardOne));
   WriteCardTwo(net, network, sat, log, out);
   WriteCardSeven(qor, out);
-  ReadGivenMinimumGreens(net, transytNumbers, sat, log);
+  ReadGivenMinimumGreens(net, qor.Network(r), sat, log);
   WriteTimingCards(net, network, qor.CicloPreasignado, sat, log, out, c, allowDouble);
   WriteLinkCards(cfg, net, sat, qor, out, allowDouble);
 }
 
-TransytDataFile WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+TransytDataFile WriteTransytFile(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log,
                                  const std::string& fileName, int cycle, bool allowDouble) {
   TextWriter out(fileName);
   try {
@@ -35,7 +34,7 @@ TransytDataFile WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, Qo
                            error.what()));
   }
   out.Close();
-  return TransytDataFile{fileName, At(qor.RedNodos, r)[0]};
+  return TransytDataFile{fileName, qor.NumberOf(r)};
 }
 
 }  // namespace veltra

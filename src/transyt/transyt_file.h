@@ -17,10 +17,10 @@ namespace veltra {
 // setting (the CYOP data file); `allowDouble` is false only for single-structure test files.
 // Writing settles the model as the file gives it: priority nodes, optimise flags, minimum
 // greens and the links written.
-void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
+void WriteTransytData(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
                       int cycle, bool allowDouble);
 // The data file named `fileName`.
-TransytDataFile WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+TransytDataFile WriteTransytFile(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log,
                       const std::string& fileName, int cycle, bool allowDouble);
 
 }  // namespace veltra

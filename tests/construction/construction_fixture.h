@@ -59,7 +59,7 @@ class ConstructionTest : public ::testing::Test {
     b.LinkFlowsFromTurns();
   }
 
-  void Construct() { ConstruirArcos(run.Cfg, 1, 1, run.Sat, run.Qor, run.Log); }
+  void Construct() { ConstruirArcos(run.Cfg, NetworkPosition(1), 1, run.Sat, run.Qor, run.Log); }
 
   // A hand-made link appended to Arcos, from node a to junction b.
   TArco& NewLink(int32_t numero, int32_t a, int32_t b, const std::string& salidas) {

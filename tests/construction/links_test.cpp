@@ -40,7 +40,7 @@ TEST_F(ConstructionTest, SecondRightLinkOfAnArmTakesTheNodePlus200) {
     local.run.Sat.Turns[static_cast<size_t>(builder.TurnIndex(1, 100, 3))].Direction = 1;
     builder.Arm(100, 1).Groups[2].Direction = 1;
     AssignNetwork(local.run, 1, 7, {{100, c.transyt}});
-    ConstruirArcos(local.run.Cfg, 1, 1, local.run.Sat, local.run.Qor, local.run.Log);
+    ConstruirArcos(local.run.Cfg, NetworkPosition(1), 1, local.run.Sat, local.run.Qor, local.run.Log);
 
     const TConector& arm = builder.Arm(100, 1);
     EXPECT_EQ(local.run.Qor.Arcos[static_cast<size_t>(arm.Groups[1].LinkSlots[1])].Numero, c.first);
@@ -177,7 +177,7 @@ TEST_F(ConstructionTest, DetailSharesSplitTheBusFlow) {
       settings.TPublicoDet5 = {c.speed};
       settings.TPublicoDet6 = {c.detail};
     }
-    ConstruirArcos(local.run.Cfg, 1, 1, local.run.Sat, local.run.Qor, local.run.Log);
+    ConstruirArcos(local.run.Cfg, NetworkPosition(1), 1, local.run.Sat, local.run.Qor, local.run.Log);
     const QorVars& q = local.run.Qor;
     const TArco& twin = q.Arcos[static_cast<size_t>(q.LinkByNumber(1234))];
     EXPECT_FLOAT_EQ(twin.Flujo, c.twinFlow);
@@ -273,7 +273,7 @@ TEST_F(ConstructionTest, NodesTakeTheirNumbersAndRepeatIndicatorsOfTheNetwork) {
     builder.NodeOf(100).DrawingMark = builder.NodeOf(100).TransytMark = 1;
     builder.NodeOf(3).TransytNetwork = 7;  // listed in the node list, but without a number
     local.run.Cfg.Red[1].DobleIgual = c.dobleIgual;
-    ConstruirArcos(local.run.Cfg, 1, 1, local.run.Sat, local.run.Qor, local.run.Log);
+    ConstruirArcos(local.run.Cfg, NetworkPosition(1), 1, local.run.Sat, local.run.Qor, local.run.Log);
     EXPECT_EQ(s.SignalPlans[1].RepeatIndicator, c.expected);
     EXPECT_EQ(builder.NodeOf(100).TransytNode, 12);
     EXPECT_EQ(builder.NodeOf(100).TransytNetwork, 7);

@@ -2,8 +2,11 @@
 // the links are rebuilt or renumbered.
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "construction/construction.h"
 #include "model/transyt_model.h"
+#include "support/test_support.h"
 
 namespace veltra {
 namespace {
@@ -90,13 +93,20 @@ TEST(QorVarsLookups, ExitListsCompareAsNumbers) {
   }
 }
 
+// A network's number and its position are both integers, and only the compiler keeps them
+// apart: neither is taken for the other, nor for a plain integer.
+static_assert(!std::is_convertible_v<NetworkNumber, NetworkPosition> &&
+                  !std::is_convertible_v<NetworkPosition, NetworkNumber> && !std::is_convertible_v<int, NetworkPosition>,
+              "a network's number and its position are distinct");
+
 TEST(QorVarsLookups, ReverseNodeLookUpTakesTheFirstNode) {
   QorVars qor;
-  qor.RedNodos[2][40] = 7;
-  qor.RedNodos[2][12] = 7;
-  EXPECT_EQ(qor.NodeOfTransyt(2, 7), 12);
-  EXPECT_EQ(qor.NodeOfTransyt(2, 8), 0);
-  EXPECT_EQ(qor.NodeOfTransyt(3, 7), 0);
+  test::SetNetwork(qor, 3, 30);
+  qor.RedNodos[2].SetTransytNode(40, 7);
+  qor.RedNodos[2].SetTransytNode(12, 7);
+  EXPECT_EQ(qor.NodeOfTransyt(NetworkPosition(2), 7), 12);
+  EXPECT_EQ(qor.NodeOfTransyt(NetworkPosition(2), 8), 0);
+  EXPECT_EQ(qor.NodeOfTransyt(NetworkPosition(3), 7), 0);
 }
 
 TEST(QorVarsLookups, GiveWayRecordsAreZeroedWhenEmptied) {

@@ -152,7 +152,7 @@ TEST_F(ConstructionTest, SaturationFlowByKindOfLink) {
     link.FlujoClase = c.general;
     link.FlujoPublicoClase = c.bus;
     const size_t logged = Log().size();
-    EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, 1);
+    EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, NetworkPosition(1));
     EXPECT_EQ(qor.Arcos[static_cast<size_t>(qor.NumArcos)].FlujoSat, c.expected);
     const bool warned = Log().find("ATENCION", logged) != std::string::npos;
     EXPECT_EQ(warned, c.expected == 1800 && c.publico == 1);
@@ -171,7 +171,7 @@ TEST_F(ConstructionTest, LanesAboveEightAreLeftOut) {
   qor.ClearLinks();
   TArco& link = NewLink(1231, 1, 100, "3");
   link.FlujoClase = {0, 300, 0};
-  EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, 1);
+  EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, NetworkPosition(1));
   EXPECT_EQ(link.FlujoSat, 900);
 }
 

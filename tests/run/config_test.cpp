@@ -188,10 +188,9 @@ TEST(Configuration, MessagesFileCopiesTheLogAfterItIsOpened) {
 
 // A network position with a hand-made node list: TRANSYT nodes 5 and 7 in network 3.
 void OneNetwork(Run& run, int number = 3) {
-  run.Qor.NumRedes = 1;
-  run.Qor.RedNodos[1][0] = number;
-  run.Qor.RedNodos[1][10] = 5;
-  run.Qor.RedNodos[1][11] = 7;
+  test::SetNetwork(run.Qor, 1, number);
+  run.Qor.RedNodos[1].SetTransytNode(10, 5);
+  run.Qor.RedNodos[1].SetTransytNode(11, 7);
 }
 
 TEST(Configuration, BothProgramPausesAreReadFromTheirSections) {
@@ -207,7 +206,7 @@ TEST(Configuration, MissingNetworkSectionTakesFixedValues) {
       "[Exporta]\nFactorAjuste=2\n[Transyt4]\n");
   f.Read();
   OneNetwork(f.run);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   const NetworkSettings& n = f.run.Cfg.Red[1];
   EXPECT_EQ(n.FlujoAuxiliar, 1);
   EXPECT_EQ(n.AjustePublico, 0);
@@ -225,7 +224,7 @@ TEST(Configuration, MissingNetworkSectionTakesFixedValues) {
 
   // An empty section that exists takes the global values.
   OneNetwork(f.run, 4);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   EXPECT_EQ(f.run.Cfg.Red[1].FlujoAuxiliar, 0);
   EXPECT_EQ(f.run.Cfg.Red[1].AjustePublico, 1);
   EXPECT_DOUBLE_EQ(f.run.Cfg.Red[1].FactorAjuste, 2.0);
@@ -253,7 +252,7 @@ TEST(Configuration, NetworkSearchRangeFollowsTheNetworksOwnMode) {
     ConfigFixture f(c.ini);
     f.Read();
     OneNetwork(f.run);
-    ReadNetworkConfiguration(f.run, 1);
+    ReadNetworkConfiguration(f.run, NetworkPosition(1));
     EXPECT_EQ(f.run.Cfg.Red[1].CicloMinimo, c.cicloMinimo);
     EXPECT_EQ(f.run.Cfg.Red[1].CicloMaximo, c.cicloMaximo);
   }
@@ -266,7 +265,7 @@ TEST(Configuration, NetworkSectionKeysAndNumberedLists) {
       "TPublicoDet_2= 1.6 ,x,3,40,5,6\nNodoSimple=5,12\nNodoDoble=7, 13\nNodoPrioridad=14\nNoOptimiza=5\n");
   f.Read();
   OneNetwork(f.run);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   const NetworkSettings& n = f.run.Cfg.Red[1];
   EXPECT_EQ(n.Ciclo, -90);
   EXPECT_EQ(n.DobleIgual, 2);
@@ -299,7 +298,7 @@ TEST(Configuration, ManyNumberedEntriesAreReadInOrder) {
   ConfigFixture f(ini);
   f.Read();
   OneNetwork(f.run, 1);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   const std::string& cola = f.run.Cfg.Red[1].Cola;
   EXPECT_EQ(cola.substr(0, 20), "/1,2,3,4,5/2,2,3,4,5");
   EXPECT_EQ(std::count(cola.begin(), cola.end(), '/'), 10000);
@@ -351,7 +350,7 @@ TEST(ConfigurationLimits, SettingsOutsideTheirRangeStopNamingFileSectionAndKey) 
     if (c.networkSection) {
       f.Read();
       OneNetwork(f.run, 1);
-      EXPECT_THROW(ReadNetworkConfiguration(f.run, 1), RunStop);
+      EXPECT_THROW(ReadNetworkConfiguration(f.run, NetworkPosition(1)), RunStop);
     } else {
       EXPECT_THROW(f.Read(), RunStop);
     }
@@ -368,7 +367,7 @@ TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
                   "[Transyt1]\nCiclo=-9999\nCicloMaximo=99999\nTiempoSim=3600\n");
   f.Read();
   OneNetwork(f.run, 1);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   EXPECT_EQ(f.run.Cfg.IteracionInicial, 1000);
   EXPECT_EQ(f.run.Cfg.Iteraciones, 1000);
   EXPECT_EQ(f.run.Cfg.Red[1].Ciclo, -9999);
@@ -380,7 +379,7 @@ TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
   ConfigFixture g("[Transyt1]\nVerdeMin_1=3,99999,-99999,x\nFlujoSat_1=1,2,3,1800\nCorredorFlujosat=99999\n");
   g.Read();
   OneNetwork(g.run, 1);
-  ReadNetworkConfiguration(g.run, 1);
+  ReadNetworkConfiguration(g.run, NetworkPosition(1));
   EXPECT_EQ(g.run.Cfg.Red[1].VerdeMin, "/3,99999,-99999,x");
   EXPECT_EQ(g.run.Cfg.Red[1].FlujoSat, "/1,2,3,1800");
   EXPECT_EQ(g.run.Cfg.Red[1].CorredorFlujosat, 99999);

@@ -1,3 +1,4 @@
+#include "support/test_support.h"
 #include "support/saturn_model_builder.h"
 
 #include <algorithm>
@@ -293,14 +294,13 @@ std::vector<int32_t> BuildGrid(ModelBuilder& builder, int rows, int cols, int ex
 
 void AssignNetwork(Run& run, int r, int32_t network, const std::vector<std::pair<int32_t, int32_t>>& nodes) {
   QorVars& qor = run.Qor;
-  qor.NumRedes = std::max(qor.NumRedes, r);
-  std::vector<int32_t>& row = qor.RedNodos[static_cast<size_t>(r)];
-  std::fill(row.begin(), row.end(), 0);
-  row[0] = network;
+  SetNetwork(qor, r, network);
+  TRedNodos& row = qor.RedNodos[static_cast<size_t>(r)];
+  row.Reset(NetworkNumber(network), run.Sat.Nodes.size() - 1);
   for (const auto& [number, transyt] : nodes) {
     int32_t i = run.Sat.FindNode(number);
     if (i == 0) throw std::runtime_error(Printf("no node %d", number));
-    row[static_cast<size_t>(i)] = transyt;
+    row.SetTransytNode(i, transyt);
     run.Sat.Nodes[static_cast<size_t>(i)].TransytNetwork = network;
   }
 }
