@@ -234,7 +234,8 @@ __attribute__((noinline)) int32_t OwnWorkOfOneIteration(veltra::Run& run, const 
     veltra::ConstruirArcos(run.Cfg, veltra::NetworkPosition(r), 1, run.Sat, run.Qor, run.Log);
     links += run.Qor.NumArcos;
     const veltra::TransytDataFile written = veltra::WriteTransytFile(
-        run.Cfg, veltra::NetworkPosition(r), run.Sat, run.Qor, run.Log, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r), 96, true);
+        run.Cfg, veltra::NetworkPosition(r), run.Sat, run.Qor, run.Log, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r),
+        veltra::TransytFileKind::Final, 96);
     veltra::WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
   }
   veltra::EscribirRedSaturn(run, 1);

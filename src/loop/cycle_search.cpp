@@ -25,8 +25,8 @@ namespace {
 constexpr long long kMaxCycleTests = 250;
 
 // A TRANSYT data file of network position r and its companion files beside it.
-void WriteDataAndCompanions(Run& run, NetworkPosition r, const std::string& fileName, int cycle, bool allowDouble) {
-  const TransytDataFile written = WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, fileName, cycle, allowDouble);
+void WriteDataAndCompanions(Run& run, NetworkPosition r, const std::string& fileName, TransytFileKind kind, int32_t cycle) {
+  const TransytDataFile written = WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, fileName, kind, cycle);
   WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
 }
 
@@ -43,7 +43,6 @@ class CycleSearcher {
         cyopPrint_(RunFiles::CyopPrint(iteration, NetworkNumber(number_))) {}
 
   void Search() {
-    run_.Qor.CicloPreasignado = net_.Ciclo < 0;
     switch (net_.OptimizaCiclo) {
       case CycleMode::Preassigned:
         PreassignedCycle();
@@ -113,16 +112,15 @@ class CycleSearcher {
       run_.Log.Line(Printf("   Ciclo Preasignado (%d,%d) : %d", iteration_, number_, NetworkCycle()));
       return;
     }
-    // A cycle of 0 or below asks CYOP for the structure at the cycle's magnitude; the sign
-    // comes back so that the next search does the same.
-    net_.Ciclo = -net_.Ciclo;
-    CyopRun();
-    NetworkCycle() = net_.Ciclo;
+    // A cycle of 0 or below asks CYOP for the structure at the cycle's magnitude, in every
+    // search of the network.
+    const int32_t cycle = -net_.Ciclo;
+    CyopRun(cycle);
+    NetworkCycle() = cycle;
     CyopStructureCheck(run_.Cfg, r_, cyopPrint_, NetworkCycle(), NetworkCycle(), false, run_.Sat, run_.Qor,
                        run_.Log);
     run_.Log.Line(Printf("   Ciclo Preasignado (%d,%d) : %d", iteration_, number_, NetworkCycle()));
     CleanCyop();
-    net_.Ciclo = -net_.Ciclo;
   }
 
   void CyopCycle() {
@@ -188,9 +186,11 @@ class CycleSearcher {
     FailWithoutResult();
   }
 
-  void CyopRun() {
+  // CYOP over the cycles, its data file at `cycle` (the network's Ciclo unless given).
+  void CyopRun() { CyopRun(net_.Ciclo); }
+  void CyopRun(int32_t cycle) {
     run_.Log.Line(Printf("   Generando red Cyop (%d,%d)...", iteration_, number_));
-    WriteDataAndCompanions(run_, r_, cyopData_, 0, true);
+    WriteDataAndCompanions(run_, r_, cyopData_, TransytFileKind::Cyop, cycle);
     run_.Log.Line(Printf("   Corriendo CYOP (%d,%d)...", iteration_, number_));
     const ProgramRun program = RunCyop(ProgramEnvOf(run_), cyopData_, cyopPrint_);
     CheckCyopRun(run_, r_, iteration_, program, cyopPrint_);
@@ -201,7 +201,7 @@ class CycleSearcher {
     const std::string data = TestFile(c, single);
     const std::string print = RunFiles::PrintFileOf(data);
     run_.Log.Line(Printf("   Generando red Test (%d,%d,%d)...", iteration_, number_, c));
-    WriteDataAndCompanions(run_, r_, data, c, !single);
+    WriteDataAndCompanions(run_, r_, data, single ? TransytFileKind::SingleStructureTest : TransytFileKind::Test, c);
     run_.Log.Line(
         Printf(single ? "   Corriendo Transyt/test (%d,%d,%d)... (Simple)" : "   Corriendo Transyt/test (%d,%d,%d)...",
                iteration_, number_, c));
@@ -298,7 +298,7 @@ void FinalTransytRun(Run& run, NetworkPosition r, int iteration) {
   }
   const std::string data = run.Files.TransytData(iteration, NetworkNumber(number));
   run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
-  WriteDataAndCompanions(run, r, data, run.Qor.Cycle(r), true);
+  WriteDataAndCompanions(run, r, data, TransytFileKind::Final, run.Qor.Cycle(r));
   if (run.Cfg.CorreTransyt != 1) return;
   run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
   const std::string print = run.Files.TransytPrint(iteration, NetworkNumber(number));

@@ -64,6 +64,10 @@ struct NetworkSettings {
   int TpoD1 = 0, TpoD2 = 0, equisat = 0, FactFlu = 0, FactVel = 0, TpoVelo = 0, Optimiza = 0, Dispersion = 0,
       Output = 0, Pdelay = 0, Pstop = 0;
 
+  // The preassigned-cycle flag: a negative Ciclo gives the network the cycle of its magnitude
+  // with the structure CYOP finds for it, and its nodes are optimised at that cycle.
+  bool PreassignedCycle() const { return Ciclo < 0; }
+
   // Numbered lists, each entry preceded by "/" (so the text starts with "/").
   std::string Grupo, Lag35, FlujoSat, FlujoS30, VerdeMin, FlujoArco1, Cola, Grafico, Coordina, Duplica;
   // TPublicoDet_%d entries as four parallel lists: the key "%8d%8d%8d" of the first three

@@ -162,6 +162,15 @@ struct THistNodo {
   bool Doble = false;                              // the plan runs its half pattern twice
 };
 
+// What a TRANSYT data file is for: it decides card 1 (the CYOP run takes no optimisation and
+// its own flag) and whether nodes may run double-cycled.
+enum class TransytFileKind {
+  Cyop,                 // CYOP's run over the cycles
+  Test,                 // a test run of the cycle search at one cycle
+  SingleStructureTest,  // the same with double cycling not allowed
+  Final,                // the iteration's run at the network's cycle
+};
+
 // A TRANSYT data file as its writer leaves it: its name and the number of its network, which
 // together name the companion files written beside it.
 struct TransytDataFile {
@@ -196,9 +205,7 @@ class QorVars {
   // The cycle in force for network r.
   int32_t& Cycle(NetworkPosition r);
   int32_t Cycle(NetworkPosition r) const;
-  // Cycle search state read by the data file writer: the network's Ciclo was negative at the
-  // start of the search (preassigned cycle found by CYOP); the last CYOP choice was double.
-  bool CicloPreasignado = false;
+  // The last CYOP choice of the cycle search was the double structure.
   bool DoubleStructure = false;
 
   // History, filled after each network step; grown as iterations come.

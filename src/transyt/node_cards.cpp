@@ -105,20 +105,20 @@ int32_t CycleSteps(int32_t cycle) {
   return std::min(60, RoundEven(cycle / 2.0));
 }
 
-std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument) {
-  int32_t c = cycleArgument != 0 ? cycleArgument : net.Ciclo;
+std::vector<int32_t> CardOne(const NetworkSettings& net, TransytFileKind kind, int32_t cycle) {
+  const bool cyop = kind == TransytFileKind::Cyop;
   return {1,
-          c,
-          CycleSteps(c),
+          cycle,
+          CycleSteps(cycle),
           net.TiempoSim,
           net.TpoD1,
           net.TpoD2,
           net.equisat,
-          cycleArgument == 0 ? 1 : 0,
+          cyop ? 1 : 0,
           net.FactFlu,
           net.FactVel,
           net.TpoVelo,
-          cycleArgument != 0 ? net.Optimiza : 0,
+          cyop ? 0 : net.Optimiza,
           net.Dispersion,
           net.Output,
           net.Pdelay,

@@ -59,10 +59,9 @@ std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor);
 // True when the SATURN node belongs to the network being written (network number `number`).
 inline bool InNetwork(const TNodo& node, int32_t number) { return number != 0 && node.TransytNetwork == number; }
 
-// Card 1: the steps of the cycle, and the sixteen fields. `cycleArgument` 0 stands for the
-// network's Ciclo setting (CYOP data file).
+// Card 1: the steps of the cycle, and the sixteen fields of a file of `kind` at `cycle`.
 int32_t CycleSteps(int32_t cycle);
-std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument);
+std::vector<int32_t> CardOne(const NetworkSettings& net, TransytFileKind kind, int32_t cycle);
 
 // Priority nodes of the network (number `network`) become class 3 (unsignalised from then on).
 void RaisePriorityNodes(const NetworkSettings& net, int32_t network, SaturnVars& sat);
@@ -92,7 +91,7 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
                           bool optimised, bool allowDouble, MessageLog& log);
 // Writes the timing cards of the network's signalised nodes and stores their minimum greens
 // into the signal plans.
-// `preassigned`: the cycle was given to the network (QorVars' CicloPreasignado).
+// `preassigned`: the network's preassigned-cycle flag (NetworkSettings::PreassignedCycle).
 void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
                       TextWriter& out, int32_t cycle, bool allowDouble);
 

@@ -365,7 +365,7 @@ TEST_F(SearchModes, TestsOverARange) {
                               "      I.Perf:   310.2   305.0   305.0   320.1", "   Ciclo Indices (1,1) : 70", "", ""}));
   EXPECT_TRUE(dir.Exists("t1170.dat"));
   EXPECT_TRUE(dir.Exists("t1170.prt"));
-  EXPECT_FALSE(run.Qor.CicloPreasignado);
+  EXPECT_FALSE(Net().PreassignedCycle());
 }
 
 // A range of tens of thousands of cycles would write as many data and print files: the search
@@ -516,7 +516,7 @@ TEST_F(SearchModes, PreassignedCycle) {
   EXPECT_EQ(NetworkCycle(), 90);
   EXPECT_EQ(Console(), (Lines{"   Ciclo Preasignado (1,1) : 90"}));
   EXPECT_FALSE(dir.Exists("t8s.log"));
-  EXPECT_FALSE(run.Qor.CicloPreasignado);
+  EXPECT_FALSE(Net().PreassignedCycle());
 }
 
 TEST_F(SearchModes, PreassignedCycleWithCyopStructure) {
@@ -529,7 +529,7 @@ TEST_F(SearchModes, PreassignedCycleWithCyopStructure) {
     CycleSearch(run, NetworkPosition(1), i);
     EXPECT_EQ(NetworkCycle(), 90);
     EXPECT_EQ(Net().Ciclo, -90);
-    EXPECT_TRUE(run.Qor.CicloPreasignado);
+    EXPECT_TRUE(Net().PreassignedCycle());
     EXPECT_EQ(Console(), (Lines{Printf("   Generando red Cyop (%d,1)...", i), Printf("   Corriendo CYOP (%d,1)...", i),
                                 "   Buscando estructura para ciclo 90", "   Usando estructura de ciclo 90 (9)",
                                 "   Estructura Optima c/Dobles", "      Nodos:   1D   2S   3S", "",

@@ -16,7 +16,7 @@ TEST(CardOne, StepsAreTheCycleUpTo60ThenHalfOfItHalvesToEvenAtMost60) {
   for (const auto& [cycle, steps] : cases) EXPECT_EQ(CycleSteps(cycle), steps) << cycle;
 }
 
-TEST(CardOne, CycleArgumentZeroStandsForTheCyopFile) {
+TEST(CardOne, TheCyopFileTakesNoOptimisationAndItsFlag) {
   NetworkSettings net;
   net.Ciclo = 75;
   net.TiempoSim = 3600;
@@ -31,9 +31,13 @@ TEST(CardOne, CycleArgumentZeroStandsForTheCyopFile) {
   net.Output = 4;
   net.Pdelay = 930;
   net.Pstop = 170;
-  EXPECT_EQ(CardOne(net, 0), (Fields{1, 75, 38, 3600, 2, 3, 1, 1, 100, 90, 1, 0, 1, 4, 930, 170}));
-  EXPECT_EQ(CardOne(net, 96), (Fields{1, 96, 48, 3600, 2, 3, 1, 0, 100, 90, 1, 2, 1, 4, 930, 170}));
-  EXPECT_EQ(CardText(CardOne(net, 96)),
+  EXPECT_EQ(CardOne(net, TransytFileKind::Cyop, 75), (Fields{1, 75, 38, 3600, 2, 3, 1, 1, 100, 90, 1, 0, 1, 4, 930, 170}));
+  for (TransytFileKind kind : {TransytFileKind::Test, TransytFileKind::SingleStructureTest, TransytFileKind::Final}) {
+    EXPECT_EQ(CardOne(net, kind, 96), (Fields{1, 96, 48, 3600, 2, 3, 1, 0, 100, 90, 1, 2, 1, 4, 930, 170}));
+    // A cycle of 0 is the file's cycle, not a call for the CYOP file at the network's Ciclo.
+    EXPECT_EQ(CardOne(net, kind, 0), (Fields{1, 0, 0, 3600, 2, 3, 1, 0, 100, 90, 1, 2, 1, 4, 930, 170}));
+  }
+  EXPECT_EQ(CardText(CardOne(net, TransytFileKind::Final, 96)),
             "    1   96   48 3600    2    3    1    0  100   90    1    2    1    4  930  170");
 }
 
@@ -304,7 +308,7 @@ TEST(TimingCards, WrittenForTheNetworkWithMinimumGreensStoredInThePlans) {
   auto lines = f.Write([&](TextWriter& out) {
     WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out);
     ReadGivenMinimumGreens(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log);
-    WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Qor.CicloPreasignado, f.t.run.Sat, f.t.run.Log, out, 90, true);
+    WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Cfg.Red[1].PreassignedCycle(), f.t.run.Sat, f.t.run.Log, out, 90, true);
   });
   // Node 1 optimised with its given minimum greens; node 2 fixed: lengths 20, 14 from VerdeMin.
   EXPECT_EQ(lines, (std::vector<std::string>{"    2    1", "   12    1    0   12    0    0",
@@ -328,13 +332,13 @@ TEST(TimingCards, NodesAreFixedWhenTheNetworkOptimisesNothing) {
   auto write = [&] {
     return f.Write([&](TextWriter& out) {
       WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out);
-      WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Qor.CicloPreasignado, f.t.run.Sat, f.t.run.Log, out, 60, true);
+      WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Cfg.Red[1].PreassignedCycle(), f.t.run.Sat, f.t.run.Log, out, 60, true);
     })[1];
   };
   EXPECT_EQ(write(), "   12    1    0   18   30   13");  // fixed: starts 0 and 30
-  f.t.run.Qor.CicloPreasignado = true;
+  f.b.Net().Ciclo = -60;
   EXPECT_EQ(write(), "   12    1    0   18    0   13");
-  f.t.run.Qor.CicloPreasignado = false;
+  f.b.Net().Ciclo = 60;
   f.b.Net().OptimizaCiclo = CycleMode::RangeTests;
   EXPECT_EQ(write(), "   12    1    0   18    0   13");
 }
