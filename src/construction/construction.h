@@ -47,15 +47,6 @@ void AnalizarCedas(const NetworkBuild& build, NetworkPosition r);
 // Examines the opposing candidates of giving-way link c and appends at most one relation.
 void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const std::vector<int32_t>& opuestos);
 
-// One entry of an override list: upstream node, junction node, exit node (0: any) and value.
-struct MovementEntry {
-  int32_t A = 0, B = 0, C = 0;
-  int32_t Value = 0;
-};
-
-// The entries of a "/"-joined override list (its first, empty item is not an entry).
-std::vector<MovementEntry> MovementEntries(const std::string& list);
-
 // Every link of the movement (A, B, C), in table order (C = 0: any exit).
 std::vector<int32_t> LinksOfMovement(const QorVars& qor, int32_t a, int32_t b, int32_t c);
 

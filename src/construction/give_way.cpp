@@ -163,7 +163,7 @@ void AnalizarCedas(const NetworkBuild& build, NetworkPosition r) {
   QorVars& qor = build.Qor;
   const SaturnVars& sat = build.Sat;
   qor.ClearCases();
-  for (const MovementEntry& e : MovementEntries(build.Cfg.Network(r).FlujoArco1))
+  for (const MovementEntry& e : build.Cfg.Network(r).FlujoArco1)
     for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) At(qor.Arcos, link).FlujoArco1 = e.Value;
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {

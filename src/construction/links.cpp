@@ -12,38 +12,24 @@ namespace veltra {
 
 namespace {
 
-// The share of a movement's public-transport flow that goes to the detailed public-transport
-// link, with its cruise increment and detail value (TPublicoDet_%d).
-struct PublicTransportDetail {
-  double p = 0;
-  int32_t w = 0;
-  int32_t d = 0;
-};
-
+// The detailed public-transport link of the movement A -> B (TPublicoDet_%d): the first entry
+// for any exit, else the first for one of the exits in their order; a detail value of 0 is
+// written as -9999. No share when the movement has none.
 PublicTransportDetail FindDetail(const NetworkSettings& net, int32_t a, int32_t b, const std::string& exits) {
-  const size_t entries = std::min({net.TPublicoDetKey.size(), net.TPublicoDet4.size(), net.TPublicoDet5.size(),
-                                   net.TPublicoDet6.size()});
-  auto find = [&](int32_t c) -> size_t {
-    const std::string key = Printf("%8d%8d%8d", a, b, c);
-    for (size_t i = 0; i < entries; ++i)
-      if (net.TPublicoDetKey[i] == key) return i;
-    return entries;
+  auto find = [&](int32_t c) -> const PublicTransportDetail* {
+    for (const PublicTransportDetail& detail : net.TPublicoDet)
+      if (detail.A == a && detail.B == b && detail.C == c) return &detail;
+    return nullptr;
   };
-  size_t hit = find(0);
-  if (hit == entries) {
-    for (int32_t c : ExitList(exits)) {
-      hit = find(c);
-      if (hit != entries) break;
-    }
+  const PublicTransportDetail* hit = find(0);
+  for (int32_t c : hit == nullptr ? ExitList(exits) : std::vector<int32_t>()) {
+    hit = find(c);
+    if (hit != nullptr) break;
   }
-  PublicTransportDetail detalle;
-  if (hit == entries) return detalle;
-  // A share outside 0..100 % would give one of the two links a negative flow.
-  detalle.p = std::clamp(TextToReal(net.TPublicoDet4[hit]) / 100.0, 0.0, 1.0);
-  detalle.w = TextToInt(net.TPublicoDet5[hit]);
-  detalle.d = TextToInt(net.TPublicoDet6[hit]);
-  if (detalle.d == 0) detalle.d = -9999;
-  return detalle;
+  if (hit == nullptr) return PublicTransportDetail();
+  PublicTransportDetail detail = *hit;
+  if (detail.Value == 0) detail.Value = -9999;
+  return detail;
 }
 
 // Final digit of a link number by class: general traffic 2, 1, 0 and public transport only
@@ -105,16 +91,16 @@ TArco PublicTransportTwin(const TArco& k) {
 
 // The detailed public-transport link X: a copy of V with the detail share p of the bus flow.
 void AddDetailLink(const NetworkBuild& build, NetworkPosition r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
-                  float pt, const PublicTransportDetail& detalle) {
+                  float pt, const PublicTransportDetail& detail) {
   TArco x = At(build.Qor.Arcos, v);
   x.Numero += 3;
-  x.Flujo = static_cast<float>(pt * detalle.p);
-  for (size_t c = 0; c < 3; ++c) x.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * detalle.p);
+  x.Flujo = static_cast<float>(pt * detail.Share);
+  for (size_t c = 0; c < 3; ++c) x.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * detail.Share);
   x.EsPublico = 1;
   x.EsDetalle = 1;
-  x.FraccionPublico = static_cast<float>(detalle.p);
-  x.Velocidad += detalle.w;
-  x.DatoDetalle = detalle.d;
+  x.FraccionPublico = static_cast<float>(detail.Share);
+  x.Velocidad += detail.CruiseIncrement;
+  x.DatoDetalle = detail.Value;
   group.LinkSlots[3] = AppendLink(build, r, x);
 }
 
@@ -193,33 +179,33 @@ void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k,
     group.LinkSlots[1] = K;
     const float pt = AcumularFlujos(sat, qor, K);
     if (pt < 10) return;
-    const PublicTransportDetail detalle = FindDetail(net, base.NodoA, base.NodoB, base.Salidas);
+    const PublicTransportDetail detail = FindDetail(net, base.NodoA, base.NodoB, base.Salidas);
     const TArco& general = At(qor.Arcos, K);
     const std::array<float, 3> publicoClase = general.FlujoPublicoClase;
     TArco v = PublicTransportTwin(general);
     v.Numero = general.Numero + 3;
-    v.Flujo = static_cast<float>(pt * (1 - detalle.p));
-    for (size_t c = 0; c < 3; ++c) v.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * (1 - detalle.p));
+    v.Flujo = static_cast<float>(pt * (1 - detail.Share));
+    for (size_t c = 0; c < 3; ++c) v.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * (1 - detail.Share));
     v.EsPublico = 1;
-    v.FraccionPublico = static_cast<float>(1 - detalle.p);
+    v.FraccionPublico = static_cast<float>(1 - detail.Share);
     v.Velocidad = std::clamp(RoundEven(general.Velocidad * build.Cfg.FactorVelPubl), 10, 50) * 100;
     const int32_t V = AppendLink(build, r, v);
     group.LinkSlots[2] = V;
-    if (detalle.p > 0) AddDetailLink(build, r, group, V, publicoClase, pt, detalle);
+    if (detail.Share > 0) AddDetailLink(build, r, group, V, publicoClase, pt, detail);
     return;
   }
 
   // Public transport only: the approach carries no general traffic.
-  const PublicTransportDetail detalle = FindDetail(net, base.NodoA, base.NodoB, base.Salidas);
+  const PublicTransportDetail detail = FindDetail(net, base.NodoA, base.NodoB, base.Salidas);
   base.EsPublico = 1;
-  base.FraccionPublico = static_cast<float>(1 - detalle.p);
+  base.FraccionPublico = static_cast<float>(1 - detail.Share);
   base.Numero = LinkNumber(build, node, arm, group, group.Direction, true);
   const int32_t V = AppendLink(build, r, base);
   group.LinkSlots[1] = V;
   const float pt = AcumularFlujos(sat, qor, V);
   TArco& publico = At(qor.Arcos, V);
-  publico.Flujo = static_cast<float>(pt * (1 - detalle.p));
-  if (detalle.p > 0) AddDetailLink(build, r, group, V, publico.FlujoPublicoClase, pt, detalle);
+  publico.Flujo = static_cast<float>(pt * (1 - detail.Share));
+  if (detail.Share > 0) AddDetailLink(build, r, group, V, publico.FlujoPublicoClase, pt, detail);
 }
 
 float AcumularFlujos(const SaturnVars& sat, QorVars& qor, int32_t link) {

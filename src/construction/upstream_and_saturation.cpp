@@ -72,16 +72,6 @@ int32_t LargestTurnValue(const SaturnVars& sat, const TArco& arco) {
 
 }  // namespace
 
-std::vector<MovementEntry> MovementEntries(const std::string& list) {
-  std::vector<MovementEntry> entries;
-  const std::vector<std::string> items = Split(list, '/');
-  for (size_t i = 1; i < items.size(); ++i) {
-    const std::vector<std::string> f = Split(items[i] + ",,,,", ',');
-    entries.push_back({TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]), TextToInt(f[3])});
-  }
-  return entries;
-}
-
 std::vector<int32_t> LinksOfMovement(const QorVars& qor, int32_t a, int32_t b, int32_t c) {
   std::vector<int32_t> links;
   for (int32_t i = qor.NextLinkOfMovement(0, a, b, c); i <= qor.NumArcos; i = qor.NextLinkOfMovement(i, a, b, c))
@@ -151,20 +141,20 @@ void EvaluarFlujoSat(const NetworkBuild& build, NetworkPosition r) {
     caso.GiveWayValue = caso.Lanes * (twoOpposing ? net.Cede2Arcos : net.Cede1Arco);
   }
 
-  for (const MovementEntry& e : MovementEntries(net.FlujoS30)) {
+  for (const MovementEntry& e : net.FlujoS30) {
     for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) {
       const int32_t numero = At(qor.Arcos, link).Numero;
       for (int32_t k = 1; k <= qor.NumCasos; ++k)
         if (At(qor.Casos, k).Link == numero) At(qor.Casos, k).GiveWayValue = e.Value;
     }
   }
-  for (const MovementEntry& e : MovementEntries(net.FlujoSat)) {
+  for (const MovementEntry& e : net.FlujoSat) {
     for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) {
       TArco& arco = At(qor.Arcos, link);
       if (arco.EsPublico == 0) arco.FlujoSat = e.Value;
     }
   }
-  for (const MovementEntry& e : MovementEntries(net.Lag35))
+  for (const MovementEntry& e : net.Lag35)
     for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) At(qor.Arcos, link).Lag35 = e.Value;
 }
 

@@ -38,14 +38,9 @@ TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char*
 }  // namespace
 
 void DuplicarNodos(Run& run, NetworkPosition r) {
-  const std::vector<std::string> items = Split(run.Cfg.Network(r).Duplica, '/');
-  for (size_t k = 1; k < items.size(); ++k) {
-    const std::vector<std::string> fields = Split(items[k], ',');
-    if (fields.size() != 4) continue;
-    const int32_t n1 = TextToInt(fields[0]);
-    const int32_t s1 = TextToInt(fields[1]);
-    const int32_t n2 = TextToInt(fields[2]);
-    const int32_t s2 = TextToInt(fields[3]);
+  for (const DuplicationEntry& entry : run.Cfg.Network(r).Duplica) {
+    const int32_t n1 = entry.SourceNode, s1 = entry.SourceStage;
+    const int32_t n2 = entry.TargetNode, s2 = entry.TargetStage;
 
     int32_t sourceIndex = 0, targetIndex = 0;
     TPlanSemaforo* source = DuplicationEnd(run, n1, s1, "Nodo Saturn %d a duplicar, no reconocido", sourceIndex);

@@ -77,10 +77,9 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
 
   for (NetworkPosition p : qor.Positions()) {
     const int32_t number = qor.NumberOf(p).Value();
-    const std::string& list = cfg.Network(p).CicloPrioridad;
-    if (Trim(list).empty()) continue;
-    const std::vector<std::string> items = Split(list, ',');
-    if (Trim(items.front()) == "-1") {
+    const NodeList& list = cfg.Network(p).CicloPrioridad;
+    if (list.Empty()) continue;
+    if (list.First() == "-1") {
       // Every unsignalised node of the network follows the network's cycle.
       for (size_t i = 1; i < sat.Nodes.size(); ++i) {
         TNodo& node = sat.Nodes[i];
@@ -88,13 +87,12 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
       }
       continue;
     }
-    for (const std::string& item : items) {
-      if (Trim(item).empty()) continue;
-      const int32_t index = sat.FindNode(TextToInt(item));
+    for (const NodeListItem& item : list.Items()) {
+      const int32_t index = sat.FindNode(item.Number);
       if (index != 0)
         At(sat.Nodes, index).TransytNetworkPosition = p.Value();
       else
-        log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), number));
+        log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.Text.c_str(), number));
     }
   }
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/setting_lists.h"
 #include "model/transyt_model.h"
 
 namespace veltra {
@@ -48,11 +49,11 @@ struct NetworkSettings {
   bool CicloSimple = false;
   bool CicloDoble = false;
   int DobleIgual = 0;
-  std::string NodoSimple;
-  std::string NodoDoble;
-  std::string NodoPrioridad;
-  std::string CicloPrioridad;
-  std::string NoOptimiza;
+  NodeList NodoSimple;
+  NodeList NodoDoble;
+  NodeList NodoPrioridad;
+  NodeList CicloPrioridad;
+  NodeList NoOptimiza;
   int AjustePublico = 0;
   int FlujoAuxiliar = 0;
   int CorredorFlujosat = 0;
@@ -68,11 +69,14 @@ struct NetworkSettings {
   // with the structure CYOP finds for it, and its nodes are optimised at that cycle.
   bool PreassignedCycle() const { return Ciclo < 0; }
 
-  // Numbered lists, each entry preceded by "/" (so the text starts with "/").
-  std::string Grupo, Lag35, FlujoSat, FlujoS30, VerdeMin, FlujoArco1, Cola, Grafico, Coordina, Duplica;
-  // TPublicoDet_%d entries as four parallel lists: the key "%8d%8d%8d" of the first three
-  // fields, then the fourth, fifth and sixth fields as written.
-  std::vector<std::string> TPublicoDetKey, TPublicoDet4, TPublicoDet5, TPublicoDet6;
+  // The numbered keys, in the order of k.
+  NodeGroupList Grupo, Coordina;
+  MovementList Lag35, FlujoSat, FlujoS30, FlujoArco1;
+  MinimumGreenList VerdeMin;
+  QueueList Cola;
+  GraphList Grafico;
+  DuplicationList Duplica;
+  std::vector<PublicTransportDetail> TPublicoDet;
 };
 
 struct Settings {

@@ -26,14 +26,6 @@ struct CyopModel {
   MessageLog& Log;
 };
 
-// Comma-separated TRANSYT node numbers; blanks are removed before splitting.
-std::vector<int32_t> NodeNumbers(const std::string& list) {
-  std::vector<int32_t> nodes;
-  for (const auto& item : Split(RemoveBlanks(list), ','))
-    if (!item.empty()) nodes.push_back(TextToInt(item));
-  return nodes;
-}
-
 // The network's lists that impose or group node structures.
 struct StructureLists {
   std::unordered_set<int32_t> Simple;
@@ -42,15 +34,11 @@ struct StructureLists {
   std::vector<std::vector<int32_t>> Groups;
 
   explicit StructureLists(const NetworkSettings& net) {
-    for (int32_t n : NodeNumbers(net.NodoSimple)) Simple.insert(n);
-    std::vector<int32_t> doble = NodeNumbers(net.NodoDoble);
-    DobleListed = !doble.empty();
-    Doble.insert(doble.begin(), doble.end());
-    // Each Grupo_%d entry is held after a "/".
-    for (const auto& group : Split(net.Grupo, '/')) {
-      std::vector<int32_t> members = NodeNumbers(group);
-      if (!members.empty()) Groups.push_back(std::move(members));
-    }
+    for (const NodeListItem& item : net.NodoSimple.Items()) Simple.insert(item.Number);
+    for (const NodeListItem& item : net.NodoDoble.Items()) Doble.insert(item.Number);
+    DobleListed = !net.NodoDoble.Empty();
+    for (const NodeGroup& group : net.Grupo)
+      if (!group.Nodes.empty()) Groups.push_back(group.Nodes);
   }
 };
 

@@ -102,10 +102,9 @@ void ForEachLinkOf(const QorVars& qor, int32_t a, int32_t b, int32_t c, F take) 
 
 void WriteGraphCards(const NetworkSettings& net, const QorVars& qor, TextWriter& out) {
   CardLines card(out, 35, 8);
-  for (const auto& entry : ListEntries(net.Grafico)) {
-    std::vector<std::string> f = Split(entry + ",,,,", ',');
-    int32_t mode = TextToInt(f[3]);
-    ForEachLinkOf(qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]), [&](const TArco& arco) {
+  for (const GraphEntry& entry : net.Grafico) {
+    const int32_t mode = entry.Mode;
+    ForEachLinkOf(qor, entry.A, entry.B, entry.C, [&](const TArco& arco) {
       // Mode 0 and 1: general traffic; 2: public transport; 3: both.
       bool take = arco.EsPublico ? (mode == 2 || mode == 3) : (mode == 0 || mode == 1 || mode == 3);
       if (take) card.Add({arco.Numero});
@@ -115,12 +114,9 @@ void WriteGraphCards(const NetworkSettings& net, const QorVars& qor, TextWriter&
 }
 
 void WriteQueueCards(const NetworkSettings& net, const QorVars& qor, TextWriter& out) {
-  for (const auto& entry : ListEntries(net.Cola)) {
-    std::vector<std::string> f = Split(entry + ",,,,", ',');
-    int32_t x = TextToInt(f[3]);
-    int32_t y = TextToInt(f[4]);
-    ForEachLinkOf(qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]),
-                  [&](const TArco& arco) { out.Line(CardText({38, arco.Numero, x, y})); });
+  for (const QueueEntry& entry : net.Cola) {
+    ForEachLinkOf(qor, entry.A, entry.B, entry.C,
+                  [&](const TArco& arco) { out.Line(CardText({38, arco.Numero, entry.First, entry.Second})); });
   }
 }
 

@@ -48,10 +48,6 @@ class CardLines {
   std::string line_;
 };
 
-// The entries of a numbered list setting ("/" before each entry).
-std::vector<std::string> ListEntries(const std::string& list);
-// True when the comma-separated list of node numbers names `number` (blank items are skipped).
-bool NodeListHas(const std::string& list, int32_t number);
 
 // Link number -> index in Arcos, the last link with that number (what a look-up by number gives).
 std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor);

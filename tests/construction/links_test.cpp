@@ -9,10 +9,7 @@ namespace {
 TEST_F(ConstructionTest, LinkNumbersEndInTheDigitOfClassAndKind) {
   BuildCross();
   for (int32_t exit : {2, 3, 4}) b.TurnFlow(1, 100, exit, 200, 20);  // bus flow on the north arm
-  net.TPublicoDetKey = {Printf("%8d%8d%8d", 1, 100, 0)};
-  net.TPublicoDet4 = {"50"};
-  net.TPublicoDet5 = {"0"};
-  net.TPublicoDet6 = {"0"};
+  net.TPublicoDet = {PublicTransportDetail::Parse("1,100,0,50,0,0")};
   Construct();
 
   struct Case {
@@ -172,10 +169,8 @@ TEST_F(ConstructionTest, DetailSharesSplitTheBusFlow) {
     AssignNetwork(local.run, 1, 7, {{100, 12}});
     NetworkSettings& settings = local.run.Cfg.Red[1];
     if (c.keyExit >= 0) {
-      settings.TPublicoDetKey = {Printf("%8d%8d%8d", 1, 100, c.keyExit)};
-      settings.TPublicoDet4 = {c.share};
-      settings.TPublicoDet5 = {c.speed};
-      settings.TPublicoDet6 = {c.detail};
+      settings.TPublicoDet = {PublicTransportDetail::Parse(
+          Printf("1,100,%d,%s,%s,%s", c.keyExit, c.share.c_str(), c.speed.c_str(), c.detail.c_str()))};
     }
     ConstruirArcos(local.run.Cfg, NetworkPosition(1), 1, local.run.Sat, local.run.Qor, local.run.Log);
     const QorVars& q = local.run.Qor;
@@ -200,10 +195,7 @@ TEST_F(ConstructionTest, PublicTransportOnlyArmHasNoGeneralLinks) {
   arms[0].PtOnly = true;
   BuildCross(arms);
   b.TurnFlow(1, 100, 3, 0, 40);
-  net.TPublicoDetKey = {Printf("%8d%8d%8d", 1, 100, 3)};
-  net.TPublicoDet4 = {"50"};
-  net.TPublicoDet5 = {"3"};
-  net.TPublicoDet6 = {"1"};
+  net.TPublicoDet = {PublicTransportDetail::Parse("1,100,3,50,3,1")};
   Construct();
 
   EXPECT_EQ(SlotNumbers(1, 1), (std::vector<int32_t>{1233, 0, 0}));

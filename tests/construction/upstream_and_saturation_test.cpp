@@ -211,7 +211,7 @@ TEST(OverrideLists, EntriesAreFourCommaFieldsAfterTheLeadingSlash) {
   };
   for (const Case& c : cases) {
     std::vector<std::array<int32_t, 4>> got;
-    for (const MovementEntry& e : MovementEntries(c.list)) got.push_back({e.A, e.B, e.C, e.Value});
+    for (const MovementEntry& e : MovementList(c.list)) got.push_back({e.A, e.B, e.C, e.Value});
     EXPECT_EQ(got, c.entries) << c.list;
   }
 }

@@ -216,7 +216,7 @@ TEST(Configuration, MissingNetworkSectionTakesFixedValues) {
   EXPECT_EQ(n.DobleIgual, -1);
   EXPECT_EQ(n.BusquedaCiclo, 99);
   EXPECT_EQ(n.Pdelay, 930);
-  EXPECT_EQ(n.Grupo, "");
+  EXPECT_TRUE(n.Grupo.Empty());
   // Saturation flows and the saturation threshold keep the global values.
   EXPECT_DOUBLE_EQ(n.GradoSaturacion, 0.9);
   EXPECT_EQ(n.CorredorFlujosat, 1000);
@@ -271,16 +271,21 @@ TEST(Configuration, NetworkSectionKeysAndNumberedLists) {
   EXPECT_EQ(n.DobleIgual, 2);
   EXPECT_FALSE(n.CicloSimple);
   EXPECT_FALSE(n.CicloDoble);
-  EXPECT_EQ(n.Grupo, "/5,7");
-  EXPECT_EQ(n.VerdeMin, "/5,10,12/7,8,8");
-  ASSERT_EQ(n.TPublicoDetKey.size(), 2u);
-  EXPECT_EQ(n.TPublicoDetKey[0], "      10      20      30");
-  EXPECT_EQ(n.TPublicoDet4[0], "");
-  EXPECT_EQ(n.TPublicoDet5[0], "");
-  EXPECT_EQ(n.TPublicoDet6[0], "");
-  EXPECT_EQ(n.TPublicoDetKey[1], "       2       0       3");
-  EXPECT_EQ(n.TPublicoDet4[1], "40");
-  EXPECT_EQ(n.TPublicoDet6[1], "6");
+  EXPECT_EQ(n.Grupo.Text(), "/5,7");
+  EXPECT_EQ(n.VerdeMin.Text(), "/5,10,12/7,8,8");
+  ASSERT_EQ(n.VerdeMin.Entries().size(), 2u);
+  EXPECT_EQ(n.VerdeMin.Entries()[1].Node, 7);
+  EXPECT_EQ(n.VerdeMin.Entries()[1].Greens, (std::array<int32_t, 7>{0, 8, 8, 0, 0, 0, 0}));
+  // Fields that are no numbers count as 0; a real node number rounds to the nearest.
+  ASSERT_EQ(n.TPublicoDet.size(), 2u);
+  const PublicTransportDetail& first = n.TPublicoDet[0];
+  EXPECT_EQ((std::array<int32_t, 5>{first.A, first.B, first.C, first.CruiseIncrement, first.Value}),
+            (std::array<int32_t, 5>{10, 20, 30, 0, 0}));
+  EXPECT_DOUBLE_EQ(first.Share, 0.0);
+  const PublicTransportDetail& second = n.TPublicoDet[1];
+  EXPECT_EQ((std::array<int32_t, 5>{second.A, second.B, second.C, second.CruiseIncrement, second.Value}),
+            (std::array<int32_t, 5>{2, 0, 3, 5, 6}));
+  EXPECT_DOUBLE_EQ(second.Share, 0.4);
   std::string out = f.Console();
   EXPECT_NE(out.find("ERROR - CicloSimple y CicloDoble no deben estar activos\n"
                      "        simultaneamente. Se anulan ambas opciones.\n"),
@@ -299,7 +304,7 @@ TEST(Configuration, ManyNumberedEntriesAreReadInOrder) {
   f.Read();
   OneNetwork(f.run, 1);
   ReadNetworkConfiguration(f.run, NetworkPosition(1));
-  const std::string& cola = f.run.Cfg.Red[1].Cola;
+  const std::string& cola = f.run.Cfg.Red[1].Cola.Text();
   EXPECT_EQ(cola.substr(0, 20), "/1,2,3,4,5/2,2,3,4,5");
   EXPECT_EQ(std::count(cola.begin(), cola.end(), '/'), 10000);
 }
@@ -380,8 +385,8 @@ TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
   g.Read();
   OneNetwork(g.run, 1);
   ReadNetworkConfiguration(g.run, NetworkPosition(1));
-  EXPECT_EQ(g.run.Cfg.Red[1].VerdeMin, "/3,99999,-99999,x");
-  EXPECT_EQ(g.run.Cfg.Red[1].FlujoSat, "/1,2,3,1800");
+  EXPECT_EQ(g.run.Cfg.Red[1].VerdeMin.Text(), "/3,99999,-99999,x");
+  EXPECT_EQ(g.run.Cfg.Red[1].FlujoSat.Text(), "/1,2,3,1800");
   EXPECT_EQ(g.run.Cfg.Red[1].CorredorFlujosat, 99999);
 }
 

@@ -75,7 +75,7 @@ int SearchModel::AddSignalNode(int saturnNumber, int transytNumber, const std::v
   sat.Nodes[static_cast<size_t>(index)].Optimise = optimise ? 1 : 0;
   if (!optimise) {
     NetworkSettings& n = Net();
-    n.NoOptimiza += (n.NoOptimiza.empty() ? "" : ",") + std::to_string(transytNumber);
+    n.NoOptimiza = n.NoOptimiza.Text() + (n.NoOptimiza.Text().empty() ? "" : ",") + std::to_string(transytNumber);
   }
   return index;
 }
