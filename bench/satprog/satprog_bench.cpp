@@ -1,6 +1,10 @@
 // Published networks converted as veltra-tntp converts them, read as SATNET reads them and
-// assigned and simulated as SATALL does, to a relative gap of 1e-4. Reports the loops, the
-// iterations of the last assignment and the process's peak memory.
+// assigned and simulated as SATALL does: the buffer and signal networks to a relative gap of
+// 1e-4, Anaheim without coordinates (every node a priority junction) with SATALL's defaults.
+// Reports the loops, whether the loop stopped on its criteria, the iterations of the last
+// assignment and the process's peak memory (so far: run one network at a time, with
+// --benchmark_filter, for its own). The networks are looked for in the folder the build's
+// VELTRA_SHARED_DATA_DIR names.
 #include <sys/resource.h>
 
 #include <cstdlib>
@@ -25,6 +29,8 @@ struct Case {
   const char* Folder;
   const char* Name;
   ConversionMode Mode;
+  double MetresPerLengthUnit = 1609.344;  // the TNTP file's length unit
+  double Gap = 1e-4;
 };
 
 // The network file and trips of a converted TNTP network; empty when its files are missing.
@@ -43,6 +49,7 @@ bool Prepare(const Case& c, std::string& datFile, std::vector<TripRow>& trips) {
   if (fs::exists(nodes)) converted.Nodes = ReadTntpNodes(nodes.string());
   ConversionSettings settings;
   settings.Mode = c.Mode;
+  settings.MetresPerLengthUnit = c.MetresPerLengthUnit;
   const Conversion conversion = ConvertTntp(converted, settings);
   datFile = (fs::temp_directory_path() / (std::string("bench_") + c.Name + (c.Mode == ConversionMode::Signals ? "_signals.dat" : "_buffer.dat"))).string();
   std::ofstream out(datFile);
@@ -64,7 +71,7 @@ void AssignAndSimulateNetwork(benchmark::State& state, Case c) {
     return;
   }
   LoopSettings settings;
-  settings.Gap = 1e-4;
+  settings.Gap = c.Gap;
   if (const char* passes = std::getenv("SATPROG_PASSES")) settings.InnerPasses = std::atoi(passes);
   SimulationAssignmentResult result;
   for (auto _ : state) {
@@ -80,6 +87,7 @@ void AssignAndSimulateNetwork(benchmark::State& state, Case c) {
     state.counters["vertices"] = network.Net.Links.NodeCount();
   }
   state.counters["loops"] = static_cast<double>(result.Loops.size());
+  state.counters["converged"] = result.Converged ? 1 : 0;
   state.counters["iterations"] = result.Assignment.Iterations;
   state.counters["gap"] = result.Assignment.RelativeGap;
   rusage usage{};
@@ -94,6 +102,9 @@ BENCHMARK_CAPTURE(AssignAndSimulateNetwork, SiouxFallsSignals, Case{"siouxfalls"
 BENCHMARK_CAPTURE(AssignAndSimulateNetwork, ChicagoSketchBuffer, Case{"chicagosketch", "ChicagoSketch", ConversionMode::Buffer})
     ->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(AssignAndSimulateNetwork, ChicagoSketchSignals, Case{"chicagosketch", "ChicagoSketch", ConversionMode::Signals})
+    ->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(AssignAndSimulateNetwork, AnaheimPriorityJunctions,
+                  Case{"anaheim", "Anaheim", ConversionMode::Signals, 0.3048, LoopSettings().Gap})
     ->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 namespace veltra::assign {
 
-// Exit codes: 0 the gap was reached, 2 the iteration limit stopped it first, 1 bad input.
+// Exit codes: 0 converged, 2 not converged (the iteration limit came first, or a link's time is
+// held at the ceiling), 1 bad input.
 int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace veltra::assign

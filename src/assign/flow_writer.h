@@ -9,7 +9,8 @@
 
 namespace veltra::assign {
 
-// Node numbers are written 1-based; cost is the first class's generalised cost.
+// Node numbers are written 1-based; cost is the first class's generalised cost. Throws
+// std::logic_error, having written only whole rows before it, on a value that is not finite.
 void WriteFlowsCsv(std::ostream& out, const Network& network, const AssignmentResult& result);
 
 } // namespace veltra::assign

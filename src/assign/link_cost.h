@@ -7,9 +7,12 @@
 
 namespace veltra::assign {
 
-// Times above this are treated as "the link is blocked": every form is clipped to it, so that a
-// tiny capacity or a huge power gives a very large but finite time instead of infinity or NaN.
-constexpr double kTimeCeiling = 1e15;
+// The largest time, slope or integral the engine works with. The forms are computed exactly over
+// their whole domain and only their final value is held at this ceiling, never an intermediate
+// factor. It is far above any real link's time (a capacity of 0.001 carrying 4000 vehicles stays
+// below it) and far enough below the largest double that sums over a path, over every link and
+// over every trip stay finite. A link whose time reaches it is reported by the solver.
+constexpr double kTimeCeiling = 1e100;
 
 // A cost form the engine does not know: the programs that build junction models give each turn
 // their own delay curve through this interface. It must be non-decreasing and finite for
@@ -46,9 +49,15 @@ struct LinkCost {
 };
 
 // Time, its derivative and its integral from 0 at the given flow. Valid over the whole domain:
-// B = 0, P = 0, P < 1, tiny capacity, zero free-flow time, zero flow.
+// B = 0, P = 0, P < 1, tiny capacity, huge or tiny B, zero free-flow time, zero flow. Each is
+// finite, at most kTimeCeiling, and never NaN (a supplied function's NaN is read as the ceiling).
 double LinkTime(const LinkCost& cost, double flow);
 double LinkTimeDerivative(const LinkCost& cost, double flow);
 double LinkTimeIntegral(const LinkCost& cost, double flow);
+// Time and derivative together, for the solver's inner loop: the same values as LinkTime and
+// LinkTimeDerivative up to rounding, from one evaluation of the power.
+void LinkTimeAndSlope(const LinkCost& cost, double flow, double& time, double& slope);
+// The time at this flow is held at the ceiling: its true value is larger.
+bool AtTimeCeiling(const LinkCost& cost, double flow);
 
 } // namespace veltra::assign

@@ -29,6 +29,8 @@ Graph::Graph(int32_t nodeCount, std::vector<int32_t> tails, std::vector<int32_t>
         outLinks_[outNext[tail_[a]]++] = a;
         inLinks_[inNext[head_[a]]++] = a;
     }
+    outHeads_.resize(links);
+    for (int32_t i = 0; i < links; ++i) outHeads_[i] = head_[outLinks_[i]];
 }
 
 double Demand::Total() const {
@@ -41,11 +43,14 @@ void DemandBuilder::Add(int32_t origin, int32_t destination, double trips) {
     rows_.push_back({origin, destination, trips});
 }
 
-Demand DemandBuilder::Build() const {
-    std::vector<Row> rows = rows_;
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+Demand DemandBuilder::Build() {
+    // Sorted in place, and only when they are not already (a trips file comes sorted): a large
+    // matrix is not held twice.
+    auto before = [](const Row& a, const Row& b) {
         return a.Origin != b.Origin ? a.Origin < b.Origin : a.Destination < b.Destination;
-    });
+    };
+    if (!std::is_sorted(rows_.begin(), rows_.end(), before)) std::stable_sort(rows_.begin(), rows_.end(), before);
+    const std::vector<Row>& rows = rows_;
     Demand demand;
     for (size_t i = 0; i < rows.size();) {
         size_t j = i;
@@ -64,6 +69,11 @@ Demand DemandBuilder::Build() const {
     }
     demand.Start.push_back(static_cast<int32_t>(demand.Destinations.size()));
     return demand;
+}
+
+std::string Network::NodeName(int32_t node) const {
+    if (node >= 0 && node < static_cast<int32_t>(NodeNames.size())) return NodeNames[node];
+    return std::to_string(node + 1);
 }
 
 std::vector<double> ClassFixedCost(const Network& network, const UserClass& userClass) {

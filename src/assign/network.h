@@ -27,6 +27,7 @@ public:
     int32_t OutBegin(int32_t node) const { return outStart_[node]; }
     int32_t InBegin(int32_t node) const { return inStart_[node]; }
     const std::vector<int32_t>& OutLinks() const { return outLinks_; }
+    const std::vector<int32_t>& OutHeads() const { return outHeads_; } // [i] Head(OutLinks()[i])
     const std::vector<int32_t>& InLinks() const { return inLinks_; }
 
 private:
@@ -34,6 +35,7 @@ private:
     std::vector<int32_t> tail_, head_;       // [link]
     std::vector<int32_t> outStart_, inStart_; // [node], NodeCount + 1 entries
     std::vector<int32_t> outLinks_, inLinks_; // links grouped by tail / by head, each group in link order
+    std::vector<int32_t> outHeads_;
 };
 
 // Trips of one user class, grouped by origin: for origin block k, node Origins[k] sends
@@ -53,7 +55,7 @@ struct Demand {
 class DemandBuilder {
 public:
     void Add(int32_t origin, int32_t destination, double trips);
-    Demand Build() const;
+    Demand Build(); // sorts the rows it was given
 
 private:
     struct Row { int32_t Origin, Destination; double Trips; };
@@ -79,6 +81,10 @@ struct Network {
     std::vector<double> Length;    // [link]
     std::vector<double> FixedFlow; // [link] preloaded flow (e.g. buses); empty = none
     std::vector<UserClass> Classes;
+    // [node] how messages name a node (its number in the user's files); empty: index + 1.
+    std::vector<std::string> NodeNames;
+
+    std::string NodeName(int32_t node) const;
 };
 
 // Generalised cost part that does not depend on flow, for class c: [link].

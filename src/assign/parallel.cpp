@@ -46,56 +46,36 @@ void ParallelFor(int32_t count, int32_t threads, const std::function<void(int32_
     if (error) std::rethrow_exception(error);
 }
 
-void ProduceInOrder(int32_t count, int32_t threads, const std::function<void(int32_t, int32_t)>& produce,
-                    const std::function<void(int32_t)>& consume) {
-    threads = std::max(1, std::min(threads, count));
-    std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[std::max(count, 1)]);
-    for (int32_t i = 0; i < count; ++i) done[i].store(0, std::memory_order_relaxed);
+void RunBeside(int32_t count, int32_t threads, const std::function<void()>& own,
+               const std::function<void(int32_t, int32_t)>& work) {
+    threads = std::max(1, std::min(threads, count + 1));
     std::atomic<int32_t> next{0};
-    std::atomic<bool> stop{false};
     std::mutex errorMutex;
-    std::exception_ptr error;
+    std::exception_ptr ownError, error;
     int32_t errorIndex = count;
-    auto fail = [&](int32_t i) {
-        std::lock_guard<std::mutex> lock(errorMutex);
-        if (i < errorIndex) {
-            errorIndex = i;
-            error = std::current_exception();
-        }
-        stop = true;
-    };
-    // Claims the next index and produces it; false when none is left.
-    auto produceNext = [&](int32_t worker) {
-        int32_t i = next++;
-        if (i >= count) return false;
-        if (!stop) {
+    auto take = [&](int32_t worker) {
+        for (int32_t i = next++; i < count; i = next++) {
             try {
-                produce(i, worker);
+                work(i, worker);
             } catch (...) {
-                fail(i);
+                std::lock_guard<std::mutex> lock(errorMutex);
+                if (i < errorIndex) {
+                    errorIndex = i;
+                    error = std::current_exception();
+                }
             }
         }
-        done[i].store(1, std::memory_order_release);
-        return true;
     };
     std::vector<std::thread> pool;
-    for (int32_t w = 1; w < threads; ++w)
-        pool.emplace_back([&, w] {
-            while (!stop && produceNext(w)) {
-            }
-        });
-    for (int32_t i = 0; i < count && !stop; ++i) {
-        while (!done[i].load(std::memory_order_acquire))
-            if (!produceNext(0)) std::this_thread::yield();
-        if (stop) break;
-        try {
-            consume(i);
-        } catch (...) {
-            fail(i);
-        }
+    for (int32_t w = 1; w < threads; ++w) pool.emplace_back(take, w);
+    try {
+        own();
+    } catch (...) {
+        ownError = std::current_exception();
     }
-    stop = true;
+    take(0);
     for (std::thread& t : pool) t.join();
+    if (ownError) std::rethrow_exception(ownError);
     if (error) std::rethrow_exception(error);
 }
 

@@ -14,11 +14,11 @@ int32_t ThreadCount(int32_t requested);
 // caller's scratch. The first exception by index order is rethrown after all threads stop.
 void ParallelFor(int32_t count, int32_t threads, const std::function<void(int32_t index, int32_t worker)>& work);
 
-// Calls produce(index, worker) for every index on all threads, and consume(index) on the calling
-// thread in index order, each as soon as that index's produce has finished, so that a serial
-// consumer overlaps with parallel producers. Produce calls must not depend on each other nor on
-// consume calls. The first exception stops both and is rethrown.
-void ProduceInOrder(int32_t count, int32_t threads, const std::function<void(int32_t index, int32_t worker)>& produce,
-                    const std::function<void(int32_t index)>& consume);
+// Calls own() on the calling thread while threads - 1 others call work(index, worker) for every
+// index in [0, count); once own() has returned, the calling thread takes indices too, as worker
+// 0. work must not depend on own(), nor own() on work. The first exception (own()'s, then by
+// index) is rethrown after all threads stop.
+void RunBeside(int32_t count, int32_t threads, const std::function<void()>& own,
+               const std::function<void(int32_t index, int32_t worker)>& work);
 
 } // namespace veltra::assign

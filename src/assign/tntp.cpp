@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 #include "util/text.h"
 
@@ -16,6 +15,9 @@ constexpr int32_t kMaxNodes = 20'000'000;
 [[noreturn]] void Fail(const std::string& path, size_t lineNo, const std::string& what) {
     throw InputError(path + ":" + std::to_string(lineNo) + ": " + what);
 }
+
+// A real as a message shows it: shortest round form, "1e+308" rather than 309 digits.
+std::string Real(double value) { return Printf("%.10g", value); }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -74,28 +76,51 @@ struct Metadata {
     int32_t Zones = -1, Nodes = -1, FirstThru = -1, Links = -1;
 };
 
-size_t ReadMetadata(const std::vector<std::string>& lines, const std::string& path, Metadata& meta) {
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string line = Trimmed(lines[i]);
-        if (line.empty() || line[0] != '<') {
-            if (line.empty() || line[0] == '~') continue;
-            return i; // data without an end-of-metadata mark
+// Metadata taken line by line until the first data line.
+class MetadataReader {
+public:
+    explicit MetadataReader(const std::string& path) : path_(path) {}
+    // True when the line is metadata (or a blank or comment line among it); false from the
+    // first data line on.
+    bool Take(const std::string& text, size_t lineNo) {
+        if (done_) return false;
+        std::string line = Trimmed(text);
+        if (line.empty() || line[0] == '~') return true;
+        if (line[0] != '<') {
+            done_ = true; // data without an end-of-metadata mark
+            return false;
         }
         size_t close = line.find('>');
-        if (close == std::string::npos) Fail(path, i + 1, "metadata: missing \">\"");
+        if (close == std::string::npos) Fail(path_, lineNo, "metadata: missing \">\"");
         std::string key = line.substr(1, close - 1);
         std::string value = Trimmed(line.substr(close + 1));
-        if (key == "END OF METADATA") return i + 1;
-        int32_t* target = key == "NUMBER OF ZONES" ? &meta.Zones
-                        : key == "NUMBER OF NODES" ? &meta.Nodes
-                        : key == "FIRST THRU NODE" ? &meta.FirstThru
-                        : key == "NUMBER OF LINKS" ? &meta.Links : nullptr;
-        if (target) {
-            *target = ParseInt(value, path, i + 1, key);
-            if (*target < 0) Fail(path, i + 1, key + ": must not be negative");
+        if (key == "END OF METADATA") {
+            done_ = true;
+            return true;
         }
+        int32_t* target = key == "NUMBER OF ZONES" ? &Meta.Zones
+                        : key == "NUMBER OF NODES" ? &Meta.Nodes
+                        : key == "FIRST THRU NODE" ? &Meta.FirstThru
+                        : key == "NUMBER OF LINKS" ? &Meta.Links : nullptr;
+        if (target) {
+            *target = ParseInt(value, path_, lineNo, key);
+            if (*target < 0) Fail(path_, lineNo, key + ": must not be negative");
+        }
+        return true;
     }
-    return lines.size();
+    Metadata Meta;
+
+private:
+    const std::string& path_;
+    bool done_ = false;
+};
+
+size_t ReadMetadata(const std::vector<std::string>& lines, const std::string& path, Metadata& meta) {
+    MetadataReader reader(path);
+    size_t i = 0;
+    while (i < lines.size() && reader.Take(lines[i], i + 1)) ++i;
+    meta = reader.Meta;
+    return i;
 }
 
 // Strips ";" ends and comments after "~".
@@ -162,6 +187,14 @@ TntpNetwork ReadTntpNetwork(const std::string& path) {
         if (link.Term < 1 || link.Term > net.Nodes) Fail(path, lineNo, "term_node: " + tokens[1] + " is not a node 1.." + std::to_string(net.Nodes));
         if (link.Capacity <= 0 && link.FreeTime * link.B > 0 && link.Power > 0)
             Fail(path, lineNo, "capacity: must be positive on a link whose time grows with flow");
+        // The congested time is t0 * B * (v / c)^P: a product that is already past the largest
+        // double would turn every time on the link into infinity.
+        if (!std::isfinite(link.FreeTime * link.B))
+            Fail(path, lineNo, "b: " + tokens[5] + " times free_flow_time " + tokens[4] + " overflows a double");
+        if (link.FreeTime > kTimeCeiling)
+            Fail(path, lineNo, "free_flow_time: " + tokens[4] + " is above the largest time the engine works with (" +
+                                   Real(kTimeCeiling) + ")");
+        link.Line = static_cast<int32_t>(lineNo);
         net.Links.push_back(link);
     }
     if (meta.Links >= 0 && static_cast<int32_t>(net.Links.size()) != meta.Links)
@@ -170,44 +203,98 @@ TntpNetwork ReadTntpNetwork(const std::string& path) {
     return net;
 }
 
-Demand ReadTntpTrips(const std::string& path, int32_t zones) { return ReadTntpTrips(path, ReadTntpLines(path), zones); }
+namespace {
 
-Demand ReadTntpTrips(const std::string& path, const std::vector<std::string>& lines, int32_t zones) {
-    Metadata meta;
-    size_t first = ReadMetadata(lines, path, meta);
-    if (meta.Zones >= 0 && meta.Zones != zones)
-        Fail(path, first, "<NUMBER OF ZONES> is " + std::to_string(meta.Zones) + " but the network has " + std::to_string(zones));
-    DemandBuilder builder;
-    int32_t origin = -1;
-    for (size_t i = first; i < lines.size(); ++i) {
-        size_t lineNo = i + 1;
-        std::string data = DataPart(lines[i]);
-        if (IsBlankLine(data)) continue;
-        std::vector<std::string> tokens = Tokens(data);
-        if (tokens[0] == "Origin") {
-            if (tokens.size() != 2) Fail(path, lineNo, "Origin: expected \"Origin <zone>\"");
-            origin = ParseInt(tokens[1], path, lineNo, "origin");
-            if (origin < 1 || origin > zones) Fail(path, lineNo, "origin: " + tokens[1] + " is not a zone 1.." + std::to_string(zones));
-            continue;
+// The trips of a TNTP trips file, taken line by line, so that a large matrix is never held as
+// text in memory.
+class TripsReader {
+public:
+    TripsReader(const std::string& path, int32_t zones) : path_(path), zones_(zones), meta_(path) {}
+
+    void Take(const std::string& line, size_t lineNo) {
+        if (meta_.Take(line, lineNo)) {
+            lastMeta_ = lineNo;
+            return;
         }
-        if (origin < 0) Fail(path, lineNo, "trips before the first \"Origin\" line");
+        CheckZones();
+        std::string data = DataPart(line);
+        if (IsBlankLine(data)) return;
+        size_t start = data.find_first_not_of(" \t\v\f");
+        if (data.compare(start, 6, "Origin") == 0) {
+            std::vector<std::string> tokens = Tokens(data);
+            if (tokens[0] == "Origin") {
+                if (tokens.size() != 2) Fail(path_, lineNo, "Origin: expected \"Origin <zone>\"");
+                origin_ = ParseInt(tokens[1], path_, lineNo, "origin");
+                if (origin_ < 1 || origin_ > zones_)
+                    Fail(path_, lineNo, "origin: " + tokens[1] + " is not a zone 1.." + std::to_string(zones_));
+                return;
+            }
+        }
+        if (origin_ < 0) Fail(path_, lineNo, "trips before the first \"Origin\" line");
         // "destination : trips;" pairs, several to a line.
-        std::stringstream pairs(data);
-        std::string item;
-        while (std::getline(pairs, item, ';')) {
+        size_t begin = 0;
+        while (begin < data.size()) {
+            size_t end = data.find(';', begin);
+            if (end == std::string::npos) end = data.size();
+            std::string item = data.substr(begin, end - begin);
+            begin = end + 1;
             if (IsBlankLine(item)) continue;
             size_t colon = item.find(':');
-            if (colon == std::string::npos) Fail(path, lineNo, "destination: \"" + Trimmed(item) + "\" has no \":\"");
+            if (colon == std::string::npos) Fail(path_, lineNo, "destination: \"" + Trimmed(item) + "\" has no \":\"");
             std::string destText = Trimmed(item.substr(0, colon));
             std::string tripText = Trimmed(item.substr(colon + 1));
-            int32_t destination = ParseInt(destText, path, lineNo, "destination");
-            if (destination < 1 || destination > zones) Fail(path, lineNo, "destination: " + destText + " is not a zone 1.." + std::to_string(zones));
-            double trips = ParseReal(tripText, path, lineNo, "trips to " + destText);
-            if (trips < 0) Fail(path, lineNo, "trips to " + destText + ": must not be negative");
-            builder.Add(origin - 1, destination - 1, trips);
+            int32_t destination = ParseInt(destText, path_, lineNo, "destination");
+            if (destination < 1 || destination > zones_)
+                Fail(path_, lineNo, "destination: " + destText + " is not a zone 1.." + std::to_string(zones_));
+            double trips = ParseReal(tripText, path_, lineNo, "trips to " + destText);
+            if (trips < 0) Fail(path_, lineNo, "trips to " + destText + ": must not be negative");
+            builder_.Add(origin_ - 1, destination - 1, trips);
         }
     }
-    return builder.Build();
+
+    Demand Finish() {
+        CheckZones();
+        Demand demand = builder_.Build();
+        builder_ = DemandBuilder();
+        return demand;
+    }
+
+private:
+    // The file's own zone count, once its metadata has been read, against the network's.
+    void CheckZones() {
+        if (checked_) return;
+        checked_ = true;
+        if (meta_.Meta.Zones >= 0 && meta_.Meta.Zones != zones_)
+            Fail(path_, lastMeta_, "<NUMBER OF ZONES> is " + std::to_string(meta_.Meta.Zones) + " but the network has " +
+                                       std::to_string(zones_));
+    }
+
+    const std::string& path_;
+    int32_t zones_;
+    MetadataReader meta_;
+    size_t lastMeta_ = 0;
+    bool checked_ = false;
+    int32_t origin_ = -1;
+    DemandBuilder builder_;
+};
+
+} // namespace
+
+Demand ReadTntpTrips(const std::string& path, int32_t zones) {
+    TripsReader reader(path, zones);
+    try {
+        if (!ForEachLine(path, kMaxTntpLineLength, [&reader](std::string& line, size_t lineNo) { reader.Take(line, lineNo); }))
+            throw InputError(path + ": cannot open the file");
+    } catch (const LineTooLongError& error) {
+        Fail(path, error.Line, "line longer than " + std::to_string(error.Limit) + " characters");
+    }
+    return reader.Finish();
+}
+
+Demand ReadTntpTrips(const std::string& path, const std::vector<std::string>& lines, int32_t zones) {
+    TripsReader reader(path, zones);
+    for (size_t i = 0; i < lines.size(); ++i) reader.Take(lines[i], i + 1);
+    return reader.Finish();
 }
 
 std::vector<TntpFlow> ReadTntpFlows(const std::string& path) {
@@ -230,6 +317,28 @@ std::vector<TntpFlow> ReadTntpFlows(const std::string& path) {
         flows.push_back(flow);
     }
     return flows;
+}
+
+void CheckGeneralisedCosts(const std::string& path, const TntpNetwork& tntp, double tollWeight, double distanceWeight) {
+    struct Part { const char* Field; const char* Option; double Weight; double TntpLink::*Value; };
+    const Part parts[] = {{"toll", "--toll-weight", tollWeight, &TntpLink::Toll},
+                          {"length", "--distance-weight", distanceWeight, &TntpLink::Length}};
+    for (const TntpLink& link : tntp.Links) {
+        double cost = link.FreeTime;
+        for (const Part& part : parts) {
+            if (part.Weight == 0) continue;
+            double product = part.Weight * (link.*part.Value);
+            if (!std::isfinite(product))
+                Fail(path, link.Line, std::string(part.Field) + ": " + Real(link.*part.Value) + " times " + part.Option + " " +
+                                          Real(part.Weight) + " overflows a double");
+            cost += product;
+        }
+        if (cost < 0)
+            Fail(path, link.Line, "negative generalised cost " + Real(cost) + " from --toll-weight/--distance-weight");
+        if (!(cost <= kTimeCeiling))
+            Fail(path, link.Line, "generalised cost " + Real(cost) + " from --toll-weight/--distance-weight is above the largest the engine works with (" +
+                                      Real(kTimeCeiling) + ")");
+    }
 }
 
 Network BuildNetwork(const TntpNetwork& tntp, Demand trips, double tollWeight, double distanceWeight) {

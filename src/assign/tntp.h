@@ -26,6 +26,7 @@ struct TntpLink {
     int32_t Init = 0, Term = 0; // node numbers as in the file (1-based)
     double Capacity = 0, Length = 0, FreeTime = 0, B = 0, Power = 0, Speed = 0, Toll = 0;
     int32_t Type = 0;
+    int32_t Line = 0; // line of the file it was read from, for messages
 };
 
 struct TntpNetwork {
@@ -54,5 +55,10 @@ std::vector<TntpFlow> ReadTntpFlows(const std::string& path);
 
 // One class with the given weights; BPR cost functions as in the file; node n is index n - 1.
 Network BuildNetwork(const TntpNetwork& tntp, Demand trips, double tollWeight, double distanceWeight);
+
+// Refuses, naming the file (path), the link's line and the field, a link whose generalised cost at
+// free flow, free_flow_time + tollWeight * toll + distanceWeight * length, is negative, overflows a
+// double or passes the engine's ceiling (kTimeCeiling).
+void CheckGeneralisedCosts(const std::string& path, const TntpNetwork& tntp, double tollWeight, double distanceWeight);
 
 } // namespace veltra::assign

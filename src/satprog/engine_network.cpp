@@ -10,6 +10,23 @@ namespace {
 
 bool IsBuffer(const Tardat& link) { return (link.KindFlags & 1) != 0; }
 
+// The arms of a junction card and the turn of every slot, 0 where the slot has none. Slot r of
+// arm p leads to arm p + r, counted round the junction: the cards list the arms clockwise.
+struct JunctionLayout {
+  int32_t Arms = 0;
+  std::array<std::array<int32_t, kMaxSlots + 1>, kMaxArms + 1> Turn{};
+  int32_t Exit(int32_t p, int32_t r) const { return (p - 1 + r) % Arms + 1; }
+};
+
+bool Coded(const TGiro& turn) { return PriorityOf(turn.Code) != TurnPriority::Major; }
+
+int32_t FirstTurn(const JunctionLayout& layout) {
+  for (int32_t p = 1; p <= layout.Arms; ++p)
+    for (int32_t r = 1; r < layout.Arms; ++r)
+      if (layout.Turn[static_cast<size_t>(p)][static_cast<size_t>(r)] > 0) return layout.Turn[static_cast<size_t>(p)][static_cast<size_t>(r)];
+  return 0;
+}
+
 class Builder {
  public:
   Builder(const SaturnVars& sat, const NetworkOptions& options) : sat_(sat), options_(options) {}
@@ -23,6 +40,9 @@ class Builder {
   void TurnArcs();
   void ConnectorArcs();
   void TurnControls();
+  void GiveWayAt(int32_t node);
+  void ByCode(const JunctionLayout& layout, bool signalised, int32_t p, int32_t r, TurnControl& control);
+  bool RankedTurn(const JunctionLayout& layout, const int32_t major[2], int32_t p, int32_t r, TurnControl& control);
   void ConnectAt(int32_t zoneVertex, int32_t zone, int32_t node, int32_t second, double time);
   assign::LinkCost CostOf(const Tardat& link, ArcKind& kind);
   void Feed(int32_t link, int32_t arc) { feeders_[static_cast<size_t>(link)].push_back(arc); }
@@ -199,7 +219,7 @@ void Builder::TurnControls() {
     TurnControl& control = out_.Controls[static_cast<size_t>(t)];
     control.Arc = out_.TurnArc[static_cast<size_t>(t)];
     control.SaturationFlow = TurnSaturationFlow(turn);
-    control.Priority = PriorityOf(turn.Code);
+    control.Lanes = TurnLanes(turn);
     const int32_t j = sat_.FindNode(turn.JunctionNode);
     const TNodo& node = sat_.Nodes[static_cast<size_t>(j)];
     if (node.JunctionType == 3 && node.SignalPlan > 0 && static_cast<size_t>(node.SignalPlan) < sat_.SignalPlans.size()) {
@@ -222,24 +242,178 @@ void Builder::TurnControls() {
         control.GreenRatio = std::min(control.GreenRatio, 1.0);
       }
     }
-    control.MajorBegin = static_cast<int32_t>(out_.MajorTurns.size());
-    if (control.Priority != TurnPriority::Major) {
-      // Turns are sorted by junction first: the junction's turns lie around this one.
-      int32_t first = t, last = t;
-      while (first > 1 && sat_.Turns[static_cast<size_t>(first - 1)].JunctionNode == turn.JunctionNode) --first;
-      while (last < turns && sat_.Turns[static_cast<size_t>(last + 1)].JunctionNode == turn.JunctionNode) ++last;
-      for (int32_t u = first; u <= last; ++u) {
-        const TGiro& other = sat_.Turns[static_cast<size_t>(u)];
-        if (other.JunctionNode != turn.JunctionNode || other.ANode == turn.ANode) continue;
-        if (PriorityOf(other.Code) != TurnPriority::Major) continue;
-        if (control.Signalised && (other.StageMask & turn.StageMask) == 0) continue;
-        const bool conflicts = control.Priority == TurnPriority::Merging ? other.CNode == turn.CNode
-                                                                         : other.CNode != turn.ANode;
-        if (conflicts) out_.MajorTurns.push_back(u);
-      }
-    }
-    control.MajorEnd = static_cast<int32_t>(out_.MajorTurns.size());
   }
+  for (int32_t n = 1; n <= sat_.Network.NodeCount; ++n) GiveWayAt(n);
+  // Rank by rank: a turn's capacity may depend on the queues of the turns ranked above it.
+  for (int32_t rank = 2; rank <= 4; ++rank)
+    for (int32_t t = 1; t <= turns; ++t)
+      if (out_.Controls[static_cast<size_t>(t)].GivesWay() && out_.Controls[static_cast<size_t>(t)].Rank == rank)
+        out_.GiveWayOrder.push_back(t);
+}
+
+void Builder::GiveWayAt(int32_t n) {
+  const TNodo& node = sat_.Nodes[static_cast<size_t>(n)];
+  JunctionLayout layout;
+  layout.Arms = std::clamp(node.ArmCount, 0, kMaxArms);
+  bool anyCoded = false;
+  for (int32_t p = 1; p <= layout.Arms; ++p)
+    for (int32_t r = 1; r < layout.Arms && r <= kMaxSlots; ++r) {
+      const TMovimiento& slot = node.Arms[static_cast<size_t>(p)].Slots[static_cast<size_t>(r)];
+      if (slot.TurnValue == 0 || slot.Turn <= 0 || slot.Turn > sat_.Network.TurnCount) continue;
+      layout.Turn[static_cast<size_t>(p)][static_cast<size_t>(r)] = slot.Turn;
+      anyCoded = anyCoded || Coded(sat_.Turns[static_cast<size_t>(slot.Turn)]);
+    }
+  if (!anyCoded) return;
+  const bool signalised = node.JunctionType == 3 && out_.Controls[static_cast<size_t>(FirstTurn(layout))].Signalised;
+  // A priority junction is ranked when exactly two arms have turns that give way to nothing: the
+  // major road. Elsewhere, and at signals, a turn gives way by its code alone.
+  int32_t major[2] = {0, 0}, majorCount = 0;
+  for (int32_t p = 1; p <= layout.Arms; ++p) {
+    bool unopposed = false;
+    for (int32_t r = 1; r < layout.Arms; ++r) {
+      const int32_t t = layout.Turn[static_cast<size_t>(p)][static_cast<size_t>(r)];
+      unopposed = unopposed || (t > 0 && !Coded(sat_.Turns[static_cast<size_t>(t)]));
+    }
+    if (unopposed && majorCount++ < 2) major[majorCount - 1] = p;
+  }
+  const bool ranked = !signalised && majorCount == 2;
+  if (!signalised) ++(ranked ? out_.RankedJunctions : out_.CodedJunctions);
+  for (int32_t p = 1; p <= layout.Arms; ++p)
+    for (int32_t r = 1; r < layout.Arms; ++r) {
+      const int32_t t = layout.Turn[static_cast<size_t>(p)][static_cast<size_t>(r)];
+      if (t == 0 || !Coded(sat_.Turns[static_cast<size_t>(t)])) continue;
+      TurnControl& control = out_.Controls[static_cast<size_t>(t)];
+      control.ConflictBegin = control.ConflictEnd = static_cast<int32_t>(out_.Conflicts.size());
+      control.ImpedeBegin = control.ImpedeSplit = control.ImpedeEnd = static_cast<int32_t>(out_.Impeders.size());
+      if (!ranked || !RankedTurn(layout, major, p, r, control)) ByCode(layout, signalised, p, r, control);
+      control.ConflictEnd = static_cast<int32_t>(out_.Conflicts.size());
+      control.ImpedeEnd = static_cast<int32_t>(out_.Impeders.size());
+    }
+}
+
+// A turn that gives way by its code: one that crosses ("X") gives way to every free turn from
+// another arm that does not lead back into its own arm, one that merges ("G", "M") to the free
+// turns into its exit; at a signal only to those green in a stage of its own. At a signal the
+// crossing turn is the opposed turn through the green; at a priority junction a turn across
+// the road.
+void Builder::ByCode(const JunctionLayout& layout, bool signalised, int32_t p, int32_t r, TurnControl& control) {
+  const int32_t t = layout.Turn[static_cast<size_t>(p)][static_cast<size_t>(r)];
+  const TGiro& turn = sat_.Turns[static_cast<size_t>(t)];
+  const bool crossing = PriorityOf(turn.Code) == TurnPriority::Crossing;
+  const GapAcceptance& gaps = options_.Gaps;
+  control.Role = crossing ? (signalised ? GiveWayRole::MajorFarTurn : GiveWayRole::MinorThrough) : GiveWayRole::MinorNearTurn;
+  control.Gap = crossing ? (signalised ? gaps.MajorFarTurn : gaps.MinorThrough) : gaps.MinorNearTurn;
+  control.Rank = 2;
+  const int32_t exit = layout.Exit(p, r);
+  for (int32_t o = 1; o <= layout.Arms; ++o) {
+    if (o == p) continue;
+    for (int32_t s = 1; s < layout.Arms; ++s) {
+      const int32_t u = layout.Turn[static_cast<size_t>(o)][static_cast<size_t>(s)];
+      if (u == 0 || Coded(sat_.Turns[static_cast<size_t>(u)])) continue;
+      if (signalised && (sat_.Turns[static_cast<size_t>(u)].StageMask & turn.StageMask) == 0) continue;
+      const int32_t to = layout.Exit(o, s);
+      if (crossing ? to != p : to == exit) out_.Conflicts.push_back({u, 1.0});
+    }
+  }
+}
+
+// A turn of a junction with one major road (arms a and b of `major`), ranked as the
+// two-way-stop-control method ranks it, its conflicting flow counted as that method counts it
+// (HCM 2000, exhibit 17-4, one-stage crossing of an undivided road). False for a turn the
+// layout does not rank (a turn between two minor arms on the same side of the road, a major
+// turn towards the near side that gives way): it gives way by its code.
+bool Builder::RankedTurn(const JunctionLayout& layout, const int32_t major[2], int32_t p, int32_t r, TurnControl& control) {
+  const int32_t n = layout.Arms;
+  const int32_t m1 = major[0], m2 = major[1];
+  // Side 1: the arms after m1 and before m2, clockwise; side 2: the others but the major ones.
+  auto side = [&](int32_t a) { return a == m1 || a == m2 ? 0 : (a > m1 && a < m2 ? 1 : 2); };
+  // Arms clockwise from m1 come on its left, so a major arm's far side is the side it reaches
+  // first clockwise where traffic drives on the right.
+  const bool right = options_.Gaps.Side == DrivingSide::Right;
+  auto farSide = [&](int32_t m) { return (m == m1) == right ? 1 : 2; };
+  auto other = [&](int32_t m) { return m == m1 ? m2 : m1; };
+  // The flows of arm `from` into the arms `to` accepts, `weight` times each.
+  auto add = [&](int32_t from, auto to, double weight) {
+    for (int32_t s = 1; s < n; ++s) {
+      const int32_t u = layout.Turn[static_cast<size_t>(from)][static_cast<size_t>(s)];
+      if (u > 0 && to(layout.Exit(from, s))) out_.Conflicts.push_back({u, weight});
+    }
+  };
+  auto impede = [&](int32_t from, auto to) {
+    for (int32_t s = 1; s < n; ++s) {
+      const int32_t u = layout.Turn[static_cast<size_t>(from)][static_cast<size_t>(s)];
+      if (u > 0 && to(layout.Exit(from, s)) && Coded(sat_.Turns[static_cast<size_t>(u)])) out_.Impeders.push_back(u);
+    }
+  };
+  const GapAcceptance& gaps = options_.Gaps;
+  const int32_t exit = layout.Exit(p, r);
+  if (side(p) == 0) {
+    // From the major road across the opposing stream: its through traffic and its near-side
+    // turns (HCM v1 = v5 + v6).
+    if (side(exit) != farSide(p)) return false;
+    const int32_t q = other(p);
+    control.Role = GiveWayRole::MajorFarTurn;
+    control.Gap = gaps.MajorFarTurn;
+    control.Rank = 2;
+    add(q, [&](int32_t e) { return e == p || side(e) == farSide(p); }, 1.0);
+    return true;
+  }
+  // From a minor arm: the near major approach P is the one whose near side is this arm's side
+  // (its traffic passes first), the far one Q the other.
+  const int32_t own = side(p), opposite = 3 - own;
+  const int32_t bigQ = farSide(m1) == own ? m1 : m2, bigP = other(bigQ);
+  auto onOwnSide = [&](int32_t e) { return side(e) == own; };
+  auto onOppositeSide = [&](int32_t e) { return side(e) == opposite; };
+  auto is = [](int32_t arm) { return [arm](int32_t e) { return e == arm; }; };
+  if (exit == bigQ) {
+    // Into the near stream: its through traffic over its lanes, half its turns into this side
+    // (HCM v9 = v2 / N + 0.5 v3).
+    control.Role = GiveWayRole::MinorNearTurn;
+    control.Gap = gaps.MinorNearTurn;
+    control.Rank = 2;
+    for (int32_t s = 1; s < n; ++s) {
+      const int32_t u = layout.Turn[static_cast<size_t>(bigP)][static_cast<size_t>(s)];
+      if (u > 0 && layout.Exit(bigP, s) == bigQ)
+        out_.Conflicts.push_back({u, 1.0 / out_.Controls[static_cast<size_t>(u)].Lanes});
+    }
+    add(bigP, onOwnSide, 0.5);
+    return true;
+  }
+  if (side(exit) == own) return false;
+  // Across both streams (HCM v8 = 2 v1 + v2 + 0.5 v3 + 2 v4 + v5 + v6), or across the near one
+  // into the far one (HCM v7 = 2 v1 + v2 + 0.5 v3 + 2 v4 + v5 + 0.5 v11 + 0.5 v12).
+  const bool through = side(exit) == opposite;
+  add(bigP, onOppositeSide, 2.0);
+  add(bigP, is(bigQ), 1.0);
+  add(bigP, onOwnSide, 0.5);
+  add(bigQ, onOwnSide, 2.0);
+  add(bigQ, is(bigP), 1.0);
+  // The major far-side turns, rank 2, block it with their queues.
+  impede(bigP, onOppositeSide);
+  impede(bigQ, onOwnSide);
+  if (through) {
+    add(bigQ, onOppositeSide, 1.0);
+    control.Role = GiveWayRole::MinorThrough;
+    control.Gap = gaps.MinorThrough;
+    control.Rank = 3;
+    return true;
+  }
+  control.Role = GiveWayRole::MinorFarTurn;
+  control.Gap = gaps.MinorFarTurn;
+  bool opposed = false;
+  for (int32_t o = 1; o <= n; ++o) {
+    if (side(o) != opposite) continue;
+    add(o, onOwnSide, 0.5);
+    add(o, is(bigP), 0.5);
+    impede(o, onOwnSide);  // the opposite minor through, rank 3
+    for (int32_t s = 1; s < n; ++s) opposed = opposed || layout.Turn[static_cast<size_t>(o)][static_cast<size_t>(s)] > 0;
+  }
+  control.ImpedeSplit = static_cast<int32_t>(out_.Impeders.size());
+  for (int32_t o = 1; o <= n; ++o)
+    if (side(o) == opposite) impede(o, is(bigP));  // the opposite minor near-side turn, rank 2
+  control.Rank = opposed ? 4 : 3;
+  if (!opposed) control.Gap.Critical = std::max(0.0, control.Gap.Critical - gaps.ThreeArmReduction);
+  return true;
 }
 
 EngineNetwork Builder::Build() {
@@ -254,8 +428,15 @@ EngineNetwork Builder::Build() {
     out_.Feeders.insert(out_.Feeders.end(), feeders_[l].begin(), feeders_[l].end());
   }
   out_.Net.Links = assign::Graph(vertexCount_, std::move(tails_), std::move(heads_));
-  std::vector<double> empty(out_.Controls.size(), 0.0);
-  SimulateJunctions(out_, empty, options_);
+  for (size_t t = 1; t < out_.Controls.size(); ++t) {
+    if (!out_.Delays[t]) continue;
+    const TurnControl& control = out_.Controls[t];
+    TurnDelayCurve& curve = out_.Delays[t]->Curve;
+    curve.PeriodHours = options_.PeriodHours;
+    curve.Cycle = control.Signalised ? control.Cycle : 0;
+    curve.GreenRatio = control.Signalised ? control.GreenRatio : 1;
+  }
+  SetCapacities(out_, SimulatedCapacities(out_, std::vector<double>(out_.Controls.size(), 0.0)));
   return std::move(out_);
 }
 
@@ -328,32 +509,40 @@ EngineNetwork BuildEngineNetwork(const SaturnVars& sat, const NetworkOptions& op
   return Builder(sat, options).Build();
 }
 
-void SimulateJunctions(EngineNetwork& network, const std::vector<double>& turnFlows, const NetworkOptions& options) {
+std::vector<double> SimulatedCapacities(const EngineNetwork& network, const std::vector<double>& turnFlows) {
+  std::vector<double> capacity(network.Controls.size(), 0.0);
   for (size_t t = 1; t < network.Controls.size(); ++t) {
     const TurnControl& control = network.Controls[t];
-    if (control.Arc < 0 || !network.Delays[t]) continue;
-    double major = 0;
-    for (int32_t m = control.MajorBegin; m < control.MajorEnd; ++m)
-      major += turnFlows[static_cast<size_t>(network.MajorTurns[static_cast<size_t>(m)])];
-    const double gap =
-        control.Priority == TurnPriority::Crossing ? options.Gaps.CrossingGap : options.Gaps.MergingGap;
-    TurnDelayCurve& curve = network.Delays[t]->Curve;
-    curve.PeriodHours = options.PeriodHours;
-    if (control.Signalised) {
-      const double g = control.GreenRatio;
-      // A turn that gives way within its green sees the major flow compressed into that green.
-      curve.Capacity = control.Priority == TurnPriority::Major ? control.SaturationFlow * g
-                                                               : g * GiveWayCapacity(control.SaturationFlow, major / g, gap);
-      curve.Cycle = control.Cycle;
-      curve.GreenRatio = g;
-    } else {
-      curve.Capacity = control.Priority == TurnPriority::Major ? control.SaturationFlow
-                                                               : GiveWayCapacity(control.SaturationFlow, major, gap);
-      curve.Cycle = 0;
-      curve.GreenRatio = 1;
-    }
-    curve.Capacity = std::max(curve.Capacity, kMinCapacity);
+    capacity[t] = control.SaturationFlow * (control.Signalised ? control.GreenRatio : 1.0);
   }
+  // The chance that a higher-ranked give-way turn has no queue, 1 - v / c, from the capacity
+  // this simulation gave it.
+  auto noQueue = [&](int32_t u) {
+    const size_t i = static_cast<size_t>(u);
+    return capacity[i] > 0 ? std::clamp(1 - turnFlows[i] / capacity[i], 0.0, 1.0) : 0.0;
+  };
+  for (int32_t t : network.GiveWayOrder) {
+    const TurnControl& control = network.Controls[static_cast<size_t>(t)];
+    double conflicting = 0;
+    for (int32_t c = control.ConflictBegin; c < control.ConflictEnd; ++c) {
+      const Conflict& conflict = network.Conflicts[static_cast<size_t>(c)];
+      conflicting += conflict.Weight * turnFlows[static_cast<size_t>(conflict.Turn)];
+    }
+    double both = 1;
+    for (int32_t i = control.ImpedeBegin; i < control.ImpedeSplit; ++i) both *= noQueue(network.Impeders[static_cast<size_t>(i)]);
+    double factor = control.Rank == 4 ? RankFourImpedance(both) : both;
+    for (int32_t i = control.ImpedeSplit; i < control.ImpedeEnd; ++i) factor *= noQueue(network.Impeders[static_cast<size_t>(i)]);
+    // A turn that gives way within its green sees the conflicting flow compressed into that green.
+    const double g = control.Signalised ? control.GreenRatio : 1.0;
+    const double potential = control.Lanes * PotentialCapacity(conflicting / g, control.Gap);
+    capacity[static_cast<size_t>(t)] = g * std::min(control.SaturationFlow, potential * factor);
+  }
+  return capacity;
+}
+
+void SetCapacities(EngineNetwork& network, const std::vector<double>& capacities) {
+  for (size_t t = 1; t < network.Controls.size(); ++t)
+    if (network.Delays[t]) network.Delays[t]->Curve.Capacity = std::max(capacities[t], kMinCapacity);
 }
 
 }  // namespace veltra::satprog

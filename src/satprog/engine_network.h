@@ -43,15 +43,37 @@ class TurnDelay : public assign::LinkCostFunction {
   double Integral(double flow) const override { return Curve.Integral(flow) + Offset * flow; }
 };
 
+// What a turn gives way to, by its rank in the priority order of the junction: rank 1 gives way
+// to nothing; rank 2 to major streams only; rank 3 also to the rank-2 movements' queues; rank 4
+// also to the rank-3 movements' queues.
+enum class GiveWayRole : uint8_t { None, MajorFarTurn, MinorNearTurn, MinorThrough, MinorFarTurn };
+
+// One stream a turn gives way to: a turn's flow counted `Weight` times (the conflicting flow of
+// the two-way-stop-control method counts a far-side turn twice, a near-side turn into the
+// minor road half, a through stream over its lanes for a near-side merge).
+struct Conflict {
+  int32_t Turn = 0;  // Turns position
+  double Weight = 1;
+};
+
 // The junction simulation's view of one turn: how it is controlled and what it gives way to.
 struct TurnControl {
   int32_t Arc = -1;              // arc of the turn
   bool Signalised = false;
   double SaturationFlow = 0;     // pcu/h
+  int32_t Lanes = 1;
   double Cycle = 0;              // s (signals)
   double GreenRatio = 1;         // effective green / cycle (signals)
-  TurnPriority Priority = TurnPriority::Major;
-  int32_t MajorBegin = 0, MajorEnd = 0;  // its major turns: MajorTurns[MajorBegin .. MajorEnd)
+  GiveWayRole Role = GiveWayRole::None;
+  int32_t Rank = 1;
+  GapTimes Gap;                  // of its role
+  // The streams it gives way to: Conflicts[ConflictBegin .. ConflictEnd).
+  int32_t ConflictBegin = 0, ConflictEnd = 0;
+  // The give-way turns whose queues block it: Impeders[ImpedeBegin .. ImpedeSplit) enter the
+  // product of chances of no queue (for rank 4 through the rank-4 impedance), and
+  // Impeders[ImpedeSplit .. ImpedeEnd) multiply the result as they are.
+  int32_t ImpedeBegin = 0, ImpedeSplit = 0, ImpedeEnd = 0;
+  bool GivesWay() const { return Role != GiveWayRole::None; }
 };
 
 struct EngineNetwork {
@@ -68,7 +90,12 @@ struct EngineNetwork {
   std::vector<int32_t> Feeders;
   std::vector<int32_t> TurnArc;         // [Turns position] its arc, -1 none
   std::vector<TurnControl> Controls;    // [Turns position]; position 0 unused
-  std::vector<int32_t> MajorTurns;      // Turns positions, grouped by the turn that gives way
+  std::vector<Conflict> Conflicts;      // grouped by the turn that gives way
+  std::vector<int32_t> Impeders;        // Turns positions, grouped by the turn they block
+  std::vector<int32_t> GiveWayOrder;    // the turns that give way, rank by rank
+  // How many priority junctions had their turns ranked by the major road, and how many, not
+  // laid out as one major road with minor roads beside it, give way by their codes alone.
+  int32_t RankedJunctions = 0, CodedJunctions = 0;
   std::vector<std::unique_ptr<TurnDelay>> Delays;  // [Turns position] owned curves of Net.Costs
   std::vector<std::string> Warnings;    // what the network check found (English, one per line)
 
@@ -96,8 +123,12 @@ struct NetworkOptions {
 // resolved). Demand is added separately. Turn capacities start from empty junctions.
 EngineNetwork BuildEngineNetwork(const SaturnVars& sat, const NetworkOptions& options);
 
-// The junction simulation: every turn's capacity and delay curve from the total flows of all
-// turns ([Turns position], fixed flow included).
-void SimulateJunctions(EngineNetwork& network, const std::vector<double>& turnFlows, const NetworkOptions& options);
+// The junction simulation: every turn's capacity ([Turns position], pcu/h) from the total
+// flows of all turns ([Turns position], fixed flow included), each give-way turn against its
+// conflicting streams and behind the queues of the higher-ranked turns that give way.
+std::vector<double> SimulatedCapacities(const EngineNetwork& network, const std::vector<double>& turnFlows);
+
+// The turns' delay curves take these capacities (at least kMinCapacity).
+void SetCapacities(EngineNetwork& network, const std::vector<double>& capacities);
 
 }  // namespace veltra::satprog

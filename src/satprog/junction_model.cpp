@@ -82,12 +82,15 @@ double TurnDelayCurve::Integral(double flow) const {
   return value;
 }
 
+int32_t TurnLanes(const TGiro& turn) {
+  return turn.LastLane >= turn.FirstLane && turn.FirstLane > 0 ? turn.LastLane - turn.FirstLane + 1
+                                                                : std::max(1, std::abs(turn.Lanes));
+}
+
 double TurnSaturationFlow(const TGiro& turn) {
   const double value = std::abs(static_cast<double>(turn.TurnValue));
   if (value >= 100) return value;
-  const int lanes = turn.LastLane >= turn.FirstLane && turn.FirstLane > 0 ? turn.LastLane - turn.FirstLane + 1
-                                                                          : std::max(1, std::abs(turn.Lanes));
-  return 1800.0 * lanes;
+  return 1800.0 * TurnLanes(turn);
 }
 
 double PlanCycle(const TPlanSemaforo& plan) {
@@ -121,13 +124,29 @@ double SignalTurnCapacity(double saturationFlow, double effectiveGreen, double c
   return saturationFlow * std::clamp(effectiveGreen / cycle, 0.0, 1.0);
 }
 
-double GiveWayCapacity(double saturationFlow, double majorFlow, double criticalGap) {
-  const double s = saturationFlow / 3600;
-  const double q = std::max(majorFlow, 0.0) / 3600;
-  if (s <= 0) return 0;
-  // q / (1 - exp(-q / s)) tends to s as q falls to 0; expm1 keeps it exact there.
-  if (q < 1e-12) return saturationFlow;
-  return 3600 * q * std::exp(-q * criticalGap) / -std::expm1(-q / s);
+double PotentialCapacity(double conflictingFlow, const GapTimes& gap) {
+  const double v = std::max(conflictingFlow, 0.0) / 3600;
+  if (!(gap.FollowUp > 0)) return 0;
+  // v / (1 - exp(-v tf)) tends to 1 / tf as v falls to 0; expm1 keeps it exact there.
+  if (v < 1e-12) return 3600 / gap.FollowUp;
+  return 3600 * v * std::exp(-v * gap.Critical) / -std::expm1(-v * gap.FollowUp);
+}
+
+double RankFourImpedance(double pBoth) {
+  const double p = std::clamp(pBoth, 0.0, 1.0);
+  return std::clamp(0.65 * p - p / (p + 3) + 0.6 * std::sqrt(p), 0.0, 1.0);
+}
+
+double CapacityForDelay(TurnDelayCurve curve, double flow, double delay, double low, double high) {
+  // Bisection on the logarithm: capacities of a give-way turn span several orders of magnitude.
+  double lo = std::log(std::max(std::min(low, high), kMinCapacity));
+  double hi = std::log(std::max(std::max(low, high), kMinCapacity));
+  for (int i = 0; i < 50 && hi - lo > 1e-9; ++i) {
+    const double mid = 0.5 * (lo + hi);
+    curve.Capacity = std::exp(mid);
+    (curve.Delay(flow) > delay ? lo : hi) = mid;
+  }
+  return std::exp(0.5 * (lo + hi));
 }
 
 TurnPriority PriorityOf(const std::string& code) {

@@ -34,11 +34,32 @@ struct TurnDelayCurve {
 // capacity still carries its flow, with the delay of a very long queue.
 constexpr double kMinCapacity = 1.0;
 
-// Gap acceptance of the turns that give way (priority codes "X", "G", "M").
-struct GapAcceptance {
-  double CrossingGap = 5.0;  // s, critical gap of a turn that crosses the major flows ("X")
-  double MergingGap = 4.0;   // s, critical gap of a turn that merges into them ("G", "M")
+// The side of the road traffic keeps to. A turn towards it (the near-side turn: right where
+// traffic drives on the right) crosses no stream; a turn away from it (the far-side turn)
+// crosses the streams coming the other way.
+enum class DrivingSide : uint8_t { Right, Left };
+
+// Critical gap and follow-up time of one kind of movement that gives way, s.
+struct GapTimes {
+  double Critical = 0;
+  double FollowUp = 0;
 };
+
+// Gap acceptance at priority junctions by the movement's rank, as in the two-way-stop-control
+// method of the Highway Capacity Manual (HCM 2000, chapter 17): base critical gaps and
+// follow-up times of passenger cars with a two-lane major road.
+struct GapAcceptance {
+  GapTimes MajorFarTurn{4.1, 2.2};   // rank 2: from the major road across the opposing stream
+  GapTimes MinorNearTurn{6.2, 3.3};  // rank 2: from the minor road into the near major stream
+  GapTimes MinorThrough{6.5, 4.0};   // rank 3: across the major road
+  GapTimes MinorFarTurn{7.1, 3.5};   // rank 4; rank 3 where no minor road is opposite
+  // Less critical gap for a minor far-side turn at a three-arm junction (HCM's t3,LT).
+  double ThreeArmReduction = 0.7;
+  DrivingSide Side = DrivingSide::Right;
+};
+
+// The lanes a turn runs in: its slot's lane range, else its arm's lanes (at least one).
+int32_t TurnLanes(const TGiro& turn);
 
 // The saturation flow of a turn: the slot's value when it is a flow (100 pcu/h or more),
 // else 1800 pcu/h per lane of the slot.
@@ -55,12 +76,19 @@ double PlanCycle(const TPlanSemaforo& plan);
 // The capacity of a signal turn: saturation flow x effective green / cycle.
 double SignalTurnCapacity(double saturationFlow, double effectiveGreen, double cycle);
 
-// The capacity of a turn that gives way to a major flow of `majorFlow` pcu/h with critical
-// gap `criticalGap` (s): Harders' formula with the turn's own saturation headway as the
-// follow-up time, so that the capacity is the saturation flow when there is no major flow
-// and falls as the major flow rises:
-//   c = q exp(-q tc) / (1 - exp(-q / s)),  q in pcu/s, s the saturation flow in pcu/s.
-double GiveWayCapacity(double saturationFlow, double majorFlow, double criticalGap);
+// The potential capacity of one lane of a movement that gives way to `conflictingFlow` pcu/h
+// (Harders' relation, HCM 2000 equation 17-3):
+//   c = v exp(-v tc / 3600) / (1 - exp(-v tf / 3600)),  3600 / tf when v = 0.
+double PotentialCapacity(double conflictingFlow, const GapTimes& gap);
+
+// The impedance of a rank-4 movement from p'', the chance that none of the rank-2 and rank-3
+// movements it gives way to has a queue (HCM 2000, chapter 17): queues of those movements
+// are not independent, so p' = 0.65 p'' - p'' / (p'' + 3) + 0.6 sqrt(p'').
+double RankFourImpedance(double pBoth);
+
+// The capacity at which `curve` gives `delay` at `flow`, between the capacities `low` and `high`
+// whose delays there enclose it (the delay falls as the capacity grows).
+double CapacityForDelay(TurnDelayCurve curve, double flow, double delay, double low, double high);
 
 // Kinds of turns by their priority code.
 enum class TurnPriority : uint8_t { Major, Crossing, Merging };

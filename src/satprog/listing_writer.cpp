@@ -1,5 +1,7 @@
 #include "satprog/listing_writer.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cmath>
 
@@ -220,20 +222,35 @@ std::vector<std::string> ListingLines(const SaturnVars& sat, const EngineNetwork
   out.push_back("");
   out.push_back("      CONVERGENCE OF THE SIMULATION-ASSIGNMENT LOOP");
   out.push_back("");
-  out.push_back("        LOOP   TURN FLOW CHANGE (%)   RELATIVE GAP   ITERATIONS   SECONDS");
-  for (const LoopRecord& loop : result.Loops)
-    out.push_back(Printf("        %4d   %20.3f   %12.3e   %10d   %7.2f", loop.Loop, 100 * loop.Delta, loop.Gap,
-                         loop.Iterations, loop.Seconds));
+  out.push_back(Printf("        STOPS WHEN LESS THAN %.3g%% OF THE TURNS CARRYING FLOW CHANGED BY MORE THAN %.3g%% (AND 1 PCU/HR)",
+                       100 * result.ChangedShareLimit, 100 * result.TurnChange));
+  out.push_back(Printf("        SINCE THE LOOP BEFORE AND THE ASSIGNMENT REACHED A RELATIVE GAP OF %.3g.", result.TargetGap));
   out.push_back("");
-  out.push_back(result.Converged ? "        THE TURN FLOWS SETTLED." : "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.");
+  out.push_back("        LOOP   TURNS CHANGED (%)   RELATIVE GAP   TOTAL DELAY (PCU-HRS/HR)   AVERAGING STEP   ITERATIONS   SECONDS");
+  for (const LoopRecord& loop : result.Loops)
+    out.push_back(Printf("        %4d   %17.3f   %12.3e   %24.1f   %14.3f   %10d   %7.2f", loop.Loop, 100 * loop.ChangedShare,
+                         loop.Gap, loop.TotalDelay, loop.Step, loop.Iterations, loop.Seconds));
+  out.push_back("");
+  out.push_back(result.Settled ? "        THE TURN FLOWS SETTLED." : "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.");
   out.push_back(result.GapReached ? "        THE LAST ASSIGNMENT REACHED ITS RELATIVE GAP."
                                   : "        THE LAST ASSIGNMENT STOPPED AT ITS ITERATION LIMIT BEFORE ITS RELATIVE GAP.");
   out.push_back("");
   out.push_back("      CONVERGENCE OF THE LAST ASSIGNMENT");
   out.push_back("");
-  out.push_back("        ITERATION   RELATIVE GAP   SECONDS");
+  // The relative gap is the headline; the excesses tell what it can hide: a cost no route
+  // choice avoids (a saturated connector) swamps the gap's denominator, never a used route's
+  // excess over its pair's shortest one. A method that keeps no routes measures none (-1,
+  // listed as "-").
+  auto measured = [](double value, const char* format) { return value < 0 ? std::string("-") : Printf(format, value); };
+  out.push_back("        ITERATION   RELATIVE GAP   AVERAGE EXCESS (S/TRIP)   LARGEST ROUTE EXCESS (S)   RELATIVE   SECONDS");
   for (const assign::IterationRecord& record : a.Convergence)
-    out.push_back(Printf("        %9d   %12.3e   %7.2f", record.Iteration, record.RelativeGap, record.Seconds));
+    out.push_back(Printf("        %9d   %12.3e   %23.4g   %24s   %8s   %7.2f", record.Iteration, record.RelativeGap,
+                         record.AverageExcess, measured(record.LargestExcess, "%.4g").c_str(),
+                         measured(record.LargestRelativeExcess, "%.1e").c_str(), record.Seconds));
+  out.push_back("");
+  out.push_back(Printf("        LAST ASSIGNMENT: RELATIVE GAP %.3e, AVERAGE EXCESS %.4g S PER TRIP, LARGEST ROUTE EXCESS %s S (%s OF ITS PAIR'S FREE-FLOW COST).",
+                       a.RelativeGap, a.AverageExcess, measured(a.LargestExcess, "%.4g").c_str(),
+                       measured(a.LargestRelativeExcess, "%.1e").c_str()));
   // The reader looks for the totals while ten lines remain after them.
   for (int i = 0; i < 10; ++i) out.push_back("");
   out.push_back(Printf("  END OF %s", header.Program.c_str()));

@@ -45,16 +45,68 @@ std::string ProgramOf(const std::string& argv0) {
 
 std::vector<OptionRule> SatallOptions() {
   return {
-      {"--gap", OptionKind::Real, "G", "relative gap each assignment must reach", "1e-06", 0, 1, true},
-      {"--loops", OptionKind::Integer, "N", "simulation-assignment loops at most", "30", 1, 1000},
+      {"--gap", OptionKind::Real, "G", "relative gap the assignment must reach", "1e-06", 0, 1, true},
+      {"--loops", OptionKind::Integer, "N", "simulation-assignment loops at most", "50", 1, 1000},
+      {"--settling-iterations", OptionKind::Integer, "N",
+       "solver iterations of each loop while the turn flows settle; once they have, each assignment runs to the gap",
+       "3", 1, 1000},
+      {"--turn-change", OptionKind::Real, "P",
+       "a turn's flow has changed when it moved by more than P per cent of its flow (and more than 1 pcu/h) since the "
+       "loop before",
+       "5", 0, 100, true},
+      {"--changed-turns", OptionKind::Real, "P",
+       "the turn flows have settled when less than P per cent of the turns carrying flow changed; the loop stops when "
+       "they have and the assignment reached its gap",
+       "1", 0, 100, true},
       {"--threads", OptionKind::Integer, "N", "threads of the assignment, 0 one per core (results do not depend on it)",
        "0", 0, 1024},
       {"--period", OptionKind::Real, "H", "modelled period of the junctions' overflow delay, hours", "1", 0, 24, true},
+      {"--drive", OptionKind::Choice, "SIDE",
+       "the side of the road traffic keeps to: which turns of a priority junction cross the opposing stream", "right", 0,
+       0, false, "right|left"},
+      {"--critical-gap-major-turn", OptionKind::Real, "S",
+       "critical gap of a turn from the major road across the opposing stream, s", "4.1", 0, 20, true},
+      {"--follow-up-major-turn", OptionKind::Real, "S", "follow-up time of that turn, s", "2.2", 0, 20, true},
+      {"--critical-gap-minor-near", OptionKind::Real, "S",
+       "critical gap of a turn from a minor road into the near major stream, s", "6.2", 0, 20, true},
+      {"--follow-up-minor-near", OptionKind::Real, "S", "follow-up time of that turn, s", "3.3", 0, 20, true},
+      {"--critical-gap-minor-through", OptionKind::Real, "S", "critical gap of a minor road's traffic across the major road, s",
+       "6.5", 0, 20, true},
+      {"--follow-up-minor-through", OptionKind::Real, "S", "follow-up time of that traffic, s", "4", 0, 20, true},
+      {"--critical-gap-minor-far", OptionKind::Real, "S",
+       "critical gap of a turn from a minor road across the near stream into the far one, s (0.7 s less at a "
+       "three-arm junction)",
+       "7.1", 0, 20, true},
+      {"--follow-up-minor-far", OptionKind::Real, "S", "follow-up time of that turn, s", "3.5", 0, 20, true},
       {kDropOption, OptionKind::Flag, "",
        "assign the trips that can be loaded and leave out those that cannot (zones not in the network, zones "
        "without a connector, destinations without a route); the listing's trip totals say how many were left "
        "out. Without it such trips stop SATALL"},
   };
+}
+
+// The SATALL settings of a checked command line; what is not given keeps its default.
+LoopSettings SatallLoopSettings(const CommandLine& line) {
+  LoopSettings loop;
+  loop.Gap = line.Real("--gap", loop.Gap);
+  loop.MaxLoops = line.Integer("--loops", loop.MaxLoops);
+  loop.SettlingIterations = line.Integer("--settling-iterations", loop.SettlingIterations);
+  loop.TurnChange = line.Real("--turn-change", 100 * loop.TurnChange) / 100;
+  loop.ChangedShare = line.Real("--changed-turns", 100 * loop.ChangedShare) / 100;
+  loop.Threads = line.Integer("--threads", loop.Threads);
+  NetworkOptions& junctions = loop.Junctions;
+  junctions.PeriodHours = line.Real("--period", junctions.PeriodHours);
+  GapAcceptance& gaps = junctions.Gaps;
+  gaps.Side = line.Text("--drive", "right") == "left" ? DrivingSide::Left : DrivingSide::Right;
+  const std::pair<const char*, GapTimes*> kinds[] = {{"major-turn", &gaps.MajorFarTurn},
+                                                    {"minor-near", &gaps.MinorNearTurn},
+                                                    {"minor-through", &gaps.MinorThrough},
+                                                    {"minor-far", &gaps.MinorFarTurn}};
+  for (const auto& [kind, times] : kinds) {
+    times->Critical = line.Real(std::string("--critical-gap-") + kind, times->Critical);
+    times->FollowUp = line.Real(std::string("--follow-up-") + kind, times->FollowUp);
+  }
+  return loop;
 }
 
 struct ProgramForm {
@@ -409,7 +461,13 @@ int Satall(const std::string& base, const std::string& mat, const SatallSettings
     AddDemand(sat, network, mat, settings.DropUnloadable, header);
     SimulationAssignmentResult result;
     try {
-      result = AssignAndSimulate(network, settings.Loop);
+      // Each loop on the console as it ends: a long run shows how it closes in.
+      result = AssignAndSimulate(network, settings.Loop, [&out](const LoopRecord& loop) {
+        out << Printf("SATALL: loop %d: %.3f%% of the turns changed, relative gap %.3e, total delay %.1f pcu-h/h, %d "
+                      "iterations, %.2f s\n",
+                      loop.Loop, 100 * loop.ChangedShare, loop.Gap, loop.TotalDelay, loop.Iterations, loop.Seconds);
+        out.flush();
+      });
     } catch (const assign::AssignmentError& error) {
       throw SatallFailure{std::string("assignment impossible: ") + error.what()};
     }
@@ -422,9 +480,6 @@ int Satall(const std::string& base, const std::string& mat, const SatallSettings
     WriteTextFile(lpa, listing);
     WriteTextFile(ufa, listing);
     WriteTextFile(flows, FlowTableLines(sat, network, result));
-    for (const LoopRecord& loop : result.Loops)
-      out << Printf("SATALL: loop %d: turn flow change %.3f%%, relative gap %.3e, %d iterations, %.2f s\n", loop.Loop,
-                    100 * loop.Delta, loop.Gap, loop.Iterations, loop.Seconds);
     if (header.Trips.DroppedRows > 0)
       out << Printf("SATALL: %.2f trips in %lld rows could not be loaded and were left out (%s)\n", header.Trips.Dropped,
                     static_cast<long long>(header.Trips.DroppedRows), kDropOption);
@@ -477,10 +532,7 @@ int RunSaturnProgram(const std::string& programName, const std::vector<std::stri
     if (program == "SATNET") return Satnet(base, out);
     if (program != "SATALL") return Rewrite(program, base, out);
     SatallSettings settings;
-    settings.Loop.Gap = line.Real("--gap", settings.Loop.Gap);
-    settings.Loop.MaxLoops = line.Integer("--loops", settings.Loop.MaxLoops);
-    settings.Loop.Threads = line.Integer("--threads", settings.Loop.Threads);
-    settings.Loop.Junctions.PeriodHours = line.Real("--period", settings.Loop.Junctions.PeriodHours);
+    settings.Loop = SatallLoopSettings(line);
     settings.DropUnloadable = line.Has(kDropOption);
     return Satall(base, line.Positional()[1], settings, out);
   } catch (const OptionError& error) {

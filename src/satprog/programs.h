@@ -10,8 +10,9 @@
 //           loaded among them) NET.lpa holds only the error message (no flows, so the loop's
 //           listing reader refuses it) and the exit code is 1.
 //   SATASS, SATEASY  re-write NET.lpa from NET.ufa.
-// SATALL's options (--gap, --loops, --threads, --period, --drop-unloadable-trips) are declared
-// with their ranges in programs.cpp and checked before any file is touched; --help on any of
+// SATALL's options (the loop's gap, loop limit and stopping criteria, the junction model's
+// period, driving side and gap acceptance, --drop-unloadable-trips) are declared with their
+// ranges in programs.cpp and checked before any file is touched; --help on any of
 // the four names prints them with the exit codes. The programs speak English.
 #pragma once
 

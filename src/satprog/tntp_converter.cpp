@@ -36,6 +36,9 @@ struct Junction {
   std::vector<int32_t> Out;   // [arm] index in links of node -> arm, -1 none
   bool Signalised = false;
   bool Simulated = false;     // has a junction card (at most 8 arms)
+  // A priority junction's major road: the positions of its two approaches of largest capacity,
+  // -1 when it has fewer than two approaches.
+  int Major[2] = {-1, -1};
 };
 
 class Converter {
@@ -52,6 +55,7 @@ class Converter {
   void ParallelLinks();
   void Header();
   void BuildJunctions();
+  void MajorRoad(Junction& j, bool located);
   void JunctionSection();
   void WriteJunction(const Junction& j);
   void BufferSection();
@@ -242,9 +246,51 @@ void Converter::BuildJunctions() {
       out_.Warnings.push_back(Printf("node %d has %d arms, more than a junction card holds: its links are buffer links", node,
                                      static_cast<int>(j.Arms.size())));
     j.Signalised = j.Simulated && located && j.Arms.size() >= 3 && approaches >= 2;
+    if (j.Simulated && !j.Signalised) MajorRoad(j, located);
     if (j.Simulated) (j.Signalised ? out_.Signals : out_.PriorityJunctions)++;
     junctions_.emplace(node, std::move(j));
   }
+}
+
+// The major road of a priority junction: its two approaches of largest capacity. Without
+// coordinates the arms are put round the junction so that the major road runs straight through
+// it, the other arms shared out on either side: a real T or crossroads whose turns are left,
+// straight on or right by the order of its arms, as junction cards list them, clockwise.
+void Converter::MajorRoad(Junction& j, bool located) {
+  std::vector<int> order;
+  const int n = static_cast<int>(j.Arms.size());
+  for (int p = 0; p < n; ++p)
+    if (j.In[static_cast<size_t>(p)] >= 0) order.push_back(p);
+  if (order.size() < 2) return;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return links_[static_cast<size_t>(j.In[static_cast<size_t>(a)])].Capacity >
+           links_[static_cast<size_t>(j.In[static_cast<size_t>(b)])].Capacity;
+  });
+  if (located) {
+    j.Major[0] = std::min(order[0], order[1]);
+    j.Major[1] = std::max(order[0], order[1]);
+    return;
+  }
+  std::vector<int> arrangement{order[0]};
+  std::vector<int> others;
+  for (int p = 0; p < n; ++p)
+    if (p != order[0] && p != order[1]) others.push_back(p);
+  const size_t firstSide = (others.size() + 1) / 2;
+  arrangement.insert(arrangement.end(), others.begin(), others.begin() + static_cast<std::ptrdiff_t>(firstSide));
+  arrangement.push_back(order[1]);
+  arrangement.insert(arrangement.end(), others.begin() + static_cast<std::ptrdiff_t>(firstSide), others.end());
+  Junction arranged = j;
+  for (size_t k = 0; k < arrangement.size(); ++k) {
+    const size_t from = static_cast<size_t>(arrangement[k]);
+    arranged.Arms[k] = j.Arms[from];
+    arranged.In[k] = j.In[from];
+    arranged.Out[k] = j.Out[from];
+  }
+  j.Arms = std::move(arranged.Arms);
+  j.In = std::move(arranged.In);
+  j.Out = std::move(arranged.Out);
+  j.Major[0] = 0;
+  j.Major[1] = static_cast<int>(firstSide) + 1;
 }
 
 void Converter::WriteJunction(const Junction& j) {
@@ -255,18 +301,21 @@ void Converter::WriteJunction(const Junction& j) {
     d.push_back(Printf("%5d%5d%5d%5d%5d%5d", j.Node, n, 3, 2, 0, settings_.Cycle));
   else
     d.push_back(Printf("%5d%5d%5d", j.Node, n, 1));
-  // At a priority junction the two approaches of largest capacity are the major road; the
-  // turns from the others give way to it.
-  std::vector<int> order;
-  for (int p = 0; p < n; ++p)
-    if (j.In[static_cast<size_t>(p)] >= 0) order.push_back(p);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return links_[static_cast<size_t>(j.In[static_cast<size_t>(a)])].Capacity >
-           links_[static_cast<size_t>(j.In[static_cast<size_t>(b)])].Capacity;
-  });
-  std::vector<uint8_t> minor(static_cast<size_t>(n), 0);
-  if (!j.Signalised && n >= 3)
-    for (size_t k = 2; k < order.size(); ++k) minor[static_cast<size_t>(order[k])] = 1;
+  // At a priority junction the turns from the minor approaches give way ("X"), and so do the
+  // turns from the major road across the opposing stream (to the far side: left where traffic
+  // drives on the right), unless the approach has no other turn and the major road bends there.
+  auto givesWay = [&](int p, int r) {
+    if (j.Signalised || j.Major[0] < 0) return false;
+    if (p != j.Major[0] && p != j.Major[1]) return true;
+    const int other = p == j.Major[0] ? j.Major[1] : j.Major[0];
+    const int straight = (other - p + n) % n;  // slots before it lead to the left
+    auto farSide = [&](int slot) { return settings_.Side == DrivingSide::Right ? slot < straight : slot > straight; };
+    if (!farSide(r)) return false;
+    for (int s = 1; s < n; ++s)
+      if (!farSide(s) && j.Out[static_cast<size_t>((p + s) % n)] >= 0) return true;
+    return false;
+  };
+  bool anyGivesWay = false;
   for (int p = 0; p < n; ++p) {
     const int32_t in = j.In[static_cast<size_t>(p)];
     if (in < 0) {
@@ -283,11 +332,17 @@ void Converter::WriteJunction(const Junction& j) {
       const int q = (p + r) % n;
       const bool exists = j.Out[static_cast<size_t>(q)] >= 0;
       const int32_t flow = exists ? Round(lanes * settings_.LaneSaturationFlow) : 0;
-      card += Printf("%5d%2s%1d%2d", flow, exists && minor[static_cast<size_t>(p)] ? "X" : "", exists ? 1 : 0, exists ? lanes : 0);
+      const bool code = exists && givesWay(p, r);
+      anyGivesWay = anyGivesWay || code;
+      card += Printf("%5d%2s%1d%2d", flow, code ? "X" : "", exists ? 1 : 0, exists ? lanes : 0);
     }
     d.push_back(card);
   }
-  if (!j.Signalised) return;
+  if (!j.Signalised) {
+    if (!anyGivesWay) ++out_.NoGiveWay;
+    else (n == 3 ? out_.GiveWayThreeArms : n == 4 ? out_.GiveWayFourArms : out_.GiveWayMoreArms)++;
+    return;
+  }
   // Two stages by the arms' bearings: the approaches along the axis of the first approach,
   // then the others (at least one of them, the one farthest from that axis).
   auto axisGap = [&](int a, int b) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "satprog/junction_model.h"
+
 namespace veltra::satprog {
 
 // The parts of a TNTP network the converter uses.
@@ -49,6 +51,9 @@ struct ConversionSettings {
   // Longitude and latitude are projected to metres (equirectangular, about the centre of the
   // network's extent), feet made metres; the drawings and the arms' bearings want metres.
   CoordinateUnit Coordinates = CoordinateUnit::Detected;
+  // Which turns from the major road of a priority junction cross the opposing stream and so
+  // give way: the left turns where traffic drives on the right.
+  DrivingSide Side = DrivingSide::Right;
 };
 
 struct Conversion {
@@ -57,6 +62,9 @@ struct Conversion {
   std::vector<std::string> Warnings;
   std::vector<std::string> Notes;     // what the converter decided that the user should know
   int32_t Signals = 0, PriorityJunctions = 0;
+  // The priority junctions where turns give way, by their arms (three, four, more), and those
+  // where none does (a road that only continues, or one approach).
+  int32_t GiveWayThreeArms = 0, GiveWayFourArms = 0, GiveWayMoreArms = 0, NoGiveWay = 0;
   // Links of the TNTP file, and what became of the parallel ones (a second link between the
   // same two nodes in the same direction, which the network file cannot hold as such).
   int32_t LinksRead = 0, LinksWritten = 0;

@@ -23,7 +23,8 @@ std::vector<OptionRule> ConverterOptions() {
        "a buffer network: every link a buffer link with its BPR curve (the same equilibrium as the TNTP network)"},
       {"--signals", OptionKind::Flag, "",
        "a junction network: every node a junction (signals where three or more roads meet and coordinates are "
-       "given), every link a simulation link"},
+       "given, priority junctions elsewhere, their major road the two approaches of largest capacity), every link "
+       "a simulation link"},
       {"--net", OptionKind::Text, "FILE", "the TNTP network file (required)"},
       {"--trips", OptionKind::Text, "FILE", "the TNTP trips file (required)"},
       {"--nodes", OptionKind::Text, "FILE", "the TNTP node coordinates file"},
@@ -33,12 +34,17 @@ std::vector<OptionRule> ConverterOptions() {
        "unit of the node file's coordinates; degrees (longitude, latitude) are projected to metres about the "
        "network's centre",
        "degrees when every x is within +-180 and every y within +-90, metres otherwise", 0, 0, false, "degrees|metres|feet"},
+      {"--drive", OptionKind::Choice, "SIDE",
+       "the side of the road traffic keeps to: the turns from a major road across the opposing stream (left turns "
+       "where traffic drives on the right) give way",
+       "right", 0, 0, false, "right|left"},
   };
 }
 
 const char* const kSynopsis =
     "veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp]\n"
-    "                   [--length-unit mi|ft|km|m] [--coordinates degrees|metres|feet] --out BASE";
+    "                   [--length-unit mi|ft|km|m] [--coordinates degrees|metres|feet] [--drive right|left]\n"
+    "                   --out BASE";
 
 std::string Usage() {
   return UsageText(kSynopsis,
@@ -110,6 +116,7 @@ int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
                            : coordinates == "metres" ? CoordinateUnit::Metres
                            : coordinates == "feet"   ? CoordinateUnit::Feet
                                                      : CoordinateUnit::Detected;
+    settings.Side = line.Text("--drive", "right") == "left" ? DrivingSide::Left : DrivingSide::Right;
   } catch (const OptionError& error) {
     out << "veltra-tntp: " << error.Message << "\nusage: " << kSynopsis << "\n  (veltra-tntp --help explains it)\n";
     return 1;
@@ -146,6 +153,11 @@ int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
     out << Printf("veltra-tntp: %s.dat: %d links read, %d written%s; %d signals, %d priority junctions; %s.csv: %d rows\n",
                   base.c_str(), conversion.LinksRead, conversion.LinksWritten, fate.c_str(), conversion.Signals,
                   conversion.PriorityJunctions, base.c_str(), static_cast<int>(trips.size()));
+    if (conversion.PriorityJunctions > 0)
+      out << Printf("veltra-tntp: priority junctions: %d with three arms and %d with four where turns give way, %d with "
+                    "more arms where turns give way, %d where no turn gives way (one approach, or a road that only "
+                    "continues)\n",
+                    conversion.GiveWayThreeArms, conversion.GiveWayFourArms, conversion.GiveWayMoreArms, conversion.NoGiveWay);
     return 0;
   } catch (const assign::InputError& error) {
     out << "veltra-tntp: " << error.what() << "\n";

@@ -5,9 +5,11 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "signals/network.h"
+#include "signals/timings.h"
 
 namespace veltra::signals {
 
@@ -26,15 +28,20 @@ struct CycleTable {
   std::array<double, kCandidateCycles> DoubleTotal{};
   int ShortestCycle = 0;       // the first candidate that serves every node, 0 when none
   bool Overloaded = false;     // no candidate cycle serves the flows
+  std::vector<std::pair<int, double>> OverloadedNodes;  // node number, sum of its stages' flow ratios
 };
 
 // Whether a cycle serves a node's flows: every stage k needs max(minimum_k, lost_k + y_k c), with
 // y_k the largest flow ratio (flow / saturation flow) the stage serves and lost_k the time its
 // links lose at their start, and the stages must fit in the cycle c. A node whose ratios add up
 // to 0.95 or more is served by no cycle; it is left out and flagged as overloaded.
-bool CycleServes(const SignalNetwork& net, int node, int cycle, bool& overloaded);
+// `demand` is the node's entry of NodeDemands.
+bool CycleServes(const SignalNetwork& net, int node, const StageDemand& demand, int cycle, bool& overloaded);
 
 CycleTable BuildCycleTable(const SignalNetwork& net);
+
+// The warnings of the table itself: the nodes no candidate cycle can serve.
+std::vector<std::string> CycleTableWarnings(const CycleTable& table);
 
 // The print-file lines of the table; `summary` (what was read, the warnings) goes before it.
 std::vector<std::string> CycleTableLines(const SignalNetwork& net, const CycleTable& table,

@@ -161,7 +161,13 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
     if (r.Steps == 0) r.Steps = r.Cycle <= 60 ? r.Cycle : std::min(60, RoundEven(r.Cycle / 2.0));
     if (c.Fields.size() >= 3 && !rd.InRange(c, 3, 0, 1000, "steps per cycle")) continue;
     r.SimulatedMinutes = f(4) > 0 ? static_cast<int>(f(4)) : 60;
-    if (c.Fields.size() >= 4 && !rd.InRange(c, 4, 0, 1440, "simulated time, minutes")) continue;
+    // Any period the five columns hold is a period the delay formula can take; one of more than a
+    // day is almost always seconds written where minutes are meant, so it is said, not refused.
+    if (c.Fields.size() >= 4 && !rd.InRange(c, 4, 0, 99999, "simulated time, minutes")) continue;
+    if (r.SimulatedMinutes > 1440)
+      rd.Warning(c.Line, Printf("card 1: a simulated time of %d minutes (more than a day) is taken as minutes; "
+                                "the random and oversaturation delays are those of a period that long",
+                                r.SimulatedMinutes));
     if (c.Fields.size() >= 5 && !rd.InRange(c, 5, -60, 60, "start lost time")) continue;
     if (c.Fields.size() >= 6 && !rd.InRange(c, 6, -60, 60, "end gain")) continue;
     r.StartLoss = static_cast<int>(f(5));
@@ -209,13 +215,20 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
     node.Stages = n;
     node.Doubled = doubled;
     const int wrap = doubled ? RoundEven(cycle / 2.0) : cycle;
+    if (wrap < 1) {
+      rd.Error(c.Line, Printf("card %ld: a cycle of %d s has no half cycle for the pattern to run in twice", c.Fields[0],
+                              cycle));
+      continue;
+    }
     bool ok = true;
     long minSum = 0;
     for (int k = 0; k < n && ok; ++k) {
-      ok = rd.InRange(c, static_cast<size_t>(3 + 2 * k), 0, wrap - 1, "stage start time") &&
+      // A start at the end of the cycle (or of the half cycle) is the next cycle's start, the
+      // same instant as 0: a plan whose offset and stages reach the cycle exactly is written so.
+      ok = rd.InRange(c, static_cast<size_t>(3 + 2 * k), 0, wrap, "stage start time") &&
            rd.InRange(c, static_cast<size_t>(4 + 2 * k), 0, wrap, "minimum stage length");
       if (!ok) break;
-      node.Start[static_cast<size_t>(k)] = static_cast<int>(c.Fields[static_cast<size_t>(2 + 2 * k)]);
+      node.Start[static_cast<size_t>(k)] = static_cast<int>(c.Fields[static_cast<size_t>(2 + 2 * k)]) % wrap;
       node.MinStage[static_cast<size_t>(k)] = static_cast<int>(c.Fields[static_cast<size_t>(3 + 2 * k)]);
       minSum += node.MinStage[static_cast<size_t>(k)];
     }
@@ -475,11 +488,11 @@ SignalNetwork ReadDataFile(const std::vector<std::string>& lines, const std::str
       rd.Warning(link.Line, Printf("link %d carries %.0f PCU/h but has no saturation flow: its queue never clears",
                                    link.Number, link.Flow));
   }
-  for (const SignalNode& node : net.Nodes) {
-    bool used = false;
-    for (const SignalLink& link : net.Links) used = used || (link.Node >= 0 && net.Nodes[static_cast<size_t>(link.Node)].Number == node.Number);
-    if (!used) rd.Warning(node.Line, Printf("node %d controls no link", node.Number));
-  }
+  std::vector<bool> controls(net.Nodes.size(), false);
+  for (const SignalLink& link : net.Links)
+    if (link.Node >= 0) controls[static_cast<size_t>(link.Node)] = true;
+  for (size_t n = 0; n < net.Nodes.size(); ++n)
+    if (!controls[n]) rd.Warning(net.Nodes[n].Line, Printf("node %d controls no link", net.Nodes[n].Number));
   return net;
 }
 

@@ -1,10 +1,15 @@
 #include "signals/engine.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "signals/cycle_table.h"
-#include "signals/optimiser.h"
+#include "signals/search.h"
 #include "util/text.h"
 
 namespace veltra::signals {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -14,51 +19,84 @@ bool WriteLines(const std::string& path, const std::vector<std::string>& lines, 
     for (const std::string& line : lines) out.Line(line);
     out.Close();
     return true;
-  } catch (const FileError& e) {
-    console << "t8s: " << e.what() << "\n";
+  } catch (const FileError&) {
+    console << "t8s: " << path << ": the print file cannot be written (a missing directory, or no permission?)\n";
     return false;
   }
 }
 
+// Reads the data file's lines; false with the reason when it cannot be read as text.
+bool ReadDataLines(const std::string& dataFile, std::vector<std::string>& lines, std::string& why) {
+  std::error_code ec;
+  if (!fs::exists(fs::path(dataFile), ec)) {
+    why = "the data file does not exist";
+    return false;
+  }
+  if (fs::is_directory(fs::path(dataFile), ec)) {
+    why = "the data file is a directory, not a file";
+    return false;
+  }
+  try {
+    if (LoadLines(dataFile, lines)) return true;
+    why = "the data file cannot be opened (no permission to read it?)";
+  } catch (const LineTooLongError& e) {
+    why = Printf("line %zu of the data file is longer than %zu characters: it is not a data file of cards", e.Line,
+                 e.Limit);
+  } catch (const std::exception&) {
+    why = "the data file cannot be read";
+  }
+  return false;
+}
+
 }  // namespace
 
-RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model) {
-  RunOutcome outcome;
-  bool anyToOptimise = false;
-  for (const SignalNode& n : net.Nodes) anyToOptimise = anyToOptimise || n.Optimise;
-  outcome.Optimised = anyToOptimise && net.Run.Optimise > 0;
-  if (outcome.Optimised) {
-    outcome.Start = StartingTimings(net, net.Run.Cycle);
-  } else {
-    // Evaluate what the cards give; a node left for optimisation without usable times still
-    // needs some, and gets equisaturation splits.
-    outcome.Start = GivenTimings(net, net.Run.Cycle);
-    for (size_t n = 0; n < net.Nodes.size(); ++n)
-      if (net.Nodes[n].Optimise && !MeetsMinimums(net, outcome.Start, static_cast<int>(n)))
-        EquisatNode(net, outcome.Start, static_cast<int>(n));
+std::string UsageText() {
+  return "usage: t8s DATA PRINT [<answers]\n"
+         "       t8s --help\n"
+         "\n"
+         "The signal-timing engine: reads the TRANSYT-style data file DATA and writes the print file\n"
+         "PRINT (replaced when it exists). PRINT ending in .cyo (any case) asks for the cycle table;\n"
+         "any other name for the optimised timings, or the given ones evaluated when no node is to be\n"
+         "optimised. Standard input is not read. Messages go to the error stream, in English.\n"
+         "\n"
+         "Options: --help (or -h) prints this text. Everything else is set by card 1 of DATA:\n"
+         "  cycle (s); steps per cycle of the printed profiles (0: the cycle up to 60, else half of it,\n"
+         "  at most 60; the model itself works in one-second steps); simulated minutes (0: 60);\n"
+         "  start lost time and end gain (s, 2 and 2 when the fields are missing); equisat (1: start\n"
+         "  from equisaturation splits, 0: from the given ones); cycle-table file flag; flow and speed\n"
+         "  factors (percent, 0: 100); cruise values as speeds (1, the default) or times (0); optimise\n"
+         "  (0 evaluate, 1 offsets, 2 offsets and stage change times, the default); dispersion (0 off,\n"
+         "  1 alpha 0.35, the default, n alpha n/100); output (1: print every link's profiles); delay\n"
+         "  and stop weights (hundredths; both 0: 930 and 170).\n"
+         "\n"
+         "Exit codes:\n"
+         "  0  PRINT holds a result (final settings, or the cycle table)\n"
+         "  1  a wrong command line (this text, nothing written), or DATA could not be read or used:\n"
+         "     the console says why, and so does PRINT, which then holds no result\n"
+         "  2  PRINT could not be written\n";
+}
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  for (const std::string& a : args)
+    if (a == "--help" || a == "-h") {
+      out << UsageText();
+      return 0;
+    }
+  if (args.size() != 2) {
+    if (!args.empty()) err << "t8s: expected the data file and the print file, got " << args.size() << " arguments\n";
+    err << UsageText();
+    return 1;
   }
-  if (!outcome.Optimised) {
-    outcome.Final = outcome.Start;
-    outcome.StartIndex = outcome.FinalIndex = model.Evaluate(outcome.Start);
-    outcome.Evaluations = 1;
-    return outcome;
-  }
-  ModelObjective objective(model);
-  ClimbSettings settings;
-  settings.ChangeTimes = net.Run.Optimise >= 2;
-  ClimbResult climb = HillClimb(net, outcome.Start, objective, settings);
-  outcome.Final = climb.Best;
-  outcome.StartIndex = climb.StartIndex;
-  outcome.FinalIndex = model.Evaluate(outcome.Final);
-  outcome.Evaluations = climb.Evaluations + 1;
-  return outcome;
+  return RunProgram(args[0], args[1], err);
 }
 
 int RunProgram(const std::string& dataFile, const std::string& printFile, std::ostream& console) {
   ReadReport report;
   std::vector<std::string> lines;
-  if (!LoadLines(dataFile, lines)) {
-    report.Errors.push_back(dataFile + ": the data file cannot be read");
+  std::string why;
+  if (!ReadDataLines(dataFile, lines, why)) {
+    console << "t8s: " << dataFile << ": " << why << "\n";
+    report.Errors.push_back(dataFile + ": " + why);
     return WriteLines(printFile, FailurePrintLines("", dataFile, report), console) ? 1 : 2;
   }
   SignalNetwork net = ReadDataFile(lines, dataFile, report);
@@ -70,7 +108,9 @@ int RunProgram(const std::string& dataFile, const std::string& printFile, std::o
   std::vector<std::string> out;
   if (cycleTable) {
     CycleTable table = BuildCycleTable(net);
-    out = CycleTableLines(net, table, InputSummaryLines(net, report));
+    ReadReport withTable = report;
+    for (std::string& w : CycleTableWarnings(table)) withTable.Warnings.push_back(std::move(w));
+    out = CycleTableLines(net, table, InputSummaryLines(net, withTable));
   } else {
     NetworkModel model(net, net.Run.Cycle);
     RunOutcome outcome = OptimiseTimings(net, model);

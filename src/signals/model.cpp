@@ -14,6 +14,8 @@ namespace {
 constexpr int kTrialDepth = 3;
 // Passes over a network whose links feed each other in loops.
 constexpr int kLoopPasses = 6;
+// Cells of a cycle at the most: one a second up to 20 minutes.
+constexpr int kMaxCells = 1200;
 }  // namespace
 
 double CruiseSeconds(const RunData& run, int cruiseValue, int lengthMetres) {
@@ -32,11 +34,18 @@ NetworkModel::NetworkModel(const SignalNetwork& net, int cycle) : net_(net), cyc
   const double cardStep = static_cast<double>(run.Cycle) / std::max(1, run.Steps);
   steps_ = std::max(1, static_cast<int>(std::lround(cycle / cardStep)));
   stepSeconds_ = static_cast<double>(cycle) / steps_;
+  // Whole seconds hold every green edge, but for the second half of a double-cycled pattern
+  // in an odd cycle, which starts on a half second. Cycles far longer than any street's are
+  // held in kMaxCells cells, so that memory stays bounded.
+  bool halfSeconds = false;
+  for (const SignalNode& node : net.Nodes) halfSeconds = halfSeconds || (node.Doubled && cycle % 2 != 0);
+  cells_ = std::clamp(halfSeconds ? 2 * cycle : cycle, 1, kMaxCells);
+  cellSeconds_ = static_cast<double>(cycle) / cells_;
   hours_ = run.SimulatedMinutes / 60.0;
   const int links = static_cast<int>(net.Links.size());
   const double flowScale = run.FlowFactor / 100.0;
 
-  travelSteps_.assign(static_cast<size_t>(links) * kMaxSources, 0.0);
+  dispersion_.assign(static_cast<size_t>(links) * kMaxSources, Dispersion());
   sourceScale_.assign(static_cast<size_t>(links) * kMaxSources, 0.0);
   uniform_.assign(static_cast<size_t>(links), 0.0);
   saturation_.assign(static_cast<size_t>(links), 0.0);
@@ -51,7 +60,7 @@ NetworkModel::NetworkModel(const SignalNetwork& net, int cycle) : net_(net), cyc
     }
     double uniform = fromSources > 0 ? std::min(flow, std::max(link.UniformFlow * flowScale, flow - fromSources)) : flow;
     const double sourceShare = fromSources > 0 ? (flow - uniform) / fromSources : 0.0;
-    uniform_[static_cast<size_t>(l)] = uniform * stepSeconds_ / 3600.0;
+    uniform_[static_cast<size_t>(l)] = uniform * cellSeconds_ / 3600.0;
     for (int h = 0; h < link.SourceCount; ++h) {
       const Source& s = link.Sources[static_cast<size_t>(h)];
       const SignalLink& up = net.Links[static_cast<size_t>(s.Link)];
@@ -59,7 +68,7 @@ NetworkModel::NetworkModel(const SignalNetwork& net, int cycle) : net_(net), cyc
       if (up.Flow <= 0) continue;
       // The upstream OUT profile carries that link's whole flow; this link takes its part.
       sourceScale_[k] = s.Flow * flowScale * sourceShare / (up.Flow * flowScale);
-      travelSteps_[k] = CruiseSeconds(run, s.Cruise, link.Length) / stepSeconds_;
+      dispersion_[k] = MakeDispersion(cells_, CruiseSeconds(run, s.Cruise, link.Length) / cellSeconds_, run.Dispersion);
     }
     cruise_[static_cast<size_t>(l)] = CruiseSeconds(run, link.Cruise, link.Length);
     saturation_[static_cast<size_t>(l)] = link.Saturation;
@@ -124,7 +133,19 @@ NetworkModel::NetworkModel(const SignalNetwork& net, int cycle) : net_(net), cyc
   position_.assign(static_cast<size_t>(links), 0);
   for (size_t i = 0; i < order_.size(); ++i) position_[static_cast<size_t>(order_[i])] = static_cast<int>(i);
 
-  const size_t cells = static_cast<size_t>(links) * static_cast<size_t>(steps_);
+  // The links of each node, by counting.
+  nodeLinkFirst_.assign(net.Nodes.size() + 1, 0);
+  for (const SignalLink& link : net.Links)
+    if (link.Node >= 0) ++nodeLinkFirst_[static_cast<size_t>(link.Node) + 1];
+  for (size_t n = 0; n < net.Nodes.size(); ++n) nodeLinkFirst_[n + 1] += nodeLinkFirst_[n];
+  nodeLinks_.assign(static_cast<size_t>(nodeLinkFirst_.back()), 0);
+  std::vector<int> fill(nodeLinkFirst_.begin(), nodeLinkFirst_.end() - 1);
+  for (int l = 0; l < links; ++l) {
+    const int node = net.Links[static_cast<size_t>(l)].Node;
+    if (node >= 0) nodeLinks_[static_cast<size_t>(fill[static_cast<size_t>(node)]++)] = l;
+  }
+
+  const size_t cells = static_cast<size_t>(links) * static_cast<size_t>(cells_);
   in_.assign(cells, 0.0);
   cap_.assign(cells, 0.0);
   out_.assign(cells, 0.0);
@@ -137,15 +158,21 @@ NetworkModel::NetworkModel(const SignalNetwork& net, int cycle) : net_(net), cyc
   depth_.assign(static_cast<size_t>(links), 0);
   queue_.reserve(static_cast<size_t>(links));
   trialLinks_.reserve(static_cast<size_t>(links));
-  work_.assign(static_cast<size_t>(steps_), 0.0);
-  green_.assign(static_cast<size_t>(steps_), 0.0);
+  work_.assign(static_cast<size_t>(cells_), 0.0);
+  green_.assign(static_cast<size_t>(cells_), 0.0);
+}
+
+std::vector<double> NetworkModel::ToPrintSteps(const double* cells) const {
+  std::vector<double> steps(static_cast<size_t>(steps_), 0.0);
+  Regrid(cells, cells_, cellSeconds_, steps_, stepSeconds_, steps.data());
+  return steps;
 }
 
 void NetworkModel::Greens(const Timings& t, int l, double* green) const {
   const SignalLink& link = net_.Links[static_cast<size_t>(l)];
-  std::fill(green, green + steps_, 0.0);
+  std::fill(green, green + cells_, 0.0);
   if (link.Node < 0 || link.PeriodCount == 0) {
-    std::fill(green, green + steps_, 1.0);
+    std::fill(green, green + cells_, 1.0);
     return;
   }
   const SignalNode& node = net_.Nodes[static_cast<size_t>(link.Node)];
@@ -162,43 +189,50 @@ void NetworkModel::Greens(const Timings& t, int l, double* green) const {
     if (length <= 0) continue;
     length = std::min(length, period);
     for (int r = 0; r < repeats; ++r)
-      AddGreenInterval(from + gp.StartLag + net_.Run.StartLoss + r * period, length, steps_, stepSeconds_, green);
+      AddGreenInterval(from + gp.StartLag + net_.Run.StartLoss + r * period, length, cells_, cellSeconds_, green);
   }
 }
 
 template <class OutOf>
-LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, double* in, double* cap, double* out) {
+LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, double* in, double* cap, double* out,
+                                      bool arrivalsKept) {
   const SignalLink& link = net_.Links[static_cast<size_t>(l)];
-  const int n = steps_;
+  const int n = cells_;
   // IN: an even part, then the upstream OUT profiles moved and dispersed along the link.
-  std::fill(in, in + n, uniform_[static_cast<size_t>(l)]);
-  for (int h = 0; h < link.SourceCount; ++h) {
-    const size_t k = static_cast<size_t>(l) * kMaxSources + static_cast<size_t>(h);
-    if (sourceScale_[k] == 0.0) continue;
-    AddDispersed(outOf(link.Sources[static_cast<size_t>(h)].Link), n, travelSteps_[k], net_.Run.Dispersion,
-                 sourceScale_[k], in, work_.data());
+  if (!arrivalsKept) {
+    std::fill(in, in + n, uniform_[static_cast<size_t>(l)]);
+    for (int h = 0; h < link.SourceCount; ++h) {
+      const size_t k = static_cast<size_t>(l) * kMaxSources + static_cast<size_t>(h);
+      if (sourceScale_[k] == 0.0) continue;
+      AddDispersed(outOf(link.Sources[static_cast<size_t>(h)].Link), n, dispersion_[k], sourceScale_[k], in,
+                   work_.data());
+    }
   }
   // GO: saturation flow in the effective green, limited by gaps in opposing traffic.
   double* green = green_.data();
   Greens(t, l, green);
-  const double perStep = saturation_[static_cast<size_t>(l)] * stepSeconds_ / 3600.0;
-  for (int s = 0; s < n; ++s) cap[s] = perStep * green[s];
+  const double perCell = saturation_[static_cast<size_t>(l)] * cellSeconds_ / 3600.0;
+  double greenCells = 0.0;
+  for (int s = 0; s < n; ++s) {
+    cap[s] = perCell * green[s];
+    greenCells += green[s];
+  }
   if (link.GivesWay) {
-    const double gwPerStep = (link.Gw.Saturation > 0 ? link.Gw.Saturation : saturation_[static_cast<size_t>(l)]) *
-                             stepSeconds_ / 3600.0;
+    const double gwPerCell = (link.Gw.Saturation > 0 ? link.Gw.Saturation : saturation_[static_cast<size_t>(l)]) *
+                             cellSeconds_ / 3600.0;
     const double share = link.Gw.OpposedShare;
     const double* o1 = link.Gw.Opposing1 >= 0 ? outOf(link.Gw.Opposing1) : nullptr;
     const double* o2 = link.Gw.Opposing2 >= 0 ? outOf(link.Gw.Opposing2) : nullptr;
     auto oppSat = [&](int o) {
       double s = saturation_[static_cast<size_t>(o)];
       if (s <= 0) s = 1800.0 * net_.Links[static_cast<size_t>(o)].Lanes;
-      return s * stepSeconds_ / 3600.0;
+      return s * cellSeconds_ / 3600.0;
     };
     const double s1 = o1 ? oppSat(link.Gw.Opposing1) : 1.0, s2 = o2 ? oppSat(link.Gw.Opposing2) : 1.0;
     for (int s = 0; s < n; ++s) {
       double f1 = o1 ? std::max(0.0, 1.0 - o1[s] / s1) : 1.0;
       double f2 = o2 ? std::max(0.0, 1.0 - o2[s] / s2) : 1.0;
-      cap[s] = gwPerStep * green[s] * f1 * ((1.0 - share) + share * f2);
+      cap[s] = gwPerCell * green[s] * f1 * ((1.0 - share) + share * f2);
     }
   }
   QueueCycle qc = PeriodicQueue(in, cap, n, out);
@@ -206,19 +240,23 @@ LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, doub
   LinkResult r;
   const double cyclesPerHour = 3600.0 / cycle_;
   r.Flow = qc.Arrivals * cyclesPerHour;
-  const double capacityPerHour = qc.Capacity * cyclesPerHour;
+  r.CapacityPerHour = qc.Capacity * cyclesPerHour;
+  r.GreenSeconds = link.Node >= 0 && link.PeriodCount > 0 ? greenCells * cellSeconds_ : 0.0;
+  const bool saturated = qc.Arrivals > 0 && qc.Arrivals >= qc.Capacity;
   const double x = qc.Arrivals <= 0 ? 0.0 : qc.Capacity > 0 ? qc.Arrivals / qc.Capacity : 100.0;
   r.DegreeOfSat = 100.0 * x;
   r.CruiseSeconds = cruise_[static_cast<size_t>(l)];
   r.UniformDelay = qc.MeanQueue;
-  const double randomQueue = r.Flow > 0 ? RandomQueue(x, capacityPerHour, hours_) : 0.0;
+  // With no capacity at all the queue is the arrivals of the period, q T / 2 on average.
+  const double randomQueue = r.Flow > 0 ? RandomQueue(r.Flow, r.CapacityPerHour, hours_) : 0.0;
   r.RandomDelay = randomQueue;
   r.MeanDelay = r.Flow > 0 ? (r.UniformDelay + r.RandomDelay) * 3600.0 / r.Flow : 0.0;
   // Stops: every arrival that meets red or a queue, and the vehicles held by the random queue
-  // (each of them stops once more, up to one stop per vehicle).
+  // (each of them stops once more, up to one stop per vehicle). Above capacity the queue never
+  // clears, so every arrival stops.
   const double uniformShare = qc.Arrivals > 0 ? qc.Stopped / qc.Arrivals : 0.0;
   const double randomShare = r.Flow > 0 ? std::min(1.0, r.RandomDelay * 3600.0 / r.Flow / cycle_) : 0.0;
-  const double stopShare = std::min(1.0, uniformShare + (1.0 - uniformShare) * randomShare);
+  const double stopShare = saturated ? 1.0 : std::min(1.0, uniformShare + (1.0 - uniformShare) * randomShare);
   r.StopPercent = 100.0 * stopShare;
   r.StopsPerHour = stopShare * r.Flow;
   r.MaxQueue = qc.MaxQueue + randomQueue;
@@ -229,6 +267,9 @@ LinkResult NetworkModel::EvaluateLink(const Timings& t, int l, OutOf outOf, doub
 double NetworkModel::Evaluate(const Timings& t) {
   const int links = static_cast<int>(order_.size());
   auto outOf = [&](int h) -> const double* { return &out_[Row(h)]; };
+  // Links in loops first read what their upstream links send from nothing, so the index is the
+  // same whatever was evaluated before.
+  if (hasLoops_) std::fill(out_.begin(), out_.end(), 0.0);
   double previous = -1.0;
   for (int pass = 0; pass < (hasLoops_ ? kLoopPasses : 1); ++pass) {
     index_ = 0.0;
@@ -247,14 +288,13 @@ double NetworkModel::TrialChange(const Timings& t, const std::vector<int>& nodes
   ++stamp_;
   trialLinks_.clear();
   queue_.clear();
-  const int links = static_cast<int>(order_.size());
-  for (int l = 0; l < links; ++l) {
-    const int node = net_.Links[static_cast<size_t>(l)].Node;
-    if (node < 0 || std::find(nodes.begin(), nodes.end(), node) == nodes.end()) continue;
-    trialStamp_[static_cast<size_t>(l)] = stamp_;
-    depth_[static_cast<size_t>(l)] = 0;
-    queue_.push_back(l);
-  }
+  for (int node : nodes)
+    for (const int* l = NodeLinksBegin(node); l != NodeLinksEnd(node); ++l) {
+      if (trialStamp_[static_cast<size_t>(*l)] == stamp_) continue;
+      trialStamp_[static_cast<size_t>(*l)] = stamp_;
+      depth_[static_cast<size_t>(*l)] = 0;
+      queue_.push_back(*l);
+    }
   for (size_t i = 0; i < queue_.size(); ++i) {
     const int l = queue_[i];
     if (depth_[static_cast<size_t>(l)] >= kTrialDepth) continue;
@@ -273,10 +313,17 @@ double NetworkModel::TrialChange(const Timings& t, const std::vector<int>& nodes
     return trialStamp_[static_cast<size_t>(h)] == stamp_ ? &trialOut_[Row(h)] : &out_[Row(h)];
   };
   // Links of a trial not yet evaluated read their committed OUT until their turn comes.
-  for (int l : trialLinks_) std::copy(&out_[Row(l)], &out_[Row(l)] + steps_, &trialOut_[Row(l)]);
+  for (int l : trialLinks_) std::copy(&out_[Row(l)], &out_[Row(l)] + cells_, &trialOut_[Row(l)]);
   trialIndex_ = index_;
   for (int l : trialLinks_) {
-    trialResults_[static_cast<size_t>(l)] = EvaluateLink(t, l, outOf, &trialIn_[Row(l)], &trialCap_[Row(l)], &trialOut_[Row(l)]);
+    // A link none of whose upstream links is in the trial keeps its arrivals.
+    const SignalLink& link = net_.Links[static_cast<size_t>(l)];
+    bool kept = true;
+    for (int h = 0; h < link.SourceCount && kept; ++h)
+      kept = trialStamp_[static_cast<size_t>(link.Sources[static_cast<size_t>(h)].Link)] != stamp_;
+    if (kept) std::copy(&in_[Row(l)], &in_[Row(l)] + cells_, &trialIn_[Row(l)]);
+    trialResults_[static_cast<size_t>(l)] =
+        EvaluateLink(t, l, outOf, &trialIn_[Row(l)], &trialCap_[Row(l)], &trialOut_[Row(l)], kept);
     trialIndex_ += trialResults_[static_cast<size_t>(l)].Index - results_[static_cast<size_t>(l)].Index;
   }
   return trialIndex_;
@@ -284,9 +331,9 @@ double NetworkModel::TrialChange(const Timings& t, const std::vector<int>& nodes
 
 void NetworkModel::CommitTrial() {
   for (int l : trialLinks_) {
-    std::copy(&trialIn_[Row(l)], &trialIn_[Row(l)] + steps_, &in_[Row(l)]);
-    std::copy(&trialCap_[Row(l)], &trialCap_[Row(l)] + steps_, &cap_[Row(l)]);
-    std::copy(&trialOut_[Row(l)], &trialOut_[Row(l)] + steps_, &out_[Row(l)]);
+    std::copy(&trialIn_[Row(l)], &trialIn_[Row(l)] + cells_, &in_[Row(l)]);
+    std::copy(&trialCap_[Row(l)], &trialCap_[Row(l)] + cells_, &cap_[Row(l)]);
+    std::copy(&trialOut_[Row(l)], &trialOut_[Row(l)] + cells_, &out_[Row(l)]);
     results_[static_cast<size_t>(l)] = trialResults_[static_cast<size_t>(l)];
   }
   index_ = trialIndex_;
@@ -295,8 +342,7 @@ void NetworkModel::CommitTrial() {
 
 double NetworkModel::NodeIndex(int node) const {
   double sum = 0.0;
-  for (size_t l = 0; l < results_.size(); ++l)
-    if (net_.Links[l].Node == node) sum += results_[l].Index;
+  for (const int* l = NodeLinksBegin(node); l != NodeLinksEnd(node); ++l) sum += results_[static_cast<size_t>(*l)].Index;
   return sum;
 }
 

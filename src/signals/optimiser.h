@@ -1,7 +1,7 @@
-// Hill-climbing on stage change times, written against an objective so that it can be tried on
-// a function whose optimum is known. Moves: shift a node's (or a coordinated group's) whole
-// pattern (its offset), and shift one stage change time of a node; step sizes go from large to
-// small; only moves that lower the objective are kept; minimum stage lengths always hold.
+// Hill-climbing on stage change times, and the full scans that follow it, written against an
+// objective so that they can be tried on a function whose optimum is known. Moves: shift a
+// node's (or a coordinated group's) whole pattern (its offset), and shift one stage change time
+// of a node; only moves that lower the objective are kept; minimum stage lengths always hold.
 #pragma once
 
 #include <vector>
@@ -45,5 +45,19 @@ std::vector<int> StepSizes(int cycle);
 
 ClimbResult HillClimb(const SignalNetwork& net, const Timings& start, Objective& objective,
                       const ClimbSettings& settings = ClimbSettings());
+
+// What the climb leaves to chance, searched in full, round after round until no single move
+// lowers the objective: every offset of every node (or coordinated group) over the whole
+// cycle; every change time of every stage over all the lengths its two stages allow; and large
+// moves, each given set of nodes moved together by a half and by a quarter cycle either way.
+// Each move kept is the best of its kind; a round ends with a whole evaluation, and a round
+// that the estimates misled is undone.
+struct PolishSettings {
+  bool Offsets = true;
+  bool ChangeTimes = true;
+  int MaxRounds = 30;  // a guard: rounds stop long before, when no move improves
+};
+ClimbResult Polish(const SignalNetwork& net, const Timings& start, Objective& objective,
+                   const std::vector<std::vector<int>>& largeMoves, const PolishSettings& settings = PolishSettings());
 
 }  // namespace veltra::signals

@@ -26,8 +26,8 @@ std::string NodeLine(const SignalNetwork& net, const Timings& t, int node) {
   for (int r = 0; r < repeats; ++r)
     for (int k = 0; k < nd.Stages; ++k, ++column)
       Put(line, 8 * column + 10, Printf("%5d", (t.At(node, k) + r * p) % t.Cycle));  // columns 8k+10 to 8k+14
-  std::string lengths;
-  for (int k = 0; k < nd.Stages; ++k) lengths += Printf("%4d", StageLength(t, node, k, p));
+  std::string lengths;  // a blank before each, however long the cycle
+  for (int k = 0; k < nd.Stages; ++k) lengths += Printf(" %4d", StageLength(t, node, k, p));
   Put(line, 66, Printf("%-6s%s", nd.Optimise ? "OPT" : "FIXED", nd.Doubled ? "x2" : "  "));
   Put(line, 76, lengths);
   return line;
@@ -44,8 +44,9 @@ std::vector<std::string> InputSummaryLines(const SignalNetwork& net, const ReadR
   const RunData& r = net.Run;
   std::vector<std::string> out;
   out.push_back(" INPUT SUMMARY");
-  out.push_back(Printf("   Cycle %d s in %d steps of %.2f s; random and oversaturation delay over %d minutes", r.Cycle,
-                       r.Steps, static_cast<double>(r.Cycle) / std::max(1, r.Steps), r.SimulatedMinutes));
+  out.push_back(Printf("   Cycle %d s, modelled second by second; profiles printed in %d steps of %.2f s; random and "
+                       "oversaturation delay over %d minutes",
+                       r.Cycle, r.Steps, static_cast<double>(r.Cycle) / std::max(1, r.Steps), r.SimulatedMinutes));
   out.push_back(Printf("   Effective green: %d s lost at its start, %d s gained at its end; flows at %d%%, cruise "
                        "speeds at %d%%; cruise values are %s",
                        r.StartLoss, r.EndGain, r.FlowFactor, r.SpeedFactor,
@@ -103,12 +104,53 @@ std::vector<std::string> InputSummaryLines(const SignalNetwork& net, const ReadR
   return out;
 }
 
+std::vector<std::string> PlanWarnings(const SignalNetwork& net, const NetworkModel& model) {
+  std::vector<std::string> warnings;
+  const auto& results = model.Results();
+  for (size_t n = 0; n < net.Nodes.size(); ++n) {
+    bool controls = false, green = false;
+    for (const int* l = model.NodeLinksBegin(static_cast<int>(n)); l != model.NodeLinksEnd(static_cast<int>(n)); ++l) {
+      if (net.Links[static_cast<size_t>(*l)].PeriodCount == 0) continue;
+      controls = true;
+      green = green || results[static_cast<size_t>(*l)].GreenSeconds > 0;
+    }
+    if (controls && !green)
+      warnings.push_back(Printf("node %d gives none of its links effective green in the timings of this run: every "
+                                "stage is shorter than the start lag and lost time of the links it serves",
+                                net.Nodes[n].Number));
+  }
+  for (size_t l = 0; l < net.Links.size(); ++l) {
+    const SignalLink& link = net.Links[l];
+    const LinkResult& r = results[l];
+    if (r.Flow <= 0 || r.CapacityPerHour > 0) continue;
+    std::string what;
+    if (link.Node >= 0 && link.PeriodCount > 0 && r.GreenSeconds <= 0) {
+      what = Printf("link %d at node %d gets no effective green in the timings of this run",
+                    link.Number, net.Nodes[static_cast<size_t>(link.Node)].Number);
+    } else if (link.GivesWay && ShownSaturation(link) > 0) {
+      what = Printf("link %d gives way to traffic that leaves it no gap in the timings of this run", link.Number);
+    } else if (link.SharedLeader >= 0) {
+      what = Printf("link %d has no saturation flow, nor has link %d whose stop line it shares", link.Number,
+                    net.Links[static_cast<size_t>(link.SharedLeader)].Number);
+    } else {
+      continue;  // no saturation flow of its own: the data file's warnings name it
+    }
+    warnings.push_back(what + Printf(": its %.0f PCU/h build a queue that never clears over the %d simulated minutes "
+                                     "(%.0f PCU on average, counted in the index)",
+                                     r.Flow, net.Run.SimulatedMinutes, r.UniformDelay + r.RandomDelay));
+  }
+  return warnings;
+}
+
 std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadReport& report, const RunOutcome& outcome,
                                           const NetworkModel& model) {
   std::vector<std::string> out;
   out.push_back("1VELTRA t8s  SIGNAL TIMINGS  " + net.Title);
   out.push_back("");
-  for (std::string& line : InputSummaryLines(net, report)) out.push_back(std::move(line));
+  // The section of warnings holds those of the data file and those of the timings printed.
+  ReadReport withPlan = report;
+  for (std::string& w : PlanWarnings(net, model)) withPlan.Warnings.push_back(std::move(w));
+  for (std::string& line : InputSummaryLines(net, withPlan)) out.push_back(std::move(line));
   out.push_back("");
   out.push_back("      END OF SUBROUTINE TINPUT");
   out.push_back("");
@@ -117,6 +159,16 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
                     ? Printf(" PERFORMANCE INDEX AFTER OPTIMISATION:      %12.2f   (%d evaluations)", outcome.FinalIndex,
                              outcome.Evaluations)
                     : std::string(" NO NODE TO OPTIMISE: THE GIVEN TIMINGS WERE EVALUATED"));
+  if (!outcome.Starts.empty()) {
+    out.push_back(Printf(" SEARCH FROM %zu START%s: THE INDEX OF EACH, AFTER THE HILL-CLIMB FROM IT, AND AFTER THE FULL",
+                         outcome.Starts.size(), outcome.Starts.size() == 1 ? "" : "S"));
+    out.push_back(" SCANS THAT FOLLOW THE BEST CLIMB");
+    for (size_t i = 0; i < outcome.Starts.size(); ++i) {
+      const StartReport& s = outcome.Starts[i];
+      out.push_back(Printf("   %zu %-46s %12.2f %12.2f %12s", i + 1, s.Name.c_str(), s.Index, s.Climbed,
+                           s.Scanned ? Printf("%.2f", s.AfterScans).c_str() : "-"));
+    }
+  }
   out.push_back("");
   out.push_back(" FINAL SETTINGS");
   out.push_back(Printf("   CYCLE %d S.  STAGE START TIMES (S) BY STAGE, THEN THE STAGE LENGTHS OF THE PATTERN", model.Cycle()));
@@ -192,7 +244,7 @@ std::vector<std::string> TimingPrintLines(const SignalNetwork& net, const ReadRe
     for (auto [name, row] : {std::pair<const char*, const double*>{"IN ", model.In(l32)}, {"GO ", model.Capacity(l32)},
                              {"OUT", model.Out(l32)}}) {
       std::string text = Printf("%7d %s", link.Number, name);
-      for (int s = 0; s < model.Steps(); ++s) text += Printf(" %.2f", row[s]);
+      for (double v : model.ToPrintSteps(row)) text += Printf(" %.2f", v);
       out.push_back(text);
     }
   }

@@ -51,12 +51,13 @@ Timings GivenTimings(const SignalNetwork& net, int cycle) {
   return t;
 }
 
-StageDemand NodeDemand(const SignalNetwork& net, int node) {
-  StageDemand d;
-  const int n = net.Nodes[static_cast<size_t>(node)].Stages;
+std::vector<StageDemand> NodeDemands(const SignalNetwork& net) {
+  std::vector<StageDemand> demands(net.Nodes.size());
   const double flowScale = net.Run.FlowFactor / 100.0;
   for (const SignalLink& link : net.Links) {
-    if (link.Node != node || link.PeriodCount == 0) continue;
+    if (link.Node < 0 || link.PeriodCount == 0) continue;
+    StageDemand& d = demands[static_cast<size_t>(link.Node)];
+    const int n = net.Nodes[static_cast<size_t>(link.Node)].Stages;
     std::array<bool, kMaxStagesPerNode> green{};
     int count = 0;
     for (int p = 0; p < link.PeriodCount; ++p) {
@@ -76,14 +77,13 @@ StageDemand NodeDemand(const SignalNetwork& net, int node) {
     for (int k = 0; k < n; ++k)
       if (green[static_cast<size_t>(k)]) d.Ratio[static_cast<size_t>(k)] = std::max(d.Ratio[static_cast<size_t>(k)], y);
   }
-  return d;
+  return demands;
 }
 
-void EquisatNode(const SignalNetwork& net, Timings& t, int node) {
+void EquisatNode(const SignalNetwork& net, Timings& t, int node, const StageDemand& d) {
   const SignalNode& nd = net.Nodes[static_cast<size_t>(node)];
   const int n = nd.Stages;
   const int p = PatternSeconds(nd, t.Cycle);
-  const StageDemand d = NodeDemand(net, node);
   std::array<double, kMaxStagesPerNode> length{};
   std::array<bool, kMaxStagesPerNode> atMin{};
   for (int round = 0; round <= n; ++round) {
@@ -146,14 +146,53 @@ void EquisatNode(const SignalNetwork& net, Timings& t, int node) {
   }
 }
 
-Timings StartingTimings(const SignalNetwork& net, int cycle) {
+void ShiftNode(const SignalNetwork& net, Timings& t, int node, int delta) {
+  const int p = PatternSeconds(net.Nodes[static_cast<size_t>(node)], t.Cycle);
+  for (int k = 0; k < t.Stages(node); ++k) t.At(node, k) = ((t.At(node, k) + delta) % p + p) % p;
+}
+
+std::vector<std::vector<int>> MoveUnits(const SignalNetwork& net) {
+  std::vector<std::vector<int>> units(static_cast<size_t>(net.GroupCount));
+  std::vector<bool> groupMoves(static_cast<size_t>(net.GroupCount), true);
+  for (size_t n = 0; n < net.Nodes.size(); ++n) {
+    const int g = net.Nodes[n].Group;
+    if (g < 0) continue;
+    units[static_cast<size_t>(g)].push_back(static_cast<int>(n));
+    groupMoves[static_cast<size_t>(g)] = groupMoves[static_cast<size_t>(g)] && net.Nodes[n].Optimise;
+  }
+  std::vector<std::vector<int>> moving;
+  for (size_t g = 0; g < units.size(); ++g)
+    if (groupMoves[g] && !units[g].empty()) moving.push_back(units[g]);
+  for (size_t n = 0; n < net.Nodes.size(); ++n)
+    if (net.Nodes[n].Optimise && net.Nodes[n].Group < 0) moving.push_back({static_cast<int>(n)});
+  return moving;
+}
+
+std::vector<bool> MovableNodes(const SignalNetwork& net) {
+  std::vector<bool> movable(net.Nodes.size(), false);
+  for (const std::vector<int>& unit : MoveUnits(net))
+    for (int n : unit) movable[static_cast<size_t>(n)] = true;
+  return movable;
+}
+
+int GreenStart(const SignalNetwork& net, const Timings& t, int l) {
+  const SignalLink& link = net.Links[static_cast<size_t>(l)];
+  if (link.Node < 0 || link.PeriodCount == 0) return -1;
+  const GreenPeriod& gp = link.Periods[0];
+  return t.At(link.Node, gp.StartStage - 1) + gp.StartLag + net.Run.StartLoss;
+}
+
+Timings StartingTimings(const SignalNetwork& net, int cycle, bool equisat) {
   Timings t = GivenTimings(net, cycle);
+  const std::vector<StageDemand> demands = NodeDemands(net);
   for (size_t n = 0; n < net.Nodes.size(); ++n) {
     const int node = static_cast<int>(n);
     if (!net.Nodes[n].Optimise) continue;
-    if (net.Run.Equisat || !MeetsMinimums(net, t, node)) EquisatNode(net, t, node);
+    if (equisat || !MeetsMinimums(net, t, node)) EquisatNode(net, t, node, demands[n]);
   }
   return t;
 }
+
+Timings StartingTimings(const SignalNetwork& net, int cycle) { return StartingTimings(net, cycle, net.Run.Equisat); }
 
 }  // namespace veltra::signals

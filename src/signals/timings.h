@@ -42,17 +42,33 @@ struct StageDemand {
   std::array<double, kMaxStagesPerNode> Ratio{};
   std::array<double, kMaxStagesPerNode> Lost{};
 };
-StageDemand NodeDemand(const SignalNetwork& net, int node);
+// [node] what each stage of the node must serve, from one pass over the links.
+std::vector<StageDemand> NodeDemands(const SignalNetwork& net);
 
 // Equisaturation timings of one node: each stage gets its lost time and a share of the rest of
 // the pattern in proportion to its flow ratio, so that the critical links of all stages reach
 // the same degree of saturation; stages that would fall below their minimum are held at it.
-// Keeps the node's first start (its offset).
-void EquisatNode(const SignalNetwork& net, Timings& t, int node);
+// Keeps the node's first start (its offset). `demand` is the node's entry of NodeDemands.
+void EquisatNode(const SignalNetwork& net, Timings& t, int node, const StageDemand& demand);
+
+// Moves a node's whole pattern (its offset) by delta seconds.
+void ShiftNode(const SignalNetwork& net, Timings& t, int node, int delta);
+
+// What moves together when offsets change: each coordinated group whole, when every node of it
+// is optimised, then each optimised node outside a group.
+std::vector<std::vector<int>> MoveUnits(const SignalNetwork& net);
+// [node] true when the node is in one of the MoveUnits.
+std::vector<bool> MovableNodes(const SignalNetwork& net);
+
+// Second of the cycle at which link l's first green period starts to discharge (its start stage's
+// start, start lag and lost time); -1 for a link that no signal controls.
+int GreenStart(const SignalNetwork& net, const Timings& t, int l);
 
 // Starting timings of an optimisation at a cycle: fixed nodes as given (scaled when the cycle
-// differs from the card's); optimised nodes from equisaturation splits when the run asks for
-// them or the given timings break a minimum, else as given.
+// differs from the card's); optimised nodes from equisaturation splits when `equisat` asks for
+// them or the given timings break a minimum, else as given. Offsets stay as given.
+Timings StartingTimings(const SignalNetwork& net, int cycle, bool equisat);
+// The same as the run data ask (card 1's equisat).
 Timings StartingTimings(const SignalNetwork& net, int cycle);
 
 }  // namespace veltra::signals

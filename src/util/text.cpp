@@ -102,33 +102,38 @@ std::vector<std::string> Split(std::string_view text, char separator) {
   return pieces;
 }
 
-bool LoadLines(const std::string& path, std::vector<std::string>& lines, size_t maxLineLength) {
-  lines.clear();
+bool ForEachLine(const std::string& path, size_t maxLineLength, const std::function<void(std::string&, size_t)>& take) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::streambuf& buffer = *in.rdbuf();
   std::string line;
+  size_t count = 0;
   bool pending = false;  // characters read since the last line end
   for (int c = buffer.sbumpc(); c != std::char_traits<char>::eof(); c = buffer.sbumpc()) {
     if (c == '\n') {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(std::move(line));
+      take(line, ++count);
       line.clear();
       pending = false;
       continue;
     }
     if (line.size() >= maxLineLength)
       throw LineTooLongError(Printf("ERROR - %s, linea %zu: mas de %zu caracteres, limite de una linea", path.c_str(),
-                                    lines.size() + 1, maxLineLength),
-                             lines.size() + 1, maxLineLength);
+                                    count + 1, maxLineLength),
+                             count + 1, maxLineLength);
     line.push_back(static_cast<char>(c));
     pending = true;
   }
   if (pending) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
+    take(line, ++count);
   }
   return true;
+}
+
+bool LoadLines(const std::string& path, std::vector<std::string>& lines, size_t maxLineLength) {
+  lines.clear();
+  return ForEachLine(path, maxLineLength, [&lines](std::string& line, size_t) { lines.push_back(std::move(line)); });
 }
 
 TextWriter::TextWriter(const std::string& path, const char* lineEnd) : path_(path), lineEnd_(lineEnd) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -49,6 +50,10 @@ constexpr size_t kMaxLineLength = 64 * 1024;
 // LineTooLongError (a FileError) naming the file, the line and the limit. Formats whose lines may be longer (a trip
 // matrix holding an origin's destinations on one line) pass their own limit.
 bool LoadLines(const std::string& path, std::vector<std::string>& lines, size_t maxLineLength = kMaxLineLength);
+
+// The same lines handed one at a time to take(line, lineNumber), for a file too large to hold as
+// text: the line may be moved from. Returns false when the file cannot be opened.
+bool ForEachLine(const std::string& path, size_t maxLineLength, const std::function<void(std::string&, size_t)>& take);
 
 // Writes text line by line with the line end the caller chooses (CR LF by default), into a
 // file or into a stream (a test's string, say).

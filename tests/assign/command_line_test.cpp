@@ -45,6 +45,8 @@ TEST(AssignProgram, ExitCodeSaysWhetherTheGapWasReached) {
         EXPECT_EQ(run.ExitCode, r.Code) << r.Options << "\n" << run.Output;
         EXPECT_NE(run.Output.find(r.Summary), std::string::npos) << run.Output;
         EXPECT_NE(run.Output.find("iteration     0  relative gap"), std::string::npos) << run.Output;
+        for (const char* figure : {"average excess", "largest excess"})
+            EXPECT_NE(run.Output.find(std::string(figure), run.Output.find(r.Summary)), std::string::npos) << run.Output;
     }
 }
 
@@ -75,9 +77,21 @@ TEST(AssignProgram, HandSolvedNetworkGivesItsFlowsAndCostsInTheCsv) {
     EXPECT_EQ(text.str(), "init_node,term_node,flow,cost\n1,2,20,30\n1,2,20,30\n");
 }
 
-TEST(AssignProgram, BadInputStopsWithCodeOneAndAMessage) {
-    std::string badNet = std::string(::testing::TempDir()) + "cli_bad_net.tntp";
-    std::ofstream(badNet) << "<NUMBER OF ZONES> 1\n<NUMBER OF NODES> 2\n<END OF METADATA>\n1 2 10 1 1 0.15 4 0 0 one ;\n";
+std::string WriteTemp(const std::string& name, const std::string& text) {
+    std::string path = std::string(::testing::TempDir()) + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+TEST(AssignProgram, BadInputStopsWithCodeOneAndAMessageBeforeSolving) {
+    const std::string header = "<NUMBER OF ZONES> 2\n<NUMBER OF NODES> 2\n<END OF METADATA>\n";
+    std::string badNet = WriteTemp("cli_bad_net.tntp", header + "1 2 10 1 1 0.15 4 0 0 one ;\n");
+    std::string hugeB = WriteTemp("cli_huge_b_net.tntp", header + "1 2 10 6 6 1e308 4 0 0 1 ;\n");
+    std::string net = WriteTemp("cli_net.tntp", header + "1 2 10 6 6 0.15 4 0 0 1 ;\n");
+    std::string trips = WriteTemp("cli_trips.tntp", "Origin 1\n 2 : 5;\n");
+    std::string empty = WriteTemp("cli_empty_trips.tntp", "");
+    std::string zeros = WriteTemp("cli_zero_trips.tntp", "<NUMBER OF ZONES> 2\n<END OF METADATA>\nOrigin 1\n 1 : 7; 2 : 0;\n");
+    const std::string both = " --net " + net + " --trips ";
     struct Row { std::string Arguments, Message; };
     const Row rows[] = {
         {"", "--net is required"},
@@ -87,10 +101,26 @@ TEST(AssignProgram, BadInputStopsWithCodeOneAndAMessage) {
         {"--net a --trips b --bogus 1", "unknown option --bogus"},
         {"--net /nonexistent_net.tntp --trips b", "/nonexistent_net.tntp: cannot open"},
         {"--net " + badNet + " --trips b", "cli_bad_net.tntp:4: link_type: \"one\" is not a number"},
+        {"--net " + hugeB + " --trips " + trips, "cli_huge_b_net.tntp:4: b: 1e308 times free_flow_time 6 overflows a double"},
+        {both + trips + " --distance-weight 1e308", "cli_net.tntp:4: length: 6 times --distance-weight 1e+308 overflows a double"},
+        {both + empty, "cli_empty_trips.tntp:1: the file is empty"},
+        {both + zeros, "cli_zero_trips.tntp:4: the file ends without a single trip between different zones"},
+        {both + trips + " --out /nonexistent_folder/flows.csv", "/nonexistent_folder/flows.csv: cannot create the file"},
     };
     for (const Row& r : rows) {
         ProgramRun run = RunAssign(r.Arguments);
         EXPECT_EQ(run.ExitCode, 1) << r.Arguments << "\n" << run.Output;
         EXPECT_NE(run.Output.find(r.Message), std::string::npos) << r.Arguments << "\n" << run.Output;
+        EXPECT_EQ(run.Output.find("0  relative gap"), std::string::npos) << "solved before refusing: " << r.Arguments;
     }
+}
+
+TEST(AssignProgram, HelpListsEveryOptionItsDefaultAndTheExitCodes) {
+    ProgramRun run = RunAssign("--help");
+    EXPECT_EQ(run.ExitCode, 0) << run.Output;
+    const char* const expected[] = {"--net", "--trips", "--out", "--gap G", "default 1e-8", "--excess E", "default 1e-6",
+                                    "--max-iter N", "default 1000", "--threads N", "default 0", "--algorithm b|fw|cfw",
+                                    "default b", "--toll-weight", "--distance-weight", "0 converged", "2 not converged",
+                                    "1 bad input"};
+    for (const char* text : expected) EXPECT_NE(run.Output.find(text), std::string::npos) << text << "\n" << run.Output;
 }

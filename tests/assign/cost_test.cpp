@@ -43,6 +43,10 @@ TEST(LinkCost, EveryFormIsFiniteNonNegativeAndMonotoneOverItsDomain) {
             EXPECT_GE(i, 0) << c.Name << " at " << v;
             EXPECT_GE(t, lastTime) << c.Name << " decreases at " << v;
             lastTime = t;
+            double pairTime = 0, pairSlope = 0; // the solver's one-power evaluation of both
+            LinkTimeAndSlope(c.Cost, v, pairTime, pairSlope);
+            EXPECT_NEAR(pairTime, t, 1e-12 * t) << c.Name << " at " << v;
+            EXPECT_NEAR(pairSlope, d, 1e-12 * d) << c.Name << " at " << v;
         }
         EXPECT_EQ(LinkTimeIntegral(c.Cost, 0), 0) << c.Name;
     }
@@ -76,4 +80,39 @@ TEST(LinkCost, FormulasGiveTheirDocumentedValues) {
         {LinkCost::SpeedFlowPower(2, 3, 1000, 2), 500, 2.25},
     };
     for (const Row& r : rows) EXPECT_DOUBLE_EQ(LinkTime(r.Cost, r.Flow), r.Time);
+}
+
+// The BPR form of a network rewritten with capacity 1 and B / c^P, or with capacities times 1000
+// and B * 1000^P, is the same function of flow: time, slope and integral must agree with the
+// closed form (taken in extended precision) over the whole range, up to the ceiling.
+TEST(LinkCost, BprIsExactUnderRescalingOfCapacityAndB) {
+    const double capacities[] = {1e-3, 0.5, 4958.18, 25900.2, 1e7};
+    const double powers[] = {0.5, 1, 4, 10};
+    const double flows[] = {1e-3, 1, 4000, 2e5, 1e9};
+    const double t0 = 6, b = 0.15;
+    for (double c : capacities) {
+        for (double p : powers) {
+            const LinkCost forms[] = {LinkCost::Bpr(t0, b, c, p), LinkCost::Bpr(t0, b / std::pow(c, p), 1, p),
+                                      LinkCost::Bpr(t0, b * std::pow(1000.0, p), 1000 * c, p)};
+            for (double v : flows) {
+                long double ratio = static_cast<long double>(v) / c;
+                long double term = t0 * static_cast<long double>(b) * std::pow(ratio, static_cast<long double>(p));
+                long double exact[] = {t0 + term, p * term / v, t0 * static_cast<long double>(v) + term * v / (p + 1)};
+                for (const LinkCost& form : forms) {
+                    double got[] = {LinkTime(form, v), LinkTimeDerivative(form, v), LinkTimeIntegral(form, v)};
+                    for (int k = 0; k < 3; ++k) {
+                        std::string where = "c " + std::to_string(c) + " (as " + std::to_string(form.Capacity) + ") P " +
+                                            std::to_string(p) + " v " + std::to_string(v) + " value " + std::to_string(k);
+                        if (k == 1 && p < 1 && v < 1e-6 * form.Capacity) continue; // the slope floor of a vertical tangent
+                        if (exact[k] >= kTimeCeiling) {
+                            EXPECT_EQ(got[k], kTimeCeiling) << where;
+                        } else {
+                            EXPECT_NEAR(got[k], static_cast<double>(exact[k]), 1e-12 * static_cast<double>(exact[k])) << where;
+                        }
+                    }
+                    EXPECT_EQ(AtTimeCeiling(form, v), got[0] == kTimeCeiling) << v;
+                }
+            }
+        }
+    }
 }

@@ -3,40 +3,43 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <thread>
 #include <vector>
 
 using namespace veltra::assign;
 
-TEST(ProduceInOrder, ConsumerSeesEveryIndexInOrderAfterItsProducer) {
+TEST(RunBeside, OwnWorkRunsOnTheCallingThreadAndEveryIndexOnce) {
     for (int32_t threads : {1, 2, 4}) {
         for (int32_t count : {0, 1, 7, 200}) {
-            std::vector<int32_t> produced(count, 0), consumed;
-            ProduceInOrder(
-                count, threads, [&](int32_t i, int32_t worker) {
+            std::vector<int32_t> runs(count, 0);
+            std::thread::id caller = std::this_thread::get_id(), ownThread;
+            RunBeside(
+                count, threads, [&] { ownThread = std::this_thread::get_id(); },
+                [&](int32_t i, int32_t worker) {
                     ASSERT_LT(worker, threads);
-                    produced[i] = i * i + 1;
-                },
-                [&](int32_t i) {
-                    EXPECT_EQ(produced[i], i * i + 1) << "consumed before produced";
-                    consumed.push_back(i);
+                    ++runs[i];
                 });
-            ASSERT_EQ(static_cast<int32_t>(consumed.size()), count) << threads << " threads";
-            for (int32_t i = 0; i < count; ++i) EXPECT_EQ(consumed[i], i);
+            EXPECT_EQ(ownThread, caller);
+            for (int32_t r : runs) EXPECT_EQ(r, 1) << threads << " threads, " << count << " indices";
         }
     }
 }
 
-TEST(ProduceInOrder, FailureStopsTheConsumerAndIsRethrown) {
-    for (int32_t threads : {1, 3}) {
-        int32_t consumedPastFailure = 0;
-        EXPECT_THROW(ProduceInOrder(
-                         50, threads,
-                         [](int32_t i, int32_t) {
-                             if (i == 20) throw std::runtime_error("bad bush");
-                         },
-                         [&](int32_t i) { consumedPastFailure += i >= 20; }),
-                     std::runtime_error);
-        EXPECT_EQ(consumedPastFailure, 0) << threads << " threads";
+TEST(RunBeside, TheOwnFailureComesFirstThenTheLowestIndex) {
+    struct Row { bool OwnFails; std::string Expected; };
+    const Row rows[] = {{true, "own"}, {false, "30"}};
+    for (const Row& r : rows) {
+        for (int32_t threads : {1, 3}) {
+            try {
+                RunBeside(
+                    100, threads, [&] { if (r.OwnFails) throw std::runtime_error("own"); },
+                    [](int32_t i, int32_t) { if (i == 30 || i == 60) throw std::runtime_error(std::to_string(i)); });
+                FAIL() << "no exception";
+            } catch (const std::runtime_error& e) {
+                EXPECT_EQ(e.what(), r.Expected) << threads << " threads";
+            }
+        }
     }
 }
 

@@ -108,6 +108,33 @@ TEST(Equilibrium, BraessBridgeDrawsEveryoneAndRaisesTheTime) {
     }
 }
 
+// Zone 0 reaches zone 1 only through a connector, then by two identical routes. With a capacity
+// of 1 the connector's time, the same for every route, is some 1e12 times the routes': the
+// relative gap of the all-or-nothing loading (everyone on one route) is below 1e-10, and the
+// equilibrium splits the trips evenly all the same. With a capacity of 1e-30 its time is held at
+// the ceiling, beside which the routes' times vanish: that is never called converged.
+TEST(Equilibrium, IdenticalRoutesBehindASaturatedConnectorSplitEvenly) {
+    LinkCost route = LinkCost::Bpr(10, 0.15, 1000, 4);
+    for (double capacity : {1.0, 1e-30}) {
+        Network net = MakeNetwork(5, {{0, 2, LinkCost::Bpr(1, 0.15, capacity, 4)}, {2, 3, route}, {3, 1, route}, {2, 4, route}, {4, 1, route}});
+        net.NoThroughNodes = 2;
+        net.Classes.push_back(OneTrip(0, 1, 2000));
+        for (Algorithm method : kAlgorithms) {
+            AssignmentResult result = Solve(net, method, 1e-8);
+            if (capacity < 1) {
+                EXPECT_FALSE(result.Converged) << int(method);
+                EXPECT_EQ(result.LinksAtCeiling, std::vector<int32_t>{0}) << int(method);
+                continue;
+            }
+            EXPECT_TRUE(result.Converged) << int(method);
+            EXPECT_TRUE(result.LinksAtCeiling.empty()) << int(method);
+            EXPECT_GT(result.Iterations, 0) << int(method) << ": the loading is not an equilibrium";
+            EXPECT_NEAR(result.Flow[1], 1000, 1) << int(method);
+            EXPECT_NEAR(result.Flow[3], 1000, 1) << int(method);
+        }
+    }
+}
+
 // A delay curve the engine does not know, as the junction programs supply: t = 10 + v.
 class LinearDelay : public LinkCostFunction {
 public:

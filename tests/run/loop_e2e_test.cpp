@@ -300,14 +300,17 @@ TEST(Loop, NetworkSearchingARangeOfItsOwnTakes40ToMaximoCiclo) {
   EXPECT_FALSE(e.Logged("ciclo nulo"));
 }
 
-// Card 1 writes the simulated time in five columns: an hour is a value it holds.
+// Card 1 writes the simulated time in five columns: 3600 is a value it holds, and TRANSYT runs
+// with it, saying that a period of more than a day is taken as minutes.
 TEST(Loop, SimulatedTimeOfAnHourRuns) {
   ExampleRun e;
-  e.WithoutOutsidePrograms();
+  e.Set("Parametros", "CorreSaturn", "0");
   e.Set("Transyt1", "TiempoSim", "3600");
   e.OneIterationOnTheListing();
   ASSERT_EQ(e.Run(), 0) << e.output;
   EXPECT_EQ(Field(test::ReadLines(e.dir.File("pueblo_tr_1_1.dat"))[1], 16, 20), " 3600");
+  EXPECT_TRUE(e.Logged("a simulated time of 3600 minutes (more than a day)")) << e.output;
+  EXPECT_FALSE(e.Logged("sin optimizar")) << e.output;
 }
 
 // Inputs that would read as something they do not say stop the run, naming the file, the

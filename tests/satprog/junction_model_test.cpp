@@ -61,18 +61,41 @@ TEST(JunctionModel, EffectiveGreenRunsThroughTheIntergreenIntoAStageThatKeepsThe
   EXPECT_DOUBLE_EQ(SignalTurnCapacity(1800, 30, 90), 600);
 }
 
-TEST(JunctionModel, GiveWayCapacityIsTheSaturationFlowWithoutMajorFlowAndFallsAsItRises) {
-  EXPECT_DOUBLE_EQ(GiveWayCapacity(1800, 0, 4), 1800);
-  // Worked by hand: q = 600 / 3600, tc = 4, s = 0.5 pcu/s: q e^(-q tc) / (1 - e^(-q / s)) = 1086.717 pcu/h.
-  EXPECT_NEAR(GiveWayCapacity(1800, 600, 4), 1086.717098, 1e-5);
-  double last = 1800;
-  for (double major : {100.0, 400.0, 800.0, 1500.0, 3000.0}) {
-    const double capacity = GiveWayCapacity(1800, major, 5);
-    EXPECT_LT(capacity, last) << major;
-    EXPECT_GT(capacity, 0) << major;
+TEST(JunctionModel, PotentialCapacityIsHardersRelation) {
+  const GapTimes gap{6.2, 3.3};
+  // No conflicting flow: one vehicle per follow-up time.
+  EXPECT_DOUBLE_EQ(PotentialCapacity(0, gap), 3600 / 3.3);
+  // Worked by hand: v = 600 / 3600 pcu/s: v e^(-v tc) / (1 - e^(-v tf)) = 504.648 pcu/h.
+  EXPECT_NEAR(PotentialCapacity(600, gap), 504.6478, 1e-3);
+  double last = 3600 / 3.3;
+  for (double conflicting : {1e-9, 100.0, 400.0, 800.0, 1500.0, 3000.0}) {
+    const double capacity = PotentialCapacity(conflicting, gap);
+    EXPECT_LE(capacity, last) << conflicting;
+    EXPECT_GT(capacity, 0) << conflicting;
     last = capacity;
   }
-  EXPECT_LT(GiveWayCapacity(1800, 800, 5), GiveWayCapacity(1800, 800, 4));
+  // The rank-4 impedance keeps the certain cases certain and lies above the plain product in
+  // between (the queues it multiplies are not independent).
+  EXPECT_DOUBLE_EQ(RankFourImpedance(1), 1);
+  EXPECT_DOUBLE_EQ(RankFourImpedance(0), 0);
+  EXPECT_NEAR(RankFourImpedance(0.5), 0.65 * 0.5 - 0.5 / 3.5 + 0.6 * std::sqrt(0.5), 1e-15);
+  EXPECT_GT(RankFourImpedance(0.5), 0.5);
+}
+
+// The curve refitted through a delay at a flow gives that delay there, for turns below and above
+// their capacity and at a signal.
+TEST(JunctionModel, TheCapacityForADelayReproducesTheDelay) {
+  for (const TurnDelayCurve& curve : {TurnDelayCurve{500, 0, 1, 1}, TurnDelayCurve{750, 60, 25.0 / 60, 0.5}}) {
+    for (double flow : {1.0, 200.0, 600.0, 1500.0}) {
+      TurnDelayCurve low = curve, high = curve;
+      low.Capacity = 100;
+      high.Capacity = 5000;
+      const double target = 0.3 * low.Delay(flow) + 0.7 * high.Delay(flow);
+      TurnDelayCurve fitted = curve;
+      fitted.Capacity = CapacityForDelay(curve, flow, target, 5000, 100);
+      EXPECT_NEAR(fitted.Delay(flow), target, 1e-6 * target) << "flow " << flow;
+    }
+  }
 }
 
 TEST(JunctionModel, PriorityCodesNameWhatATurnGivesWayTo) {

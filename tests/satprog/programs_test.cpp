@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "assign/tntp.h"
+#include "program_runs.h"
 #include "satprog/network_file.h"
 #include "satprog/programs.h"
 #include "satprog/trip_matrix.h"
@@ -22,53 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Programs : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("veltra_satprog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  // Runs a program of the build directory in the working directory; returns its exit code.
-  int Call(const std::string& program, const std::string& args) {
-    const std::string command = "cd '" + dir_.string() + "' && '" + std::string(VELTRA_BIN_DIR) + "/" + program + "' " + args +
-                                " >> programs.out 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream out(dir_ / name, std::ios::binary);
-    out << text;
-  }
-  bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
-  void CopyTown() const { fs::copy_file(std::string(VELTRA_EXAMPLES) + "/pueblo.dat", dir_ / "pueblo.dat"); }
-  static std::string TownTrips() {
-    std::string csv = "origin,destination,trips\n";
-    for (int o = 1; o <= 9; ++o)
-      for (int d = 1; d <= 9; ++d)
-        if (o != d) csv += Printf("%d,%d,%d\n", o, d, 30);
-    return csv;
-  }
-
-  fs::path dir_;
-};
-
-// The published networks: beside the checkout, or where VELTRA_SHARED_DATA says (a worktree
-// that is not beside them).
-std::string SharedFile(const std::string& network, const std::string& name) {
-  const char* elsewhere = std::getenv("VELTRA_SHARED_DATA");
-  const std::string shared = std::string(elsewhere != nullptr ? elsewhere : VELTRA_SHARED_DATA) + "/" + network + "/" + name;
-  if (fs::exists(shared)) return shared;
-  const std::string local = std::string(VELTRA_TEST_DATA) + "/assign/" + name;
-  return fs::exists(local) ? local : "";
-}
-
 TEST_F(Programs, SiouxFallsAsABufferNetworkReproducesTheBestKnownFlows) {
   const std::string net = SharedFile("siouxfalls", "SiouxFalls_net.tntp");
   const std::string trips = SharedFile("siouxfalls", "SiouxFalls_trips.tntp");
@@ -78,14 +32,8 @@ TEST_F(Programs, SiouxFallsAsABufferNetworkReproducesTheBestKnownFlows) {
   ASSERT_EQ(Call("SATNET", "sf"), 0) << Read("sf.lpn");
   ASSERT_EQ(Call("SATALL", "sf sf"), 0) << Read("programs.out");
 
-  // Read back as the loop reads a SATURN run's results.
-  std::ostringstream console;
-  MessageLog log(console);
   SaturnVars sat;
-  ASSERT_TRUE(ReadNetworkFile((dir_ / "sf.dat").string(), sat).Ok);
-  std::vector<std::string> listing;
-  ASSERT_TRUE(LoadLines((dir_ / "sf.lpa").string(), listing));
-  ReadListing(listing, 0, SaturnSettings(), sat, log);
+  ASSERT_TRUE(ReadBack("sf", sat));
   int compared = 0;
   for (const assign::TntpFlow& flow : assign::ReadTntpFlows(best)) {
     const int32_t l = sat.FindLink(flow.From, flow.To);
@@ -286,10 +234,15 @@ TEST_F(Programs, EveryProgramsHelpNamesEachOptionAndWritesNothing) {
     std::vector<const char*> Options;
   } cases[] = {
       {"SATNET", {}},
-      {"SATALL", {"--gap", "--loops", "--threads", "--period", "--drop-unloadable-trips"}},
+      {"SATALL",
+       {"--gap", "--loops", "--settling-iterations", "--turn-change", "--changed-turns", "--threads", "--period", "--drive",
+        "--critical-gap-major-turn", "--follow-up-major-turn", "--critical-gap-minor-near", "--follow-up-minor-near",
+        "--critical-gap-minor-through", "--follow-up-minor-through", "--critical-gap-minor-far", "--follow-up-minor-far",
+        "--drop-unloadable-trips"}},
       {"SATASS", {}},
       {"SATEASY", {}},
-      {"veltra-tntp", {"--buffer", "--signals", "--net", "--trips", "--nodes", "--out", "--length-unit", "--coordinates"}},
+      {"veltra-tntp",
+       {"--buffer", "--signals", "--net", "--trips", "--nodes", "--out", "--length-unit", "--coordinates", "--drive"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Program);
@@ -331,6 +284,9 @@ TEST_F(Programs, NumericOptionsAreRefusedBeforeAnyWork) {
       {"--period 0x10", "--period: \"0x10\" is not a number"},
       {"--loops", "--loops: the value N is missing"},
       {"--lops 3", "unknown option --lops"},
+      {"--critical-gap-minor-far 0", "--critical-gap-minor-far: \"0\": the value must be more than 0 and at most 20"},
+      {"--changed-turns 0", "--changed-turns: \"0\""},
+      {"--drive middle", "--drive: \"middle\" is not one of right|left"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Args);
@@ -340,6 +296,8 @@ TEST_F(Programs, NumericOptionsAreRefusedBeforeAnyWork) {
     EXPECT_EQ(FilesIn(dir_), before);
   }
   EXPECT_EQ(Call("SATALL", "pueblo pueblo --loops 1e0 --threads 2 --gap 1e-4 --period 0.25"), 0) << Read("programs.out");
+  EXPECT_EQ(Call("SATALL", "pueblo pueblo --drive left --turn-change 2 --follow-up-minor-near 3 --settling-iterations 5"), 0)
+      << Read("programs.out");
 }
 
 // A signal whose cycle is negative is named for its cycle (the network reader sees only an

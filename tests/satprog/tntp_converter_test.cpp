@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "satprog/engine_network.h"
 #include "satprog/network_file.h"
 #include "satprog/tntp_converter.h"
 #include "util/text.h"
@@ -77,6 +78,56 @@ TEST(TntpConverter, NodesWithThreeArmsAndCoordinatesBecomeTwoStageSignals) {
   EXPECT_NE(sat.Turns[static_cast<size_t>(t)].StageMask, 0);
   EXPECT_EQ(sat.FindTurn(4, 5, 4), 0);
   EXPECT_EQ(sat.Network.ZoneCount, 4);
+}
+
+// Without coordinates every junction is a priority junction laid out as a real one: its major
+// road (the approaches of largest capacity, here the middle row 4-5-6) runs straight through,
+// the side roads' turns give way, and so does the turn from the major road across the opposing
+// stream (to the left where traffic drives on the right). The engine reads the layout back as
+// junction cards list arms, clockwise, and ranks every turn accordingly.
+TEST(TntpConverter, PriorityJunctionsWithoutCoordinatesGetAMajorRoadStraightThrough) {
+  TntpNet net = Grid();
+  net.Nodes.clear();
+  for (TntpLink& link : net.Links)
+    if ((link.From - 1) / 3 == 1 && (link.To - 1) / 3 == 1) link.Capacity = 5400;
+  for (DrivingSide side : {DrivingSide::Right, DrivingSide::Left}) {
+    ConversionSettings settings;
+    settings.Mode = ConversionMode::Signals;
+    settings.Side = side;
+    const Conversion conversion = ConvertTntp(net, settings);
+    EXPECT_EQ(conversion.Signals, 0);
+    EXPECT_EQ(conversion.PriorityJunctions, 9);
+    EXPECT_EQ(conversion.GiveWayThreeArms, 4);
+    EXPECT_EQ(conversion.GiveWayFourArms, 1);
+    EXPECT_EQ(conversion.NoGiveWay, 4);
+    const SaturnVars sat = ReadBack(conversion, "grid_priority.dat");
+    const TNodo& centre = sat.Nodes[static_cast<size_t>(sat.FindNode(5))];
+    ASSERT_EQ(centre.ArmCount, 4);
+    // Arms 4 and 6 opposite; the side roads a (after 4, clockwise) and b.
+    ASSERT_EQ(centre.Arms[1].ANode, 4);
+    ASSERT_EQ(centre.Arms[3].ANode, 6);
+    const int a = centre.Arms[2].ANode, b = centre.Arms[4].ANode;
+    NetworkOptions options;
+    options.Gaps.Side = side;
+    const EngineNetwork engine = BuildEngineNetwork(sat, options);
+    EXPECT_EQ(engine.RankedJunctions, 5);
+    EXPECT_EQ(engine.CodedJunctions, 0);
+    // From 4 the side road a lies to the left: clockwise arms come on the left.
+    const int far4 = side == DrivingSide::Right ? a : b, near4 = side == DrivingSide::Right ? b : a;
+    const int farA = side == DrivingSide::Right ? 6 : 4, nearA = side == DrivingSide::Right ? 4 : 6;
+    struct Case {
+      int From, To;
+      GiveWayRole Role;
+    } cases[] = {{4, 6, GiveWayRole::None},          {4, near4, GiveWayRole::None},
+                 {4, far4, GiveWayRole::MajorFarTurn}, {a, b, GiveWayRole::MinorThrough},
+                 {a, nearA, GiveWayRole::MinorNearTurn}, {a, farA, GiveWayRole::MinorFarTurn}};
+    for (const Case& c : cases) {
+      const int32_t t = sat.FindTurn(c.From, 5, c.To);
+      ASSERT_GT(t, 0) << c.From << "-5-" << c.To;
+      EXPECT_EQ(engine.Controls[static_cast<size_t>(t)].Role, c.Role) << c.From << "-5-" << c.To;
+    }
+    EXPECT_EQ(engine.Controls[static_cast<size_t>(sat.FindTurn(a, 5, farA))].Rank, 4);
+  }
 }
 
 TEST(TntpConverter, TheBufferNetworkKeepsEachLinksCurveAndLoadsZoneZAtNodeZ) {
@@ -273,7 +324,9 @@ TEST(TntpConverter, TheCommandRefusesBadArgumentsAndFilesWithAMessage) {
       {{"--signals", "--net", net, "--trips", net, "--nodes", nodes, "--out", out}, "node.tntp, line 3"},
       {{"--buffer", "--net", net, "--trips", net, "--length-unit", "furlong", "--out", out}, "usage: veltra-tntp"},
       {{"--buffer", "--signals", "--net", net, "--trips", net, "--out", out}, "one of --buffer and --signals"},
-      {{"--buffer", "--net", huge, "--trips", trips, "--out", out}, "link 1-2: free-flow time (s): 6e+301 does not fit"},
+      // The network reader refuses a time beyond what the engines work with before the converter
+      // looks at its fields.
+      {{"--buffer", "--net", huge, "--trips", trips, "--out", out}, "huge.tntp:6: free_flow_time: 1e300"},
       {{"--buffer", "--net", wide, "--trips", trips, "--out", out}, "link 1-2: capacity (veh/h): 3e+09 does not fit"},
   };
   for (const Case& c : cases) {

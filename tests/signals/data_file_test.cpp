@@ -1,6 +1,8 @@
 // Reading the data file: every card the loop writes, and bad cards named by line and field.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "signal_cases.h"
 #include "signals/network.h"
 
@@ -96,7 +98,7 @@ TEST(SignalDataFile, BadCardsAreNamedByLineAndField) {
       {{"   12    1    0   1x    0   10"}, "line 3: card 12, field 4 (columns 16-20): \"1x\" is not a whole number"},
       {{"  abc"}, "line 3: columns 1-5: \"abc\" is not a card number"},
       {{Card({12, 1, 0, 10, 0})}, "line 3: card 12 has 5 fields, needs at least 6 (field 6 is missing)"},
-      {{Card({12, 1, 95, 10, 0, 10})}, "line 3: card 12, field 3 (stage start time): 95 is outside 0..89"},
+      {{Card({12, 1, 95, 10, 0, 10})}, "line 3: card 12, field 3 (stage start time): 95 is outside 0..90"},
       {{Card({12, 1, 0, 50, 0, 50})}, "line 3: card 12: the minimum stage lengths of node 1 add up to 100"},
       {{Card({12, 1, 0, 10, 0, 10}), Card({31, 5, 1, 3, 5, 1, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1})},
        "line 4: card 31, field 4 (start stage): 3 is outside 1..2"},
@@ -117,6 +119,25 @@ TEST(SignalDataFile, BadCardsAreNamedByLineAndField) {
   }
 }
 
+TEST(SignalDataFile, StageStartAtTheEndOfTheCycleIsItsStart) {
+  struct Case {
+    std::string card;
+    std::array<int, 3> starts;
+  } cases[] = {
+      {Card({12, 1, 90, 10, 30, 10}), {0, 30, 0}},          // the cycle: 90 s
+      {Card({13, 1, 60, 10, 90, 10, 20, 10}), {60, 0, 20}},  // a later stage reaching the cycle
+      {Card({22, 1, 45, 10, 20, 10}), {0, 20, 0}},          // double-cycled: half the cycle
+      {Card({23, 1, 10, 10, 30, 10, 45, 10}), {10, 30, 0}},
+  };
+  for (const Case& c : cases) {
+    ReadReport report;
+    SignalNetwork net = ReadDataFile({"t", kCardOne, c.card}, "s.dat", report);
+    ASSERT_TRUE(report.Ok()) << c.card << ": " << report.Errors.front();
+    for (int k = 0; k < net.Nodes[0].Stages; ++k)
+      EXPECT_EQ(net.Nodes[0].Start[static_cast<size_t>(k)], c.starts[static_cast<size_t>(k)]) << c.card;
+  }
+}
+
 TEST(SignalDataFile, MissingOrBadCardOneStopsTheRun) {
   struct Case {
     std::vector<std::string> lines;
@@ -126,6 +147,7 @@ TEST(SignalDataFile, MissingOrBadCardOneStopsTheRun) {
       {{"title", Card({2, 1})}, "card 1 (cycle and run data) is missing"},
       {{"title", Card({1, 0, 30})}, "card 1, field 2 (cycle): 0 is outside 1..3600"},
       {{"title", Card({1, 60, 5000})}, "card 1, field 3 (steps per cycle): 5000 is outside 0..1000"},
+      {{"title", Card({1, 1, 1}), Card({22, 1, 0, 0, 0, 0})}, "card 22: a cycle of 1 s has no half cycle"},
   };
   for (const Case& c : cases) {
     ReadReport report;

@@ -7,9 +7,11 @@
 #include <cmath>
 #include <numeric>
 
+#include "grid_network.h"
 #include "signal_cases.h"
 #include "signals/model.h"
 #include "signals/profiles.h"
+#include "util/text.h"
 
 namespace veltra::signals {
 namespace {
@@ -36,21 +38,97 @@ std::vector<std::string> OneLink(int cycle, int green, int flow, int sat) {
           Card({31, 1, 1, 1, 0, 2, 0, 0, 0, 0, 0, 100, 0, sat, 0, 0, 1}), Card({32, 1, flow, 0, 0, 0, 40})};
 }
 
-TEST(SignalModel, UniformDelayOfEvenArrivalsIsWebsters) {
+TEST(SignalModel, UniformDelayOfEvenArrivalsIsWebstersWhateverTheStepAndTheAlignment) {
   struct Case {
     int cycle, green, flow, sat;
   } cases[] = {{60, 30, 600, 1800}, {90, 40, 500, 1800}, {120, 30, 300, 1600}, {80, 50, 900, 1800}, {100, 70, 1200, 1900}};
+  for (const Case& c : cases)
+    for (int stepSeconds : {1, 2, 3})
+      for (int start = 0; start < stepSeconds; ++start) {  // green edges inside the card's steps
+        std::vector<std::string> lines = OneLink(c.cycle, c.green, c.flow, c.sat);
+        lines[1] = lines[1].substr(0, 10) + Printf("%5d", c.cycle / stepSeconds) + lines[1].substr(15);
+        lines[2] = Card({12, 1, start, 1, start + c.green, 1});
+        SignalNetwork net = Parse(lines);
+        NetworkModel model(net, c.cycle);
+        model.Evaluate(GivenTimings(net));
+        const LinkResult& r = model.Results()[0];
+        const double lambda = static_cast<double>(c.green) / c.cycle;
+        const double webster = c.cycle * (1 - lambda) * (1 - lambda) / (2 * (1 - static_cast<double>(c.flow) / c.sat));
+        const double perVehicle = r.UniformDelay * 3600.0 / c.flow;
+        EXPECT_NEAR(perVehicle, webster, 0.01 * webster)
+            << "cycle " << c.cycle << " green " << c.green << " from " << start << " in steps of " << stepSeconds << " s";
+        EXPECT_NEAR(r.DegreeOfSat, 100.0 * c.flow / (c.sat * lambda), 0.01);
+      }
+}
+
+// Moving every signal by the same few seconds moves nothing on the road: the index stays, at
+// the steps the loop writes (2 s, and 3 s for long cycles).
+TEST(SignalModel, CommonShiftOfEveryTimingLeavesTheIndex) {
+  struct Case {
+    const char* name;
+    int cycle, steps;
+  } cases[] = {{"isolated", 90, 45}, {"isolated", 180, 60}, {"arterial", 90, 45},
+               {"arterial", 180, 60}, {"grid", 90, 45}, {"grid", 180, 60}};
   for (const Case& c : cases) {
-    SignalNetwork net = Parse(OneLink(c.cycle, c.green, c.flow, c.sat));
+    RunOptions o;
+    o.Cycle = c.cycle;
+    o.Steps = c.steps;
+    const std::string name = c.name;
+    SignalNetwork net = Parse(name == "isolated"   ? test::Isolated(0.35, 0.25, o)
+                              : name == "arterial" ? test::Arterial(3, o)
+                                                   : test::GridNetwork(50, c.cycle, c.steps));
+    const Timings start = StartingTimings(net, c.cycle);
     NetworkModel model(net, c.cycle);
-    model.Evaluate(GivenTimings(net));
-    const LinkResult& r = model.Results()[0];
-    const double lambda = static_cast<double>(c.green) / c.cycle;
-    const double webster = c.cycle * (1 - lambda) * (1 - lambda) / (2 * (1 - static_cast<double>(c.flow) / c.sat));
-    const double perVehicle = r.UniformDelay * 3600.0 / c.flow;
-    EXPECT_NEAR(perVehicle, webster, 0.01 * webster) << "cycle " << c.cycle << " green " << c.green;
-    EXPECT_NEAR(r.DegreeOfSat, 100.0 * c.flow / (c.sat * lambda), 0.01);
+    const double index = model.Evaluate(start);
+    for (int shift : {1, 2, 3}) {
+      Timings moved = start;
+      for (int n = 0; n < static_cast<int>(net.Nodes.size()); ++n)
+        for (int k = 0; k < moved.Stages(n); ++k) moved.At(n, k) = (moved.At(n, k) + shift) % c.cycle;
+      NetworkModel fresh(net, c.cycle);
+      EXPECT_NEAR(fresh.Evaluate(moved), index, 0.001 * index) << name << " at " << c.cycle << " s, shift " << shift;
+    }
   }
+}
+
+// A link that never sees green (or has no saturation flow) gathers its arrivals for the whole
+// period T: a mean queue of q T / 2, every vehicle stopping. Above capacity every vehicle stops
+// too. So shutting an approach off rates worse than sharing the green.
+TEST(SignalModel, LinkThatCannotLeaveQueuesItsArrivalsOverThePeriod) {
+  struct Case {
+    const char* what;
+    int flow, minutes, secondStage, saturation;  // link 12 runs in stage 2 (5 s lost at its start)
+    bool served;
+  } cases[] = {{"never green", 500, 60, 5, 1800, false},  {"never green", 2000, 60, 5, 1800, false},
+               {"never green", 2000, 15, 4, 1800, false}, {"no saturation flow", 500, 60, 20, 0, false},
+               {"oversaturated", 700, 60, 20, 1800, true}};
+  for (const Case& c : cases) {
+    RunOptions o;
+    o.Cycle = 40;
+    o.Steps = 20;
+    o.Minutes = c.minutes;
+    std::vector<std::string> lines = test::Isolated(0.3, c.flow / 1800.0, o);
+    lines[3] = Card({12, 1, 0, 1, 40 - c.secondStage, 1});
+    lines[5] = Card({31, 12, 1, 2, 5, 1, 0, 0, 0, 0, 0, 200, 0, c.saturation, 0, 0, 1});
+    SignalNetwork net = Parse(lines);
+    NetworkModel model(net, 40);
+    model.Evaluate(GivenTimings(net));
+    const LinkResult& r = model.Results()[1];
+    EXPECT_DOUBLE_EQ(r.StopPercent, 100.0) << c.what << " " << c.flow;
+    if (c.served) continue;
+    const double arrivalQueue = c.flow * (c.minutes / 60.0) / 2;
+    EXPECT_NEAR(r.UniformDelay + r.RandomDelay, arrivalQueue, 0.1 * arrivalQueue) << c.what << " " << c.flow;
+    EXPECT_EQ(r.CapacityPerHour, 0.0);
+  }
+  // Cycle 40, two approaches of 1000 PCU/h: shutting one off against sharing the green.
+  RunOptions o;
+  o.Cycle = 40;
+  SignalNetwork net = Parse(test::Isolated(1000 / 1800.0, 1000 / 1800.0, o));
+  Timings equal = GivenTimings(net), shut = GivenTimings(net);
+  equal.At(0, 1) = 20;
+  shut.At(0, 1) = 35;  // stage 2 lasts 5 s: its link's start lag and lost time take all of it
+  NetworkModel model(net, 40);
+  const double shared = model.Evaluate(equal);
+  EXPECT_GT(model.Evaluate(shut), shared);
 }
 
 TEST(SignalModel, WithoutDispersionAFreeLinkCarriesThePlatoonMovedByItsCruiseTime) {
@@ -112,8 +190,9 @@ TEST(SignalModel, RandomQueueTendsToItsSteadyStateAndToTheOversaturationQueue) {
       {1.2, 1000, 10, 1000 * 10 * 0.2 / 2, 5.0},           // oversaturated: Q T (x - 1) / 2
       {1.5, 600, 5, 600 * 5 * 0.5 / 2, 5.0},
   };
-  for (const Case& c : cases) EXPECT_NEAR(RandomQueue(c.x, c.capacity, c.hours), c.expected, c.tolerance) << c.x;
-  EXPECT_LT(RandomQueue(0.9, 1000, 0.25), RandomQueue(0.9, 1000, 1.0));  // builds up with time
+  for (const Case& c : cases)
+    EXPECT_NEAR(RandomQueue(c.x * c.capacity, c.capacity, c.hours), c.expected, c.tolerance) << c.x;
+  EXPECT_LT(RandomQueue(900, 1000, 0.25), RandomQueue(900, 1000, 1.0));  // builds up with time
   EXPECT_EQ(RandomQueue(0.0, 1000, 1.0), 0.0);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "signal_cases.h"
@@ -132,13 +133,79 @@ TEST(SignalProgram, BadDataGivesNoResultAndSaysWhy) {
   }
 }
 
+// Timings that serve a link nowhere, or give a node no effective green at all, are named in
+// the print file's warnings, one line each, as the loop shows them.
+TEST(SignalProgram, TimingsThatServeNothingAreWarned) {
+  TempDir dir;
+  RunOptions o;
+  o.Cycle = 40;
+  o.Steps = 20;
+  o.Optimise = 0;
+  dir.WriteLines("w.dat", {"w", CardOne(o), Card({12, 1, 0, 7, 35, 5}), Card({12, 2, 0, 7, 20, 7}),
+                           Card({31, 11, 1, 1, 5, 2, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({31, 12, 1, 2, 5, 1, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({31, 21, 2, 1, 40, 2, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({31, 22, 2, 2, 30, 1, 0, 0, 0, 0, 0, 200, 0, 1800, 0, 0, 1}),
+                           Card({32, 11, 500, 0, 0, 0, 40}), Card({32, 12, 500, 0, 0, 0, 40}),
+                           Card({32, 21, 200, 0, 0, 0, 40}), Card({32, 22, 0, 0, 0, 0, 40})});
+  ASSERT_EQ(RunT8s(dir, "w.dat", "w.prt"), 0);
+  const std::vector<std::string> lines = veltra::test::ReadLines(dir.File("w.prt"));
+  size_t i = 0;
+  while (i < lines.size() && lines[i].rfind(" WARNINGS: ", 0) != 0) ++i;
+  ASSERT_LT(i + 3, lines.size());
+  EXPECT_EQ(lines[i], " WARNINGS: 3");
+  EXPECT_EQ(lines[i + 1], "   node 2 gives none of its links effective green in the timings of this run: every stage is "
+                          "shorter than the start lag and lost time of the links it serves");
+  EXPECT_EQ(lines[i + 2], "   link 12 at node 1 gets no effective green in the timings of this run: its 500 PCU/h build "
+                          "a queue that never clears over the 60 simulated minutes (250 PCU on average, counted in the "
+                          "index)");
+  EXPECT_EQ(lines[i + 3].rfind("   link 21 at node 2 gets no effective green", 0), 0u) << lines[i + 3];
+  EXPECT_LT(ReadPerformanceIndex(dir.File("w.prt")), 999999.0);
+}
+
 TEST(SignalProgram, MissingDataFileAndUnwritablePrintFileFail) {
   TempDir dir;
   EXPECT_EQ(RunT8s(dir, "none.dat", "n.prt"), 1);
-  EXPECT_NE(dir.Read("n.prt").find("the data file cannot be read"), std::string::npos);
+  EXPECT_NE(dir.Read("n.prt").find("the data file does not exist"), std::string::npos);
   RunOptions o;
   dir.WriteLines("a.dat", test::Arterial(1, o));
   EXPECT_EQ(RunT8s(dir, "a.dat", "no/such/dir/a.prt"), 2);
+}
+
+// The command line: help and usage write no file; a data file that cannot be read is named on
+// the console with the reason, instead of a silent stop or a crash.
+TEST(SignalProgram, CommandLineExplainsItselfAndNamesWhatItCannotRead) {
+  TempDir dir;
+  dir.Write("long.dat", std::string(100000, '1'));
+  std::filesystem::create_directory(dir.File("folder.dat"));
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    bool filesWritten;
+    std::vector<std::string> out, err;  // texts expected on each stream
+  } cases[] = {
+      {{"--help"}, 0, false,
+       {"usage: t8s DATA PRINT", ".cyo", "steps per cycle", "simulated minutes", "equisat", "optimise", "dispersion",
+        "delay", "Exit codes", "  0 ", "  1 ", "  2 "},
+       {}},
+      {{}, 1, false, {}, {"usage: t8s DATA PRINT", "Exit codes"}},
+      {{"only.dat"}, 1, false, {}, {"expected the data file and the print file, got 1 arguments", "usage:"}},
+      {{"none.dat", "n.prt"}, 1, true, {}, {"t8s: none.dat: the data file does not exist"}},
+      {{"folder.dat", "f.prt"}, 1, true, {}, {"folder.dat: the data file is a directory"}},
+      {{"long.dat", "l.prt"}, 1, true, {}, {"long.dat: line 1 of the data file is longer than 65536 characters"}},
+  };
+  for (const Case& c : cases) {
+    const auto before = std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommandLine(c.args, out, err), c.code) << c.args.size();
+    const auto after = std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+    EXPECT_EQ(after > before, c.filesWritten) << err.str();
+    for (const std::string& text : c.out) EXPECT_NE(out.str().find(text), std::string::npos) << text;
+    for (const std::string& text : c.err) EXPECT_NE(err.str().find(text), std::string::npos) << text << "\n" << err.str();
+    if (c.out.empty()) {
+      EXPECT_EQ(out.str(), "");
+    }
+  }
 }
 
 TEST(SignalProgram, LineEndsDoNotChangeTheResult) {
@@ -164,16 +231,35 @@ TEST(SignalProgram, PrintNameEndingInCyoAsksForTheCycleTable) {
   }
 }
 
-TEST(SignalProgram, DoubleCycledNodePrintsItsPatternForBothHalves) {
-  TempDir dir;
-  RunOptions o;
-  dir.WriteLines("d.dat", {"d", CardOne(o), Card({22, 1, 5, 10, 25, 10}),
-                           Card({31, 11, 1, 1, 5, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
-                           Card({32, 11, 300, 0, 0, 0, 40})});
-  ASSERT_EQ(RunT8s(dir, "d.dat", "d.prt"), 0);
-  std::vector<NodeLine> nodes = FinalSettings(veltra::test::ReadLines(dir.File("d.prt")), 4);
-  ASSERT_EQ(nodes.size(), 1u);
-  EXPECT_EQ(nodes[0].Starts, (std::vector<int>{5, 25, 35, 55}));
+// Node lines: a double-cycled node gives its pattern for both halves; stage lengths of long
+// cycles stay apart.
+TEST(SignalProgram, NodeLinesGiveEveryStartAndLengthApart) {
+  struct Case {
+    int cycle;
+    std::string card;
+    std::vector<int> starts, lengths;
+  } cases[] = {{60, Card({22, 1, 5, 10, 25, 10}), {5, 25, 35, 55}, {20, 10}},
+               {3000, Card({12, 1, 0, 10, 1000, 10}), {0, 1000}, {1000, 2000}}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    RunOptions o;
+    o.Cycle = c.cycle;
+    o.Steps = 60;
+    o.Optimise = 0;
+    dir.WriteLines("d.dat", {"d", CardOne(o), c.card, Card({31, 11, 1, 1, 5, 2, 0, 0, 0, 0, 0, 100, 0, 1800, 0, 0, 1}),
+                             Card({32, 11, 300, 0, 0, 0, 40})});
+    ASSERT_EQ(RunT8s(dir, "d.dat", "d.prt"), 0);
+    const std::vector<std::string> lines = veltra::test::ReadLines(dir.File("d.prt"));
+    std::vector<NodeLine> nodes = FinalSettings(lines, static_cast<int>(c.starts.size()));
+    ASSERT_EQ(nodes.size(), 1u);
+    EXPECT_EQ(nodes[0].Starts, c.starts);
+    size_t i = 0;
+    while (Field(lines[i], 2, 15) != "FINAL SETTINGS") ++i;
+    while (Field(lines[i], 1, 6) != "     1") ++i;
+    std::vector<int> lengths;
+    for (const std::string& field : SplitBlanks(lines[i].substr(75))) lengths.push_back(TextToInt(field));
+    EXPECT_EQ(lengths, c.lengths) << lines[i];
+  }
 }
 
 TEST(SignalProgram, LoopsDataFileOfTheExampleTownIsOptimised) {
