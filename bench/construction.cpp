@@ -36,7 +36,7 @@ void BM_ConstructAllNetworks(benchmark::State& state) {
   for (auto _ : state) {
     links = 0;
     for (int r = 1; r <= run.Qor.NumRedes; ++r) {
-      ConstruirArcos(run.Cfg, r, 1, run.Sat, run.Qor, run.Log);
+      ConstruirArcos(run.Cfg, NetworkPosition(r), 1, run.Sat, run.Qor, run.Log);
       links += run.Qor.NumArcos;
     }
   }

@@ -28,7 +28,7 @@ void BM_DrawTownNetwork(benchmark::State& state) {
   std::vector<std::pair<int32_t, int32_t>> nodes;
   for (int32_t junction : junctions) nodes.push_back({junction, static_cast<int32_t>(nodes.size() + 1)});
   test::AssignNetwork(run, 1, 1, nodes);
-  ConstruirArcos(run.Cfg, 1, 1, run.Sat, run.Qor, run.Log);
+  ConstruirArcos(run.Cfg, NetworkPosition(1), 1, run.Sat, run.Qor, run.Log);
   std::ostringstream top;
   TextWriter topOut(top);
   WriteTopFile(1, run.Sat, run.Qor, run.Log, topOut);  // marks the nodes the drawing shows
@@ -48,7 +48,7 @@ void BM_DrawTownNetwork(benchmark::State& state) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "veltra_bench_drawing";
   std::filesystem::create_directories(dir);
   const std::string name = (dir / "ciudad_1_1.dxf").string();
-  for (auto _ : state) DibujarRed(run.Cfg, 1, run.Sat, run.Qor, name, 1);
+  for (auto _ : state) DibujarRed(run.Cfg, NetworkPosition(1), run.Sat, run.Qor, name, 1);
   state.counters["links"] = run.Qor.NumArcos;
   state.counters["picture_kb"] = static_cast<double>(std::filesystem::file_size(dir / "ciudad_1_1.svg")) / 1024;
   std::filesystem::remove_all(dir);

@@ -4,7 +4,7 @@
 # its own folders and of the libraries it uses (directly or through them). The check target
 # veltra_layer_check, built before every library, scans each library's files and fails the
 # build on an include of a folder the library may not use: a file reader that includes the
-# driver's header (run/run.h) does not build.
+# run state (state/run.h) does not build.
 
 # veltra_library(<name> FOLDERS <folder>... [USES <library>...] [EXCLUDE <file>...])
 # A static library of the .cpp files of src/<folder>/, linked to the libraries it uses.

@@ -4,7 +4,7 @@
 // is created.
 #include "fuzz_support.h"
 #include "run/config.h"
-#include "run/run.h"
+#include "state/run.h"
 
 using namespace veltra;
 
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   run.Qor = example.Qor;
   fuzz::Orderly([&] {
     ReadGlobalConfiguration(run, {"pueblo.dat", "nodos.txt", "pueblo_tr.dat", "fuzz.ini"});
-    for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, r);
+    for (int r = 1; r <= run.Qor.NumRedes; ++r) ReadNetworkConfiguration(run, NetworkPosition(r));
   });
   run.Log.CloseMessagesFile();
   fuzz::CleanWorkDir(kFixtures);

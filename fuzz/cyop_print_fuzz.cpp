@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Orderly([&] {
     CyopTable table;
     ReadCyopTable("fuzz.cyo", table);
-    const int cycle = CyopCycleChoice(cfg, 1, "fuzz.cyo", state.Sat, state.Qor, state.Log);
-    CyopStructureCheck(cfg, 1, "fuzz.cyo", StructureCycle(cycle), cycle, false, state.Sat, state.Qor, state.Log);
+    const int cycle = CyopCycleChoice(cfg, NetworkPosition(1), "fuzz.cyo", state.Sat, state.Qor, state.Log);
+    CyopStructureCheck(cfg, NetworkPosition(1), "fuzz.cyo", StructureCycle(cycle), cycle, false, state.Sat, state.Qor, state.Log);
   });
   return 0;
 }

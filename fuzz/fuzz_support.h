@@ -183,15 +183,14 @@ struct ExampleState {
   MessageLog Log;
 };
 
-// Runs one reading; the orderly stops of the program (its stop, a file it cannot use, a field
-// that is not a number) end it normally. Anything else escapes and is a finding.
+// Runs one reading; the orderly stops of the program (every InputError: its stop, a file it
+// cannot use, a field that is not a number) end it normally. Anything else escapes and is a
+// finding.
 template <class F>
 void Orderly(F&& read) {
   try {
     read();
-  } catch (const RunStop&) {
-  } catch (const FileError&) {
-  } catch (const NumberFormatError&) {
+  } catch (const InputError&) {
   }
 }
 

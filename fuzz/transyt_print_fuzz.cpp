@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteFile("fuzz.prt", text);
   fuzz::Orderly([&] {
     ReadPerformanceIndex("fuzz.prt");
-    ReadFinalSettings(fuzz::Lines(text), true, 1, state.Sat, state.Qor, state.Log);
+    ReadFinalSettings(fuzz::Lines(text), true, NetworkPosition(1), state.Sat, state.Qor, state.Log);
   });
   return 0;
 }

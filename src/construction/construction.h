@@ -29,44 +29,32 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k);
 
 // Creates the link(s) of lane group P of arm k of node m in network r: a general-traffic link
 // with its public-transport twins, or public-transport links only.
-void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes);
+void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes);
 
 // Fills the flows, stage mask and intergreen of a link from its turns; returns the
 // public-transport flow of its lane group.
-float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link);
+float AcumularFlujos(const SaturnVars& sat, QorVars& qor, int32_t link);
 
 // The upstream links of every link, with their flows and cruise values.
 void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor);
 
 // Saturation flows, give-way values and the FlujoS30, FlujoSat and Lag35 overrides of network r.
-void EvaluarFlujoSat(const NetworkBuild& build, int r);
+void EvaluarFlujoSat(const NetworkBuild& build, NetworkPosition r);
 
 // Rebuilds the give-way relations of network r.
-void AnalizarCedas(const NetworkBuild& build, int r);
+void AnalizarCedas(const NetworkBuild& build, NetworkPosition r);
 
 // Examines the opposing candidates of giving-way link c and appends at most one relation.
 void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const std::vector<int32_t>& opuestos);
 
-// One entry of an override list: upstream node, junction node, exit node (0: any) and value.
-struct EntradaMovimiento {
-  int32_t A = 0, B = 0, C = 0;
-  int32_t Valor = 0;
-};
-
-// The entries of a "/"-joined override list (its first, empty item is not an entry).
-std::vector<EntradaMovimiento> EntradasLista(const std::string& list);
-
 // Every link of the movement (A, B, C), in table order (C = 0: any exit).
-std::vector<int32_t> ArcosDeMovimiento(const QorVars& qor, int32_t a, int32_t b, int32_t c);
-
-// Position p (0..21) of the flows of SATURN link `link`; 0 when there are none.
-float FlujoTramo(const SaturnVars& sat, int32_t link, int p);
+std::vector<int32_t> LinksOfMovement(const QorVars& qor, int32_t a, int32_t b, int32_t c);
 
 // The turn (A, junction, C) when it exists, else nullptr.
-const TGiro* Giro(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c);
+const TGiro* TurnOf(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c);
 
 // A direction as a class -1, 0 or 1, and the place of a class in the per-class arrays.
-inline int Clase3(int32_t direction) { return direction > 0 ? 1 : (direction < 0 ? -1 : 0); }
-inline size_t PosClase(int32_t clase) { return static_cast<size_t>(Clase3(clase) + 1); }
+inline int DirectionClass(int32_t direction) { return direction > 0 ? 1 : (direction < 0 ? -1 : 0); }
+inline size_t ClassSlot(int32_t clase) { return static_cast<size_t>(DirectionClass(clase) + 1); }
 
 }  // namespace veltra

@@ -12,13 +12,13 @@ namespace {
 
 // Gives every SATURN node its TRANSYT number and network for network r, and clears the marks
 // that the companion files and the drawing set later.
-void AsignarNodos(SaturnVars& sat, QorVars& qor, int r) {
-  const std::vector<int32_t>& row = At(qor.RedNodos, r);
-  const int32_t network = row[0];
+void AssignTransytNodes(SaturnVars& sat, QorVars& qor, NetworkPosition r) {
+  const TRedNodos& row = qor.Network(r);
+  const int32_t network = row.Number.Value();
   std::fill(qor.NodoTransytUsado.begin(), qor.NodoTransytUsado.end(), 0);
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     TNodo& node = sat.Nodes[m];
-    node.TransytNode = m < row.size() ? row[m] : 0;
+    node.TransytNode = row.TransytNodeOf(static_cast<int32_t>(m));
     if (node.TransytNode >= 1 && node.TransytNode <= kMaxTransytNode)
       qor.NodoTransytUsado[static_cast<size_t>(node.TransytNode)] = 1;
     node.TransytNetwork = node.TransytNode > 0 ? network : 0;
@@ -28,19 +28,17 @@ void AsignarNodos(SaturnVars& sat, QorVars& qor, int r) {
 }
 
 // A configured DobleIgual replaces the repeat indicator of every repeating plan of the network.
-void AplicarDobleIgual(SaturnVars& sat, int dobleIgual) {
+void ApplyDobleIgual(SaturnVars& sat, int dobleIgual) {
   if (dobleIgual == 0) return;
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    const TNodo& node = sat.Nodes[m];
-    if (node.TransytNode <= 0 || node.SignalPlan <= 0 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size())
-      continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
-    if (plan.RepeatIndicator != 0) plan.RepeatIndicator = dobleIgual;
+    TPlanSemaforo* plan = sat.PlanOf(static_cast<int32_t>(m));
+    if (sat.Nodes[m].TransytNode <= 0 || plan == nullptr) continue;
+    if (plan->RepeatIndicator != 0) plan->RepeatIndicator = dobleIgual;
   }
 }
 
 // Each link's share of the flow of the links of its kind (slot) over all lane groups of the arm.
-void Repartir(const TConector& arm, QorVars& qor) {
+void ShareArmFlows(const TConector& arm, QorVars& qor) {
   const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
   for (int slot = 1; slot <= 3; ++slot) {
     double sum = 0;
@@ -61,17 +59,17 @@ void Repartir(const TConector& arm, QorVars& qor) {
 
 }  // namespace
 
-void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, QorVars& qor, MessageLog& log) {
+void ConstruirArcos(const Settings& cfg, NetworkPosition r, int iteration, SaturnVars& sat, QorVars& qor,
+                    MessageLog& log) {
   NetworkBuild build{cfg, sat, qor, log};
-  if (r < 1 || r > kMaxRedes) return;
-  const int32_t network = At(qor.RedNodos, r)[0];
+  const int32_t network = qor.NumberOf(r).Value();
   build.Log.Line(Printf("   Construyendo arcos Transyt (%d,%d)...", iteration, network));
 
-  qor.LimpiarArcos();
+  qor.ClearLinks();
   std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
   std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
-  AsignarNodos(sat, qor, r);
-  AplicarDobleIgual(sat, At(build.Cfg.Red, r).DobleIgual);
+  AssignTransytNodes(sat, qor, r);
+  ApplyDobleIgual(sat, build.Cfg.Network(r).DobleIgual);
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     // A node without a TRANSYT number is outside every network, even one numbered 0.
@@ -81,13 +79,13 @@ void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, 
       TConector& arm = At(sat.Nodes[m].Arms, k);
       if (arm.Lanes == 0) continue;
       ReclasificarGrupos(sat, static_cast<int>(m), k);
-      const float linkFlow = FlujoTramo(sat, arm.ApproachLink, 8);
+      const float linkFlow = sat.LinkFlow(arm.ApproachLink, FlowSlot::Assigned);
       const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
       for (int P = 1; P <= groupCount; ++P) {
         At(arm.Groups, P).LinkSlots.fill(0);
         CrearArcosGrupo(build, r, static_cast<int>(m), k, P, linkFlow, arm.LinkMarks[1] != 0, arm.Lanes);
       }
-      Repartir(arm, qor);
+      ShareArmFlows(arm, qor);
     }
   }
 

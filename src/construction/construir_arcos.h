@@ -6,6 +6,7 @@
 namespace veltra {
 
 // Builds the links of network position r (messages name the iteration).
-void ConstruirArcos(const Settings& cfg, int r, int iteration, SaturnVars& sat, QorVars& qor, MessageLog& log);
+void ConstruirArcos(const Settings& cfg, NetworkPosition r, int iteration, SaturnVars& sat, QorVars& qor,
+                    MessageLog& log);
 
 }  // namespace veltra

@@ -13,7 +13,7 @@ namespace veltra {
 namespace {
 
 // A list of link indices kept as their "%d" texts, so 12 comes before 9; duplicates once.
-class ListaTexto {
+class LinksAsText {
  public:
   void Add(int32_t link) { items_.insert(Printf("%d", link)); }
   std::vector<int32_t> Links() const {
@@ -28,35 +28,35 @@ class ListaTexto {
 
 // A share in percent, held within 0..100 (a link flow raised to the minimum of 10 can exceed the
 // flow it is a part of).
-int Porcentaje(double value) { return std::clamp(RoundEven(value), 0, 100); }
+int Percentage(double value) { return std::clamp(RoundEven(value), 0, 100); }
 
 // The percentage not taken by `part` of `whole`; 0 when there is no flow to divide by.
-int PorcentajeResto(double part, double whole) { return whole > 0 ? Porcentaje((1 - part / whole) * 100) : 0; }
+int RemainingPercentage(double part, double whole) { return whole > 0 ? Percentage((1 - part / whole) * 100) : 0; }
 
 // The turn of the given class among the link's exits: the last such exit of Salidas.
-const TGiro* GiroDeClase(const SaturnVars& sat, const TArco& arco, int clase) {
+const TGiro* TurnOfClass(const SaturnVars& sat, const TArco& arco, int clase) {
   const TGiro* found = nullptr;
-  for (int32_t exit : SalidasLista(arco.Salidas)) {
-    const TGiro* turn = Giro(sat, arco.NodoA, arco.NodoB, exit);
-    if (turn != nullptr && Clase3(turn->Direction) == clase) found = turn;
+  for (int32_t exit : ExitList(arco.Salidas)) {
+    const TGiro* turn = TurnOf(sat, arco.NodoA, arco.NodoB, exit);
+    if (turn != nullptr && DirectionClass(turn->Direction) == clase) found = turn;
   }
   return found;
 }
 
 // Rule R: the part of the link's flow that does not turn left.
-int ReglaR(const SaturnVars& sat, const TArco& arco) {
-  if (SalidaUnica(arco.Salidas)) return 0;
-  const TGiro* left = GiroDeClase(sat, arco, -1);
+int NotTurningLeftPercentage(const SaturnVars& sat, const TArco& arco) {
+  if (SingleExit(arco.Salidas)) return 0;
+  const TGiro* left = TurnOfClass(sat, arco, -1);
   if (left == nullptr) return 0;
   if (arco.EsPublico != 0) {
-    return PorcentajeResto(left->FixedFlow, FlujoTramo(sat, arco.IndiceTramo, 9));
+    return RemainingPercentage(left->FixedFlow, sat.LinkFlow(arco.IndiceTramo, FlowSlot::Fixed));
   }
   if (arco.Flujo == 0) return 100;
-  return PorcentajeResto(left->AssignedFlow, arco.Flujo);
+  return RemainingPercentage(left->AssignedFlow, arco.Flujo);
 }
 
-void AgregarCaso(QorVars& qor, const TArco& giving, int32_t opposing1, int32_t opposing2, int percentage) {
-  TCaso& caso = At(qor.Casos, qor.NuevoCaso());
+void AddGiveWay(QorVars& qor, const TArco& giving, int32_t opposing1, int32_t opposing2, int percentage) {
+  TCaso& caso = At(qor.Casos, qor.AddCase());
   caso.Link = giving.Numero;
   caso.Opposing1 = opposing1;
   caso.Opposing2 = opposing2;
@@ -68,35 +68,36 @@ void AgregarCaso(QorVars& qor, const TArco& giving, int32_t opposing1, int32_t o
 }
 
 // One giving-way link against its only opposing link.
-void RelacionDirecta(const SaturnVars& sat, QorVars& qor, int kind, int32_t c, int32_t d) {
+void SingleOpposingRelation(const SaturnVars& sat, QorVars& qor, int kind, int32_t c, int32_t d) {
   const TArco& giving = At(qor.Arcos, c);
   const int32_t opposing = At(qor.Arcos, d).Numero;
   if (kind == 1) {
-    AgregarCaso(qor, giving, opposing, 0, 0);
+    AddGiveWay(qor, giving, opposing, 0, 0);
   } else if (kind == 2) {
-    AgregarCaso(qor, giving, 0, opposing, ReglaR(sat, giving));
+    AddGiveWay(qor, giving, 0, opposing, NotTurningLeftPercentage(sat, giving));
   } else if (kind == 3 && giving.Clase == 1) {
     int percentage = 0;
-    if (!SalidaUnica(giving.Salidas)) {
-      percentage = PorcentajeResto(giving.Flujo, FlujoTramo(sat, giving.IndiceTramo, giving.EsPublico != 0 ? 9 : 8));
+    if (!SingleExit(giving.Salidas)) {
+      percentage = RemainingPercentage(giving.Flujo, sat.LinkFlow(giving.IndiceTramo, giving.EsPublico != 0 ? FlowSlot::Fixed
+                                                                                                       : FlowSlot::Assigned));
     }
-    AgregarCaso(qor, giving, 0, opposing, percentage);
+    AddGiveWay(qor, giving, 0, opposing, percentage);
   }
 }
 
 // Angle group of a bearing difference in steps of 45 degrees (-8..8).
-char GrupoAngulo(int delta) {
+char AngleGroup(int delta) {
   static const char groups[] = "AABBCCDDABBCCDDAA";
   return groups[delta + 8];
 }
 
 // True when a slot of the arm with a code holding `letter` leads to one of the link's exits.
 // Exits compare as numbers: the exit 4 is not among the exits "34".
-bool LlevaCodigo(const TNodo& node, const TConector& arm, const TArco& arco, char letter) {
+bool CarriesCode(const TNodo& node, const TConector& arm, const TArco& arco, char letter) {
   const int slots = std::min(node.ArmCount - 1, kMaxSlots);
   for (int j = 1; j <= slots; ++j) {
     const TMovimiento& slot = At(arm.Slots, j);
-    if (slot.Code.find(letter) != std::string::npos && SalidasContiene(arco.Salidas, slot.ExitNode)) return true;
+    if (slot.Code.find(letter) != std::string::npos && ExitsInclude(arco.Salidas, slot.ExitNode)) return true;
   }
   return false;
 }
@@ -114,7 +115,7 @@ void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const st
       build.Log.Line(Printf("Caso %d: %d", kind, delta));
       continue;
     }
-    const char group = GrupoAngulo(delta);
+    const char group = AngleGroup(delta);
     const int32_t n = candidate.Numero;
     if (kind == 1) {
       if (group == 'A') {
@@ -129,7 +130,7 @@ void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const st
     } else if (kind == 2) {
       if (group == 'C' && candidate.Clase == 0) R = n;
     } else if (kind == 3) {
-      if (group == 'D' && !(candidate.Clase == 1 && SalidaUnica(candidate.Salidas))) L = n;
+      if (group == 'D' && !(candidate.Clase == 1 && SingleExit(candidate.Salidas))) L = n;
     }
   }
   if (static_cast<int64_t>(L) + S + R <= 0) return;
@@ -140,30 +141,30 @@ void ClasificarOpuestos(const NetworkBuild& build, int32_t c, int kind, const st
     opposing1 = L;
     if (S >= 1) {
       opposing2 = S;
-      const TGiro* right = GiroDeClase(build.Sat, giving, 1);
+      const TGiro* right = TurnOfClass(build.Sat, giving, 1);
       const bool defined = right != nullptr && giving.Flujo > 0;
-      percentage = defined ? Porcentaje(100.0 * right->AssignedFlow / giving.Flujo) : 0;
+      percentage = defined ? Percentage(100.0 * right->AssignedFlow / giving.Flujo) : 0;
     } else {
       opposing2 = R;
     }
   } else if (S >= 1) {
     opposing1 = S;
     if (R > 0) opposing2 = R;
-  } else if (SalidaUnica(giving.Salidas)) {
+  } else if (SingleExit(giving.Salidas)) {
     opposing1 = R;
   } else {
-    percentage = ReglaR(build.Sat, giving);
+    percentage = NotTurningLeftPercentage(build.Sat, giving);
     opposing2 = R;
   }
-  AgregarCaso(qor, giving, opposing1, opposing2, percentage);
+  AddGiveWay(qor, giving, opposing1, opposing2, percentage);
 }
 
-void AnalizarCedas(const NetworkBuild& build, int r) {
+void AnalizarCedas(const NetworkBuild& build, NetworkPosition r) {
   QorVars& qor = build.Qor;
   const SaturnVars& sat = build.Sat;
-  qor.LimpiarCasos();
-  for (const EntradaMovimiento& e : EntradasLista(At(build.Cfg.Red, r).FlujoArco1))
-    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) At(qor.Arcos, link).FlujoArco1 = e.Valor;
+  qor.ClearCases();
+  for (const MovementEntry& e : build.Cfg.Network(r).FlujoArco1)
+    for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) At(qor.Arcos, link).FlujoArco1 = e.Value;
 
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     const TNodo& node = sat.Nodes[m];
@@ -178,21 +179,21 @@ void AnalizarCedas(const NetworkBuild& build, int r) {
       const bool case2 = !case1 && signalised && (arm.HasXTurn || arm.HasFTurn);
       if (!case1 && !case2) continue;
 
-      ListaTexto giving, opposing;
-      for (int32_t link : ArcosDeMovimiento(qor, arm.ANode, node.Number, 0)) {
+      LinksAsText giving, opposing;
+      for (int32_t link : LinksOfMovement(qor, arm.ANode, node.Number, 0)) {
         const TArco& arco = At(qor.Arcos, link);
         if (case1 ? (arm.HasGTurn ? arco.EsPublico == 0 : arco.Clase == -1)
-                  : (arco.EsPublico == 0 && (LlevaCodigo(node, arm, arco, 'X') || LlevaCodigo(node, arm, arco, 'F'))))
+                  : (arco.EsPublico == 0 && (CarriesCode(node, arm, arco, 'X') || CarriesCode(node, arm, arco, 'F'))))
           giving.Add(link);
       }
       for (int b = 1; b <= armCount; ++b) {
         const TConector& other = At(node.Arms, b);
         if (b == a || other.HasGTurn) continue;
-        for (int32_t link : ArcosDeMovimiento(qor, other.ANode, node.Number, 0)) {
+        for (int32_t link : LinksOfMovement(qor, other.ANode, node.Number, 0)) {
           const TArco& arco = At(qor.Arcos, link);
           const bool general = arco.EsPublico == 0;
           // A public-transport link with a general twin is opposed through its twin.
-          if (general || (case1 && qor.ArcoPorNumero(arco.Numero - 3) == 0)) opposing.Add(link);
+          if (general || (case1 && qor.LinkByNumber(arco.Numero - 3) == 0)) opposing.Add(link);
         }
       }
 
@@ -204,7 +205,7 @@ void AnalizarCedas(const NetworkBuild& build, int r) {
         if (signalised && arco.MarcaX != 0) kind = 2;
         if (signalised && arco.MarcaF != 0) kind = 3;
         if (opposingLinks.size() == 1)
-          RelacionDirecta(sat, qor, kind, c, opposingLinks[0]);
+          SingleOpposingRelation(sat, qor, kind, c, opposingLinks[0]);
         else
           ClasificarOpuestos(build, c, kind, opposingLinks);
       }

@@ -12,53 +12,39 @@ namespace veltra {
 
 namespace {
 
-// The share of a movement's public-transport flow that goes to the detailed public-transport
-// link, with its cruise increment and detail value (TPublicoDet_%d).
-struct Detalle {
-  double p = 0;
-  int32_t w = 0;
-  int32_t d = 0;
-};
-
-Detalle BuscarDetalle(const NetworkSettings& net, int32_t a, int32_t b, const std::string& exits) {
-  const size_t entries = std::min({net.TPublicoDetKey.size(), net.TPublicoDet4.size(), net.TPublicoDet5.size(),
-                                   net.TPublicoDet6.size()});
-  auto find = [&](int32_t c) -> size_t {
-    const std::string key = Printf("%8d%8d%8d", a, b, c);
-    for (size_t i = 0; i < entries; ++i)
-      if (net.TPublicoDetKey[i] == key) return i;
-    return entries;
+// The detailed public-transport link of the movement A -> B (TPublicoDet_%d): the first entry
+// for any exit, else the first for one of the exits in their order; a detail value of 0 is
+// written as -9999. No share when the movement has none.
+PublicTransportDetail FindDetail(const NetworkSettings& net, int32_t a, int32_t b, const std::string& exits) {
+  auto find = [&](int32_t c) -> const PublicTransportDetail* {
+    for (const PublicTransportDetail& detail : net.TPublicoDet)
+      if (detail.A == a && detail.B == b && detail.C == c) return &detail;
+    return nullptr;
   };
-  size_t hit = find(0);
-  if (hit == entries) {
-    for (int32_t c : SalidasLista(exits)) {
-      hit = find(c);
-      if (hit != entries) break;
-    }
+  const PublicTransportDetail* hit = find(0);
+  for (int32_t c : hit == nullptr ? ExitList(exits) : std::vector<int32_t>()) {
+    hit = find(c);
+    if (hit != nullptr) break;
   }
-  Detalle detalle;
-  if (hit == entries) return detalle;
-  // A share outside 0..100 % would give one of the two links a negative flow.
-  detalle.p = std::clamp(TextToReal(net.TPublicoDet4[hit]) / 100.0, 0.0, 1.0);
-  detalle.w = TextToInt(net.TPublicoDet5[hit]);
-  detalle.d = TextToInt(net.TPublicoDet6[hit]);
-  if (detalle.d == 0) detalle.d = -9999;
-  return detalle;
+  if (hit == nullptr) return PublicTransportDetail();
+  PublicTransportDetail detail = *hit;
+  if (detail.Value == 0) detail.Value = -9999;
+  return detail;
 }
 
 // Final digit of a link number by class: general traffic 2, 1, 0 and public transport only
 // 5, 4, 3 for classes -1, 0, 1.
-int DigitoFinal(int clase, bool publico) { return (publico ? 4 : 1) - Clase3(clase); }
+int FinalDigit(int clase, bool publico) { return (publico ? 4 : 1) - DirectionClass(clase); }
 
 // The link number "%d%d%d" of TRANSYT node, arm number and final digit. A second right or left
 // link of the arm (or one of a re-classified group) takes the TRANSYT node plus 200, which only
 // fits when the node is at most 125.
-int32_t NumeroArco(const NetworkBuild& build, const TNodo& node, const TConector& arm, const TGrupoCarriles& group, int clase,
+int32_t LinkNumber(const NetworkBuild& build, const TNodo& node, const TConector& arm, const TGrupoCarriles& group, int clase,
                    bool publico) {
-  const int digit = DigitoFinal(clase, publico);
+  const int digit = FinalDigit(clase, publico);
   const int32_t numero = TextToInt(Printf("%d%d%d", node.TransytNode, arm.ArmNumber, digit));
-  if (Clase3(clase) == 0) return numero;
-  if (build.Qor.ArcoPorNumero(numero) == 0 && group.Mark == 0) return numero;
+  if (DirectionClass(clase) == 0) return numero;
+  if (build.Qor.LinkByNumber(numero) == 0 && group.Mark == 0) return numero;
   if (node.TransytNode > 125) {
     build.Log.Error(Printf("ERROR - Nodo %d (%d) debe tener un codigo menor que 125", node.Number, node.TransytNode), 1);
     return numero;
@@ -67,11 +53,11 @@ int32_t NumeroArco(const NetworkBuild& build, const TNodo& node, const TConector
 }
 
 // Appends a link to Arcos; a network with more links than the table holds ends the run.
-int32_t Agregar(const NetworkBuild& build, int r, const TArco& arco) {
-  const int32_t i = build.Qor.NuevoArco();
+int32_t AppendLink(const NetworkBuild& build, NetworkPosition r, const TArco& arco) {
+  const int32_t i = build.Qor.AddLink();
   if (i == 0) {
     const std::string line = Printf("ERROR - Red Transyt %d con mas de %d arcos (nodo %d). Proceso no puede continuar.",
-                                    At(build.Qor.RedNodos, r)[0], kMaxArcos, arco.NodoB);
+                                    build.Qor.NumberOf(r).Value(), kMaxArcos, arco.NodoB);
     build.Log.Fatal(line, 0, Listed::Yes);
   }
   At(build.Qor.Arcos, i) = arco;
@@ -79,7 +65,7 @@ int32_t Agregar(const NetworkBuild& build, int r, const TArco& arco) {
 }
 
 // The public-transport twin V of general link K carries the bus flow not taken by the detailed link.
-TArco Gemelo(const TArco& k) {
+TArco PublicTransportTwin(const TArco& k) {
   TArco v;
   v.NodoA = k.NodoA;
   v.NodoB = k.NodoB;
@@ -104,31 +90,26 @@ TArco Gemelo(const TArco& k) {
 }
 
 // The detailed public-transport link X: a copy of V with the detail share p of the bus flow.
-void CrearDetalle(const NetworkBuild& build, int r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
-                  float pt, const Detalle& detalle) {
+void AddDetailLink(const NetworkBuild& build, NetworkPosition r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
+                  float pt, const PublicTransportDetail& detail) {
   TArco x = At(build.Qor.Arcos, v);
   x.Numero += 3;
-  x.Flujo = static_cast<float>(pt * detalle.p);
-  for (size_t c = 0; c < 3; ++c) x.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * detalle.p);
+  x.Flujo = static_cast<float>(pt * detail.Share);
+  for (size_t c = 0; c < 3; ++c) x.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * detail.Share);
   x.EsPublico = 1;
   x.EsDetalle = 1;
-  x.FraccionPublico = static_cast<float>(detalle.p);
-  x.Velocidad += detalle.w;
-  x.DatoDetalle = detalle.d;
-  group.LinkSlots[3] = Agregar(build, r, x);
+  x.FraccionPublico = static_cast<float>(detail.Share);
+  x.Velocidad += detail.CruiseIncrement;
+  x.DatoDetalle = detail.Value;
+  group.LinkSlots[3] = AppendLink(build, r, x);
 }
 
 }  // namespace
 
-const TGiro* Giro(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c) {
+const TGiro* TurnOf(const SaturnVars& sat, int32_t a, int32_t junction, int32_t c) {
   const int32_t t = sat.FindTurn(a, junction, c);
   if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) return nullptr;
   return &At(sat.Turns, t);
-}
-
-float FlujoTramo(const SaturnVars& sat, int32_t link, int p) {
-  if (link <= 0 || static_cast<size_t>(link) >= sat.LinkFlows.size() || p < 0 || p >= 22) return 0;
-  return At(sat.LinkFlows, link)[static_cast<size_t>(p)];
 }
 
 void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
@@ -136,15 +117,15 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
   TConector& arm = At(sat.Nodes, m).Arms[static_cast<size_t>(k)];
   const int groupCount = std::min(arm.GroupCount, kMaxLaneGroups);
   std::array<int, 3> count{};
-  for (int P = 1; P <= groupCount; ++P) ++count[PosClase(At(arm.Groups, P).Direction)];
+  for (int P = 1; P <= groupCount; ++P) ++count[ClassSlot(At(arm.Groups, P).Direction)];
   if (count[1] <= 1) return;
 
   for (int P = 1; P <= groupCount; ++P) {
     TGrupoCarriles& group = At(arm.Groups, P);
-    for (int32_t exit : SalidasLista(group.Exits)) {
-      const TGiro* turn = Giro(sat, arm.ANode, node.Number, exit);
+    for (int32_t exit : ExitList(group.Exits)) {
+      const TGiro* turn = TurnOf(sat, arm.ANode, node.Number, exit);
       if (turn == nullptr) continue;
-      const int clase = Clase3(turn->Direction);
+      const int clase = DirectionClass(turn->Direction);
       if (count[2] == 0 && clase == 1) {
         group.Direction = 1;
       } else if (count[0] == 0 && clase == -1) {
@@ -159,10 +140,10 @@ void ReclasificarGrupos(SaturnVars& sat, int m, int k) {
   }
 }
 
-void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
+void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k, int P, float linkFlow, bool ptOnly, int lanes) {
   SaturnVars& sat = build.Sat;
   QorVars& qor = build.Qor;
-  const NetworkSettings& net = At(build.Cfg.Red, r);
+  const NetworkSettings& net = build.Cfg.Network(r);
   const TNodo& node = At(sat.Nodes, m);
   const TConector& arm = At(node.Arms, k);
   TGrupoCarriles& group = At(sat.Nodes, m).Arms[static_cast<size_t>(k)].Groups[static_cast<size_t>(P)];
@@ -189,54 +170,54 @@ void CrearArcosGrupo(const NetworkBuild& build, int r, int m, int k, int P, floa
     base.MarcaTramo = (tramo.KindFlags >> 5) & 1;
   }
   int32_t unica = 0;
-  const TGiro* turn = SalidaUnica(base.Salidas, &unica) ? Giro(sat, base.NodoA, base.NodoB, unica) : nullptr;
-  base.Clase = Clase3(turn != nullptr ? turn->Direction : group.Direction);
+  const TGiro* turn = SingleExit(base.Salidas, &unica) ? TurnOf(sat, base.NodoA, base.NodoB, unica) : nullptr;
+  base.Clase = DirectionClass(turn != nullptr ? turn->Direction : group.Direction);
 
   if ((lanes > 0 || linkFlow > 0) && !ptOnly) {
-    base.Numero = NumeroArco(build, node, arm, group, base.Clase, false);
-    const int32_t K = Agregar(build, r, base);
+    base.Numero = LinkNumber(build, node, arm, group, base.Clase, false);
+    const int32_t K = AppendLink(build, r, base);
     group.LinkSlots[1] = K;
     const float pt = AcumularFlujos(sat, qor, K);
     if (pt < 10) return;
-    const Detalle detalle = BuscarDetalle(net, base.NodoA, base.NodoB, base.Salidas);
+    const PublicTransportDetail detail = FindDetail(net, base.NodoA, base.NodoB, base.Salidas);
     const TArco& general = At(qor.Arcos, K);
     const std::array<float, 3> publicoClase = general.FlujoPublicoClase;
-    TArco v = Gemelo(general);
+    TArco v = PublicTransportTwin(general);
     v.Numero = general.Numero + 3;
-    v.Flujo = static_cast<float>(pt * (1 - detalle.p));
-    for (size_t c = 0; c < 3; ++c) v.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * (1 - detalle.p));
+    v.Flujo = static_cast<float>(pt * (1 - detail.Share));
+    for (size_t c = 0; c < 3; ++c) v.FlujoPublicoClase[c] = static_cast<float>(publicoClase[c] * (1 - detail.Share));
     v.EsPublico = 1;
-    v.FraccionPublico = static_cast<float>(1 - detalle.p);
+    v.FraccionPublico = static_cast<float>(1 - detail.Share);
     v.Velocidad = std::clamp(RoundEven(general.Velocidad * build.Cfg.FactorVelPubl), 10, 50) * 100;
-    const int32_t V = Agregar(build, r, v);
+    const int32_t V = AppendLink(build, r, v);
     group.LinkSlots[2] = V;
-    if (detalle.p > 0) CrearDetalle(build, r, group, V, publicoClase, pt, detalle);
+    if (detail.Share > 0) AddDetailLink(build, r, group, V, publicoClase, pt, detail);
     return;
   }
 
   // Public transport only: the approach carries no general traffic.
-  const Detalle detalle = BuscarDetalle(net, base.NodoA, base.NodoB, base.Salidas);
+  const PublicTransportDetail detail = FindDetail(net, base.NodoA, base.NodoB, base.Salidas);
   base.EsPublico = 1;
-  base.FraccionPublico = static_cast<float>(1 - detalle.p);
-  base.Numero = NumeroArco(build, node, arm, group, group.Direction, true);
-  const int32_t V = Agregar(build, r, base);
+  base.FraccionPublico = static_cast<float>(1 - detail.Share);
+  base.Numero = LinkNumber(build, node, arm, group, group.Direction, true);
+  const int32_t V = AppendLink(build, r, base);
   group.LinkSlots[1] = V;
   const float pt = AcumularFlujos(sat, qor, V);
   TArco& publico = At(qor.Arcos, V);
-  publico.Flujo = static_cast<float>(pt * (1 - detalle.p));
-  if (detalle.p > 0) CrearDetalle(build, r, group, V, publico.FlujoPublicoClase, pt, detalle);
+  publico.Flujo = static_cast<float>(pt * (1 - detail.Share));
+  if (detail.Share > 0) AddDetailLink(build, r, group, V, publico.FlujoPublicoClase, pt, detail);
 }
 
-float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {
+float AcumularFlujos(const SaturnVars& sat, QorVars& qor, int32_t link) {
   TArco& arco = At(qor.Arcos, link);
   arco.Flujo = 0;
   arco.FlujoPublico = 0;
   float pt = 0;
-  for (int32_t exit : SalidasLista(arco.Salidas)) {
+  for (int32_t exit : ExitList(arco.Salidas)) {
     const int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, exit);
     if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) continue;
     const TGiro& turn = At(sat.Turns, t);
-    const size_t c = PosClase(turn.Direction);
+    const size_t c = ClassSlot(turn.Direction);
     arco.Flujo += turn.AssignedFlow;
     arco.FlujoClase[c] += turn.AssignedFlow;
     const bool otherBus = turn.BusLane != 0 && static_cast<size_t>(t) < sat.OtherBusTurn.size();
@@ -244,23 +225,17 @@ float AcumularFlujos(SaturnVars& sat, QorVars& qor, int32_t link) {
     arco.FlujoPublico += bus;
     arco.FlujoPublicoClase[c] += bus;
     pt += bus;
-    // The convergence test compares these flows with those of the next assignment.
-    if (static_cast<size_t>(t) < sat.TurnMarks.size()) At(sat.TurnMarks, t) = 1;
-    if (static_cast<size_t>(t) < sat.PreviousTurnFlows.size())
-      At(sat.PreviousTurnFlows, t) = turn.AssignedFlow;
     arco.MascaraEtapas |= turn.StageMask;
   }
-  arco.FlujoConector1 = FlujoTramo(sat, arco.IndiceTramo, 11);
-  arco.FlujoConector2 = FlujoTramo(sat, arco.IndiceTramo, 12);
+  arco.FlujoConector1 = sat.LinkFlow(arco.IndiceTramo, FlowSlot::ZoneConnectors);
+  arco.FlujoConector2 = sat.LinkFlow(arco.IndiceTramo, FlowSlot::NodeConnectors);
   arco.Flujo = std::max(10.0f, arco.Flujo);
   if (pt > 0) pt = std::max(10.0f, pt);
 
   arco.NumEtapas = 0;
-  const int32_t plan = arco.IndiceB > 0 && static_cast<size_t>(arco.IndiceB) < sat.Nodes.size()
-                           ? At(sat.Nodes, arco.IndiceB).SignalPlan
-                           : 0;
-  if (plan > 0 && static_cast<size_t>(plan) < sat.SignalPlans.size() && arco.MascaraEtapas != 0) {
-    const TPlanSemaforo& signal = At(sat.SignalPlans, plan);
+  const TPlanSemaforo* plan = sat.PlanOf(arco.IndiceB);
+  if (plan != nullptr && arco.MascaraEtapas != 0) {
+    const TPlanSemaforo& signal = *plan;
     arco.NumEtapas = signal.StageCount;
     int first = 1;
     while (((static_cast<uint32_t>(arco.MascaraEtapas) >> (first - 1)) & 1u) == 0) ++first;

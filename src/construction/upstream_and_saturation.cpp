@@ -16,8 +16,8 @@ namespace {
 constexpr int kLanes = 8;  // lanes numbered across an approach
 
 // Saturation flow of a public-transport link without the bus-lane mark.
-int32_t FlujoSatPublico(const NetworkBuild& build, const TArco& arco, double total, const std::array<double, 3>& flows) {
-  if (build.Qor.ArcoPorNumero(arco.Numero - 3) != 0) return 0;  // its general twin carries the capacity
+int32_t PublicTransportSaturationFlow(const NetworkBuild& build, const TArco& arco, double total, const std::array<double, 3>& flows) {
+  if (build.Qor.LinkByNumber(arco.Numero - 3) != 0) return 0;  // its general twin carries the capacity
   if (total == 0) {
     build.Log.Warning(Printf("   ATENCION: Arco %d (%d-%d-%s) exclusivo de transporte publico, sin flujo.\r"
                         "             Se asume flujo saturacion = %d.",
@@ -26,24 +26,24 @@ int32_t FlujoSatPublico(const NetworkBuild& build, const TArco& arco, double tot
   }
   if (total < 10) return 0;
   int32_t sum = 0;
-  for (int32_t exit : SalidasLista(arco.Salidas)) {
-    const TGiro* turn = Giro(build.Sat, arco.NodoA, arco.NodoB, exit);
+  for (int32_t exit : ExitList(arco.Salidas)) {
+    const TGiro* turn = TurnOf(build.Sat, arco.NodoA, arco.NodoB, exit);
     if (turn == nullptr) continue;
-    sum += RoundEven(std::abs(static_cast<double>(turn->TurnValue)) * flows[PosClase(turn->Direction)] / total);
+    sum += RoundEven(std::abs(static_cast<double>(turn->TurnValue)) * flows[ClassSlot(turn->Direction)] / total);
   }
   return sum;
 }
 
 // Lanes shared by movements of several classes give each class a part of the lane's saturation
 // flow in proportion to the class's flow per lane.
-int32_t FlujoSatCompartido(const SaturnVars& sat, const TArco& arco, const std::array<double, 3>& flows) {
+int32_t SharedLanesSaturationFlow(const SaturnVars& sat, const TArco& arco, const std::array<double, 3>& flows) {
   std::array<double, 3> weight{0.001, 0.001, 0.001};
   std::array<double, 3> perLane{};
   std::array<std::array<bool, kLanes + 1>, 3> lane{};
-  for (int32_t exit : SalidasLista(arco.Salidas)) {
-    const TGiro* turn = Giro(sat, arco.NodoA, arco.NodoB, exit);
+  for (int32_t exit : ExitList(arco.Salidas)) {
+    const TGiro* turn = TurnOf(sat, arco.NodoA, arco.NodoB, exit);
     if (turn == nullptr) continue;
-    const size_t c = PosClase(turn->Direction);
+    const size_t c = ClassSlot(turn->Direction);
     // A turn whose lane digits are reversed or blank still counts as one lane.
     const int n = std::max(1, turn->LastLane - turn->FirstLane + 1);
     perLane[c] = std::abs(static_cast<double>(turn->TurnValue)) / n;
@@ -61,10 +61,10 @@ int32_t FlujoSatCompartido(const SaturnVars& sat, const TArco& arco, const std::
   return total;
 }
 
-int32_t MayorValorGiro(const SaturnVars& sat, const TArco& arco) {
+int32_t LargestTurnValue(const SaturnVars& sat, const TArco& arco) {
   int32_t largest = 0;
-  for (int32_t exit : SalidasLista(arco.Salidas)) {
-    const TGiro* turn = Giro(sat, arco.NodoA, arco.NodoB, exit);
+  for (int32_t exit : ExitList(arco.Salidas)) {
+    const TGiro* turn = TurnOf(sat, arco.NodoA, arco.NodoB, exit);
     if (turn != nullptr) largest = std::max(largest, std::abs(turn->TurnValue));
   }
   return largest;
@@ -72,19 +72,9 @@ int32_t MayorValorGiro(const SaturnVars& sat, const TArco& arco) {
 
 }  // namespace
 
-std::vector<EntradaMovimiento> EntradasLista(const std::string& list) {
-  std::vector<EntradaMovimiento> entries;
-  const std::vector<std::string> items = Split(list, '/');
-  for (size_t i = 1; i < items.size(); ++i) {
-    const std::vector<std::string> f = Split(items[i] + ",,,,", ',');
-    entries.push_back({TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]), TextToInt(f[3])});
-  }
-  return entries;
-}
-
-std::vector<int32_t> ArcosDeMovimiento(const QorVars& qor, int32_t a, int32_t b, int32_t c) {
+std::vector<int32_t> LinksOfMovement(const QorVars& qor, int32_t a, int32_t b, int32_t c) {
   std::vector<int32_t> links;
-  for (int32_t i = qor.SiguienteArco(0, a, b, c); i <= qor.NumArcos; i = qor.SiguienteArco(i, a, b, c))
+  for (int32_t i = qor.NextLinkOfMovement(0, a, b, c); i <= qor.NumArcos; i = qor.NextLinkOfMovement(i, a, b, c))
     links.push_back(i);
   return links;
 }
@@ -97,9 +87,9 @@ void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor) {
   }
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
     const TArco& up = At(qor.Arcos, i);
-    for (int32_t exit : SalidasLista(up.Salidas)) {
-      const TGiro* turn = Giro(sat, up.NodoA, up.NodoB, exit);
-      for (int32_t r : ArcosDeMovimiento(qor, up.NodoB, exit, 0)) {
+    for (int32_t exit : ExitList(up.Salidas)) {
+      const TGiro* turn = TurnOf(sat, up.NodoA, up.NodoB, exit);
+      for (int32_t r : LinksOfMovement(qor, up.NodoB, exit, 0)) {
         TArco& down = At(qor.Arcos, r);
         if (down.EsPublico != up.EsPublico) continue;
         double q = 0;
@@ -122,10 +112,10 @@ void EvaluarAguasArriba(const SaturnVars& sat, QorVars& qor) {
   }
 }
 
-void EvaluarFlujoSat(const NetworkBuild& build, int r) {
+void EvaluarFlujoSat(const NetworkBuild& build, NetworkPosition r) {
   QorVars& qor = build.Qor;
   const SaturnVars& sat = build.Sat;
-  const NetworkSettings& net = At(build.Cfg.Red, r);
+  const NetworkSettings& net = build.Cfg.Network(r);
 
   for (int32_t L = 1; L <= qor.NumArcos; ++L) {
     TArco& arco = At(qor.Arcos, L);
@@ -138,11 +128,11 @@ void EvaluarFlujoSat(const NetworkBuild& build, int r) {
     if (arco.EsPublico != 0 && arco.Corredor != 0)
       arco.FlujoSat = arco.NumEtapas >= 1 ? net.CorredorFlujosat : net.CorredorCapacidad;
     else if (arco.EsPublico != 0)
-      arco.FlujoSat = FlujoSatPublico(build, arco, total, flows);
+      arco.FlujoSat = PublicTransportSaturationFlow(build, arco, total, flows);
     else if (total >= 10)
-      arco.FlujoSat = FlujoSatCompartido(sat, arco, flows);
+      arco.FlujoSat = SharedLanesSaturationFlow(sat, arco, flows);
     else
-      arco.FlujoSat = MayorValorGiro(sat, arco);
+      arco.FlujoSat = LargestTurnValue(sat, arco);
   }
 
   for (int32_t k = 1; k <= qor.NumCasos; ++k) {
@@ -151,21 +141,21 @@ void EvaluarFlujoSat(const NetworkBuild& build, int r) {
     caso.GiveWayValue = caso.Lanes * (twoOpposing ? net.Cede2Arcos : net.Cede1Arco);
   }
 
-  for (const EntradaMovimiento& e : EntradasLista(net.FlujoS30)) {
-    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) {
+  for (const MovementEntry& e : net.FlujoS30) {
+    for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) {
       const int32_t numero = At(qor.Arcos, link).Numero;
       for (int32_t k = 1; k <= qor.NumCasos; ++k)
-        if (At(qor.Casos, k).Link == numero) At(qor.Casos, k).GiveWayValue = e.Valor;
+        if (At(qor.Casos, k).Link == numero) At(qor.Casos, k).GiveWayValue = e.Value;
     }
   }
-  for (const EntradaMovimiento& e : EntradasLista(net.FlujoSat)) {
-    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) {
+  for (const MovementEntry& e : net.FlujoSat) {
+    for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) {
       TArco& arco = At(qor.Arcos, link);
-      if (arco.EsPublico == 0) arco.FlujoSat = e.Valor;
+      if (arco.EsPublico == 0) arco.FlujoSat = e.Value;
     }
   }
-  for (const EntradaMovimiento& e : EntradasLista(net.Lag35))
-    for (int32_t link : ArcosDeMovimiento(qor, e.A, e.B, e.C)) At(qor.Arcos, link).Lag35 = e.Valor;
+  for (const MovementEntry& e : net.Lag35)
+    for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) At(qor.Arcos, link).Lag35 = e.Value;
 }
 
 }  // namespace veltra

@@ -12,13 +12,6 @@ namespace veltra {
 
 namespace {
 
-// The signal plan of a signalised node, or nullptr.
-TPlanSemaforo* PlanOf(SaturnVars& sat, int32_t nodeIndex) {
-  const int32_t plan = At(sat.Nodes, nodeIndex).SignalPlan;
-  if (plan <= 0 || static_cast<size_t>(plan) >= sat.SignalPlans.size()) return nullptr;
-  return &At(sat.SignalPlans, plan);
-}
-
 bool StageKnown(const TPlanSemaforo& plan, int32_t stage) {
   return stage >= 1 && stage <= plan.StageCount && stage <= kMaxStages;
 }
@@ -30,7 +23,7 @@ TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char*
     run.Log.Line(Printf(unknownNode, node));
     return nullptr;
   }
-  TPlanSemaforo* plan = PlanOf(run.Sat, nodeIndex);
+  TPlanSemaforo* plan = run.Sat.PlanOf(nodeIndex);
   if (plan == nullptr) {
     run.Log.FramedError(Printf("Intenta duplicar nodo %d, no semaforizado", node));
     return nullptr;
@@ -44,16 +37,10 @@ TPlanSemaforo* DuplicationEnd(Run& run, int32_t node, int32_t stage, const char*
 
 }  // namespace
 
-void DuplicarNodos(Run& run, int r) {
-  if (r < 1 || static_cast<size_t>(r) >= run.Cfg.Red.size()) return;
-  const std::vector<std::string> items = Split(At(run.Cfg.Red, r).Duplica, '/');
-  for (size_t k = 1; k < items.size(); ++k) {
-    const std::vector<std::string> fields = Split(items[k], ',');
-    if (fields.size() != 4) continue;
-    const int32_t n1 = TextToInt(fields[0]);
-    const int32_t s1 = TextToInt(fields[1]);
-    const int32_t n2 = TextToInt(fields[2]);
-    const int32_t s2 = TextToInt(fields[3]);
+void DuplicarNodos(Run& run, NetworkPosition r) {
+  for (const DuplicationEntry& entry : run.Cfg.Network(r).Duplica) {
+    const int32_t n1 = entry.SourceNode, s1 = entry.SourceStage;
+    const int32_t n2 = entry.TargetNode, s2 = entry.TargetStage;
 
     int32_t sourceIndex = 0, targetIndex = 0;
     TPlanSemaforo* source = DuplicationEnd(run, n1, s1, "Nodo Saturn %d a duplicar, no reconocido", sourceIndex);
@@ -73,7 +60,7 @@ void DuplicarNodos(Run& run, int r) {
 }
 
 void EscribirRedSaturn(Run& run, int iteration) {
-  const std::string fileName = Printf("%s_%d.%s", run.SaturnBase().c_str(), iteration, "dat");
+  const std::string fileName = run.Files.SaturnNetwork(iteration);
   TextWriter out(fileName);
   try {
     WriteSaturnNetwork(run.Sat, run.Qor.CicloRed, out);
@@ -84,20 +71,18 @@ void EscribirRedSaturn(Run& run, int iteration) {
   out.Close();
 }
 
-void ActualizarSaturn(Run& run, int r, int iteration) {
-  const int32_t networkNumber =
-      r >= 1 && static_cast<size_t>(r) < run.Qor.RedNodos.size() ? At(run.Qor.RedNodos, r)[0] : 0;
+void ActualizarSaturn(Run& run, NetworkPosition r, int iteration) {
+  const int32_t networkNumber = run.Qor.NumberOf(r).Value();
   run.Log.Line(Printf("   Actualizando Saturn (%d,%d)...", iteration, networkNumber));
   run.Log.Line();
 
-  bool failed = run.NotOptimised(iteration, networkNumber);
+  bool failed = run.NotOptimised(iteration, NetworkNumber(networkNumber));
   if (run.Cfg.CorreTransyt == 1) {
-    const std::string printFile =
-        ChangeExtension(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), ".prt");
+    const std::string printFile = run.Files.TransytPrint(iteration, NetworkNumber(networkNumber));
     if (failed) {
       run.Log.Line(Printf("%6sSIN ACTUALIZAR REPARTOS", " "));
       run.Log.EmptyLines(2);
-    } else if (!ReadFinalSettings(printFile, At(run.Cfg.Red, r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
+    } else if (!ReadFinalSettings(printFile, run.Cfg.Network(r).ActualizaDesfase != 0, r, run.Sat, run.Qor,
                                   run.Log)) {
       MarkNotOptimised(run, r, iteration, printFile + " sin FINAL SETTINGS", {});
       failed = true;
@@ -108,7 +93,7 @@ void ActualizarSaturn(Run& run, int r, int iteration) {
   if (failed) RestoreSignals(run, r, iteration);
   if (run.Cfg.CorreTransyt == 1) {
     DuplicarNodos(run, r);
-    DeleteRunFiles(Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, networkNumber), run.Cfg.BorrarTransyt);
+    DeleteRunFiles(run.Files.TransytData(iteration, NetworkNumber(networkNumber)), run.Cfg.BorrarTransyt);
   }
 
   EscribirRedSaturn(run, iteration);

@@ -2,17 +2,17 @@
 // an iteration.
 #pragma once
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra {
 
-void ActualizarSaturn(Run& run, int r, int iteration);
+void ActualizarSaturn(Run& run, NetworkPosition r, int iteration);
 
 // Writes "%s_%d.dat" (SATURN base name, iteration) from the network's lines and the model.
 void EscribirRedSaturn(Run& run, int iteration);
 
 // Copies offsets and stage times between the junctions that the network's Duplica_%d list
 // pairs. Items with a problem are reported and skipped.
-void DuplicarNodos(Run& run, int r);
+void DuplicarNodos(Run& run, NetworkPosition r);
 
 }  // namespace veltra

@@ -28,7 +28,7 @@ void AddTurnFigures(const SaturnVars& sat, const TGiro& turn, TIterationFigures&
   const int32_t entry = turn.EntryLink;
   if (entry > 0 && static_cast<size_t>(entry) < sat.Links.size()) {
     linkLength = static_cast<float>(At(sat.Links, entry).Length);
-    if (static_cast<size_t>(entry) < sat.LinkFlows.size()) linkTime = At(sat.LinkFlows, entry)[0];
+    linkTime = sat.LinkFlow(entry, FlowSlot::ListingValue);
   }
   figures.TurnHr += (linkTime + turn.ListingValue) * q / 3600.0f;
   figures.TurnKm += linkLength * q / 1000.0f;
@@ -47,6 +47,19 @@ void StopMessage(MessageLog& log, const std::string& message) {
 }
 
 }  // namespace
+
+void RememberTurnFlows(SaturnVars& sat, const QorVars& qor) {
+  for (int32_t i = 1; i <= qor.NumArcos; ++i) {
+    const TArco& arco = At(qor.Arcos, i);
+    for (int32_t exit : ExitList(arco.Salidas)) {
+      const int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, exit);
+      if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) continue;
+      if (static_cast<size_t>(t) < sat.TurnMarks.size()) sat.TurnMarks[static_cast<size_t>(t)] = 1;
+      if (static_cast<size_t>(t) < sat.PreviousTurnFlows.size())
+        sat.PreviousTurnFlows[static_cast<size_t>(t)] = At(sat.Turns, t).AssignedFlow;
+    }
+  }
+}
 
 void BaseFigures(Run& run) {
   SaturnVars& sat = run.Sat;

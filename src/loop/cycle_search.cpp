@@ -7,8 +7,8 @@
 
 #include "loop/engine_checks.h"
 #include "model/tables.h"
+#include "output/companion_files.h"
 #include "programs/transyt_run.h"
-#include "run/config.h"
 #include "transyt/cyop_choice.h"
 #include "transyt/print_files.h"
 #include "transyt/transyt_file.h"
@@ -24,27 +24,25 @@ namespace {
 // take more tests than this is a mistake in the configuration, not a search to run.
 constexpr long long kMaxCycleTests = 250;
 
-int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
-NetworkSettings& NetworkOf(Run& run, int r) { return At(run.Cfg.Red, r); }
-
-std::string CyopDataFile(const Run& run, int r, int iteration) {
-  return Printf("cyop_%d_%d.dat", iteration, NetworkNumber(run, r));
+// A TRANSYT data file of network position r and its companion files beside it.
+void WriteDataAndCompanions(Run& run, NetworkPosition r, const std::string& fileName, TransytFileKind kind, int32_t cycle) {
+  const TransytDataFile written = WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, fileName, kind, cycle);
+  WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
 }
 
 // One search of a network in one iteration.
 class CycleSearcher {
  public:
-  CycleSearcher(Run& run, int r, int iteration)
+  CycleSearcher(Run& run, NetworkPosition r, int iteration)
       : run_(run),
         r_(r),
         iteration_(iteration),
-        number_(NetworkNumber(run, r)),
-        net_(NetworkOf(run, r)),
-        cyopData_(CyopDataFile(run, r, iteration)),
-        cyopPrint_(ChangeExtension(cyopData_, ".cyo")) {}
+        number_(run.Qor.NumberOf(r).Value()),
+        net_(run.Cfg.Network(r)),
+        cyopData_(RunFiles::CyopData(iteration, NetworkNumber(number_))),
+        cyopPrint_(RunFiles::CyopPrint(iteration, NetworkNumber(number_))) {}
 
   void Search() {
-    run_.Qor.CicloPreasignado = net_.Ciclo < 0;
     switch (net_.OptimizaCiclo) {
       case CycleMode::Preassigned:
         PreassignedCycle();
@@ -76,7 +74,7 @@ class CycleSearcher {
     int Structure = 1;  // 0: the file did not allow double cycling
   };
 
-  int32_t& NetworkCycle() { return At(run_.Qor.CicloRed, r_); }
+  int32_t& NetworkCycle() { return run_.Qor.Cycle(r_); }
 
   void CleanCyop() { DeleteRunFiles(cyopData_, run_.Cfg.BorrarCyop); }
 
@@ -94,12 +92,12 @@ class CycleSearcher {
     if (tests <= kMaxCycleTests) return;
     run_.Log.Fatal(Printf("ERROR - Configuracion %s, red %d: la busqueda de ciclo de %lld a %lld en pasos de %d "
                           "haria %lld pruebas (maximo %lld)",
-                          ConfigurationPath(run_).c_str(), number_, from, last, step, tests, kMaxCycleTests),
+                          run_.ConfigurationPath().c_str(), number_, from, last, step, tests, kMaxCycleTests),
                    1, Listed::Yes);
   }
 
   std::string TestFile(long long c, bool single) const {
-    return Printf(single ? "t%d%d%lldS.dat" : "t%d%d%lld.dat", iteration_, number_, c);
+    return RunFiles::TestData(iteration_, NetworkNumber(number_), c, single);
   }
 
   void KeepCycle() {
@@ -114,16 +112,15 @@ class CycleSearcher {
       run_.Log.Line(Printf("   Ciclo Preasignado (%d,%d) : %d", iteration_, number_, NetworkCycle()));
       return;
     }
-    // A cycle of 0 or below asks CYOP for the structure at the cycle's magnitude; the sign
-    // comes back so that the next search does the same.
-    net_.Ciclo = -net_.Ciclo;
-    CyopRun();
-    NetworkCycle() = net_.Ciclo;
+    // A cycle of 0 or below asks CYOP for the structure at the cycle's magnitude, in every
+    // search of the network.
+    const int32_t cycle = -net_.Ciclo;
+    CyopRun(cycle);
+    NetworkCycle() = cycle;
     CyopStructureCheck(run_.Cfg, r_, cyopPrint_, NetworkCycle(), NetworkCycle(), false, run_.Sat, run_.Qor,
                        run_.Log);
     run_.Log.Line(Printf("   Ciclo Preasignado (%d,%d) : %d", iteration_, number_, NetworkCycle()));
     CleanCyop();
-    net_.Ciclo = -net_.Ciclo;
   }
 
   void CyopCycle() {
@@ -156,7 +153,7 @@ class CycleSearcher {
     const long long last = std::min<long long>(to, run_.Cfg.MaximoCiclo);
     CheckTestCount(from, last, step);
     for (long long c = from; c <= last; c += step) {
-      if (run_.Qor.EstructuraDoble && c < net_.MinimoCicloDoble) continue;
+      if (run_.Qor.DoubleStructure && c < net_.MinimoCicloDoble) continue;
       TestRun(static_cast<int>(c), false);
       yTested = yTested || c == y;
     }
@@ -189,9 +186,11 @@ class CycleSearcher {
     FailWithoutResult();
   }
 
-  void CyopRun() {
+  // CYOP over the cycles, its data file at `cycle` (the network's Ciclo unless given).
+  void CyopRun() { CyopRun(net_.Ciclo); }
+  void CyopRun(int32_t cycle) {
     run_.Log.Line(Printf("   Generando red Cyop (%d,%d)...", iteration_, number_));
-    WriteTransytFile(run_.Cfg, r_, run_.Sat, run_.Qor, run_.Log, cyopData_, 0, true);
+    WriteDataAndCompanions(run_, r_, cyopData_, TransytFileKind::Cyop, cycle);
     run_.Log.Line(Printf("   Corriendo CYOP (%d,%d)...", iteration_, number_));
     const ProgramRun program = RunCyop(ProgramEnvOf(run_), cyopData_, cyopPrint_);
     CheckCyopRun(run_, r_, iteration_, program, cyopPrint_);
@@ -200,9 +199,9 @@ class CycleSearcher {
   // A TRANSYT run at cycle c; `single`: the file does not allow double cycling.
   void TestRun(int c, bool single) {
     const std::string data = TestFile(c, single);
-    const std::string print = ChangeExtension(data, ".prt");
+    const std::string print = RunFiles::PrintFileOf(data);
     run_.Log.Line(Printf("   Generando red Test (%d,%d,%d)...", iteration_, number_, c));
-    WriteTransytFile(run_.Cfg, r_, run_.Sat, run_.Qor, run_.Log, data, c, !single);
+    WriteDataAndCompanions(run_, r_, data, single ? TransytFileKind::SingleStructureTest : TransytFileKind::Test, c);
     run_.Log.Line(
         Printf(single ? "   Corriendo Transyt/test (%d,%d,%d)... (Simple)" : "   Corriendo Transyt/test (%d,%d,%d)...",
                iteration_, number_, c));
@@ -221,7 +220,7 @@ class CycleSearcher {
     run_.Log.Line(
         Printf("   ATENCION: Transyt/test (%d,%d,%d) sin resultado: %s", iteration_, number_, c, why.c_str()));
     for (const std::string& detail : details) run_.Log.Line("      " + detail);
-    run_.EngineNotes.push_back({iteration_, number_, NoteKind::Warning, false,
+    run_.EngineNotes.push_back({iteration_, NetworkNumber(number_), NoteKind::Warning, false,
                                 Printf("Transyt/test ciclo %d sin resultado: %s", c, why.c_str())});
   }
 
@@ -274,7 +273,7 @@ class CycleSearcher {
   }
 
   Run& run_;
-  const int r_;
+  const NetworkPosition r_;
   const int iteration_;
   const int number_;
   NetworkSettings& net_;
@@ -285,24 +284,24 @@ class CycleSearcher {
 
 }  // namespace
 
-void CycleSearch(Run& run, int r, int iteration) {
+void CycleSearch(Run& run, NetworkPosition r, int iteration) {
   KeepSignals(run, r, iteration);
   CycleSearcher(run, r, iteration).Search();
 }
 
-void FinalTransytRun(Run& run, int r, int iteration) {
-  const int number = NetworkNumber(run, r);
-  if (run.NotOptimised(iteration, number)) {
+void FinalTransytRun(Run& run, NetworkPosition r, int iteration) {
+  const int number = run.Qor.NumberOf(r).Value();
+  if (run.NotOptimised(iteration, NetworkNumber(number))) {
     run.Log.Line(
         Printf("   Transyt (%d,%d) no se corre: la red queda sin optimizar en esta iteracion", iteration, number));
     return;
   }
-  const std::string data = Printf("%s_%d_%d.dat", run.TransytBase().c_str(), iteration, number);
+  const std::string data = run.Files.TransytData(iteration, NetworkNumber(number));
   run.Log.Line(Printf("   Generando red Transyt (%d,%d)...", iteration, number));
-  WriteTransytFile(run.Cfg, r, run.Sat, run.Qor, run.Log, data, At(run.Qor.CicloRed, r), true);
+  WriteDataAndCompanions(run, r, data, TransytFileKind::Final, run.Qor.Cycle(r));
   if (run.Cfg.CorreTransyt != 1) return;
   run.Log.Line(Printf("   Corriendo Transyt (%d,%d)...", iteration, number));
-  const std::string print = ChangeExtension(data, ".prt");
+  const std::string print = run.Files.TransytPrint(iteration, NetworkNumber(number));
   const ProgramRun program = RunTransyt(ProgramEnvOf(run), data, print);
   const PrintFileNotes notes = ReadPrintFileNotes(print);
   ShowTransytWarnings(run, r, iteration, notes);

@@ -3,14 +3,14 @@
 
 #include <string>
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra {
 
 // The cycle of network position r in an iteration, as its OptimizaCiclo asks: given, from
 // CYOP, from TRANSYT test runs over a range, or both.
-void CycleSearch(Run& run, int r, int iteration);
+void CycleSearch(Run& run, NetworkPosition r, int iteration);
 // The TRANSYT data file of the iteration at the chosen cycle, and its TRANSYT run.
-void FinalTransytRun(Run& run, int r, int iteration);
+void FinalTransytRun(Run& run, NetworkPosition r, int iteration);
 
 }  // namespace veltra

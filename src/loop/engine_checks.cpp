@@ -14,8 +14,6 @@ namespace {
 // How many lines of a listing note the console shows; the listing holds them all.
 constexpr size_t kShownNoteLines = 10;
 
-int NetworkNumber(const Run& run, int r) { return At(run.Qor.RedNodos, r)[0]; }
-
 std::string WhereTheOutputIs(const Run& run) {
   return run.EngineLog.empty() ? std::string() : Printf("(salida de los programas en %s)", run.EngineLog.c_str());
 }
@@ -33,7 +31,7 @@ std::string WhereTheOutputIs(const Run& run) {
   log.AddError("ERROR - " + what);
   for (const std::string& detail : details) log.AddError("        " + detail);
   run.StopReason = "Detenida: " + what;
-  FatalStop();
+  throw RunStop();
 }
 
 std::string Joined(const std::vector<std::string>& parts) {
@@ -50,13 +48,11 @@ std::string IterationList(const std::vector<int>& iterations) {
 
 // The cycle the signals of network position r run before the loop has given it one: that of
 // the first signalised junction of the network; 0 when it has none.
-int32_t PlanCycle(const Run& run, int r) {
-  const int number = NetworkNumber(run, r);
+int32_t PlanCycle(const Run& run, NetworkPosition r) {
+  const int number = run.Qor.NumberOf(r).Value();
   for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    const TNodo& node = run.Sat.Nodes[i];
-    if (node.TransytNetwork != number || node.SignalPlan <= 0) continue;
-    if (static_cast<size_t>(node.SignalPlan) < run.Sat.SignalPlans.size())
-      return At(run.Sat.SignalPlans, node.SignalPlan).CycleTime;
+    const TPlanSemaforo* plan = run.Sat.PlanOf(static_cast<int32_t>(i));
+    if (run.Sat.Nodes[i].TransytNetwork == number && plan != nullptr) return plan->CycleTime;
   }
   return 0;
 }
@@ -74,13 +70,13 @@ bool HoldsCycleTable(const std::string& printFile) {
 
 }  // namespace
 
-void KeepSignals(Run& run, int r, int iteration) {
+void KeepSignals(Run& run, NetworkPosition r, int iteration) {
   SignalSnapshot& kept = run.SignalsBefore;
   kept.Network = r;
   kept.Iteration = iteration;
   // A network the loop has not timed yet runs the cycle of its plans.
-  kept.Cycle = At(run.Qor.CicloRed, r) != 0 ? At(run.Qor.CicloRed, r) : PlanCycle(run, r);
-  kept.EstructuraDoble = run.Qor.EstructuraDoble;
+  kept.Cycle = run.Qor.Cycle(r) != 0 ? run.Qor.Cycle(r) : PlanCycle(run, r);
+  kept.DoubleStructure = run.Qor.DoubleStructure;
   kept.Plans = run.Sat.SignalPlans;
   kept.TurnMasks.resize(run.Sat.Turns.size());
   for (size_t t = 0; t < run.Sat.Turns.size(); ++t) kept.TurnMasks[t] = run.Sat.Turns[t].StageMask;
@@ -88,11 +84,11 @@ void KeepSignals(Run& run, int r, int iteration) {
   kept.NumArcos = run.Qor.NumArcos;
 }
 
-void RestoreSignals(Run& run, int r, int iteration) {
+void RestoreSignals(Run& run, NetworkPosition r, int iteration) {
   SignalSnapshot& kept = run.SignalsBefore;
   if (kept.Network != r || kept.Iteration != iteration) return;
-  At(run.Qor.CicloRed, r) = kept.Cycle;
-  run.Qor.EstructuraDoble = kept.EstructuraDoble;
+  run.Qor.Cycle(r) = kept.Cycle;
+  run.Qor.DoubleStructure = kept.DoubleStructure;
   run.Sat.SignalPlans = kept.Plans;
   const size_t turns = std::min(kept.TurnMasks.size(), run.Sat.Turns.size());
   for (size_t t = 0; t < turns; ++t) run.Sat.Turns[t].StageMask = kept.TurnMasks[t];
@@ -116,10 +112,10 @@ std::string TransytFailure(const Run& run, const ProgramRun& program, const std:
   return Joined(parts);
 }
 
-void MarkNotOptimised(Run& run, int r, int iteration, const std::string& what,
+void MarkNotOptimised(Run& run, NetworkPosition r, int iteration, const std::string& what,
                       const std::vector<std::string>& details) {
   MessageLog& log = run.Log;
-  const int number = NetworkNumber(run, r);
+  const int number = run.Qor.NumberOf(r).Value();
   std::vector<std::string> lines{"ERROR - " + what,
                                  Printf("        Red %d sin optimizar en la iteracion %d: mantiene su ciclo y sus "
                                         "tiempos anteriores",
@@ -132,18 +128,18 @@ void MarkNotOptimised(Run& run, int r, int iteration, const std::string& what,
   }
   if (!run.EngineLog.empty()) log.Line("        " + WhereTheOutputIs(run));
   log.Line();
-  run.EngineNotes.push_back({iteration, number, NoteKind::NotOptimised, true, what});
+  run.EngineNotes.push_back({iteration, NetworkNumber(number), NoteKind::NotOptimised, true, what});
 }
 
-void ShowTransytWarnings(Run& run, int r, int iteration, const PrintFileNotes& notes) {
-  const int number = NetworkNumber(run, r);
+void ShowTransytWarnings(Run& run, NetworkPosition r, int iteration, const PrintFileNotes& notes) {
+  const int number = run.Qor.NumberOf(r).Value();
   for (const std::string& warning : notes.Warnings) {
     run.Log.Line(Printf("   ATENCION: Transyt (%d,%d): %s", iteration, number, warning.c_str()));
-    run.EngineNotes.push_back({iteration, number, NoteKind::Warning, false, warning});
+    run.EngineNotes.push_back({iteration, NetworkNumber(number), NoteKind::Warning, false, warning});
   }
 }
 
-void CheckCyopRun(Run& run, int r, int iteration, const ProgramRun& program, const std::string& printFile) {
+void CheckCyopRun(Run& run, NetworkPosition r, int iteration, const ProgramRun& program, const std::string& printFile) {
   // Another program than t8s is not run: the cycle choice stops on the missing print file.
   if (!program.Ran) return;
   const bool table = HoldsCycleTable(printFile);
@@ -157,7 +153,7 @@ void CheckCyopRun(Run& run, int r, int iteration, const ProgramRun& program, con
     parts.push_back("no existe " + printFile);
   else if (!table)
     parts.push_back(printFile + " sin tabla de ciclos" + RefusedText(run, notes));
-  const std::string what = Printf("CYOP (%d,%d): %s", iteration, NetworkNumber(run, r), Joined(parts).c_str());
+  const std::string what = Printf("CYOP (%d,%d): %s", iteration, run.Qor.NumberOf(r).Value(), Joined(parts).c_str());
   std::vector<std::string> details;
   for (const std::string& error : notes.Errors) details.push_back(run.Cfg.TransytExe + ": " + error);
   if (notes.Errors.empty()) details = program.OutputTail;
@@ -187,7 +183,7 @@ void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration) {
       run.Log.Line(Printf("      ... y %zu lineas mas en el listado", lines.size() - kShownNoteLines));
     std::string text = std::string(what) + ": " + lines.front();
     if (lines.size() > 1) text += Printf(" (y %zu lineas mas)", lines.size() - 1);
-    run.EngineNotes.push_back({iteration, 0, kind, ours, text});
+    run.EngineNotes.push_back({iteration, NetworkNumber(0), kind, ours, text});
   };
   show(notes.NotConverged, NoteKind::NotConverged, "sin converger");
   show(notes.TripsLeftOut, NoteKind::TripsLeftOut, "con viajes no asignados");
@@ -201,7 +197,7 @@ std::vector<std::string> IncompleteResult(const Run& run) {
   };
   for (const EngineNote& note : run.EngineNotes) {
     if (!note.Failure) continue;
-    if (note.Kind == NoteKind::NotOptimised) add(networks[note.Network], note.Iteration);
+    if (note.Kind == NoteKind::NotOptimised) add(networks[note.Network.Value()], note.Iteration);
     if (note.Kind == NoteKind::NotConverged) add(notConverged, note.Iteration);
     if (note.Kind == NoteKind::TripsLeftOut) add(tripsLeftOut, note.Iteration);
   }

@@ -8,17 +8,17 @@
 #include <vector>
 
 #include "programs/program_env.h"
-#include "run/run.h"
+#include "state/run.h"
 #include "saturn/listing.h"
 #include "transyt/print_files.h"
 
 namespace veltra {
 
 // Keeps the signal settings of network position r before the iteration's TRANSYT runs.
-void KeepSignals(Run& run, int r, int iteration);
+void KeepSignals(Run& run, NetworkPosition r, int iteration);
 // Puts them back (when they were kept for r in that iteration): the network keeps the
 // cycle, structure and timings its signals had.
-void RestoreSignals(Run& run, int r, int iteration);
+void RestoreSignals(Run& run, NetworkPosition r, int iteration);
 
 // Why a TRANSYT or CYOP run gave no result in its print file, the reasons joined ("" when it
 // went well). `details` receives the program's own lines worth showing: the errors the print
@@ -29,13 +29,13 @@ std::string TransytFailure(const Run& run, const ProgramRun& program, const std:
 // Network position r keeps its earlier timings in this iteration: `what` (the failed run and
 // why) and the details on the console and in the messages file, in the errors list, and noted
 // for the end of the run and the report.
-void MarkNotOptimised(Run& run, int r, int iteration, const std::string& what, const std::vector<std::string>& details);
+void MarkNotOptimised(Run& run, NetworkPosition r, int iteration, const std::string& what, const std::vector<std::string>& details);
 
 // The warnings of a network's final print file, one line each, noted for the report.
-void ShowTransytWarnings(Run& run, int r, int iteration, const PrintFileNotes& notes);
+void ShowTransytWarnings(Run& run, NetworkPosition r, int iteration, const PrintFileNotes& notes);
 
 // Stops the run when the CYOP run of network position r gave no cycle table.
-void CheckCyopRun(Run& run, int r, int iteration, const ProgramRun& program, const std::string& printFile);
+void CheckCyopRun(Run& run, NetworkPosition r, int iteration, const ProgramRun& program, const std::string& printFile);
 // Stops the run when a SATURN program failed: the next iteration would have no flows of its own.
 void CheckSaturnRun(Run& run, const ProgramRun& program, int iteration);
 // What the listing read for `iteration` says of its assignment: shown, and (for an assignment

@@ -3,6 +3,7 @@
 // Tables are 1-based; element 0 is a placeholder and an index of 0 means none.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -224,8 +225,40 @@ struct TLinea {
   std::vector<uint8_t> Inserted{0};  // 1..NodeCount: the node was inserted by path completion
 };
 
-// The flows of one link (positions as the listing reader fills them).
-using TFlujoArco = std::array<float, 22>;
+// The positions of a link's flows (TFlujoArco), as the listing and counts readers fill them:
+// the record's numbering, kept here alone; everything else names the position.
+enum class FlowSlot : size_t {
+  ListingValue = 0,     // third value column of the link's listing row (the time on the link)
+  TurnAssigned = 3,     // 2, 3, 4: assigned flow of the turns entering over the link, by direction -1, 0, 1
+  TurnFixed = 6,        // 5, 6, 7: their fixed flow, by direction
+  Assigned = 8,         // assigned flow (total minus fixed)
+  Fixed = 9,            // fixed flow, raised to the sum of its turns' fixed flows when that is larger
+  Total = 10,           // total flow
+  ZoneConnectors = 11,  // assigned flow of the connector rows of the two layouts
+  NodeConnectors = 12,
+  TurnsAssigned = 13,   // 13, 14, 15: the sums over the turns entering over the link
+  TurnsFixed = 14,
+  TurnsTotal = 15,
+  CountedAssigned = 16,  // 16, 17: counts of the movements leaving over the link (counts file)
+  CountedFixed = 17,
+  VolumeCapacity = 19,  // total flow / capacity (0 when the capacity is 0)
+};
+
+// The flows of one link; positions 1, 18, 20 and 21 hold nothing. The loop names every
+// position it uses; a position number reaches the record as laid out.
+struct TFlujoArco {
+  std::array<float, 22> Slots{};
+  float& operator[](FlowSlot slot) { return Slots[static_cast<size_t>(slot)]; }
+  float operator[](FlowSlot slot) const { return Slots[static_cast<size_t>(slot)]; }
+  float& operator[](size_t position) { return Slots[position]; }
+  float operator[](size_t position) const { return Slots[position]; }
+  auto begin() const { return Slots.begin(); }
+  auto end() const { return Slots.end(); }
+  // The position of a per-direction slot (TurnAssigned, TurnFixed) for direction -1, 0 or 1.
+  static FlowSlot ByDirection(FlowSlot middle, int32_t direction) {
+    return static_cast<FlowSlot>(static_cast<size_t>(middle) + static_cast<size_t>(std::clamp(direction, -1, 1) + 1) - 1);
+  }
+};
 
 struct TNetwork {
   std::string Name;
@@ -337,6 +370,12 @@ class SaturnVars {
   int32_t FindLink(int32_t aNode, int32_t bNode) const;  // last match
   int32_t FindTurn(int32_t aNode, int32_t junctionNode, int32_t cNode) const;  // binary search on the keys
 
+  // The flow at `slot` of link `link` (index in Links); 0 when the link has no flows.
+  float LinkFlow(int32_t link, FlowSlot slot) const;
+  // The signal plan of the node at index `node`; nullptr when it has none.
+  const TPlanSemaforo* PlanOf(int32_t node) const;
+  TPlanSemaforo* PlanOf(int32_t node);
+
   // Registers a node number: its position in Nodes, appending a new external node when the
   // number is new. Returns 0 when the table is full.
   int32_t RegisterNode(int32_t number);
@@ -356,6 +395,8 @@ class SaturnVars {
 
   static std::string LinkKey(int32_t aNode, int32_t bNode);
   static std::string TurnKey(int32_t junctionNode, int32_t aNode, int32_t cNode);
+  static void AppendLinkKey(std::string& key, int32_t aNode, int32_t bNode);
+  static void AppendTurnKey(std::string& key, int32_t junctionNode, int32_t aNode, int32_t cNode);
 
  private:
   SaturnCapacities capacity_;
@@ -373,6 +414,8 @@ class SaturnVars {
   mutable std::unordered_map<int32_t, int32_t> nodeByNumber_;
   mutable std::unordered_map<std::string, int32_t> linkByKey_;
   mutable std::unordered_map<int32_t, int32_t> zoneByNumber_;
+  // The key a lookup searches for, kept so that a lookup allocates nothing.
+  mutable std::string keyScratch_;
 };
 
 }  // namespace veltra

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/setting_lists.h"
 #include "model/transyt_model.h"
 
 namespace veltra {
@@ -48,11 +49,11 @@ struct NetworkSettings {
   bool CicloSimple = false;
   bool CicloDoble = false;
   int DobleIgual = 0;
-  std::string NodoSimple;
-  std::string NodoDoble;
-  std::string NodoPrioridad;
-  std::string CicloPrioridad;
-  std::string NoOptimiza;
+  NodeList NodoSimple;
+  NodeList NodoDoble;
+  NodeList NodoPrioridad;
+  NodeList CicloPrioridad;
+  NodeList NoOptimiza;
   int AjustePublico = 0;
   int FlujoAuxiliar = 0;
   int CorredorFlujosat = 0;
@@ -64,11 +65,18 @@ struct NetworkSettings {
   int TpoD1 = 0, TpoD2 = 0, equisat = 0, FactFlu = 0, FactVel = 0, TpoVelo = 0, Optimiza = 0, Dispersion = 0,
       Output = 0, Pdelay = 0, Pstop = 0;
 
-  // Numbered lists, each entry preceded by "/" (so the text starts with "/").
-  std::string Grupo, Lag35, FlujoSat, FlujoS30, VerdeMin, FlujoArco1, Cola, Grafico, Coordina, Duplica;
-  // TPublicoDet_%d entries as four parallel lists: the key "%8d%8d%8d" of the first three
-  // fields, then the fourth, fifth and sixth fields as written.
-  std::vector<std::string> TPublicoDetKey, TPublicoDet4, TPublicoDet5, TPublicoDet6;
+  // The preassigned-cycle flag: a negative Ciclo gives the network the cycle of its magnitude
+  // with the structure CYOP finds for it, and its nodes are optimised at that cycle.
+  bool PreassignedCycle() const { return Ciclo < 0; }
+
+  // The numbered keys, in the order of k.
+  NodeGroupList Grupo, Coordina;
+  MovementList Lag35, FlujoSat, FlujoS30, FlujoArco1;
+  MinimumGreenList VerdeMin;
+  QueueList Cola;
+  GraphList Grafico;
+  DuplicationList Duplica;
+  std::vector<PublicTransportDetail> TPublicoDet;
 };
 
 struct Settings {
@@ -162,6 +170,9 @@ struct Settings {
 
   // Per network position 1..100.
   std::vector<NetworkSettings> Red = std::vector<NetworkSettings>(kMaxRedes + 1);
+  // The settings of network r.
+  NetworkSettings& Network(NetworkPosition r);
+  const NetworkSettings& Network(NetworkPosition r) const;
 
   // Derived values.
   bool HiddenSaturn() const { return SaturnVisible != 1; }

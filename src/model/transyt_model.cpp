@@ -10,7 +10,7 @@
 namespace veltra {
 
 QorVars::QorVars() {
-  RedNodos.assign(kMaxRedes + 1, std::vector<int32_t>(static_cast<size_t>(RowSize()), 0));
+  RedNodos.assign(1, TRedNodos());
   NodoTransytUsado.assign(kMaxTransytNode + 1, 0);
   Arcos.assign(1, TArco());
   Arcos.reserve(kMaxArcos + 1);
@@ -22,21 +22,54 @@ QorVars::QorVars() {
   EnsureIteration(0);
 }
 
-int QorVars::RowSize() { return kMaxNodes + 1; }
+void TRedNodos::Reset(NetworkNumber number, size_t nodeCount) {
+  Number = number;
+  transytNodes_.assign(nodeCount + 1, 0);
+  indexed_ = false;
+}
+
+void TRedNodos::SetTransytNode(int32_t nodeIndex, int32_t transytNode) {
+  if (nodeIndex < 1) return;
+  if (static_cast<size_t>(nodeIndex) >= transytNodes_.size()) transytNodes_.resize(static_cast<size_t>(nodeIndex) + 1, 0);
+  transytNodes_[static_cast<size_t>(nodeIndex)] = transytNode;
+  indexed_ = false;
+}
+
+int32_t TRedNodos::TransytNodeOf(int32_t nodeIndex) const {
+  if (nodeIndex < 1 || static_cast<size_t>(nodeIndex) >= transytNodes_.size()) return 0;
+  return transytNodes_[static_cast<size_t>(nodeIndex)];
+}
+
+// The index keeps the first node of each number, as a scan of the nodes in order finds it.
+int32_t TRedNodos::NodeOfTransyt(int32_t transytNode) const {
+  if (!indexed_) {
+    nodeOfTransyt_.clear();
+    for (size_t i = 1; i < transytNodes_.size(); ++i)
+      if (transytNodes_[i] != 0) nodeOfTransyt_.emplace(transytNodes_[i], static_cast<int32_t>(i));
+    indexed_ = true;
+  }
+  if (transytNode == 0) return 0;
+  auto found = nodeOfTransyt_.find(transytNode);
+  return found == nodeOfTransyt_.end() ? 0 : found->second;
+}
+
+const TRedNodos& QorVars::Network(NetworkPosition r) const { return At(RedNodos, r.Value()); }
+TRedNodos& QorVars::Network(NetworkPosition r) { return At(RedNodos, r.Value()); }
+
+void QorVars::SetNetworks(const std::vector<NetworkNumber>& numbers, size_t nodeCount) {
+  NumRedes = static_cast<int32_t>(numbers.size());
+  RedNodos.resize(numbers.size() + 1);
+  for (size_t p = 1; p <= numbers.size(); ++p) RedNodos[p].Reset(numbers[p - 1], nodeCount);
+}
+
+int32_t& QorVars::Cycle(NetworkPosition r) { return At(CicloRed, r.Value()); }
+int32_t QorVars::Cycle(NetworkPosition r) const { return At(CicloRed, r.Value()); }
 
 void QorVars::EnsureIteration(int iteration) {
   if (iteration < 0) return;
   size_t need = static_cast<size_t>(iteration) + 1;
   if (HistCiclo.size() < need) HistCiclo.resize(need, std::vector<int32_t>(kMaxRedes + 1, 0));
   if (Hist.size() < need) Hist.resize(need, std::vector<std::vector<THistNodo>>(kMaxRedes + 1));
-}
-
-int32_t QorVars::NodoSaturnDeTransyt(int r, int32_t transytNode) const {
-  if (r < 1 || static_cast<size_t>(r) >= RedNodos.size()) return 0;
-  const auto& row = At(RedNodos, r);
-  for (size_t i = 1; i < row.size(); ++i)
-    if (row[i] == transytNode) return static_cast<int32_t>(i);
-  return 0;
 }
 
 namespace {
@@ -47,7 +80,7 @@ uint64_t NodesKey(int32_t a, int32_t b) {
 
 }  // namespace
 
-void QorVars::InvalidarIndiceArcos() { arcIndexValid_ = false; }
+void QorVars::InvalidateLinkIndex() { arcIndexValid_ = false; }
 
 // The index answers what a scan of 1..NumArcos would: the number map keeps the last link of each
 // number, the node map every link of a pair of nodes in table order. Links appended since the
@@ -67,7 +100,7 @@ void QorVars::EnsureArcIndex() const {
   }
 }
 
-int32_t QorVars::ArcoPorNumero(int32_t numero) const {
+int32_t QorVars::LinkByNumber(int32_t numero) const {
   EnsureArcIndex();
   auto it = arcByNumber_.find(numero);
   if (it != arcByNumber_.end() && At(Arcos, it->second).Numero != numero) {
@@ -78,7 +111,7 @@ int32_t QorVars::ArcoPorNumero(int32_t numero) const {
   return it == arcByNumber_.end() ? 0 : it->second;
 }
 
-int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c) const {
+int32_t QorVars::NextLinkOfMovement(int32_t position, int32_t a, int32_t b, int32_t c) const {
   EnsureArcIndex();
   for (int attempt = 0; attempt < 2; ++attempt) {
     auto it = arcsByNodes_.find(NodesKey(a, b));
@@ -88,7 +121,7 @@ int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c
     for (auto at = std::upper_bound(links.begin(), links.end(), position); at != links.end() && !stale; ++at) {
       const TArco& arco = At(Arcos, *at);
       stale = arco.NodoA != a || arco.NodoB != b;
-      if (!stale && (c == 0 || SalidasContiene(arco.Salidas, c))) return *at;
+      if (!stale && (c == 0 || ExitsInclude(arco.Salidas, c))) return *at;
     }
     if (!stale) break;
     arcIndexValid_ = false;  // the end nodes of a link changed since they were indexed
@@ -97,7 +130,7 @@ int32_t QorVars::SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c
   return NumArcos + 1;
 }
 
-int32_t QorVars::NuevoArco() {
+int32_t QorVars::AddLink() {
   if (NumArcos >= kMaxArcos) return 0;
   if (NumArcos < arcIndexedCount_) arcIndexValid_ = false;  // NumArcos was set back: a place indexed is reused
   ++NumArcos;
@@ -106,38 +139,38 @@ int32_t QorVars::NuevoArco() {
   return NumArcos;
 }
 
-void QorVars::LimpiarArcos() {
+void QorVars::ClearLinks() {
   for (int32_t i = 1; i <= NumArcos && static_cast<size_t>(i) < Arcos.size(); ++i) At(Arcos, i) = TArco();
   NumArcos = 0;
-  InvalidarIndiceArcos();
+  InvalidateLinkIndex();
 }
 
-int32_t QorVars::NuevoCaso() {
+int32_t QorVars::AddCase() {
   ++NumCasos;
   if (Casos.size() <= static_cast<size_t>(NumCasos)) Casos.resize(static_cast<size_t>(NumCasos) + 1);
   At(Casos, NumCasos) = TCaso();
   return NumCasos;
 }
 
-void QorVars::LimpiarCasos() {
+void QorVars::ClearCases() {
   for (TCaso& caso : Casos) caso = TCaso();
   NumCasos = 0;
 }
 
-std::vector<int32_t> SalidasLista(const std::string& salidas) {
+std::vector<int32_t> ExitList(const std::string& salidas) {
   std::vector<int32_t> exits;
   if (salidas.empty()) return exits;
   for (const auto& piece : Split(salidas, '/')) exits.push_back(TextToInt(piece));
   return exits;
 }
 
-bool SalidasContiene(const std::string& salidas, int32_t c) {
-  for (int32_t exit : SalidasLista(salidas))
+bool ExitsInclude(const std::string& salidas, int32_t c) {
+  for (int32_t exit : ExitList(salidas))
     if (exit == c) return true;
   return false;
 }
 
-bool SalidaUnica(const std::string& salidas, int32_t* exit) {
+bool SingleExit(const std::string& salidas, int32_t* exit) {
   if (salidas.empty() || salidas.find('/') != std::string::npos) return false;
   NumberValue v = ConvertNumber(salidas);
   int32_t n = v.AsInteger();

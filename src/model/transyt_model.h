@@ -18,6 +18,74 @@ constexpr int kMaxSignalNodes = 200;
 constexpr int kHistStages = 6;
 constexpr int kHistColumns = 26;
 
+// An integer of one kind (Tag) that the compiler does not let pass for an integer of another.
+template <class Tag>
+class Tagged {
+ public:
+  constexpr explicit Tagged(int32_t value = 0) : value_(value) {}
+  constexpr int32_t Value() const { return value_; }
+  friend constexpr bool operator==(Tagged a, Tagged b) { return a.value_ == b.value_; }
+  friend constexpr bool operator!=(Tagged a, Tagged b) { return a.value_ != b.value_; }
+  friend constexpr bool operator<=(Tagged a, Tagged b) { return a.value_ <= b.value_; }
+
+ private:
+  int32_t value_;
+};
+
+// A TRANSYT network's number in the node list: it names the network's configuration section
+// ("Transyt%d") and its files, and it is what the SATURN nodes' TRANSYT network field holds.
+using NetworkNumber = Tagged<struct NetworkNumberTag>;
+
+// A TRANSYT network's place in network order, 1..NumRedes (the order of the networks'
+// numbers sorted as text, so that 10 comes before 2): the index of every per-network table.
+using NetworkPosition = Tagged<struct NetworkPositionTag>;
+
+// The positions first..last in network order, for a range-for.
+class NetworkPositions {
+ public:
+  class Iterator {
+   public:
+    explicit Iterator(int at) : at_(at) {}
+    NetworkPosition operator*() const { return NetworkPosition(at_); }
+    Iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+   private:
+    int at_;
+  };
+  NetworkPositions(NetworkPosition first, NetworkPosition last) : first_(first.Value()), last_(last.Value()) {}
+  Iterator begin() const { return Iterator(first_); }
+  Iterator end() const { return Iterator(last_ >= first_ ? last_ + 1 : first_); }
+
+ private:
+  int first_, last_;
+};
+
+// One TRANSYT network of the node list (a row of RedNodos): its number, the TRANSYT node
+// number of every SATURN node in it, by the node's index in the node table, and the way back.
+class TRedNodos {
+ public:
+  NetworkNumber Number;
+
+  // Sized for node indices 1..nodeCount, every node outside the network.
+  void Reset(NetworkNumber number, size_t nodeCount);
+  void SetTransytNode(int32_t nodeIndex, int32_t transytNode);
+  // The TRANSYT number of the SATURN node at `nodeIndex`; 0 when it is not in the network.
+  int32_t TransytNodeOf(int32_t nodeIndex) const;
+  // The index of the first SATURN node that has `transytNode` as its TRANSYT number; 0 when none.
+  int32_t NodeOfTransyt(int32_t transytNode) const;
+  // Node indices 1..NodeCount().
+  size_t NodeCount() const { return transytNodes_.empty() ? 0 : transytNodes_.size() - 1; }
+
+ private:
+  std::vector<int32_t> transytNodes_;  // [0] unused
+  mutable std::unordered_map<int32_t, int32_t> nodeOfTransyt_;
+  mutable bool indexed_ = false;
+};
+
 // One TRANSYT link of the network under construction. Per-class fields are indexed by the
 // direction class plus one: [0] class -1 (left), [1] class 0 (straight), [2] class 1 (right).
 struct TArco {
@@ -94,26 +162,51 @@ struct THistNodo {
   bool Doble = false;                              // the plan runs its half pattern twice
 };
 
+// What a TRANSYT data file is for: it decides card 1 (the CYOP run takes no optimisation and
+// its own flag) and whether nodes may run double-cycled.
+enum class TransytFileKind {
+  Cyop,                 // CYOP's run over the cycles
+  Test,                 // a test run of the cycle search at one cycle
+  SingleStructureTest,  // the same with double cycling not allowed
+  Final,                // the iteration's run at the network's cycle
+};
+
+// A TRANSYT data file as its writer leaves it: its name and the number of its network, which
+// together name the companion files written beside it.
+struct TransytDataFile {
+  std::string Name;
+  NetworkNumber Network;
+};
+
 class QorVars {
  public:
   QorVars();
 
-  // Node correspondence: RedNodos[r][0] is the network number of position r, RedNodos[r][i]
-  // the TRANSYT node number of the SATURN node at index i (0: not in the network).
+  // Node correspondence: the networks of the node list in network order, 1..NumRedes.
   int32_t NumRedes = 0;
-  std::vector<std::vector<int32_t>> RedNodos;
+  std::vector<TRedNodos> RedNodos;
   std::vector<uint8_t> NodoTransytUsado;  // 1..325
+
+  // Every network, 1..NumRedes; network r's row; its number.
+  NetworkPositions Positions() const { return {NetworkPosition(1), NetworkPosition(NumRedes)}; }
+  const TRedNodos& Network(NetworkPosition r) const;
+  TRedNodos& Network(NetworkPosition r);
+  NetworkNumber NumberOf(NetworkPosition r) const { return Network(r).Number; }
+  // The networks, numbered in network order, each with every node of a node table of
+  // `nodeCount` nodes outside it.
+  void SetNetworks(const std::vector<NetworkNumber>& numbers, size_t nodeCount);
 
   std::vector<TArco> Arcos;  // 1..NumArcos
   int32_t NumArcos = 0;
   std::vector<TCaso> Casos;  // 1..NumCasos
   int32_t NumCasos = 0;
 
-  std::vector<int32_t> CicloRed;  // 1..100
-  // Cycle search state read by the data file writer: the network's Ciclo was negative at the
-  // start of the search (preassigned cycle found by CYOP); the last CYOP choice was double.
-  bool CicloPreasignado = false;
-  bool EstructuraDoble = false;
+  std::vector<int32_t> CicloRed;  // by network position
+  // The cycle in force for network r.
+  int32_t& Cycle(NetworkPosition r);
+  int32_t Cycle(NetworkPosition r) const;
+  // The last CYOP choice of the cycle search was the double structure.
+  bool DoubleStructure = false;
 
   // History, filled after each network step; grown as iterations come.
   std::vector<std::vector<int32_t>> HistCiclo;             // [i][r]
@@ -125,31 +218,28 @@ class QorVars {
   // The per-iteration tables for iteration i exist after this call.
   void EnsureIteration(int iteration);
 
-  // Size of a RedNodos row: one entry per possible SATURN node index.
-  static int RowSize();
-
   // Reverse look-up: the SATURN node index whose TRANSYT number in network r is t (first match), else 0.
-  int32_t NodoSaturnDeTransyt(int r, int32_t transytNode) const;
+  int32_t NodeOfTransyt(NetworkPosition r, int32_t transytNode) const { return Network(r).NodeOfTransyt(transytNode); }
   // Link by number: the last link 1..NumArcos with that Numero, else 0.
-  int32_t ArcoPorNumero(int32_t numero) const;
+  int32_t LinkByNumber(int32_t numero) const;
   // Next link of a movement after `position`: NodoA = a, NodoB = b and, when c is not 0, c among
   // the exits of Salidas. Returns NumArcos + 1 when there is none.
-  int32_t SiguienteArco(int32_t position, int32_t a, int32_t b, int32_t c) const;
+  int32_t NextLinkOfMovement(int32_t position, int32_t a, int32_t b, int32_t c) const;
 
   // Appends a cleared link; returns its index, or 0 when Arcos is full.
-  int32_t NuevoArco();
+  int32_t AddLink();
   // Clears the links of the previous construction.
-  void LimpiarArcos();
+  void ClearLinks();
 
   // Appends a cleared give-way relation and returns its index.
-  int32_t NuevoCaso();
+  int32_t AddCase();
   // Zeroes the relations of the previous analysis and sets NumCasos to 0.
-  void LimpiarCasos();
+  void ClearCases();
 
   // The two link look-ups above work from an index of Numero, NodoA and NodoB that follows the
   // links as they are appended: a link is indexed as it stands at the first look-up after it was
   // created. A writer that later changes Numero, NodoA or NodoB of a link calls this.
-  void InvalidarIndiceArcos();
+  void InvalidateLinkIndex();
 
  private:
   void EnsureArcIndex() const;
@@ -161,10 +251,10 @@ class QorVars {
 };
 
 // True when the "/"-separated list holds the exit c (entries compared as numbers).
-bool SalidasContiene(const std::string& salidas, int32_t c);
+bool ExitsInclude(const std::string& salidas, int32_t c);
 // The exits of a "/"-separated list as numbers, in order.
-std::vector<int32_t> SalidasLista(const std::string& salidas);
+std::vector<int32_t> ExitList(const std::string& salidas);
 // True when the list is a single positive number.
-bool SalidaUnica(const std::string& salidas, int32_t* exit = nullptr);
+bool SingleExit(const std::string& salidas, int32_t* exit = nullptr);
 
 }  // namespace veltra

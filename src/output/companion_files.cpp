@@ -140,12 +140,17 @@ void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out) {
     const TArco& arco = At(qor.Arcos, i);
     std::string exits;
     std::string lanes;
-    for (int32_t c : SalidasLista(arco.Salidas)) {
+    for (int32_t c : ExitList(arco.Salidas)) {
       const char* separator = exits.empty() && lanes.empty() ? "" : "/";
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
       const TGiro* turn = t != 0 ? &At(sat.Turns, t) : nullptr;
-      exits += Printf("%s%d", separator, TransytOf(sat, c));
-      lanes += Printf("%s%d-%d", separator, turn ? turn->FirstLane : 0, turn ? turn->LastLane : 0);
+      // "%s%d" and "%s%d-%d", built up without a printf per exit
+      exits += separator;
+      AppendInt(exits, TransytOf(sat, c));
+      lanes += separator;
+      AppendInt(lanes, turn ? turn->FirstLane : 0);
+      lanes += '-';
+      AppendInt(lanes, turn ? turn->LastLane : 0);
     }
     out.Line(Printf("%d,%d,%d,%s,%s", arco.Numero, TransytOf(sat, arco.NodoA), TransytOf(sat, arco.NodoB),
                     exits.c_str(), lanes.c_str()));
@@ -166,7 +171,7 @@ void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
   for (int32_t i = 1; i <= count; ++i) {
     TArco& arco = At(qor.Arcos, i);
     arco.PresenciaClase = {0, 0, 0};
-    for (int32_t c : SalidasLista(arco.Salidas)) {
+    for (int32_t c : ExitList(arco.Salidas)) {
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
       if (t == 0) continue;
       const TGiro& turn = At(sat.Turns, t);
@@ -186,11 +191,11 @@ void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
   }
 }
 
-void WriteCompanionFiles(int32_t network, SaturnVars& sat, QorVars& qor, MessageLog& log,
-                         const std::string& dataFileName) {
+void WriteCompanionFiles(const TransytDataFile& dataFile, SaturnVars& sat, QorVars& qor, MessageLog& log) {
+  const int32_t network = dataFile.Network.Value();
   // Each file is complete and closed before the next is begun.
-  auto write = [&dataFileName](const char* extension, const auto& writer) {
-    WriteTextFile(ChangeExtension(dataFileName, extension), writer);
+  auto write = [&dataFile](const char* extension, const auto& writer) {
+    WriteTextFile(ChangeExtension(dataFile.Name, extension), writer);
   };
   write(".top", [&](TextWriter& out) { WriteTopFile(network, sat, qor, log, out); });
   write(".dic", [&](TextWriter& out) { WriteDicFile(sat, out); });

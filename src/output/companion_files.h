@@ -25,7 +25,6 @@ void WriteGeoFile(const SaturnVars& sat, TextWriter& out);
 void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out);
 
 // All six, in the order above, each named after the data file with its extension.
-void WriteCompanionFiles(int32_t network, SaturnVars& sat, QorVars& qor, MessageLog& log,
-                         const std::string& dataFileName);
+void WriteCompanionFiles(const TransytDataFile& dataFile, SaturnVars& sat, QorVars& qor, MessageLog& log);
 
 }  // namespace veltra

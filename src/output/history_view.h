@@ -15,7 +15,7 @@ class HistoryView {
   explicit HistoryView(const QorVars& qor) : qor_(qor) {}
 
   int Networks() const { return std::clamp(qor_.NumRedes, 0, kMaxRedes); }
-  int NetworkNumber(int r) const { return Get(qor_.RedNodos, r, 0); }
+  int NetworkNumber(int r) const { return Has(qor_.RedNodos, r) ? qor_.RedNodos[Index(r)].Number.Value() : 0; }
   int SignalNodes(int r) const { return std::clamp(Get(qor_.NumNodosSemaforo, r), 0, kMaxSignalNodes); }
   int SaturnNode(int r, int k) const { return Get(qor_.NodosSemaforo, r, k); }
   int TransytNode(int r, int k) const { return Get(qor_.NodosSemaforoTransyt, r, k); }

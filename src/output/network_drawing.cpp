@@ -383,7 +383,7 @@ void NumerarDibujo(QorVars& qor) {
   }
 }
 
-void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
+void DibujarRed(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
                 int iteration) {
   KwtDxfer dxf;
   SvgWriter svg;
@@ -393,10 +393,9 @@ void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const
   DrawNetwork(cfg, r, sat, qor, drawing, fileName, iteration);
 }
 
-void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
+void DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
                  const std::string& fileName, int iteration) {
-  if (r < 1 || static_cast<size_t>(r) >= cfg.Red.size()) return;
-  const NetworkSettings& net = At(cfg.Red, r);
+  const NetworkSettings& net = cfg.Network(r);
   const double f = net.FactorAjuste;
   const DrawingModel model{cfg, sat, qor};
 
@@ -423,11 +422,9 @@ void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Draw
   drawing.Open(fileName);
   DrawingCaption caption;
   caption.NetworkName = net.NombreRed;
-  caption.NetworkNumber = static_cast<size_t>(r) < qor.RedNodos.size() && !qor.RedNodos[static_cast<size_t>(r)].empty()
-                              ? qor.RedNodos[static_cast<size_t>(r)][0]
-                              : r;
+  caption.NetworkNumber = qor.NumberOf(r).Value();
   caption.Iteration = iteration;
-  caption.Cycle = static_cast<size_t>(r) < qor.CicloRed.size() ? qor.CicloRed[static_cast<size_t>(r)] : 0;
+  caption.Cycle = qor.Cycle(r);
   caption.SaturationLimit = net.GradoSaturacion;
   caption.FullResults = cfg.FullDrawing();
   drawing.Caption(caption);

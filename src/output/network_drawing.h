@@ -17,10 +17,10 @@ namespace veltra {
 // Draws network position r into `fileName` (a ".dxf" name) and its picture beside it. Marks
 // the drawn nodes and numbers the links' drawing positions. The iteration (0: not known)
 // only heads the picture.
-void DibujarRed(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
+void DibujarRed(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
                 int iteration = 0);
 // The same drawing onto the targets of `drawing` (opened under `fileName`).
-void DrawNetwork(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
+void DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
                  const std::string& fileName, int iteration = 0);
 
 // Gives every link its IndiceDibujo: links sharing NodoA and NodoB are numbered 1, 2, ... in

@@ -56,6 +56,8 @@ constexpr double kFontPx[] = {
 constexpr double kLineWidthPx = 0.8;
 constexpr double kArrowWidthPx = 1.4;
 constexpr double kGapPx = 2.5;  // between a label and what it labels
+constexpr double kLegendFontPx = 10.5;
+constexpr double kLegendRowPx = 20;  // the height of a row of the legend
 // A text's box: from the tops of the capitals to the descenders, about its baseline.
 constexpr double kAscent = 0.74, kDescent = 0.22;
 
@@ -291,18 +293,72 @@ void SvgWriter::Solid(const DrawState& state, const std::string& layer, const st
                     true, state.Role, true});
 }
 
-void SvgWriter::Close() {
-  if (fileName_.empty()) return;
-  if (!hasWindow_) Extend(0, 0);
+// The picture as Close lays it out: the scale, the elements drawn in order, the room the labels
+// still have, and the extent of everything drawn.
+class SvgWriter::Page {
+ public:
+  explicit Page(SvgWriter& writer);
 
-  // Scale: the network fills about 1100 pixels across or 750 down, unless its links would then
-  // be too short for their labels: a link's shaft (half the link) gets at least 100 pixels,
-  // and a large network makes a large picture to scroll. Every screen size below is turned
-  // into drawing units with it.
-  const double netWidth = maxX_ - minX_, netHeight = maxY_ - minY_;
+  // The network, the frame and other lines; each line also keeps labels off it.
+  void DrawPaths();
+  // Movement arrows, one arrowhead each, in the colour of their link.
+  void DrawArrows();
+  // Junctions: the mark grows to hold its number at screen size; mark and number keep labels off.
+  void DrawJunctions();
+  // The labels in order of importance: what is placed first sits nearest its place.
+  void PlaceLabels();
+  // The page (a heading above the network, the legend, a scale bar and the layer switches below
+  // it) written to `fileName`.
+  void Write(const std::string& fileName);
+
+ private:
+  // Screen sizes in pixels of the picture at its natural size, in drawing units.
+  double Px(double pixels) const { return pixels * unit_; }
+  double Font(DrawRole role) const { return Px(FontPx(role)); }
+  std::string DashOf(const std::string& linetype) const;
+  std::string MarkerOf(const std::string& colour);
+  void Take(const LabelBox& box);
+  void TextAt(const Label& label, DrawPoint centre, double fontSize, double degrees, const std::string& extra);
+  void Place(const Label& label, double fontSize, double degrees, const std::vector<DrawPoint>& centres,
+             const std::string& extra);
+  const Junction* NearestJunction(DrawPoint p) const;
+  // Where a label of `role` may go, nearest its place first; a street name is placed here.
+  std::vector<DrawPoint> Candidates(const Label& label, DrawRole role, double size);
+  void PlainText(std::vector<std::string>& out, double x, double y, double size, const std::string& anchor,
+                 const std::string& cls, const std::string& fill, const std::string& text) const;
+  void Heading(std::vector<std::string>& head, double pageLeft, double headTop) const;
+  double Legend(std::vector<std::string>& foot, double pageLeft, double pageRight, double netBottom);
+  double ScaleBar(std::vector<std::string>& foot, double pageLeft, double pageRight, double y) const;
+  double LayerSwitches(std::vector<std::string>& foot, std::vector<std::string>& rules, double pageLeft,
+                       double pageWidth, double top) const;
+
+  SvgWriter& w_;
+  double unit_ = 0;
+  std::string id_;
+  LabelSpace space_;
+  std::vector<std::string> shapes_, texts_;  // elements, drawn in this order
+  double left_, right_, bottom_, top_;
+  double shortestDash_ = 0;
+  std::vector<std::string> markerColours_;
+  std::set<std::string> kinds_;          // layer and colour of the arrows drawn, for the legend
+  std::set<std::string> junctionKinds_;  // the kinds of junction mark drawn, for the legend
+  double pad_ = 0;
+  // Labels that find no room near their place are lined up in a column beside the network.
+  bool parking_ = false;
+  DrawPoint parked_;
+};
+
+namespace {
+
+// Scale: the network fills about 1100 pixels across or 750 down, unless its links would then
+// be too short for their labels: a link's shaft (half the link) gets at least 100 pixels, and
+// a large network makes a large picture to scroll. Every screen size is turned into drawing
+// units with it.
+template <class Labels>
+double PictureUnit(double netWidth, double netHeight, const Labels& labels) {
   double unit = std::max(netWidth / 1100, netHeight / 750);
   std::vector<double> shafts;
-  for (const Label& label : labels_) {
+  for (const auto& label : labels) {
     if (label.Role != DrawRole::LinkNumber) continue;
     const double length = Length(label.Place.From, label.Place.To);
     if (length > 0 && std::isfinite(length)) shafts.push_back(length);
@@ -314,321 +370,330 @@ void SvgWriter::Close() {
   }
   // And the labels, all of them shown, cover at most a quarter of the network's area.
   double labelArea = 0;  // square pixels
-  for (const Label& label : labels_)
+  for (const auto& label : labels)
     labelArea += (TextWidthEm(label.Text) * FontPx(label.Role) + 4) * ((kAscent + kDescent) * FontPx(label.Role) + 4);
   if (labelArea > 0 && netWidth > 0 && netHeight > 0)
     unit = std::min(unit, std::sqrt(netWidth * netHeight / 4 / labelArea));
   if (!(unit > 0) || !std::isfinite(unit)) unit = 1.0 / 100;
-  auto px = [&](double pixels) { return pixels * unit; };
-  auto font = [&](DrawRole role) { return px(FontPx(role)); };
-  const std::string id = "veltra-" + IdPart(ChangeExtension(ExtractFileName(fileName_), ""));
+  return unit;
+}
 
-  LabelSpace space(px(40));
-  std::vector<std::string> shapes, texts;  // elements, drawn in this order
-  double left = minX_, right = maxX_, bottom = minY_, top = maxY_;
-  auto take = [&](const LabelBox& box) {
-    left = std::min(left, box.MinX);
-    right = std::max(right, box.MaxX);
-    bottom = std::min(bottom, box.MinY);
-    top = std::max(top, box.MaxY);
-  };
+}  // namespace
 
+SvgWriter::Page::Page(SvgWriter& writer)
+    : w_(writer),
+      unit_(PictureUnit(writer.maxX_ - writer.minX_, writer.maxY_ - writer.minY_, writer.labels_)),
+      id_("veltra-" + IdPart(ChangeExtension(ExtractFileName(writer.fileName_), ""))),
+      space_(Px(40)),
+      left_(writer.minX_),
+      right_(writer.maxX_),
+      bottom_(writer.minY_),
+      top_(writer.maxY_),
+      pad_(Px(1)) {
   // Dash patterns keep the drawing's proportions, the shortest dash two pixels long.
-  double shortest = 0;
-  for (const auto& [name, dash] : dashes_) {
+  for (const auto& [name, dash] : w_.dashes_) {
     const double least = std::min(dash.first, dash.second);
-    if (shortest == 0 || least < shortest) shortest = least;
+    if (shortestDash_ == 0 || least < shortestDash_) shortestDash_ = least;
   }
-  auto dashOf = [&](const std::string& linetype) -> std::string {
-    auto found = dashes_.find(linetype);
-    if (found == dashes_.end() || shortest <= 0) return "";
-    const double k = px(2) / shortest;
-    return " stroke-dasharray=\"" + Num(found->second.first * k) + "," + Num(found->second.second * k) + "\"";
-  };
+}
 
-  // The network, the frame and other lines; each line also keeps labels off it.
-  for (const Path& path : paths_) {
+std::string SvgWriter::Page::DashOf(const std::string& linetype) const {
+  auto found = w_.dashes_.find(linetype);
+  if (found == w_.dashes_.end() || shortestDash_ <= 0) return "";
+  const double k = Px(2) / shortestDash_;
+  return " stroke-dasharray=\"" + Num(found->second.first * k) + "," + Num(found->second.second * k) + "\"";
+}
+
+std::string SvgWriter::Page::MarkerOf(const std::string& colour) {
+  auto found = std::find(markerColours_.begin(), markerColours_.end(), colour);
+  if (found == markerColours_.end()) {
+    markerColours_.push_back(colour);
+    found = markerColours_.end() - 1;
+  }
+  return Printf("%s-head%zu", id_.c_str(), static_cast<size_t>(found - markerColours_.begin()));
+}
+
+void SvgWriter::Page::Take(const LabelBox& box) {
+  left_ = std::min(left_, box.MinX);
+  right_ = std::max(right_, box.MaxX);
+  bottom_ = std::min(bottom_, box.MinY);
+  top_ = std::max(top_, box.MaxY);
+}
+
+void SvgWriter::Page::DrawPaths() {
+  for (const Path& path : w_.paths_) {
     std::string points;
     for (const DrawPoint& p : path.Points) points += (points.empty() ? "" : " ") + Point(p);
-    const std::string cls = ClassOf(path.Layer);
+    const std::string cls = w_.ClassOf(path.Layer);
     if (path.Filled) {
-      shapes.push_back("<polygon class=\"" + cls + "\" points=\"" + points + "\" fill=\"" + path.Colour + "\"/>");
+      shapes_.push_back("<polygon class=\"" + cls + "\" points=\"" + points + "\" fill=\"" + path.Colour + "\"/>");
       continue;
     }
     if (path.Role == DrawRole::Frame) {
-      shapes.push_back("<polygon class=\"frame " + cls + "\" points=\"" + points + "\"/>");
+      shapes_.push_back("<polygon class=\"frame " + cls + "\" points=\"" + points + "\"/>");
       continue;
     }
-    for (size_t k = 1; k < path.Points.size(); ++k) space.TakeSegment(path.Points[k - 1], path.Points[k]);
-    if (path.Closed && path.Points.size() > 2) space.TakeSegment(path.Points.back(), path.Points.front());
-    shapes.push_back(std::string("<") + (path.Closed ? "polygon" : "polyline") + " class=\"e " + cls + "\" points=\"" +
-                     points + "\" stroke=\"" + path.Colour + "\"" + dashOf(path.Linetype) + "/>");
+    for (size_t k = 1; k < path.Points.size(); ++k) space_.TakeSegment(path.Points[k - 1], path.Points[k]);
+    if (path.Closed && path.Points.size() > 2) space_.TakeSegment(path.Points.back(), path.Points.front());
+    shapes_.push_back(std::string("<") + (path.Closed ? "polygon" : "polyline") + " class=\"e " + cls + "\" points=\"" +
+                      points + "\" stroke=\"" + path.Colour + "\"" + DashOf(path.Linetype) + "/>");
   }
+}
 
-  // Movement arrows, one arrowhead each, in the colour of their link.
-  std::vector<std::string> markerColours;
-  auto markerOf = [&](const std::string& colour) {
-    auto found = std::find(markerColours.begin(), markerColours.end(), colour);
-    if (found == markerColours.end()) {
-      markerColours.push_back(colour);
-      found = markerColours.end() - 1;
-    }
-    return Printf("%s-head%zu", id.c_str(), static_cast<size_t>(found - markerColours.begin()));
-  };
-  std::set<std::string> kinds;  // layer and colour of the arrows drawn, for the legend
-  for (const Arrow& arrow : arrows_) {
+void SvgWriter::Page::DrawArrows() {
+  for (const Arrow& arrow : w_.arrows_) {
     const ArrowShape shape = ShapeOf(arrow.Place);
     std::string d = "M" + Point(shape.Start) + " L" + Point(shape.Bend);
     if (shape.Curved)
       d += " Q" + Point(shape.Control) + " " + Point(shape.Tip);
     else
       d += " L" + Point(shape.Tip);
-    shapes.push_back("<path class=\"arrow " + ClassOf(arrow.Layer) + "\" d=\"" + d + "\" stroke=\"" + arrow.Colour +
-                     "\"" + dashOf(arrow.Linetype) + " marker-end=\"url(#" + markerOf(arrow.Colour) + ")\"/>");
-    space.TakeSegment(shape.Start, shape.Bend);
+    shapes_.push_back("<path class=\"arrow " + w_.ClassOf(arrow.Layer) + "\" d=\"" + d + "\" stroke=\"" + arrow.Colour +
+                      "\"" + DashOf(arrow.Linetype) + " marker-end=\"url(#" + MarkerOf(arrow.Colour) + ")\"/>");
+    space_.TakeSegment(shape.Start, shape.Bend);
     if (shape.Curved) {
       const DrawPoint middle{0.25 * shape.Bend.X + 0.5 * shape.Control.X + 0.25 * shape.Tip.X,
                              0.25 * shape.Bend.Y + 0.5 * shape.Control.Y + 0.25 * shape.Tip.Y};
-      space.TakeSegment(shape.Bend, middle);
-      space.TakeSegment(middle, shape.Tip);
+      space_.TakeSegment(shape.Bend, middle);
+      space_.TakeSegment(middle, shape.Tip);
     } else {
-      space.TakeSegment(shape.Bend, shape.Tip);
+      space_.TakeSegment(shape.Bend, shape.Tip);
     }
     // The arrowhead itself.
-    space.TakeBox(LabelBox::Around(shape.Tip, px(3.5), px(3.5)));
-    kinds.insert(arrow.Layer + "|" + arrow.Colour);
+    space_.TakeBox(LabelBox::Around(shape.Tip, Px(3.5), Px(3.5)));
+    kinds_.insert(arrow.Layer + "|" + arrow.Colour);
   }
+}
 
-  // Junctions: the mark grows to hold its number at screen size; mark and number keep labels off.
+void SvgWriter::Page::DrawJunctions() {
   std::map<std::pair<double, double>, std::string> numbers;
-  for (const Label& label : labels_)
+  for (const Label& label : w_.labels_)
     if (label.Role == DrawRole::JunctionNumber) numbers[{label.At.X, label.At.Y}] = label.Text;
-  const double numberFont = font(DrawRole::JunctionNumber);
-  std::set<std::string> junctionKinds;
-  for (Junction& j : junctions_) {
+  const double numberFont = Font(DrawRole::JunctionNumber);
+  for (Junction& j : w_.junctions_) {
     auto number = numbers.find({j.Centre.X, j.Centre.Y});
     const double textHalf = number == numbers.end() ? 0 : TextWidthEm(number->second) * numberFont / 2;
-    const std::string cls = ClassOf(j.Layer);
-    const std::string dash = dashOf(j.Linetype);
+    const std::string cls = w_.ClassOf(j.Layer);
+    const std::string dash = DashOf(j.Linetype);
     if (j.HalfHeight == 0) {
-      j.HalfWidth = std::max({j.HalfWidth, textHalf + px(4), 0.75 * numberFont});
-      shapes.push_back("<circle class=\"node " + cls + "\" cx=\"" + Num(j.Centre.X) + "\" cy=\"" + Num(-j.Centre.Y) +
-                       "\" r=\"" + Num(j.HalfWidth) + "\" stroke=\"" + j.Colour + "\"" + dash + "/>");
-      space.TakeBox(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfWidth));
-      take(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfWidth));
-      junctionKinds.insert(dash.empty() ? "circle" : "dashed-circle");
+      j.HalfWidth = std::max({j.HalfWidth, textHalf + Px(4), 0.75 * numberFont});
+      shapes_.push_back("<circle class=\"node " + cls + "\" cx=\"" + Num(j.Centre.X) + "\" cy=\"" + Num(-j.Centre.Y) +
+                        "\" r=\"" + Num(j.HalfWidth) + "\" stroke=\"" + j.Colour + "\"" + dash + "/>");
+      space_.TakeBox(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfWidth));
+      Take(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfWidth));
+      junctionKinds_.insert(dash.empty() ? "circle" : "dashed-circle");
     } else {
-      j.HalfWidth = std::max(j.HalfWidth, textHalf + px(3));
+      j.HalfWidth = std::max(j.HalfWidth, textHalf + Px(3));
       j.HalfHeight = std::max(j.HalfHeight, 0.6 * numberFont);
-      shapes.push_back("<rect class=\"node " + cls + "\" x=\"" + Num(j.Centre.X - j.HalfWidth) + "\" y=\"" +
-                       Num(-j.Centre.Y - j.HalfHeight) + "\" width=\"" + Num(2 * j.HalfWidth) + "\" height=\"" +
-                       Num(2 * j.HalfHeight) + "\" stroke=\"" + j.Colour + "\"" + dash + "/>");
-      space.TakeBox(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfHeight));
-      take(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfHeight));
-      junctionKinds.insert("box");
+      shapes_.push_back("<rect class=\"node " + cls + "\" x=\"" + Num(j.Centre.X - j.HalfWidth) + "\" y=\"" +
+                        Num(-j.Centre.Y - j.HalfHeight) + "\" width=\"" + Num(2 * j.HalfWidth) + "\" height=\"" +
+                        Num(2 * j.HalfHeight) + "\" stroke=\"" + j.Colour + "\"" + dash + "/>");
+      space_.TakeBox(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfHeight));
+      Take(LabelBox::Around(j.Centre, j.HalfWidth, j.HalfHeight));
+      junctionKinds_.insert("box");
     }
   }
+}
 
-  // A horizontal text centred on `centre`, or turned by `degrees` about it.
-  auto textAt = [&](const Label& label, DrawPoint centre, double fontSize, double degrees, const std::string& extra) {
-    const double baseline = -centre.Y + (kAscent - kDescent) / 2 * fontSize;
-    std::string element = "<text class=\"t " + ClassOf(label.Layer) + extra + "\" x=\"" + Num(centre.X) + "\" y=\"" +
-                          Num(baseline) + "\" font-size=\"" + Num(fontSize) + "\" text-anchor=\"middle\"";
-    if (degrees != 0)
-      element += " transform=\"rotate(" + Num(-degrees) + " " + Num(centre.X) + " " + Num(-centre.Y) + ")\"";
-    texts.push_back(element + " fill=\"" + label.Colour + "\">" + XmlEscape(label.Text) + "</text>");
-  };
-  const double pad = px(1);
-  // Labels that find no room near their place are lined up in a column beside the network.
-  bool parking = false;
-  DrawPoint parked;
-  // Places a label at the first free candidate centre, in the order given. In a crowd where
-  // every candidate is taken, the label moves out round its first candidate, ring by ring,
-  // and past forty rings into the column beside the network: away from its place rather than
-  // over another label.
-  auto place = [&](const Label& label, double fontSize, double degrees, const std::vector<DrawPoint>& centres,
-                   const std::string& extra) {
-    if (centres.empty()) return;
-    const Sized size = SizeOf(label.Text, fontSize, degrees, pad);
-    std::vector<LabelBox> boxes;
-    boxes.reserve(centres.size());
-    for (const DrawPoint& c : centres) boxes.push_back(LabelBox::Around(c, size.HalfWidth, size.HalfHeight));
-    size_t chosen = 0;
-    for (; chosen < boxes.size() && !space.IsFree(boxes[chosen]); ++chosen) {
-    }
-    DrawPoint centre = chosen < boxes.size() ? centres[chosen] : centres.front();
-    if (chosen == boxes.size()) {
-      const double ring = 0.5 * fontSize;
-      bool found = false;
-      for (int k = 1; !found && k <= 40; ++k) {
-        const int directions = 8 + 4 * std::min(k, 16);
-        for (int a = 0; !found && a < directions; ++a) {
-          const DrawPoint c = Plus(centres.front(), Turned({0, -1}, 360.0 * a / directions), k * ring);
-          if (space.IsFree(LabelBox::Around(c, size.HalfWidth, size.HalfHeight))) {
-            centre = c;
-            found = true;
-          }
+// A horizontal text centred on `centre`, or turned by `degrees` about it.
+void SvgWriter::Page::TextAt(const Label& label, DrawPoint centre, double fontSize, double degrees,
+                             const std::string& extra) {
+  const double baseline = -centre.Y + (kAscent - kDescent) / 2 * fontSize;
+  std::string element = "<text class=\"t " + w_.ClassOf(label.Layer) + extra + "\" x=\"" + Num(centre.X) + "\" y=\"" +
+                        Num(baseline) + "\" font-size=\"" + Num(fontSize) + "\" text-anchor=\"middle\"";
+  if (degrees != 0)
+    element += " transform=\"rotate(" + Num(-degrees) + " " + Num(centre.X) + " " + Num(-centre.Y) + ")\"";
+  texts_.push_back(element + " fill=\"" + label.Colour + "\">" + XmlEscape(label.Text) + "</text>");
+}
+
+// Places a label at the first free candidate centre, in the order given. In a crowd where every
+// candidate is taken, the label moves out round its first candidate, ring by ring, and past
+// forty rings into the column beside the network: away from its place rather than over another
+// label.
+void SvgWriter::Page::Place(const Label& label, double fontSize, double degrees, const std::vector<DrawPoint>& centres,
+                            const std::string& extra) {
+  if (centres.empty()) return;
+  const Sized size = SizeOf(label.Text, fontSize, degrees, pad_);
+  std::vector<LabelBox> boxes;
+  boxes.reserve(centres.size());
+  for (const DrawPoint& c : centres) boxes.push_back(LabelBox::Around(c, size.HalfWidth, size.HalfHeight));
+  size_t chosen = 0;
+  for (; chosen < boxes.size() && !space_.IsFree(boxes[chosen]); ++chosen) {
+  }
+  DrawPoint centre = chosen < boxes.size() ? centres[chosen] : centres.front();
+  if (chosen == boxes.size()) {
+    const double ring = 0.5 * fontSize;
+    bool found = false;
+    for (int k = 1; !found && k <= 40; ++k) {
+      const int directions = 8 + 4 * std::min(k, 16);
+      for (int a = 0; !found && a < directions; ++a) {
+        const DrawPoint c = Plus(centres.front(), Turned({0, -1}, 360.0 * a / directions), k * ring);
+        if (space_.IsFree(LabelBox::Around(c, size.HalfWidth, size.HalfHeight))) {
+          centre = c;
+          found = true;
         }
       }
-      if (!found && !parking) {
-        parking = true;
-        parked = {right + px(20), top};
-      }
-      while (!found) {
-        centre = {parked.X + size.HalfWidth, parked.Y - size.HalfHeight};
-        parked.Y -= 2 * size.HalfHeight;
-        found = space.IsFree(LabelBox::Around(centre, size.HalfWidth, size.HalfHeight));
-      }
     }
-    const LabelBox box = LabelBox::Around(centre, size.HalfWidth, size.HalfHeight);
-    space.TakeBox(box);
-    take(box);
-    textAt(label, centre, fontSize, degrees, extra);
-  };
-
-  // Numbers inside the junction marks.
-  for (const Label& label : labels_) {
-    if (label.Role != DrawRole::JunctionNumber) continue;
-    textAt(label, label.At, numberFont, 0, " number");
+    if (!found && !parking_) {
+      parking_ = true;
+      parked_ = {right_ + Px(20), top_};
+    }
+    while (!found) {
+      centre = {parked_.X + size.HalfWidth, parked_.Y - size.HalfHeight};
+      parked_.Y -= 2 * size.HalfHeight;
+      found = space_.IsFree(LabelBox::Around(centre, size.HalfWidth, size.HalfHeight));
+    }
   }
+  const LabelBox box = LabelBox::Around(centre, size.HalfWidth, size.HalfHeight);
+  space_.TakeBox(box);
+  Take(box);
+  TextAt(label, centre, fontSize, degrees, extra);
+}
 
-  auto nearestJunction = [&](DrawPoint p) {
-    const Junction* best = nullptr;
-    double bestDistance = 0;
-    for (const Junction& j : junctions_) {
-      const double distance = Length(p, j.Centre);
-      if (!best || distance < bestDistance) {
-        best = &j;
-        bestDistance = distance;
-      }
+const SvgWriter::Junction* SvgWriter::Page::NearestJunction(DrawPoint p) const {
+  const Junction* best = nullptr;
+  double bestDistance = 0;
+  for (const Junction& j : w_.junctions_) {
+    const double distance = Length(p, j.Centre);
+    if (!best || distance < bestDistance) {
+      best = &j;
+      bestDistance = distance;
     }
-    return best;
-  };
+  }
+  return best;
+}
 
-  // The labels in order of importance: what is placed first sits nearest its place.
+std::vector<DrawPoint> SvgWriter::Page::Candidates(const Label& label, DrawRole role, double size) {
+  std::vector<DrawPoint> centres;
+  const Sized box = SizeOf(label.Text, size, 0, pad_);
+  const double step = 0.45 * size;
+  if (role == DrawRole::SaturnNodeNumber) {
+    // Beside its junction, below and to the right first.
+    const Junction* j = NearestJunction(label.At);
+    const DrawPoint centre = j ? j->Centre : label.At;
+    const double radius = j ? std::max(j->HalfWidth, j->HalfHeight) : 0;
+    for (int k = 0; k <= 12; ++k)
+      for (double angle : {-45.0, -90.0, 0.0, 45.0, -135.0, 90.0, 180.0, 135.0}) {
+        const DrawPoint d = Turned({1, 0}, angle);
+        centres.push_back(Plus(centre, d, radius + Px(kGapPx) + k * step + Reach(box, d)));
+      }
+  } else if (role == DrawRole::LinkNumber || role == DrawRole::LinkFlow || role == DrawRole::LinkResult) {
+    // Beside the link's shaft, on the link's own side (its right, away from the opposite
+    // direction), stepping outwards and along the shaft until free.
+    const DrawLinkPlace& link = label.Place;
+    const double length = Length(link.From, link.To);
+    if (length > 0) {
+      const DrawPoint d{(link.To.X - link.From.X) / length, (link.To.Y - link.From.Y) / length};
+      const DrawPoint side{d.Y, -d.X};
+      const std::vector<double> fractions = Fractions(role == DrawRole::LinkNumber ? 0.75 : 0.3);
+      for (int k = 0; k <= 30; ++k)
+        for (double t : fractions)
+          centres.push_back(Plus(Plus(link.From, d, t * length), side, Px(kGapPx) + k * step + Reach(box, side)));
+    }
+  } else if (role == DrawRole::MovementFlow) {
+    // Off the arrowhead, ahead of it first, then turning round it.
+    const ArrowShape shape = ShapeOf(label.Place);
+    const DrawLinkPlace& link = label.Place;
+    const double length = Length(link.From, link.To);
+    if (length > 0) {
+      const DrawPoint back{-shape.EndDirection.X, -shape.EndDirection.Y};
+      for (int k = 0; k <= 16; ++k)
+        for (double angle : {180.0, 135.0, -135.0, 90.0, -90.0, 45.0, -45.0, 0.0}) {
+          const DrawPoint d = Turned(back, angle);
+          centres.push_back(Plus(shape.Tip, d, Px(kGapPx + 3) + k * step + Reach(box, d)));
+        }
+    }
+  } else if (role == DrawRole::StreetName) {
+    // Along the street, read left to right, moved off the street to either side until free.
+    const DrawLinkPlace& street = label.Place;
+    const double length = Length(street.From, street.To);
+    if (length > 0) {
+      DrawPoint d{(street.To.X - street.From.X) / length, (street.To.Y - street.From.Y) / length};
+      if (d.X < -1e-9 || (std::fabs(d.X) <= 1e-9 && d.Y < 0)) d = {-d.X, -d.Y};
+      const double degrees = std::atan2(d.Y, d.X) * 180 / kPi;
+      const DrawPoint normal{-d.Y, d.X};
+      const DrawPoint middle{(street.From.X + street.To.X) / 2, (street.From.Y + street.To.Y) / 2};
+      for (int k = 0; k <= 40; ++k)
+        for (double t : {0.0, -0.1, 0.1, -0.2, 0.2, -0.3, 0.3})
+          for (double sideSign : {1.0, -1.0}) {
+            if (k == 0 && sideSign < 0) continue;
+            centres.push_back(Plus(Plus(middle, d, t * length), normal, sideSign * k * step));
+          }
+      Place(label, size, degrees, centres, " street");
+      return {};
+    }
+  }
+  if (centres.empty()) {
+    // Anything else: at its place, or moved round it until free.
+    for (int k = 0; k <= 20; ++k)
+      for (double angle : {-90.0, 0.0, 90.0, 180.0, -45.0, 45.0, 135.0, -135.0})
+        centres.push_back(Plus(label.At, Turned({1, 0}, angle), k * step));
+  }
+  return centres;
+}
+
+void SvgWriter::Page::PlaceLabels() {
+  // Numbers inside the junction marks.
+  for (const Label& label : w_.labels_) {
+    if (label.Role != DrawRole::JunctionNumber) continue;
+    TextAt(label, label.At, Font(DrawRole::JunctionNumber), 0, " number");
+  }
   const DrawRole order[] = {DrawRole::SaturnNodeNumber, DrawRole::LinkNumber, DrawRole::LinkFlow,
                             DrawRole::LinkResult,       DrawRole::MovementFlow, DrawRole::StreetName,
                             DrawRole::Other,            DrawRole::Frame};
   for (DrawRole role : order) {
-    const double size = font(role);
-    for (const Label& label : labels_) {
+    const double size = Font(role);
+    for (const Label& label : w_.labels_) {
       if (label.Role != role) continue;
-      std::vector<DrawPoint> centres;
-      const Sized box = SizeOf(label.Text, size, 0, pad);
-      const double step = 0.45 * size;
-      if (role == DrawRole::SaturnNodeNumber) {
-        // Beside its junction, below and to the right first.
-        const Junction* j = nearestJunction(label.At);
-        const DrawPoint centre = j ? j->Centre : label.At;
-        const double radius = j ? std::max(j->HalfWidth, j->HalfHeight) : 0;
-        for (int k = 0; k <= 12; ++k)
-          for (double angle : {-45.0, -90.0, 0.0, 45.0, -135.0, 90.0, 180.0, 135.0}) {
-            const DrawPoint d = Turned({1, 0}, angle);
-            centres.push_back(Plus(centre, d, radius + px(kGapPx) + k * step + Reach(box, d)));
-          }
-      } else if (role == DrawRole::LinkNumber || role == DrawRole::LinkFlow || role == DrawRole::LinkResult) {
-        // Beside the link's shaft, on the link's own side (its right, away from the opposite
-        // direction), stepping outwards and along the shaft until free.
-        const DrawLinkPlace& link = label.Place;
-        const double length = Length(link.From, link.To);
-        if (length > 0) {
-          const DrawPoint d{(link.To.X - link.From.X) / length, (link.To.Y - link.From.Y) / length};
-          const DrawPoint side{d.Y, -d.X};
-          const std::vector<double> fractions = Fractions(role == DrawRole::LinkNumber ? 0.75 : 0.3);
-          for (int k = 0; k <= 30; ++k)
-            for (double t : fractions)
-              centres.push_back(Plus(Plus(link.From, d, t * length), side, px(kGapPx) + k * step + Reach(box, side)));
-        }
-      } else if (role == DrawRole::MovementFlow) {
-        // Off the arrowhead, ahead of it first, then turning round it.
-        const ArrowShape shape = ShapeOf(label.Place);
-        const DrawLinkPlace& link = label.Place;
-        const double length = Length(link.From, link.To);
-        if (length > 0) {
-          const DrawPoint back{-shape.EndDirection.X, -shape.EndDirection.Y};
-          for (int k = 0; k <= 16; ++k)
-            for (double angle : {180.0, 135.0, -135.0, 90.0, -90.0, 45.0, -45.0, 0.0}) {
-              const DrawPoint d = Turned(back, angle);
-              centres.push_back(Plus(shape.Tip, d, px(kGapPx + 3) + k * step + Reach(box, d)));
-            }
-        }
-      } else if (role == DrawRole::StreetName) {
-        // Along the street, read left to right, moved off the street to either side until free.
-        const DrawLinkPlace& street = label.Place;
-        const double length = Length(street.From, street.To);
-        if (length > 0) {
-          DrawPoint d{(street.To.X - street.From.X) / length, (street.To.Y - street.From.Y) / length};
-          if (d.X < -1e-9 || (std::fabs(d.X) <= 1e-9 && d.Y < 0)) d = {-d.X, -d.Y};
-          const double degrees = std::atan2(d.Y, d.X) * 180 / kPi;
-          const DrawPoint normal{-d.Y, d.X};
-          const DrawPoint middle{(street.From.X + street.To.X) / 2, (street.From.Y + street.To.Y) / 2};
-          for (int k = 0; k <= 40; ++k)
-            for (double t : {0.0, -0.1, 0.1, -0.2, 0.2, -0.3, 0.3})
-              for (double sideSign : {1.0, -1.0}) {
-                if (k == 0 && sideSign < 0) continue;
-                centres.push_back(Plus(Plus(middle, d, t * length), normal, sideSign * k * step));
-              }
-          place(label, size, degrees, centres, " street");
-          continue;
-        }
-      }
-      if (centres.empty()) {
-        // Anything else: at its place, or moved round it until free.
-        for (int k = 0; k <= 20; ++k)
-          for (double angle : {-90.0, 0.0, 90.0, 180.0, -45.0, 45.0, 135.0, -135.0})
-            centres.push_back(Plus(label.At, Turned({1, 0}, angle), k * step));
-      }
-      place(label, size, 0, centres, role == DrawRole::SaturnNodeNumber ? " saturn" : "");
+      const std::vector<DrawPoint> centres = Candidates(label, role, size);
+      if (!centres.empty()) Place(label, size, 0, centres, role == DrawRole::SaturnNodeNumber ? " saturn" : "");
     }
   }
+}
 
-  // The page: the network and its labels, a heading above and the legend below.
-  const double margin = px(14);
-  const double contentLeft = left - margin, contentRight = right + margin;
-  const double pageWidth = std::max(contentRight - contentLeft, px(900));
-  const double pageLeft = contentLeft - (pageWidth - (contentRight - contentLeft)) / 2;
-  const double pageRight = pageLeft + pageWidth;
-  const double headTop = -(top + margin) - px(62);  // picture coordinates, Y down
-  const double netBottom = -(bottom - margin);
+void SvgWriter::Page::PlainText(std::vector<std::string>& out, double x, double y, double size,
+                                const std::string& anchor, const std::string& cls, const std::string& fill,
+                                const std::string& text) const {
+  out.push_back("<text class=\"" + cls + "\" x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-size=\"" + Num(size) +
+                "\" text-anchor=\"" + anchor + "\" fill=\"" + fill + "\">" + XmlEscape(text) + "</text>");
+}
 
-  std::vector<std::string> head, foot;
-  auto plainText = [&](std::vector<std::string>& out, double x, double y, double size, const std::string& anchor,
-                       const std::string& cls, const std::string& fill, const std::string& text) {
-    out.push_back("<text class=\"" + cls + "\" x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-size=\"" + Num(size) +
-                  "\" text-anchor=\"" + anchor + "\" fill=\"" + fill + "\">" + XmlEscape(text) + "</text>");
-  };
-  plainText(head, pageLeft + px(14), headTop + px(28), font(DrawRole::Title), "start", "title", "#000000",
-            title_.empty() ? caption_.NetworkName : title_);
-  std::string subtitle = Printf("Red %d", caption_.NetworkNumber);
-  if (caption_.Iteration > 0) subtitle += Printf(" \xc2\xb7 Iteración %d", caption_.Iteration);
-  if (caption_.Cycle > 0) subtitle += Printf(" \xc2\xb7 Ciclo %d s", caption_.Cycle);
-  plainText(head, pageLeft + px(14), headTop + px(48), px(13), "start", "subtitle", "#333333", subtitle);
+void SvgWriter::Page::Heading(std::vector<std::string>& head, double pageLeft, double headTop) const {
+  const DrawingCaption& caption = w_.caption_;
+  PlainText(head, pageLeft + Px(14), headTop + Px(28), Font(DrawRole::Title), "start", "title", "#000000",
+            w_.title_.empty() ? caption.NetworkName : w_.title_);
+  std::string subtitle = Printf("Red %d", caption.NetworkNumber);
+  if (caption.Iteration > 0) subtitle += Printf(" \xc2\xb7 Iteración %d", caption.Iteration);
+  if (caption.Cycle > 0) subtitle += Printf(" \xc2\xb7 Ciclo %d s", caption.Cycle);
+  PlainText(head, pageLeft + Px(14), headTop + Px(48), Px(13), "start", "subtitle", "#333333", subtitle);
+}
 
-  // Legend: one sample and its meaning per item, in rows as wide as the page.
-  const double legendFont = px(10.5);
-  double x = pageLeft + px(14), y = netBottom + px(24);
-  const double rowHeight = px(20);
+// One sample and its meaning per item, in rows as wide as the page. Returns where the last row is.
+double SvgWriter::Page::Legend(std::vector<std::string>& foot, double pageLeft, double pageRight, double netBottom) {
+  const double legendFont = Px(kLegendFontPx);
+  double x = pageLeft + Px(14), y = netBottom + Px(24);
+  const double rowHeight = Px(kLegendRowPx);
   auto item = [&](const std::string& sample, double sampleWidth, const std::string& meaning) {
-    const double width = sampleWidth + px(6) + TextWidthEm(meaning) * legendFont + px(22);
-    if (x + width > pageRight - px(14) && x > pageLeft + px(14)) {
-      x = pageLeft + px(14);
+    const double width = sampleWidth + Px(6) + TextWidthEm(meaning) * legendFont + Px(22);
+    if (x + width > pageRight - Px(14) && x > pageLeft + Px(14)) {
+      x = pageLeft + Px(14);
       y += rowHeight;
     }
     foot.push_back("<g transform=\"translate(" + Num(x) + " " + Num(y) + ")\">" + sample + "</g>");
-    plainText(foot, x + sampleWidth + px(6), y + px(4), legendFont, "start", "legend", "#000000", meaning);
+    PlainText(foot, x + sampleWidth + Px(6), y + Px(4), legendFont, "start", "legend", "#000000", meaning);
     x += width;
   };
-  const double sampleLength = px(34);
+  const double sampleLength = Px(34);
   auto arrowSample = [&](const std::string& colour, const std::string& linetype) {
-    return "<path class=\"arrow\" d=\"M0,0 L" + Num(sampleLength - px(2)) + ",0\" stroke=\"" + colour + "\"" +
-           dashOf(linetype) + " marker-end=\"url(#" + markerOf(colour) + ")\"/>";
+    return "<path class=\"arrow\" d=\"M0,0 L" + Num(sampleLength - Px(2)) + ",0\" stroke=\"" + colour + "\"" +
+           DashOf(linetype) + " marker-end=\"url(#" + MarkerOf(colour) + ")\"/>";
   };
   auto textSample = [&](const std::string& text, double size, const std::string& colour) {
-    return "<text x=\"0\" y=\"" + Num(px(4)) + "\" font-size=\"" + Num(size) + "\" fill=\"" + colour + "\">" +
+    return "<text x=\"0\" y=\"" + Num(Px(4)) + "\" font-size=\"" + Num(size) + "\" fill=\"" + colour + "\">" +
            XmlEscape(text) + "</text>";
   };
-  const std::string black = ColourOf(0, "ARCOS");
-  const std::string red = ColourOf(NearestColourIndex(0xFF0000), "");
+  const std::string black = w_.ColourOf(0, "ARCOS");
+  const std::string red = w_.ColourOf(NearestColourIndex(0xFF0000), "");
   struct Kind {
     const char* Layer;
     const char* Linetype;
@@ -638,19 +703,19 @@ void SvgWriter::Close() {
                            Kind{"ARCOSP", "MINITRAZOS", "Arco de transporte público"},
                            Kind{"ARCOSPD", "PUNTOS", "Transporte público con detalle"}}) {
     bool used = false;
-    for (const std::string& k : kinds) used = used || StartsWith(k, std::string(kind.Layer) + "|");
+    for (const std::string& k : kinds_) used = used || StartsWith(k, std::string(kind.Layer) + "|");
     if (used || std::string(kind.Layer) == "ARCOS") item(arrowSample(black, kind.Linetype), sampleLength, kind.Meaning);
   }
-  if (caption_.SaturationLimit != 900)
-    item(arrowSample(red, "CONTINUA"), sampleLength, Printf("Saturado: grado de saturación %.2f o más", caption_.SaturationLimit));
+  if (w_.caption_.SaturationLimit != 900)
+    item(arrowSample(red, "CONTINUA"), sampleLength, Printf("Saturado: grado de saturación %.2f o más", w_.caption_.SaturationLimit));
   std::string flowSample = "(392/0)", numberSample = "123", movementSample = "120";
-  for (const Label& label : labels_) {
+  for (const Label& label : w_.labels_) {
     if (label.Role == DrawRole::LinkFlow && flowSample == "(392/0)") flowSample = label.Text;
     if (label.Role == DrawRole::LinkNumber && numberSample == "123") numberSample = label.Text;
     if (label.Role == DrawRole::MovementFlow && movementSample == "120") movementSample = label.Text;
   }
   std::string flowColour = black;
-  for (const Label& label : labels_)
+  for (const Label& label : w_.labels_)
     if (label.Role == DrawRole::LinkFlow) {
       flowColour = label.Colour;
       break;
@@ -659,110 +724,135 @@ void SvgWriter::Close() {
   item(textSample(numberSample, legendFont, black), sampleWidth(numberSample, legendFont), "Número de arco TRANSYT");
   item(textSample(flowSample, legendFont, flowColour), sampleWidth(flowSample, legendFont),
        "Flujo del arco / flujo secundario (de conectores), veh/h");
-  item(textSample(movementSample, font(DrawRole::MovementFlow), black),
-       sampleWidth(movementSample, font(DrawRole::MovementFlow)), "Flujo por movimiento, veh/h");
-  if (layers_.count("GRSAT")) item(textSample("(gs 0.95)", legendFont, black), sampleWidth("(gs 0.95)", legendFont),
+  item(textSample(movementSample, Font(DrawRole::MovementFlow), black),
+       sampleWidth(movementSample, Font(DrawRole::MovementFlow)), "Flujo por movimiento, veh/h");
+  if (w_.layers_.count("GRSAT")) item(textSample("(gs 0.95)", legendFont, black), sampleWidth("(gs 0.95)", legendFont),
                                    "Grado de saturación TRANSYT");
-  if (caption_.FullResults)
+  if (w_.caption_.FullResults)
     item(textSample("(C) (D) (S) (Q)", legendFont, black), sampleWidth("(C) (D) (S) (Q)", legendFont),
          "Crucero, demora, detenciones, cola");
-  const double r = px(7);
-  if (junctionKinds.count("circle"))
+  const double r = Px(7);
+  if (junctionKinds_.count("circle"))
     item("<circle class=\"node\" cx=\"" + Num(r) + "\" cy=\"0\" r=\"" + Num(r) + "\" stroke=\"" + black + "\"/>", 2 * r,
          "Cruce semaforizado (número TRANSYT; al lado, número SATURN)");
-  if (junctionKinds.count("dashed-circle"))
+  if (junctionKinds_.count("dashed-circle"))
     item("<circle class=\"node\" cx=\"" + Num(r) + "\" cy=\"0\" r=\"" + Num(r) + "\" stroke=\"" + black + "\"" +
-             dashOf("MINITRAZOS") + "/>",
+             DashOf("MINITRAZOS") + "/>",
          2 * r, "Cruce sin plan de semáforos");
-  if (junctionKinds.count("box"))
+  if (junctionKinds_.count("box"))
     item("<rect class=\"node\" x=\"0\" y=\"" + Num(-r * 0.7) + "\" width=\"" + Num(2 * r) + "\" height=\"" +
-             Num(1.4 * r) + "\" stroke=\"" + black + "\"" + dashOf("MINITRAZOS") + "/>",
+             Num(1.4 * r) + "\" stroke=\"" + black + "\"" + DashOf("MINITRAZOS") + "/>",
          2 * r, "Nodo fuera de la red TRANSYT (número SATURN)");
+  return y;
+}
 
-  // Scale bar: a round length near 160 pixels, in metres, in four alternating parts.
-  y += rowHeight + px(8);
+// A round length near 160 pixels, in metres, in four alternating parts, under the legend's
+// last row at `y`; the credit beside it. Returns the top of what follows.
+double SvgWriter::Page::ScaleBar(std::vector<std::string>& foot, double pageLeft, double pageRight, double y) const {
+  const double legendFont = Px(kLegendFontPx);
+  y += Px(kLegendRowPx) + Px(8);
   double metres = 1;
-  const double wanted = px(160);
+  const double wanted = Px(160);
   for (double magnitude = std::pow(10, std::floor(std::log10(std::max(wanted, 1e-9)))); magnitude < wanted * 10;
        magnitude *= 10)
     for (double step : {1.0, 2.0, 5.0})
       if (step * magnitude <= wanted) metres = step * magnitude;
-  const double barLeft = pageLeft + px(14), barHeight = px(5);
+  const double barLeft = pageLeft + Px(14), barHeight = Px(5);
   foot.push_back("<g class=\"scale\">");
   for (int k = 0; k < 4; ++k)
     foot.push_back("<rect x=\"" + Num(barLeft + k * metres / 4) + "\" y=\"" + Num(y) + "\" width=\"" + Num(metres / 4) +
                    "\" height=\"" + Num(barHeight) + "\" fill=\"" + (k % 2 == 0 ? "#000000" : "#ffffff") +
-                   "\" stroke=\"#000000\" stroke-width=\"" + Num(px(0.8)) + "\"/>");
+                   "\" stroke=\"#000000\" stroke-width=\"" + Num(Px(0.8)) + "\"/>");
   const std::string metresText = Num(metres);
-  plainText(foot, barLeft, y + barHeight + px(13), legendFont, "start", "scale-label", "#000000", "0");
-  plainText(foot, barLeft + metres, y + barHeight + px(13), legendFont, "middle", "scale-label", "#000000",
+  PlainText(foot, barLeft, y + barHeight + Px(13), legendFont, "start", "scale-label", "#000000", "0");
+  PlainText(foot, barLeft + metres, y + barHeight + Px(13), legendFont, "middle", "scale-label", "#000000",
             metresText + " m");
   foot.push_back("</g>");
-  plainText(foot, pageRight - px(14), y + barHeight + px(13), px(10), "end", "credit", "#666666",
-            credit_.empty() ? "Generado Automaticamente por VELTRA" : credit_);
+  PlainText(foot, pageRight - Px(14), y + barHeight + Px(13), Px(10), "end", "credit", "#666666",
+            w_.credit_.empty() ? "Generado Automaticamente por VELTRA" : w_.credit_);
+  return y + barHeight + Px(22);
+}
 
-  // Layer switches: a check box per group of the layers this drawing has (no script needed).
+// A check box per group of the layers this drawing has (no script needed), at `switchesTop`,
+// with the rules that hide a group. Returns the bottom of what is drawn.
+double SvgWriter::Page::LayerSwitches(std::vector<std::string>& foot, std::vector<std::string>& rules, double pageLeft,
+                                      double pageWidth, double switchesTop) const {
   std::string switches;
-  std::vector<std::string> rules;
   int switchCount = 0;
   for (const LayerGroup& group : LayerGroups()) {
     std::vector<std::string> present;
     for (const char* layer : group.Layers)
-      if (layers_.count(layer)) present.push_back(layer);
+      if (w_.layers_.count(layer)) present.push_back(layer);
     if (present.empty()) continue;
-    const std::string box = id + "-" + IdPart(Lower(group.Layers.front()));
+    const std::string box = id_ + "-" + IdPart(Lower(group.Layers.front()));
     switches += "<label style=\"margin-right:14px;white-space:nowrap\"><input type=\"checkbox\" id=\"" + box + "\"" +
                 (group.Shown ? " checked=\"checked\"" : "") + "/>" + XmlEscape(group.Name) + "</label>";
     for (const std::string& layer : present)
-      rules.push_back("#" + id + ":has(#" + box + ":not(:checked)) ." + ClassOf(layer) + "{display:none}");
+      rules.push_back("#" + id_ + ":has(#" + box + ":not(:checked)) ." + w_.ClassOf(layer) + "{display:none}");
     ++switchCount;
   }
-  const double switchesTop = y + barHeight + px(22);
   double pageBottom = switchesTop;
   if (switchCount > 0) {
-    const double switchesHeight = px(44);
+    const double switchesHeight = Px(44);
     // The check boxes are laid out in screen pixels, scaled to the drawing's units as a whole.
-    foot.push_back("<foreignObject class=\"switches\" transform=\"translate(" + Num(pageLeft + px(10)) + " " +
-                   Num(switchesTop) + ") scale(" + Printf("%.6g", unit) + ")\" x=\"0\" y=\"0\" width=\"" +
-                   Num(pageWidth / unit - 20) + "\" height=\"" + Num(switchesHeight / unit) +
+    foot.push_back("<foreignObject class=\"switches\" transform=\"translate(" + Num(pageLeft + Px(10)) + " " +
+                   Num(switchesTop) + ") scale(" + Printf("%.6g", unit_) + ")\" x=\"0\" y=\"0\" width=\"" +
+                   Num(pageWidth / unit_ - 20) + "\" height=\"" + Num(switchesHeight / unit_) +
                    "\"><div xmlns=\"http://www.w3.org/1999/xhtml\" style=\"font-size:11px;"
                    "font-family:Arial,Helvetica,sans-serif\"><span style=\"margin-right:10px\">Capas:</span>" +
                    switches + "</div></foreignObject>");
     pageBottom += switchesHeight;
   }
-  pageBottom += px(6);
+  return pageBottom;
+}
 
-  TextWriter out(fileName_);
+void SvgWriter::Page::Write(const std::string& fileName) {
+  // The page: the network and its labels, a heading above and the legend below.
+  const double margin = Px(14);
+  const double contentLeft = left_ - margin, contentRight = right_ + margin;
+  const double pageWidth = std::max(contentRight - contentLeft, Px(900));
+  const double pageLeft = contentLeft - (pageWidth - (contentRight - contentLeft)) / 2;
+  const double pageRight = pageLeft + pageWidth;
+  const double headTop = -(top_ + margin) - Px(62);  // picture coordinates, Y down
+  const double netBottom = -(bottom_ - margin);
+
+  std::vector<std::string> head, foot, rules;
+  Heading(head, pageLeft, headTop);
+  const double lastRow = Legend(foot, pageLeft, pageRight, netBottom);
+  const double switchesTop = ScaleBar(foot, pageLeft, pageRight, lastRow);
+  const double pageBottom = LayerSwitches(foot, rules, pageLeft, pageWidth, switchesTop) + Px(6);
+
+  TextWriter out(fileName);
   const double pageHeight = pageBottom - headTop;
   out.Line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
-  out.Line("<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"" + id + "\" width=\"" + Num(pageWidth / unit) +
-           "\" height=\"" + Num(pageHeight / unit) + "\" viewBox=\"" + Num(pageLeft) + " " + Num(headTop) + " " +
+  out.Line("<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"" + id_ + "\" width=\"" + Num(pageWidth / unit_) +
+           "\" height=\"" + Num(pageHeight / unit_) + "\" viewBox=\"" + Num(pageLeft) + " " + Num(headTop) + " " +
            Num(pageWidth) + " " + Num(pageHeight) + "\" font-family=\"Arial, Helvetica, sans-serif\">");
   out.Line("<style>");
-  const std::string s = "#" + id + " ";
-  out.Line(s + ".e{fill:none;stroke-width:" + Num(px(kLineWidthPx)) + ";stroke-linejoin:round}");
-  out.Line(s + ".arrow{fill:none;stroke-width:" + Num(px(kArrowWidthPx)) + ";stroke-linejoin:round}");
-  out.Line(s + ".node{fill:#ffffff;stroke-width:" + Num(px(1.1)) + "}");
-  out.Line(s + ".frame{fill:none;stroke:#b0b0b0;stroke-width:" + Num(px(0.6)) + "}");
-  out.Line(s + ".t{paint-order:stroke;stroke:#ffffff;stroke-width:" + Num(px(2.5)) + ";stroke-linejoin:round}");
+  const std::string s = "#" + id_ + " ";
+  out.Line(s + ".e{fill:none;stroke-width:" + Num(Px(kLineWidthPx)) + ";stroke-linejoin:round}");
+  out.Line(s + ".arrow{fill:none;stroke-width:" + Num(Px(kArrowWidthPx)) + ";stroke-linejoin:round}");
+  out.Line(s + ".node{fill:#ffffff;stroke-width:" + Num(Px(1.1)) + "}");
+  out.Line(s + ".frame{fill:none;stroke:#b0b0b0;stroke-width:" + Num(Px(0.6)) + "}");
+  out.Line(s + ".t{paint-order:stroke;stroke:#ffffff;stroke-width:" + Num(Px(2.5)) + ";stroke-linejoin:round}");
   out.Line(s + ".number{font-weight:bold}");
   out.Line(s + ".street{font-style:italic}");
   out.Line(s + ".saturn{fill:#707070}");
   out.Line(s + ".title{font-weight:bold}");
   // Layers the drawing keeps off start hidden when no switch covers them.
-  for (const std::string& name : layerOrder_) {
+  for (const std::string& name : w_.layerOrder_) {
     bool switched = false;
     for (const LayerGroup& group : LayerGroups())
       for (const char* layer : group.Layers) switched = switched || name == layer;
-    if (!switched && !layers_[name].On) out.Line(s + "." + ClassOf(name) + "{display:none}");
+    if (!switched && !w_.layers_[name].On) out.Line(s + "." + w_.ClassOf(name) + "{display:none}");
   }
   for (const std::string& rule : rules) out.Line(rule);
   out.Line("</style>");
   out.Line("<defs>");
-  for (size_t k = 0; k < markerColours.size(); ++k)
+  for (size_t k = 0; k < markerColours_.size(); ++k)
     out.Line(Printf("<marker id=\"%s-head%zu\" viewBox=\"0 0 10 10\" refX=\"8\" refY=\"5\" markerWidth=\"5\" "
                     "markerHeight=\"5\" orient=\"auto\"><path d=\"M0,1 L10,5 L0,9 z\" fill=\"%s\"/></marker>",
-                    id.c_str(), k, markerColours[k].c_str()));
+                    id_.c_str(), k, markerColours_[k].c_str()));
   out.Line("</defs>");
   out.Line("<rect x=\"" + Num(pageLeft) + "\" y=\"" + Num(headTop) + "\" width=\"" + Num(pageWidth) + "\" height=\"" +
            Num(pageHeight) + "\" fill=\"white\"/>");
@@ -770,14 +860,25 @@ void SvgWriter::Close() {
   for (const std::string& element : head) out.Line(element);
   out.Line("</g>");
   out.Line("<g class=\"network\">");
-  for (const std::string& element : shapes) out.Line(element);
-  for (const std::string& element : texts) out.Line(element);
+  for (const std::string& element : shapes_) out.Line(element);
+  for (const std::string& element : texts_) out.Line(element);
   out.Line("</g>");
   out.Line("<g class=\"legend\">");
   for (const std::string& element : foot) out.Line(element);
   out.Line("</g>");
   out.Line("</svg>");
   out.Close();
+}
+
+void SvgWriter::Close() {
+  if (fileName_.empty()) return;
+  if (!hasWindow_) Extend(0, 0);
+  Page page(*this);
+  page.DrawPaths();
+  page.DrawArrows();
+  page.DrawJunctions();
+  page.PlaceLabels();
+  page.Write(fileName_);
   fileName_.clear();
 }
 

@@ -42,6 +42,8 @@ class SvgWriter : public DrawingTarget {
   void Caption(const DrawingCaption& caption) override;
 
  private:
+  class Page;
+
   struct Layer {
     int Colour = 7;
     bool On = true;

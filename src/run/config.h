@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra {
 
@@ -19,10 +19,7 @@ extern const char* const kTitleLine;
 bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args);
 
 // The section "Transyt%d" of network position r (1..NumRedes), after the node list is read.
-void ReadNetworkConfiguration(Run& run, int r);
-
-// Full path of the configuration file: working directory + the configuration file name.
-std::string ConfigurationPath(const Run& run);
+void ReadNetworkConfiguration(Run& run, NetworkPosition r);
 
 // Display name of an operating-system code, empty when the code has none.
 std::string OsDisplayName(int code);

@@ -79,6 +79,89 @@ std::vector<std::string> FilesWrittenSince(const std::map<std::string, std::file
   return written;
 }
 
+// The iteration the report shows the timings of: the one GuardarFinal chose, or the one it
+// would choose.
+void ChooseIteration(const Run& run, RunReport& report) {
+  if (run.Iteracion <= run.Cfg.IteracionInicial) return;
+  if (run.ChosenIteration >= 0) {
+    report.ChosenIteration = run.ChosenIteration;
+    report.ChosenReason = "la de menor Pcu-Hr/Hr de la red completa (GRAND TOTALS); sus archivos se copiaron con "
+                          "los nombres \"_F\"";
+  } else {
+    report.ChosenIteration = BestIteration(run);
+    report.ChosenReason = "la de menor Pcu-Hr/Hr de la red completa (GRAND TOTALS); GuardarFinal no está activo, "
+                          "no se copiaron archivos";
+  }
+}
+
+// The figures of the start and of every iteration of this run.
+std::vector<ReportIteration> IterationRows(const Run& run) {
+  std::vector<ReportIteration> rows;
+  for (int i = 0; i <= run.Iteracion; ++i) {
+    if (i > 0 && i <= run.Cfg.IteracionInicial) continue;  // iterations of an earlier run
+    const TIterationFigures f = run.Sat.FiguresAt(i);
+    ReportIteration row;
+    row.Iteration = i;
+    row.HasConvergence = i > 0 && f.Tested;
+    row.SumDif = f.SumDif, row.SumPro = f.SumPro, row.Precision = f.Precision;
+    row.TurnPcuHr = f.TurnHr, row.TurnPcuKm = f.TurnKm;
+    row.SubPcuHr = f.SubTotalHr, row.SubPcuKm = f.SubTotalKm;
+    row.GrandPcuHr = f.GrandTotalHr, row.GrandPcuKm = f.GrandTotalKm;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Network position r per iteration: its cycle, structure, performance index, and why it kept
+// its timings where it did.
+ReportNetwork NetworkRow(const Run& run, const HistoryView& history, int r) {
+  const int last = run.Iteracion;
+  const int number = history.NetworkNumber(r);
+  ReportNetwork network;
+  network.Number = number;
+  network.Name = run.Cfg.Network(NetworkPosition(r)).NombreRed;
+  network.Cycle.assign(static_cast<size_t>(last + 1), 0);
+  network.Structure.assign(static_cast<size_t>(last + 1), std::string());
+  network.PerformanceIndex.assign(static_cast<size_t>(last + 1), -1);
+  network.NotOptimised.assign(static_cast<size_t>(last + 1), std::string());
+  for (const EngineNote& note : run.EngineNotes) {
+    if (note.Kind != NoteKind::NotOptimised || note.Network != NetworkNumber(number)) continue;
+    if (note.Iteration >= 1 && note.Iteration <= last)
+      network.NotOptimised[static_cast<size_t>(note.Iteration)] = note.Text;
+  }
+  for (int i = run.Cfg.IteracionInicial + 1; i <= last; ++i) {
+    const size_t slot = static_cast<size_t>(i);
+    network.Cycle[slot] = history.Cycle(i, r);
+    network.Structure[slot] = Structure(history, i, r);
+    const std::string print = run.Files.TransytPrint(i, NetworkNumber(number));
+    if (FileExists(print)) {
+      const double index = ReadPerformanceIndex(print);
+      if (index < kNoPerformanceIndex) network.PerformanceIndex[slot] = index;
+    }
+  }
+  return network;
+}
+
+// The timings of network position r's signal nodes in iteration `shown`.
+void AddJunctions(const HistoryView& history, int r, int shown, std::vector<ReportJunction>& junctions) {
+  for (int k = 1; k <= history.SignalNodes(r); ++k) {
+    const THistNodo* node = history.Node(shown, r, k);
+    if (!node) continue;
+    ReportJunction junction;
+    junction.Network = history.NetworkNumber(r);
+    junction.SaturnNode = history.SaturnNode(r, k);
+    junction.TransytNode = history.TransytNode(r, k);
+    junction.Cycle = history.Cycle(shown, r);
+    junction.Offset = TextToInt(node->Textos[HistColumn::Offset]);
+    const int stages = std::clamp(TextToInt(node->Textos[HistColumn::StageCount]), 0, kHistStages);
+    for (int s = 1; s <= stages; ++s) {
+      junction.Greens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Green(s))]));
+      junction.Intergreens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Intergreen(s))]));
+    }
+    junctions.push_back(std::move(junction));
+  }
+}
+
 }  // namespace
 
 std::map<std::string, std::filesystem::file_time_type> FilesInWorkingDirectory() {
@@ -95,13 +178,12 @@ std::map<std::string, std::filesystem::file_time_type> FilesInWorkingDirectory()
 
 RunReport GatherRunReport(const Run& run) {
   const Settings& cfg = run.Cfg;
-  const HistoryView history(run.Qor);
   RunReport report;
-  report.Title = ExtractFileName(run.SaturnFile);
-  const std::string configPath = JoinPath(run.WorkDir, run.ConfigFileName);
-  report.Inputs = {{"Red Saturn", run.SaturnFile},
-                   {"Lista de nodos", run.NodesFile},
-                   {"Archivos Transyt", run.TransytFile},
+  report.Title = ExtractFileName(run.Files.SaturnFile);
+  const std::string configPath = run.ConfigurationPath();
+  report.Inputs = {{"Red Saturn", run.Files.SaturnFile},
+                   {"Lista de nodos", run.Files.NodesFile},
+                   {"Archivos Transyt", run.Files.TransytFile},
                    {"Configuración", run.ConfigFileName + (FileExists(configPath) ? "" : " (no existe: valores por defecto)")},
                    {"Directorio de trabajo", run.WorkDir},
                    {"Matriz de viajes", cfg.MatrizBinaria},
@@ -111,90 +193,26 @@ RunReport GatherRunReport(const Run& run) {
   report.StopReason = StopReasonOf(run);
   report.PrecisionThreshold = cfg.PrecisionSaturn;
   report.LastIteration = run.Iteracion;
+  ChooseIteration(run, report);
+  report.Iterations = IterationRows(run);
 
-  const int last = run.Iteracion;
-  if (last > cfg.IteracionInicial) {
-    if (run.ChosenIteration >= 0) {
-      report.ChosenIteration = run.ChosenIteration;
-      report.ChosenReason = "la de menor Pcu-Hr/Hr de la red completa (GRAND TOTALS); sus archivos se copiaron con "
-                            "los nombres \"_F\"";
-    } else {
-      report.ChosenIteration = BestIteration(run);
-      report.ChosenReason = "la de menor Pcu-Hr/Hr de la red completa (GRAND TOTALS); GuardarFinal no está activo, "
-                            "no se copiaron archivos";
-    }
-  }
-
-  for (int i = 0; i <= last; ++i) {
-    if (i > 0 && i <= cfg.IteracionInicial) continue;  // iterations of an earlier run
-    const TIterationFigures f = run.Sat.FiguresAt(i);
-    ReportIteration row;
-    row.Iteration = i;
-    row.HasConvergence = i > 0 && f.Tested;
-    row.SumDif = f.SumDif, row.SumPro = f.SumPro, row.Precision = f.Precision;
-    row.TurnPcuHr = f.TurnHr, row.TurnPcuKm = f.TurnKm;
-    row.SubPcuHr = f.SubTotalHr, row.SubPcuKm = f.SubTotalKm;
-    row.GrandPcuHr = f.GrandTotalHr, row.GrandPcuKm = f.GrandTotalKm;
-    report.Iterations.push_back(row);
-  }
-
-  const std::string transytBase = run.TransytBase();
-  const int shown = report.ChosenIteration >= 1 ? report.ChosenIteration : last;
+  const int shown = report.ChosenIteration >= 1 ? report.ChosenIteration : run.Iteracion;
   report.TimingsIteration = shown;
+  const HistoryView history(run.Qor);
   for (int r = 1; r <= history.Networks(); ++r) {
-    const int number = history.NetworkNumber(r);
-    ReportNetwork network;
-    network.Number = number;
-    network.Name = cfg.Red[static_cast<size_t>(r)].NombreRed;
-    network.Cycle.assign(static_cast<size_t>(last + 1), 0);
-    network.Structure.assign(static_cast<size_t>(last + 1), std::string());
-    network.PerformanceIndex.assign(static_cast<size_t>(last + 1), -1);
-    network.NotOptimised.assign(static_cast<size_t>(last + 1), std::string());
-    for (const EngineNote& note : run.EngineNotes) {
-      if (note.Kind != NoteKind::NotOptimised || note.Network != number) continue;
-      if (note.Iteration >= 1 && note.Iteration <= last)
-        network.NotOptimised[static_cast<size_t>(note.Iteration)] = note.Text;
-    }
-    for (int i = cfg.IteracionInicial + 1; i <= last; ++i) {
-      const size_t slot = static_cast<size_t>(i);
-      network.Cycle[slot] = history.Cycle(i, r);
-      network.Structure[slot] = Structure(history, i, r);
-      const std::string print = Printf("%s_%d_%d.prt", transytBase.c_str(), i, number);
-      if (FileExists(print)) {
-        const double index = ReadPerformanceIndex(print);
-        if (index < 999999.0) network.PerformanceIndex[slot] = index;
-      }
-    }
-    const std::string name = network.Name;
-    report.Networks.push_back(std::move(network));
-
-    for (int k = 1; k <= history.SignalNodes(r); ++k) {
-      const THistNodo* node = history.Node(shown, r, k);
-      if (!node) continue;
-      ReportJunction junction;
-      junction.Network = number;
-      junction.SaturnNode = history.SaturnNode(r, k);
-      junction.TransytNode = history.TransytNode(r, k);
-      junction.Cycle = history.Cycle(shown, r);
-      junction.Offset = TextToInt(node->Textos[HistColumn::Offset]);
-      const int stages = std::clamp(TextToInt(node->Textos[HistColumn::StageCount]), 0, kHistStages);
-      for (int s = 1; s <= stages; ++s) {
-        junction.Greens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Green(s))]));
-        junction.Intergreens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Intergreen(s))]));
-      }
-      report.Junctions.push_back(std::move(junction));
-    }
-
-    const std::string picture = Printf("%s_%d_%d.svg", transytBase.c_str(), shown, number);
+    report.Networks.push_back(NetworkRow(run, history, r));
+    AddJunctions(history, r, shown, report.Junctions);
+    const ReportNetwork& network = report.Networks.back();
+    const std::string picture = run.Files.Picture(shown, NetworkNumber(network.Number));
     if (FileExists(picture))
-      report.Drawings.push_back({Printf("Red %d (%s), iteración %d: %s", number, name.c_str(), shown,
+      report.Drawings.push_back({Printf("Red %d (%s), iteración %d: %s", network.Number, network.Name.c_str(), shown,
                                         picture.c_str()),
                                  ReadWholeFile(picture)});
   }
   report.FilesWritten = FilesWrittenSince(run.FilesAtStart);
   report.Incomplete = IncompleteResult(run);
   for (const EngineNote& note : run.EngineNotes)
-    report.Notes.push_back({note.Iteration, note.Network, note.Failure, note.Text});
+    report.Notes.push_back({note.Iteration, note.Network.Value(), note.Failure, note.Text});
   report.Errors = run.Log.Errors;
   if (FileExists(run.EngineLog)) report.EngineLog = run.EngineLog;
   return report;

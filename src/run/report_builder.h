@@ -7,7 +7,7 @@
 #include <string>
 
 #include "output/run_report.h"
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra {
 

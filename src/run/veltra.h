@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "state/run.h"
 #include "util/platform.h"
 
 namespace veltra {
@@ -19,12 +19,6 @@ constexpr int kIncompleteExitCode = 2;
 // exit code: 0 when the run ended normally with a complete result, kIncompleteExitCode when
 // it ended normally with an incomplete one, 1 for the usage text and every stop.
 int VeltraMain(const std::vector<std::string>& args, Platform& platform, std::ostream& console);
-
-// The network step after the TRANSYT and SATURN-update calls: the drawing and the signal
-// history of network position r in iteration i.
-void NetworkStep(Run& run, int r, int iteration);
-// Records HistCiclo, the signal nodes and their history for network position r, iteration i.
-void RecordHistory(Run& run, int r, int iteration);
 
 // The end of the run: what keeps the result from being complete, errors file, summaries,
 // chosen and last iteration copies, report. Returns whether the result is complete.

@@ -31,9 +31,8 @@ void ReadCounts(const std::vector<std::string>& lines, const std::string& counts
         turn.FixedFlow += fixed;
         if (turn.EntryLink > 0 && static_cast<size_t>(turn.EntryLink) < sat.LinkFlows.size()) {
           TFlujoArco& f = At(sat.LinkFlows, turn.EntryLink);
-          const int direction = std::clamp(turn.Direction, -1, 1);
-          f[static_cast<size_t>(3 + direction)] += assigned;
-          f[static_cast<size_t>(6 + direction)] += fixed;
+          f[TFlujoArco::ByDirection(FlowSlot::TurnAssigned, turn.Direction)] += assigned;
+          f[TFlujoArco::ByDirection(FlowSlot::TurnFixed, turn.Direction)] += fixed;
         }
       } else {
         unknownTurns.insert(Printf("%9d%9d%9d", a, b, c));
@@ -43,10 +42,10 @@ void ReadCounts(const std::vector<std::string>& lines, const std::string& counts
       const int32_t l = sat.FindLink(a, b);
       if (l != 0) {
         TFlujoArco& f = At(sat.LinkFlows, l);
-        f[8] += assigned;
-        f[9] += fixed;
-        f[13] = f[8];
-        f[14] = f[9];
+        f[FlowSlot::Assigned] += assigned;
+        f[FlowSlot::Fixed] += fixed;
+        f[FlowSlot::TurnsAssigned] = f[FlowSlot::Assigned];
+        f[FlowSlot::TurnsFixed] = f[FlowSlot::Fixed];
       } else {
         unknownLinks.insert(Printf("%9d%9d", a, b));
       }
@@ -55,8 +54,8 @@ void ReadCounts(const std::vector<std::string>& lines, const std::string& counts
       const int32_t l = sat.FindLink(b, c);
       if (l != 0) {
         TFlujoArco& f = At(sat.LinkFlows, l);
-        f[16] += assigned;
-        f[17] += fixed;
+        f[FlowSlot::CountedAssigned] += assigned;
+        f[FlowSlot::CountedFixed] += fixed;
       } else {
         unknownLinks.insert(Printf("%9d%9d", b, c));
       }

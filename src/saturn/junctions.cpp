@@ -356,7 +356,10 @@ void ResolveIndices(SaturnVars& sat) {
   }
 }
 
-void DeriveGeometry(SaturnVars& sat) {
+namespace {
+
+// Every link's one-way mark, angle and straight-line length.
+void LinkGeometry(SaturnVars& sat) {
   for (int32_t l = 1; l <= sat.Network.LinkCount; ++l) {
     Tardat& link = At(sat.Links, l);
     link.OneWay = link.DirectionText == "1";
@@ -366,7 +369,11 @@ void DeriveGeometry(SaturnVars& sat) {
     link.Angle = RoundEven(theta * 572.9577951308232);
     link.GeometricLength = static_cast<float>(std::hypot(double(b.X) - a.X, double(b.Y) - a.Y));
   }
+}
 
+// Every arm's approach angle, length and link marks, from its approach link (or the link the
+// other way round).
+void ArmApproaches(SaturnVars& sat) {
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
     for (int p = 1; p <= node.ArmCount; ++p) {
@@ -387,9 +394,11 @@ void DeriveGeometry(SaturnVars& sat) {
       if (h != 0) arm.GeometricLength = At(sat.Links, h).GeometricLength;
     }
   }
+}
 
-  // Turn directions by the turn angle; of several turns of one arm found straight ahead,
-  // only the one nearest to 180 degrees stays so, the others lean right or left.
+// Turn directions by the turn angle; of several turns of one arm found straight ahead, only
+// the one nearest to 180 degrees stays so, the others lean right or left.
+void TurnDirections(SaturnVars& sat) {
   struct Straight {
     int32_t Turn;
     int32_t Deviation;
@@ -429,7 +438,10 @@ void DeriveGeometry(SaturnVars& sat) {
       At(sat.Turns, best->Turn).Direction = 0;
     }
   }
+}
 
+// Every turn's entry and exit links; the entry link takes the turn's bus lane and lanes.
+void TurnLinks(SaturnVars& sat) {
   for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
     TGiro& turn = At(sat.Turns, t);
     turn.EntryLink = sat.FindLink(turn.ANode, turn.JunctionNode);
@@ -437,6 +449,15 @@ void DeriveGeometry(SaturnVars& sat) {
     if (turn.EntryLink != 0) At(sat.Links, turn.EntryLink).Lanes = turn.Lanes;
     turn.ExitLink = sat.FindLink(turn.JunctionNode, turn.CNode);
   }
+}
+
+}  // namespace
+
+void DeriveGeometry(SaturnVars& sat) {
+  LinkGeometry(sat);
+  ArmApproaches(sat);
+  TurnDirections(sat);
+  TurnLinks(sat);
 }
 
 void NumberArms(SaturnVars& sat) {

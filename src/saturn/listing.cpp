@@ -94,7 +94,9 @@ class ListingReader {
   int64_t Remaining() const { return static_cast<int64_t>(lines_.size()) - 1 - position_; }
   const std::string& Take() {
     ++position_;
-    line_ = Upper(lines_[static_cast<size_t>(position_)]);
+    // In place: the listing holds a line per link and turn, and the copy reuses its room.
+    line_.assign(lines_[static_cast<size_t>(position_)]);
+    MakeUpper(line_);
     return line_;
   }
   // Refuses a row whose columns ran together: a value wider than its ten columns pushes the
@@ -208,12 +210,12 @@ void ListingReader::TotalRow(const Row& row) {
       const int32_t l = sat_.FindLink(row.A, row.B);
       if (l == 0) return;
       TFlujoArco& f = At(sat_.LinkFlows, l);
-      f[0] = static_cast<float>(row.Value[3]);
-      f[8] = static_cast<float>(assigned);
-      f[9] = static_cast<float>(row.Value[5]);
-      f[10] = static_cast<float>(row.Value[4]);
+      f[FlowSlot::ListingValue] = static_cast<float>(row.Value[3]);
+      f[FlowSlot::Assigned] = static_cast<float>(assigned);
+      f[FlowSlot::Fixed] = static_cast<float>(row.Value[5]);
+      f[FlowSlot::Total] = static_cast<float>(row.Value[4]);
       const int32_t capacity = At(sat_.Links, l).Capacity;
-      if (capacity > 0) f[19] = static_cast<float>(row.Value[4] / capacity);
+      if (capacity > 0) f[FlowSlot::VolumeCapacity] = static_cast<float>(row.Value[4] / capacity);
       return;
     }
     case RowKind::Turn: {
@@ -226,19 +228,19 @@ void ListingReader::TotalRow(const Row& row) {
       turn.TotalFlow = static_cast<float>(row.Value[4]);
       if (turn.EntryLink <= 0 || static_cast<size_t>(turn.EntryLink) >= sat_.LinkFlows.size()) return;
       TFlujoArco& f = At(sat_.LinkFlows, turn.EntryLink);
-      const int direction = std::clamp(turn.Direction, -1, 1);
-      f[static_cast<size_t>(3 + direction)] += static_cast<float>(assigned);
-      f[static_cast<size_t>(6 + direction)] += static_cast<float>(row.Value[5]);
-      f[13] += static_cast<float>(assigned);
-      f[14] += static_cast<float>(row.Value[5]);
-      f[15] += static_cast<float>(row.Value[4]);
+      f[TFlujoArco::ByDirection(FlowSlot::TurnAssigned, turn.Direction)] += static_cast<float>(assigned);
+      f[TFlujoArco::ByDirection(FlowSlot::TurnFixed, turn.Direction)] += static_cast<float>(row.Value[5]);
+      f[FlowSlot::TurnsAssigned] += static_cast<float>(assigned);
+      f[FlowSlot::TurnsFixed] += static_cast<float>(row.Value[5]);
+      f[FlowSlot::TurnsTotal] += static_cast<float>(row.Value[4]);
       return;
     }
     case RowKind::ZoneSide:
     case RowKind::NodeSide: {
       const int32_t l = sat_.FindLink(row.A, row.B);
       if (l == 0) return;
-      At(sat_.LinkFlows, l)[row.Kind == RowKind::ZoneSide ? 11 : 12] = static_cast<float>(assigned);
+      At(sat_.LinkFlows, l)[row.Kind == RowKind::ZoneSide ? FlowSlot::ZoneConnectors : FlowSlot::NodeConnectors] =
+          static_cast<float>(assigned);
       return;
     }
     default:
@@ -329,7 +331,7 @@ void ListingReader::TurnSumDifferences() {
       ++end;
     }
     const int32_t l = sat_.FindLink(first.ANode, first.JunctionNode);
-    const float difference = static_cast<float>(sum - At(sat_.LinkFlows, l)[8]);
+    const float difference = static_cast<float>(sum - At(sat_.LinkFlows, l)[FlowSlot::Assigned]);
     for (int32_t t = start; t < end; ++t) At(sat_.Turns, t).TurnSumDifference = difference;
     start = end;
   }
@@ -347,13 +349,13 @@ void ListingReader::FixedFlowCorrection() {
   for (int32_t l = 1; l <= sat_.Network.LinkCount; ++l) {
     TFlujoArco& f = At(sat_.LinkFlows, l);
     const float sum = static_cast<float>(turnFixed[static_cast<size_t>(l)]);
-    if (sum <= f[9]) continue;
+    if (sum <= f[FlowSlot::Fixed]) continue;
     if (firstRead) {
       const Tardat& link = At(sat_.Links, l);
       log_.Warning(Printf("   ATENCION: Al arco %d-%d se le corrigió flujo fijo (%.2f --> %.2f)", link.ANode, link.BNode,
-                           static_cast<double>(f[9]), static_cast<double>(sum)));
+                           static_cast<double>(f[FlowSlot::Fixed]), static_cast<double>(sum)));
     }
-    f[9] = sum;
+    f[FlowSlot::Fixed] = sum;
   }
 }
 
@@ -374,7 +376,7 @@ void ListingReader::BusSelection() {
     const float bus = At(sat_.SelectedBusLink, l);
     if (bus == 0) continue;
     TFlujoArco& f = At(sat_.LinkFlows, l);
-    move(f[8], f[9], bus, false);
+    move(f[FlowSlot::Assigned], f[FlowSlot::Fixed], bus, false);
   }
   for (int32_t t = 1; t <= sat_.Network.TurnCount && static_cast<size_t>(t) < sat_.SelectedBusTurn.size(); ++t) {
     const float bus = At(sat_.SelectedBusTurn, t);

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
+#include "util/errors.h"
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -48,8 +48,8 @@ int32_t SqueezedIntAt(const std::string& line, int first, int last);
 // value aside): the conversion would read the field as 0, and the node, flow or time it holds
 // would vanish without a word. 0 when there is none.
 char ForeignCharacter(const std::string& text);
-struct FieldRangeError : std::runtime_error {
-  explicit FieldRangeError(const std::string& what) : std::runtime_error(what) {}
+struct FieldRangeError : InputError {
+  explicit FieldRangeError(const std::string& what) : InputError(what) {}
 };
 // The other member of a speed/time pair over a length: round(length x 3.6 / value).
 int32_t SpeedTimeOver(int32_t length, int32_t value);

@@ -2,7 +2,7 @@
 // junction section regenerated from the model with the signal settings now in force.
 #pragma once
 
-#include <stdexcept>
+#include "util/errors.h"
 #include <string>
 #include <vector>
 
@@ -13,8 +13,8 @@ namespace veltra {
 
 // A junction value its field cannot hold (a green of 100000 in five columns): the message names
 // the junction and the value; the caller adds the file and the line.
-struct NetworkFieldError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct NetworkFieldError : InputError {
+  explicit NetworkFieldError(const std::string& what) : InputError(what) {}
 };
 
 // Writes the network file from NetworkLines and the model into `out`; `cicloRed` gives the

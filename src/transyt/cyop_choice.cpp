@@ -26,14 +26,6 @@ struct CyopModel {
   MessageLog& Log;
 };
 
-// Comma-separated TRANSYT node numbers; blanks are removed before splitting.
-std::vector<int32_t> NodeNumbers(const std::string& list) {
-  std::vector<int32_t> nodes;
-  for (const auto& item : Split(RemoveBlanks(list), ','))
-    if (!item.empty()) nodes.push_back(TextToInt(item));
-  return nodes;
-}
-
 // The network's lists that impose or group node structures.
 struct StructureLists {
   std::unordered_set<int32_t> Simple;
@@ -42,15 +34,11 @@ struct StructureLists {
   std::vector<std::vector<int32_t>> Groups;
 
   explicit StructureLists(const NetworkSettings& net) {
-    for (int32_t n : NodeNumbers(net.NodoSimple)) Simple.insert(n);
-    std::vector<int32_t> doble = NodeNumbers(net.NodoDoble);
-    DobleListed = !doble.empty();
-    Doble.insert(doble.begin(), doble.end());
-    // Each Grupo_%d entry is held after a "/".
-    for (const auto& group : Split(net.Grupo, '/')) {
-      std::vector<int32_t> members = NodeNumbers(group);
-      if (!members.empty()) Groups.push_back(std::move(members));
-    }
+    for (const NodeListItem& item : net.NodoSimple.Items()) Simple.insert(item.Number);
+    for (const NodeListItem& item : net.NodoDoble.Items()) Doble.insert(item.Number);
+    DobleListed = !net.NodoDoble.Empty();
+    for (const NodeGroup& group : net.Grupo)
+      if (!group.Nodes.empty()) Groups.push_back(group.Nodes);
   }
 };
 
@@ -203,28 +191,24 @@ int32_t ChangedMask(int32_t mask, const StageChange& change) {
 
 // Applies the winning structure to the optimised nodes of the table (column `column`, its
 // cycle `cycle`).
-void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::vector<ColumnMarks>& marks, int column,
+void ApplyStructure(CyopModel& model, NetworkPosition r, const CyopTable& table, const std::vector<ColumnMarks>& marks, int column,
                     bool doubleWins, int cycle, const StructureLists& lists) {
   SaturnVars& sat = model.Sat;
   QorVars& qor = model.Qor;
-  const int dobleIgual = At(model.Cfg.Red, r).DobleIgual;
-
-  std::unordered_map<int32_t, int32_t> nodeOfTransyt;  // the first SATURN node listed
-  const auto& row = At(qor.RedNodos, r);
-  for (size_t i = row.size(); i-- > 1;)
-    if (row[i] != 0) nodeOfTransyt[row[i]] = static_cast<int32_t>(i);
+  const int dobleIgual = model.Cfg.Network(r).DobleIgual;
+  const TRedNodos& network = qor.Network(r);
 
   std::unordered_map<int32_t, StageChange> changes;  // by SATURN node number
   std::unordered_set<int32_t> done;
   for (size_t j = 0; j < table.Rows.size(); ++j) {
     const int32_t transytNode = table.Rows[j].Node;
-    auto it = nodeOfTransyt.find(transytNode);
-    if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
-    if (!done.insert(it->second).second) continue;
-    const TNodo& node = At(sat.Nodes, it->second);
-    if (!node.Optimise) continue;
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
+    const int32_t nodeIndex = network.NodeOfTransyt(transytNode);
+    if (nodeIndex == 0 || static_cast<size_t>(nodeIndex) >= sat.Nodes.size()) continue;
+    if (!done.insert(nodeIndex).second) continue;
+    const TNodo& node = At(sat.Nodes, nodeIndex);
+    TPlanSemaforo* signal = sat.PlanOf(nodeIndex);
+    if (!node.Optimise || signal == nullptr) continue;
+    TPlanSemaforo& plan = *signal;
     const int n = plan.StageCount;
     const bool currentlyDouble = n > 3 && plan.RepeatIndicator != 0;
     const bool markedDouble = marks[j][static_cast<size_t>(column)] == 'D';
@@ -286,8 +270,9 @@ void ApplyStructure(CyopModel& model, int r, const CyopTable& table, const std::
   log.Line(reason);
   log.Line();
   log.Line("Deteniendo proceso ...");
-  log.CloseMessagesFile();
-  throw RunStop{1, true};
+  RunStop stop;
+  stop.CloseMessagesFirst = true;
+  throw stop;
 }
 
 void LoadCyopTable(CyopModel& model, const std::string& printFile, CyopTable& table) {
@@ -308,10 +293,10 @@ int StructureCycle(int c) {
   return static_cast<int>(s);
 }
 
-int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,
+int CyopCycleChoice(const Settings& cfgIn, NetworkPosition r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,
                     MessageLog& logIn) {
   CyopModel model{cfgIn, sat, qor, logIn};
-  const NetworkSettings& net = At(cfgIn.Red, r);
+  const NetworkSettings& net = cfgIn.Network(r);
   const Settings& cfg = model.Cfg;
   MessageLog& log = model.Log;
 
@@ -359,16 +344,16 @@ int CyopCycleChoice(const Settings& cfgIn, int r, const std::string& cyopPrintFi
   const bool doubleWins = bestSingleTotal > bestDoubleTotal;
   const int column = doubleWins ? bestDouble : bestSingle;
   LogStructure(model, table, marks, column, doubleWins, lists);
-  model.Qor.EstructuraDoble = doubleWins;
+  model.Qor.DoubleStructure = doubleWins;
   const int cycle = table.Cycle[static_cast<size_t>(column)];
   ApplyStructure(model, r, table, marks, column, doubleWins, cycle, lists);
   return cycle;
 }
 
-int CyopStructureCheck(const Settings& cfg, int r, const std::string& cyopPrintFile, int s, int c, bool singleTestBest,
+int CyopStructureCheck(const Settings& cfg, NetworkPosition r, const std::string& cyopPrintFile, int s, int c, bool singleTestBest,
                        SaturnVars& sat, QorVars& qor, MessageLog& logIn) {
   CyopModel model{cfg, sat, qor, logIn};
-  const NetworkSettings& net = At(cfg.Red, r);
+  const NetworkSettings& net = cfg.Network(r);
   MessageLog& log = model.Log;
 
   CyopTable table;

@@ -20,14 +20,14 @@ int StructureCycle(int c);
 // The CYOP cycle-and-structure choice of network position r from the CYOP print file: sets
 // the structure of the optimised nodes and the double-structure flag; returns the cycle. A
 // missing print file, or one without a candidate cycle, stops the run.
-int CyopCycleChoice(const Settings& cfg, int r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,
+int CyopCycleChoice(const Settings& cfg, NetworkPosition r, const std::string& cyopPrintFile, SaturnVars& sat, QorVars& qor,
                     MessageLog& log);
 
 // The structure check at structure cycle s for cycle c: sets the structure of the optimised
 // nodes from the CYOP column of cycle s. `singleTestBest`: the search's best test ran
 // without double cycling, so the double structure is out. Returns 2 when the double
 // structure won, 1 for the single structure, 0 when the nodes kept their structure.
-int CyopStructureCheck(const Settings& cfg, int r, const std::string& cyopPrintFile, int s, int c, bool singleTestBest,
+int CyopStructureCheck(const Settings& cfg, NetworkPosition r, const std::string& cyopPrintFile, int s, int c, bool singleTestBest,
                        SaturnVars& sat, QorVars& qor, MessageLog& log);
 
 }  // namespace veltra

@@ -96,16 +96,15 @@ void WriteFlowCards(const NetworkSettings& net, QorVars& qor, TextWriter& out) {
 template <class F>
 void ForEachLinkOf(const QorVars& qor, int32_t a, int32_t b, int32_t c, F take) {
   int32_t count = LinkCount(qor);
-  for (int32_t i = qor.SiguienteArco(0, a, b, c); i <= count; i = qor.SiguienteArco(i, a, b, c))
+  for (int32_t i = qor.NextLinkOfMovement(0, a, b, c); i <= count; i = qor.NextLinkOfMovement(i, a, b, c))
     take(At(qor.Arcos, i));
 }
 
 void WriteGraphCards(const NetworkSettings& net, const QorVars& qor, TextWriter& out) {
   CardLines card(out, 35, 8);
-  for (const auto& entry : ListEntries(net.Grafico)) {
-    std::vector<std::string> f = Split(entry + ",,,,", ',');
-    int32_t mode = TextToInt(f[3]);
-    ForEachLinkOf(qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]), [&](const TArco& arco) {
+  for (const GraphEntry& entry : net.Grafico) {
+    const int32_t mode = entry.Mode;
+    ForEachLinkOf(qor, entry.A, entry.B, entry.C, [&](const TArco& arco) {
       // Mode 0 and 1: general traffic; 2: public transport; 3: both.
       bool take = arco.EsPublico ? (mode == 2 || mode == 3) : (mode == 0 || mode == 1 || mode == 3);
       if (take) card.Add({arco.Numero});
@@ -115,12 +114,9 @@ void WriteGraphCards(const NetworkSettings& net, const QorVars& qor, TextWriter&
 }
 
 void WriteQueueCards(const NetworkSettings& net, const QorVars& qor, TextWriter& out) {
-  for (const auto& entry : ListEntries(net.Cola)) {
-    std::vector<std::string> f = Split(entry + ",,,,", ',');
-    int32_t x = TextToInt(f[3]);
-    int32_t y = TextToInt(f[4]);
-    ForEachLinkOf(qor, TextToInt(f[0]), TextToInt(f[1]), TextToInt(f[2]),
-                  [&](const TArco& arco) { out.Line(CardText({38, arco.Numero, x, y})); });
+  for (const QueueEntry& entry : net.Cola) {
+    ForEachLinkOf(qor, entry.A, entry.B, entry.C,
+                  [&](const TArco& arco) { out.Line(CardText({38, arco.Numero, entry.First, entry.Second})); });
   }
 }
 
@@ -141,9 +137,9 @@ std::vector<int32_t> SignalCard(const SaturnVars& sat, const TArco& arco, bool a
   std::vector<int32_t> control(9, 0);
   int32_t nodeIndex = arco.MascaraEtapas >= 1 && !arco.MarcaF ? sat.FindNode(arco.NodoB) : 0;
   const TNodo* node = nodeIndex != 0 ? &At(sat.Nodes, nodeIndex) : nullptr;
-  if (node && node->NodeClass == 2 && node->SignalPlan >= 1 &&
-      static_cast<size_t>(node->SignalPlan) < sat.SignalPlans.size()) {
-    const TPlanSemaforo& plan = At(sat.SignalPlans, node->SignalPlan);
+  const TPlanSemaforo* signal = node != nullptr && node->NodeClass == 2 ? sat.PlanOf(nodeIndex) : nullptr;
+  if (signal != nullptr) {
+    const TPlanSemaforo& plan = *signal;
     int stages = plan.StageCount;
     int mask = arco.MascaraEtapas;
     // A double-cycled node runs the first half of its stages twice: the link is described

@@ -16,14 +16,6 @@ int32_t NumberPlus(int32_t number, int32_t step) {
   return static_cast<int32_t>(static_cast<int64_t>(number) + step);
 }
 
-// The non-blank items of a comma-separated list of node numbers, as numbers.
-std::vector<int32_t> NodeNumbers(const std::string& list) {
-  std::vector<int32_t> numbers;
-  for (const auto& item : Split(list, ','))
-    if (!Trim(item).empty()) numbers.push_back(TextToInt(item));
-  return numbers;
-}
-
 // "            Valores Originales: vm1 = %d  vm2 = %d ..."
 std::string ValuesLine(const char* label, const std::vector<int32_t>& values) {
   std::string line = std::string(12, ' ') + label + ":";
@@ -51,7 +43,7 @@ namespace {
 std::string CardField(int32_t card, size_t position, int32_t value) {
   if (value > 99999 || value < -9999)
     throw CardFieldError(Printf("tarjeta %d, campo %zu: el valor %d no cabe en 5 columnas", card, position, value));
-  return Printf("%5d", value);
+  return IntText(value, 5);
 }
 
 }  // namespace
@@ -80,19 +72,6 @@ void CardLines::Finish() {
   line_.clear();
 }
 
-std::vector<std::string> ListEntries(const std::string& list) {
-  std::vector<std::string> entries = Split(list, '/');
-  // The list starts with "/", so the first piece is empty.
-  if (!entries.empty()) entries.erase(entries.begin());
-  return entries;
-}
-
-bool NodeListHas(const std::string& list, int32_t number) {
-  for (int32_t item : NodeNumbers(list))
-    if (item == number) return true;
-  return false;
-}
-
 std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor) {
   std::unordered_map<int32_t, int32_t> index;
   int32_t count = std::min<int32_t>(qor.NumArcos, static_cast<int32_t>(qor.Arcos.size()) - 1);
@@ -105,20 +84,20 @@ int32_t CycleSteps(int32_t cycle) {
   return std::min(60, RoundEven(cycle / 2.0));
 }
 
-std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument) {
-  int32_t c = cycleArgument != 0 ? cycleArgument : net.Ciclo;
+std::vector<int32_t> CardOne(const NetworkSettings& net, TransytFileKind kind, int32_t cycle) {
+  const bool cyop = kind == TransytFileKind::Cyop;
   return {1,
-          c,
-          CycleSteps(c),
+          cycle,
+          CycleSteps(cycle),
           net.TiempoSim,
           net.TpoD1,
           net.TpoD2,
           net.equisat,
-          cycleArgument == 0 ? 1 : 0,
+          cyop ? 1 : 0,
           net.FactFlu,
           net.FactVel,
           net.TpoVelo,
-          cycleArgument != 0 ? net.Optimiza : 0,
+          cyop ? 0 : net.Optimiza,
           net.Dispersion,
           net.Output,
           net.Pdelay,
@@ -126,20 +105,16 @@ std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument) 
 }
 
 void RaisePriorityNodes(const NetworkSettings& net, int32_t network, SaturnVars& sat) {
-  const std::string& list = net.NodoPrioridad;
-  int32_t number = network;
-  std::vector<int32_t> priority = NodeNumbers(list);
-  if (priority.empty()) return;
+  if (net.NodoPrioridad.Empty()) return;
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     TNodo& node = sat.Nodes[i];
-    if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
-    if (std::find(priority.begin(), priority.end(), node.TransytNode) != priority.end()) node.NodeClass = 3;
+    if (node.NodeClass != 2 || !InNetwork(node, network)) continue;
+    if (net.NodoPrioridad.Has(node.TransytNode)) node.NodeClass = 3;
   }
 }
 
 void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, MessageLog& log, TextWriter& out) {
   int32_t number = network;
-  std::vector<int32_t> notOptimised = NodeNumbers(net.NoOptimiza);
   CardLines card(out, 2, 15);
 
   // Any node by its TRANSYT number, the last one holding it.
@@ -148,14 +123,14 @@ void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, 
     TNodo& node = sat.Nodes[i];
     byTransyt[node.TransytNode] = i;
     if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
-    bool optimise = std::find(notOptimised.begin(), notOptimised.end(), node.TransytNode) == notOptimised.end();
+    bool optimise = !net.NoOptimiza.Has(node.TransytNode);
     node.Optimise = optimise ? 1 : 0;
     if (optimise) card.Add({node.TransytNode});
   }
 
   // Coordinated groups: every node but the last written negated.
-  for (const auto& entry : ListEntries(net.Coordina)) {
-    std::vector<int32_t> group = NodeNumbers(entry);
+  for (const NodeGroup& entry : net.Coordina) {
+    const std::vector<int32_t>& group = entry.Nodes;
     for (size_t k = 0; k < group.size(); ++k) {
       int32_t t = group[k];
       if (k + 1 == group.size()) {
@@ -194,26 +169,17 @@ void WriteCardSeven(const QorVars& qor, TextWriter& out) {
   card.Finish();
 }
 
-void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_t>& transytNumbers, SaturnVars& sat,
-                            MessageLog& log) {
-  std::vector<std::string> entries = ListEntries(net.VerdeMin);
-  if (entries.empty()) return;
-  // TRANSYT number -> SATURN node index in this network, the first one holding it.
-  const std::vector<int32_t>& row = transytNumbers;
-  std::unordered_map<int32_t, size_t> byTransyt;
-  for (size_t i = 1; i < row.size(); ++i)
-    if (row[i] != 0) byTransyt.emplace(row[i], i);
-
-  for (const auto& entry : entries) {
-    std::vector<std::string> f = Split(entry + ",,,,,,,,,", ',');
-    int32_t t = TextToInt(f[0]);
-    auto found = byTransyt.find(t);
-    if (found == byTransyt.end() || found->second >= sat.Nodes.size()) continue;
-    TNodo& node = sat.Nodes[found->second];
+void ReadGivenMinimumGreens(const NetworkSettings& net, const TRedNodos& network, SaturnVars& sat, MessageLog& log) {
+  for (const MinimumGreenEntry& entry : net.VerdeMin) {
+    const int32_t t = entry.Node;
+    const int32_t nodeIndex = network.NodeOfTransyt(t);
+    if (nodeIndex == 0 || static_cast<size_t>(nodeIndex) >= sat.Nodes.size()) continue;
+    TNodo& node = sat.Nodes[static_cast<size_t>(nodeIndex)];
     node.MinGreenGiven = 1;
-    for (int k = 1; k <= 6; ++k) node.MinGreen[static_cast<size_t>(k)] = TextToInt(f[static_cast<size_t>(k)]);
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    int n = At(sat.SignalPlans, node.SignalPlan).StageCount;
+    node.MinGreen = entry.Greens;
+    const TPlanSemaforo* plan = sat.PlanOf(nodeIndex);
+    if (plan == nullptr) continue;
+    int n = plan->StageCount;
     if (n >= 1 && n <= 6 && node.MinGreen[static_cast<size_t>(n)] == 0)
       log.Error(Printf("*** ERROR: NO se proporciono verde minimo %d para nodo %d (%d)", n, t, node.Number));
   }
@@ -312,9 +278,9 @@ void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassig
   bool networkOptimised = OptimisesCycle(net.OptimizaCiclo) || preassigned || net.Optimiza != 0;
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const TNodo& node = sat.Nodes[i];
-    if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
+    TPlanSemaforo* signal = sat.PlanOf(static_cast<int32_t>(i));
+    if (node.NodeClass != 2 || !InNetwork(node, number) || signal == nullptr) continue;
+    TPlanSemaforo& plan = *signal;
     TimingCard card =
         NodeTimingCard(node, plan, cycle, net.AnchoPista, node.Optimise && networkOptimised, allowDouble, log);
     for (size_t k = 0; k < card.MinGreens.size(); ++k) plan.Stages[k + 1].MinimumGreen = card.MinGreens[k];

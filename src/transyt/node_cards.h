@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <stdexcept>
+#include "util/errors.h"
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,8 +21,8 @@ namespace veltra {
 
 // A field value that five columns cannot hold (above 99999, below -9999): written, it would
 // run into the field before it and TRANSYT would read every field after it shifted.
-struct CardFieldError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct CardFieldError : InputError {
+  explicit CardFieldError(const std::string& what) : InputError(what) {}
 };
 
 // One card line: every field an integer right-aligned in five columns (the card number is the
@@ -48,10 +48,6 @@ class CardLines {
   std::string line_;
 };
 
-// The entries of a numbered list setting ("/" before each entry).
-std::vector<std::string> ListEntries(const std::string& list);
-// True when the comma-separated list of node numbers names `number` (blank items are skipped).
-bool NodeListHas(const std::string& list, int32_t number);
 
 // Link number -> index in Arcos, the last link with that number (what a look-up by number gives).
 std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor);
@@ -59,10 +55,9 @@ std::unordered_map<int32_t, int32_t> LinkNumberIndex(const QorVars& qor);
 // True when the SATURN node belongs to the network being written (network number `number`).
 inline bool InNetwork(const TNodo& node, int32_t number) { return number != 0 && node.TransytNetwork == number; }
 
-// Card 1: the steps of the cycle, and the sixteen fields. `cycleArgument` 0 stands for the
-// network's Ciclo setting (CYOP data file).
+// Card 1: the steps of the cycle, and the sixteen fields of a file of `kind` at `cycle`.
 int32_t CycleSteps(int32_t cycle);
-std::vector<int32_t> CardOne(const NetworkSettings& net, int32_t cycleArgument);
+std::vector<int32_t> CardOne(const NetworkSettings& net, TransytFileKind kind, int32_t cycle);
 
 // Priority nodes of the network (number `network`) become class 3 (unsignalised from then on).
 void RaisePriorityNodes(const NetworkSettings& net, int32_t network, SaturnVars& sat);
@@ -71,9 +66,8 @@ void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, 
 // Card 7: links sharing a stop line.
 void WriteCardSeven(const QorVars& qor, TextWriter& out);
 // Stores the VerdeMin_%d entries of the network in its nodes and reports a missing last one.
-// `transytNumbers` is the network's row of RedNodos (TRANSYT number by node position).
-void ReadGivenMinimumGreens(const NetworkSettings& net, const std::vector<int32_t>& transytNumbers, SaturnVars& sat,
-                            MessageLog& log);
+// `network` is the network's row of RedNodos (TRANSYT number by node position).
+void ReadGivenMinimumGreens(const NetworkSettings& net, const TRedNodos& network, SaturnVars& sat, MessageLog& log);
 
 // Minimum green of stage `stage` of a sequence of `length` stages of the plan, computed from
 // the block that precedes it (stage 1 follows the last stage of the sequence).
@@ -93,7 +87,7 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
                           bool optimised, bool allowDouble, MessageLog& log);
 // Writes the timing cards of the network's signalised nodes and stores their minimum greens
 // into the signal plans.
-// `preassigned`: the cycle was given to the network (QorVars' CicloPreasignado).
+// `preassigned`: the network's preassigned-cycle flag (NetworkSettings::PreassignedCycle).
 void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
                       TextWriter& out, int32_t cycle, bool allowDouble);
 

@@ -108,10 +108,9 @@ int ReadNodeList(const std::vector<std::string>& lines, const std::string& fileN
                      "Proceso detenido.",
                      fileName.c_str()),
               1, Listed::Yes);
-  qor.NumRedes = static_cast<int32_t>(networks.size());
-  for (auto& row : qor.RedNodos) std::fill(row.begin(), row.end(), 0);
-  int r = 0;
-  for (const std::string& text : networks) At(qor.RedNodos, ++r)[0] = TextToInt(text);
+  std::vector<NetworkNumber> numbers;
+  for (const std::string& text : networks) numbers.push_back(NetworkNumber(TextToInt(text)));
+  qor.SetNetworks(numbers, sat.Nodes.size() - 1);
 
   // Second pass: the TRANSYT number of every listed SATURN node in its network.
   const int limit = transytNodeLimit;
@@ -142,10 +141,9 @@ int ReadNodeList(const std::vector<std::string>& lines, const std::string& fileN
                            e.SaturnNode, e.Network));
       continue;
     }
-    for (int p = 1; p <= qor.NumRedes; ++p) {
-      auto& row = At(qor.RedNodos, p);
-      if (row[0] == e.Network && static_cast<size_t>(index) < row.size()) {
-        row[static_cast<size_t>(index)] = e.TransytNode;
+    for (NetworkPosition p : qor.Positions()) {
+      if (qor.NumberOf(p) == NetworkNumber(e.Network)) {
+        qor.Network(p).SetTransytNode(index, e.TransytNode);
         break;
       }
     }

@@ -136,16 +136,15 @@ PrintFileNotes ReadPrintFileNotes(const std::vector<std::string>& lines) {
   return notes;
 }
 
-bool ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+bool ReadFinalSettings(const std::string& printFile, bool updateOffset, NetworkPosition r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log) {
   std::vector<std::string> lines;
   LoadLines(printFile, lines);
   return ReadFinalSettings(lines, updateOffset, r, sat, qor, log);
 }
 
-bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, NetworkPosition r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log) {
-  const size_t rr = static_cast<size_t>(r);
   PrintFile in(lines);
   std::string line;
   bool found =
@@ -158,22 +157,17 @@ bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
   }
 
   // The SATURN node of each TRANSYT number of this network (the first one listed).
-  std::unordered_map<int32_t, int32_t> nodeOfTransyt;
-  const auto& row = qor.RedNodos[rr];
-  for (size_t i = row.size(); i-- > 1;)
-    if (row[i] != 0) nodeOfTransyt[row[i]] = static_cast<int32_t>(i);
-
-  const int32_t networkCycle = qor.CicloRed[rr];
+  const TRedNodos& network = qor.Network(r);
+  const int32_t networkCycle = qor.Cycle(r);
   in.Skip(4);
   while (in.Next(line) && !ColumnsHold(line, 1, 6, "0 LINK")) {
     int32_t transytNode = IntColumns(line, 1, 6);
     if (transytNode < 1) continue;
-    auto it = nodeOfTransyt.find(transytNode);
-    if (it == nodeOfTransyt.end() || static_cast<size_t>(it->second) >= sat.Nodes.size()) continue;
-    const TNodo& node = At(sat.Nodes, it->second);
-    if (!node.Optimise) continue;
-    if (node.SignalPlan < 1 || static_cast<size_t>(node.SignalPlan) >= sat.SignalPlans.size()) continue;
-    TPlanSemaforo& plan = At(sat.SignalPlans, node.SignalPlan);
+    const int32_t nodeIndex = network.NodeOfTransyt(transytNode);
+    if (nodeIndex == 0 || static_cast<size_t>(nodeIndex) >= sat.Nodes.size()) continue;
+    TPlanSemaforo* signal = sat.PlanOf(nodeIndex);
+    if (!At(sat.Nodes, nodeIndex).Optimise || signal == nullptr) continue;
+    TPlanSemaforo& plan = *signal;
     if (plan.StageCount < 1 || plan.StageCount > kMaxStages) continue;
     ApplyNodeTimings(plan, line, networkCycle, updateOffset);
   }

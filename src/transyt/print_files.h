@@ -33,9 +33,9 @@ PrintFileNotes ReadPrintFileNotes(const std::vector<std::string>& lines);
 // signal plans of the network's optimised nodes and the links' results; the offsets only with
 // `updateOffset` (the network's ActualizaDesfase). A print file without final settings (or a
 // missing one) leaves them as they are, with a message, and returns false.
-bool ReadFinalSettings(const std::string& printFile, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+bool ReadFinalSettings(const std::string& printFile, bool updateOffset, NetworkPosition r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log);
-bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, int r, SaturnVars& sat, QorVars& qor,
+bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, NetworkPosition r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log);
 
 // The CYOP table of performance indices by node and cycle.

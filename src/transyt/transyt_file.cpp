@@ -1,44 +1,39 @@
 #include "transyt/transyt_file.h"
 
 #include "model/tables.h"
-#include "output/companion_files.h"
 #include "transyt/link_cards.h"
 #include "transyt/node_cards.h"
 
 namespace veltra {
 
-void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
-                      int cycle, bool allowDouble) {
-  const NetworkSettings& net = At(cfg.Red, r);
-  const std::vector<int32_t>& transytNumbers = At(qor.RedNodos, r);
-  const int32_t network = transytNumbers[0];
+void WriteTransytData(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                      TextWriter& out, TransytFileKind kind, int32_t cycle) {
+  const bool allowDouble = kind != TransytFileKind::SingleStructureTest;
+  const NetworkSettings& net = cfg.Network(r);
+  const int32_t network = qor.NumberOf(r).Value();
   RaisePriorityNodes(net, network, sat);
 
   out.Line(net.NombreRed);
-  std::vector<int32_t> cardOne = CardOne(net, cycle);
-  int32_t c = cardOne[1];
-  out.Line(CardText(cardOne));
+  out.Line(CardText(CardOne(net, kind, cycle)));
   WriteCardTwo(net, network, sat, log, out);
   WriteCardSeven(qor, out);
-  ReadGivenMinimumGreens(net, transytNumbers, sat, log);
-  WriteTimingCards(net, network, qor.CicloPreasignado, sat, log, out, c, allowDouble);
+  ReadGivenMinimumGreens(net, qor.Network(r), sat, log);
+  WriteTimingCards(net, network, net.PreassignedCycle(), sat, log, out, cycle, allowDouble);
   WriteLinkCards(cfg, net, sat, qor, out, allowDouble);
 }
 
-void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
-                      const std::string& fileName, int cycle, bool allowDouble) {
-  {
-    TextWriter out(fileName);
-    try {
-      WriteTransytData(cfg, r, sat, qor, log, out, cycle, allowDouble);
-    } catch (const CardFieldError& error) {
-      // A file TRANSYT would read shifted is not left to be run: the run stops naming it.
-      throw FileError(Printf("ERROR - Red Transyt %s, linea %zu: %s", fileName.c_str(), out.LinesWritten() + 1,
-                             error.what()));
-    }
-    out.Close();
+TransytDataFile WriteTransytFile(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                                 const std::string& fileName, TransytFileKind kind, int32_t cycle) {
+  TextWriter out(fileName);
+  try {
+    WriteTransytData(cfg, r, sat, qor, log, out, kind, cycle);
+  } catch (const CardFieldError& error) {
+    // A file TRANSYT would read shifted is not left to be run: the run stops naming it.
+    throw FileError(Printf("ERROR - Red Transyt %s, linea %zu: %s", fileName.c_str(), out.LinesWritten() + 1,
+                           error.what()));
   }
-  WriteCompanionFiles(At(qor.RedNodos, r)[0], sat, qor, log, fileName);
+  out.Close();
+  return TransytDataFile{fileName, qor.NumberOf(r)};
 }
 
 }  // namespace veltra

@@ -1,5 +1,6 @@
 // The TRANSYT data file of one network: title, card 1, card 2, card 7, node timing cards,
-// link cards; then its six companion files.
+// link cards. Its six companion files are the output layer's, written from what the writer
+// returns.
 #pragma once
 
 #include <string>
@@ -12,14 +13,13 @@
 
 namespace veltra {
 
-// Writes the data file of network position r to `out`. `cycle` 0 means the network's Ciclo
-// setting (the CYOP data file); `allowDouble` is false only for single-structure test files.
-// Writing settles the model as the file gives it: priority nodes, optimise flags, minimum
-// greens and the links written.
-void WriteTransytData(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log, TextWriter& out,
-                      int cycle, bool allowDouble);
-// The data file named `fileName` and its companion files.
-void WriteTransytFile(const Settings& cfg, int r, SaturnVars& sat, QorVars& qor, MessageLog& log,
-                      const std::string& fileName, int cycle, bool allowDouble);
+// Writes the data file of `kind` of network position r at `cycle` to `out`. Writing settles the
+// model as the file gives it: priority nodes, optimise flags, minimum greens and the links
+// written.
+void WriteTransytData(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                      TextWriter& out, TransytFileKind kind, int32_t cycle);
+// The data file named `fileName`.
+TransytDataFile WriteTransytFile(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log,
+                                 const std::string& fileName, TransytFileKind kind, int32_t cycle);
 
 }  // namespace veltra

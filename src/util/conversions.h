@@ -5,10 +5,11 @@
 
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "util/errors.h"
 
 namespace veltra {
 
@@ -41,11 +42,7 @@ bool SqueezeAndFind(std::string& text, std::string_view key);
 bool Contains(std::string_view text, std::string_view key);
 std::string TextAfterKey(std::string_view text, std::string_view key);
 
-// Raised when "integer after key" finds text that is not an integer; the program's entry
-// turns it into an orderly stop with a clear message.
-struct NumberFormatError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+// Raises NumberFormatError when the text after the key is not an integer.
 int32_t IntegerAfterKey(std::string_view text, std::string_view key);
 double RealAfterKey(std::string_view text, std::string_view key);
 

@@ -60,7 +60,7 @@ void MessageLog::FramedError(std::string_view text) {
 
 void MessageLog::Fatal(const std::string& text, int around, Listed listed) {
   Error(text, around, listed);
-  FatalStop();
+  throw RunStop();
 }
 
 void MessageLog::ConsoleLine(std::string_view text) {
@@ -87,7 +87,5 @@ void MessageLog::SaveErrorsIfAny() {
   for (const auto& line : Errors) out.Line(line);
   out.Close();
 }
-
-void FatalStop() { throw RunStop{1, true}; }
 
 }  // namespace veltra

@@ -5,20 +5,17 @@
 #include <cstdio>
 #include <initializer_list>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "util/errors.h"
 #include "util/text.h"
 
 namespace veltra {
 
 // The line above and below an error that frames it.
 constexpr const char* kErrorFrame = "ERROR - ERROR - ERROR - ERROR - ERROR";
-
-// Whether an error also goes to the errors list (data the user must fix).
-enum class Listed { No, Yes };
 
 class MessageLog {
  public:
@@ -48,7 +45,7 @@ class MessageLog {
   void Error(const std::string& text, int around = 0, Listed listed = Listed::No);
   // An error framed by kErrorFrame lines, two empty lines before and after the frame.
   void FramedError(std::string_view text);
-  // The error, then the orderly fatal stop (FatalStop).
+  // The error, then the stop (RunStop: the message is out).
   [[noreturn]] void Fatal(const std::string& text, int around = 0, Listed listed = Listed::No);
 
   // Writes to the console only (lines written before the messages file is opened, the usage text).
@@ -73,15 +70,5 @@ class MessageLog {
   std::ostream& console_;
   std::FILE* file_ = nullptr;
 };
-
-// An orderly stop of the run, carried up to the program's entry, which finishes it.
-struct RunStop {
-  int ExitCode = 1;
-  bool SaveErrors = true;  // save the errors list (when it holds lines) before ending
-  int PauseMs = 0;         // time the last message stays on the screen before the program ends
-};
-
-// The orderly stop of fatal conditions: the errors list is saved, then the run ends.
-[[noreturn]] void FatalStop();
 
 }  // namespace veltra

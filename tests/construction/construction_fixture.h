@@ -27,7 +27,7 @@ struct CrossRun {
     b.Junction(100, 3, ModelBuilder::CrossArms(1, 2, 3, 4), ModelBuilder::CrossStages(1, 2, 3, 4));
     b.Finish();
   }
-  const TArco& Link(int32_t numero) const { return run.Qor.Arcos[static_cast<size_t>(run.Qor.ArcoPorNumero(numero))]; }
+  const TArco& Link(int32_t numero) const { return run.Qor.Arcos[static_cast<size_t>(run.Qor.LinkByNumber(numero))]; }
 };
 
 class ConstructionTest : public ::testing::Test {
@@ -59,11 +59,11 @@ class ConstructionTest : public ::testing::Test {
     b.LinkFlowsFromTurns();
   }
 
-  void Construct() { ConstruirArcos(run.Cfg, 1, 1, run.Sat, run.Qor, run.Log); }
+  void Construct() { ConstruirArcos(run.Cfg, NetworkPosition(1), 1, run.Sat, run.Qor, run.Log); }
 
   // A hand-made link appended to Arcos, from node a to junction b.
   TArco& NewLink(int32_t numero, int32_t a, int32_t b, const std::string& salidas) {
-    TArco& link = qor.Arcos[static_cast<size_t>(qor.NuevoArco())];
+    TArco& link = qor.Arcos[static_cast<size_t>(qor.AddLink())];
     link.Numero = numero;
     link.NodoA = a;
     link.NodoB = b;
@@ -73,11 +73,11 @@ class ConstructionTest : public ::testing::Test {
 
   // The link with that number (the last one), failing the test when there is none.
   const TArco& Link(int32_t numero) {
-    int32_t i = qor.ArcoPorNumero(numero);
+    int32_t i = qor.LinkByNumber(numero);
     EXPECT_NE(i, 0) << "no link " << numero;
     return qor.Arcos[static_cast<size_t>(i)];
   }
-  bool HasLink(int32_t numero) const { return qor.ArcoPorNumero(numero) != 0; }
+  bool HasLink(int32_t numero) const { return qor.LinkByNumber(numero) != 0; }
 
   // Link numbers of lane group P of the arm from aNode at node 100, slots 1..3 (0: none).
   std::vector<int32_t> SlotNumbers(int32_t aNode, int P) {

@@ -68,7 +68,7 @@ TEST(GiveWay, PriorityJunction) {
     t.run.Cfg.Red[1].Cede1Arco = 715;
     t.run.Cfg.Red[1].Cede2Arcos = 600;
     t.run.Cfg.Red[1].FlujoArco1 = c.flujoArco1;
-    ConstruirArcos(t.run.Cfg, 1, 1, t.run.Sat, t.run.Qor, t.run.Log);
+    ConstruirArcos(t.run.Cfg, NetworkPosition(1), 1, t.run.Sat, t.run.Qor, t.run.Log);
     EXPECT_EQ(Records(t.run.Qor), c.records);
   }
 }
@@ -110,7 +110,7 @@ TEST(GiveWay, SignalisedJunction) {
     b.LinkFlowsFromTurns();
     AssignNetwork(t.run, 1, 7, {{100, 12}});
     t.run.Cfg.Red[1].Cede1Arco = 715;
-    ConstruirArcos(t.run.Cfg, 1, 1, t.run.Sat, t.run.Qor, t.run.Log);
+    ConstruirArcos(t.run.Cfg, NetworkPosition(1), 1, t.run.Sat, t.run.Qor, t.run.Log);
     EXPECT_EQ(Records(t.run.Qor), c.records);
   }
 }
@@ -139,10 +139,10 @@ TEST(GiveWay, SignalisedRightTurnAgainstOneLink) {
     b.Arm(300, 32).Groups[1].Direction = 1;
     b.TurnFlow(32, 300, 33, 200);
     b.TurnFlow(32, 300, 31, 100);
-    b.LinkFlow(32, 300, 8, c.approachFlow);
+    b.LinkFlow(32, 300, FlowSlot::Assigned, c.approachFlow);
     AssignNetwork(t.run, 1, 7, {{300, 5}});
     t.run.Cfg.Red[1].Cede1Arco = 715;
-    ConstruirArcos(t.run.Cfg, 1, 1, t.run.Sat, t.run.Qor, t.run.Log);
+    ConstruirArcos(t.run.Cfg, NetworkPosition(1), 1, t.run.Sat, t.run.Qor, t.run.Log);
     EXPECT_EQ(Records(t.run.Qor), (std::vector<Record>{{510, 0, 521, c.percentage, 715}}));
   }
 }
@@ -201,8 +201,8 @@ TEST_F(ConstructionTest, OpposingLinksFillTheSlotOfTheirAngleGroup) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    qor.LimpiarArcos();
-    qor.LimpiarCasos();
+    qor.ClearLinks();
+    qor.ClearCases();
     TArco& giving = NewLink(700, 1, 100, c.salidas);
     giving.Rumbo = c.rumbo;
     giving.Clase = c.clase;

@@ -1,6 +1,7 @@
 // TRANSYT links of lane groups: numbers, flows, public-transport twins, shares, signal data,
 // the node fields of the network and the capacity of the link table.
 #include "construction_fixture.h"
+#include "loop/convergence.h"
 
 namespace veltra::test {
 namespace {
@@ -8,10 +9,7 @@ namespace {
 TEST_F(ConstructionTest, LinkNumbersEndInTheDigitOfClassAndKind) {
   BuildCross();
   for (int32_t exit : {2, 3, 4}) b.TurnFlow(1, 100, exit, 200, 20);  // bus flow on the north arm
-  net.TPublicoDetKey = {Printf("%8d%8d%8d", 1, 100, 0)};
-  net.TPublicoDet4 = {"50"};
-  net.TPublicoDet5 = {"0"};
-  net.TPublicoDet6 = {"0"};
+  net.TPublicoDet = {PublicTransportDetail::Parse("1,100,0,50,0,0")};
   Construct();
 
   struct Case {
@@ -39,7 +37,7 @@ TEST_F(ConstructionTest, SecondRightLinkOfAnArmTakesTheNodePlus200) {
     local.run.Sat.Turns[static_cast<size_t>(builder.TurnIndex(1, 100, 3))].Direction = 1;
     builder.Arm(100, 1).Groups[2].Direction = 1;
     AssignNetwork(local.run, 1, 7, {{100, c.transyt}});
-    ConstruirArcos(local.run.Cfg, 1, 1, local.run.Sat, local.run.Qor, local.run.Log);
+    ConstruirArcos(local.run.Cfg, NetworkPosition(1), 1, local.run.Sat, local.run.Qor, local.run.Log);
 
     const TConector& arm = builder.Arm(100, 1);
     EXPECT_EQ(local.run.Qor.Arcos[static_cast<size_t>(arm.Groups[1].LinkSlots[1])].Numero, c.first);
@@ -103,8 +101,8 @@ TEST_F(ConstructionTest, FlowsHaveAMinimumOf10AndSharesSplitTheArm) {
   b.TurnFlow(1, 100, 3, 300, 0.5f);  // half a bus: the twin still gets the minimum of 10
   b.TurnFlow(1, 100, 4, 90);
   b.LinkFlowsFromTurns();
-  b.LinkFlow(1, 100, 11, 40);
-  b.LinkFlow(1, 100, 12, 8);
+  b.LinkFlow(1, 100, FlowSlot::ZoneConnectors, 40);
+  b.LinkFlow(1, 100, FlowSlot::NodeConnectors, 8);
   Construct();
 
   const TArco& right = Link(1230);
@@ -131,9 +129,10 @@ TEST_F(ConstructionTest, FlowsHaveAMinimumOf10AndSharesSplitTheArm) {
   EXPECT_FALSE(HasLink(1235));
 
   // The convergence test gets every turn a link carries, with the flow it was built from.
-  const int32_t t = b.TurnIndex(1, 100, 3);
-  EXPECT_EQ(sat.TurnMarks[static_cast<size_t>(t)], 1);
-  EXPECT_FLOAT_EQ(sat.PreviousTurnFlows[static_cast<size_t>(t)], 300);
+  RememberTurnFlows(sat, qor);
+  const size_t turn = static_cast<size_t>(b.TurnIndex(1, 100, 3));
+  EXPECT_EQ(sat.TurnMarks[turn], 1);
+  EXPECT_FLOAT_EQ(sat.PreviousTurnFlows[turn], 300);
 }
 
 TEST_F(ConstructionTest, BusOnABusLaneComesFromTheOtherBusTable) {
@@ -170,18 +169,16 @@ TEST_F(ConstructionTest, DetailSharesSplitTheBusFlow) {
     AssignNetwork(local.run, 1, 7, {{100, 12}});
     NetworkSettings& settings = local.run.Cfg.Red[1];
     if (c.keyExit >= 0) {
-      settings.TPublicoDetKey = {Printf("%8d%8d%8d", 1, 100, c.keyExit)};
-      settings.TPublicoDet4 = {c.share};
-      settings.TPublicoDet5 = {c.speed};
-      settings.TPublicoDet6 = {c.detail};
+      settings.TPublicoDet = {PublicTransportDetail::Parse(
+          Printf("1,100,%d,%s,%s,%s", c.keyExit, c.share.c_str(), c.speed.c_str(), c.detail.c_str()))};
     }
-    ConstruirArcos(local.run.Cfg, 1, 1, local.run.Sat, local.run.Qor, local.run.Log);
+    ConstruirArcos(local.run.Cfg, NetworkPosition(1), 1, local.run.Sat, local.run.Qor, local.run.Log);
     const QorVars& q = local.run.Qor;
-    const TArco& twin = q.Arcos[static_cast<size_t>(q.ArcoPorNumero(1234))];
+    const TArco& twin = q.Arcos[static_cast<size_t>(q.LinkByNumber(1234))];
     EXPECT_FLOAT_EQ(twin.Flujo, c.twinFlow);
     EXPECT_EQ(twin.Velocidad, 4500);  // 50 km/h x 0.9, in hundredths
     EXPECT_EQ(twin.EsDetalle, 0);
-    const int32_t x = q.ArcoPorNumero(1237);
+    const int32_t x = q.LinkByNumber(1237);
     EXPECT_EQ(x != 0, c.detailFlow > 0);
     if (x == 0) continue;
     const TArco& detail = q.Arcos[static_cast<size_t>(x)];
@@ -198,10 +195,7 @@ TEST_F(ConstructionTest, PublicTransportOnlyArmHasNoGeneralLinks) {
   arms[0].PtOnly = true;
   BuildCross(arms);
   b.TurnFlow(1, 100, 3, 0, 40);
-  net.TPublicoDetKey = {Printf("%8d%8d%8d", 1, 100, 3)};
-  net.TPublicoDet4 = {"50"};
-  net.TPublicoDet5 = {"3"};
-  net.TPublicoDet6 = {"1"};
+  net.TPublicoDet = {PublicTransportDetail::Parse("1,100,3,50,3,1")};
   Construct();
 
   EXPECT_EQ(SlotNumbers(1, 1), (std::vector<int32_t>{1233, 0, 0}));
@@ -212,7 +206,7 @@ TEST_F(ConstructionTest, PublicTransportOnlyArmHasNoGeneralLinks) {
   EXPECT_FLOAT_EQ(Link(1237).Flujo, 20);
   EXPECT_EQ(Link(1234).Velocidad, 50);
   EXPECT_EQ(Link(1237).Velocidad, 53);
-  for (int32_t i : ArcosDeMovimiento(qor, 1, 100, 0)) EXPECT_EQ(qor.Arcos[static_cast<size_t>(i)].EsPublico, 1);
+  for (int32_t i : LinksOfMovement(qor, 1, 100, 0)) EXPECT_EQ(qor.Arcos[static_cast<size_t>(i)].EsPublico, 1);
 }
 
 TEST_F(ConstructionTest, ArmsWithoutLanesAndNodesOutsideTheNetworkGiveNoLinks) {
@@ -221,7 +215,7 @@ TEST_F(ConstructionTest, ArmsWithoutLanesAndNodesOutsideTheNetworkGiveNoLinks) {
   BuildCross(arms);
   Construct();
   EXPECT_EQ(qor.NumArcos, 9);
-  EXPECT_EQ(qor.SiguienteArco(0, 1, 100, 0), qor.NumArcos + 1);
+  EXPECT_EQ(qor.NextLinkOfMovement(0, 1, 100, 0), qor.NumArcos + 1);
 
   AssignNetwork(run, 1, 7, {});
   Construct();
@@ -271,7 +265,7 @@ TEST_F(ConstructionTest, NodesTakeTheirNumbersAndRepeatIndicatorsOfTheNetwork) {
     builder.NodeOf(100).DrawingMark = builder.NodeOf(100).TransytMark = 1;
     builder.NodeOf(3).TransytNetwork = 7;  // listed in the node list, but without a number
     local.run.Cfg.Red[1].DobleIgual = c.dobleIgual;
-    ConstruirArcos(local.run.Cfg, 1, 1, local.run.Sat, local.run.Qor, local.run.Log);
+    ConstruirArcos(local.run.Cfg, NetworkPosition(1), 1, local.run.Sat, local.run.Qor, local.run.Log);
     EXPECT_EQ(s.SignalPlans[1].RepeatIndicator, c.expected);
     EXPECT_EQ(builder.NodeOf(100).TransytNode, 12);
     EXPECT_EQ(builder.NodeOf(100).TransytNetwork, 7);

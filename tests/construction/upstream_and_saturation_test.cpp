@@ -78,7 +78,7 @@ TEST_F(UpstreamTest, NetworkNumberedZeroTakesOnlyItsListedNodes) {
   AssignNetwork(run, 1, 0, {{100, 12}});
   Construct();
   EXPECT_EQ(qor.NumArcos, 12);
-  EXPECT_EQ(ArcosDeMovimiento(qor, 100, 200, 0), std::vector<int32_t>{});
+  EXPECT_EQ(LinksOfMovement(qor, 100, 200, 0), std::vector<int32_t>{});
 }
 
 TEST_F(ConstructionTest, ALinkKeepsItsFirstFiveUpstreamLinks) {
@@ -102,7 +102,7 @@ TEST_F(ConstructionTest, ALinkKeepsItsFirstFiveUpstreamLinks) {
   SetFlows(100, 100, 100);
   AssignNetwork(run, 1, 7, {{100, 12}, {200, 13}});
   Construct();
-  const TArco& link = qor.Arcos[static_cast<size_t>(qor.SiguienteArco(0, 100, 200, 201))];
+  const TArco& link = qor.Arcos[static_cast<size_t>(qor.NextLinkOfMovement(0, 100, 200, 201))];
   EXPECT_EQ(link.NumAguasArriba, 5);
   EXPECT_FLOAT_EQ(link.FlujoEntrante, 500);
 }
@@ -143,7 +143,7 @@ TEST_F(ConstructionTest, SaturationFlowByKindOfLink) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    qor.LimpiarArcos();
+    qor.ClearLinks();
     if (c.twin) NewLink(1231, 0, 0, "");
     TArco& link = NewLink(1234, 1, 100, c.salidas);
     link.EsPublico = c.publico;
@@ -152,7 +152,7 @@ TEST_F(ConstructionTest, SaturationFlowByKindOfLink) {
     link.FlujoClase = c.general;
     link.FlujoPublicoClase = c.bus;
     const size_t logged = Log().size();
-    EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, 1);
+    EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, NetworkPosition(1));
     EXPECT_EQ(qor.Arcos[static_cast<size_t>(qor.NumArcos)].FlujoSat, c.expected);
     const bool warned = Log().find("ATENCION", logged) != std::string::npos;
     EXPECT_EQ(warned, c.expected == 1800 && c.publico == 1);
@@ -168,10 +168,10 @@ TEST_F(ConstructionTest, LanesAboveEightAreLeftOut) {
   straight.TurnValue = 1800;
   straight.FirstLane = 8;
   straight.LastLane = 9;  // two lanes, of which only lane 8 is counted
-  qor.LimpiarArcos();
+  qor.ClearLinks();
   TArco& link = NewLink(1231, 1, 100, "3");
   link.FlujoClase = {0, 300, 0};
-  EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, 1);
+  EvaluarFlujoSat(NetworkBuild{run.Cfg, run.Sat, run.Qor, run.Log}, NetworkPosition(1));
   EXPECT_EQ(link.FlujoSat, 900);
 }
 
@@ -211,7 +211,7 @@ TEST(OverrideLists, EntriesAreFourCommaFieldsAfterTheLeadingSlash) {
   };
   for (const Case& c : cases) {
     std::vector<std::array<int32_t, 4>> got;
-    for (const EntradaMovimiento& e : EntradasLista(c.list)) got.push_back({e.A, e.B, e.C, e.Valor});
+    for (const MovementEntry& e : MovementList(c.list)) got.push_back({e.A, e.B, e.C, e.Value});
     EXPECT_EQ(got, c.entries) << c.list;
   }
 }

@@ -56,7 +56,7 @@ TEST(DuplicarNodos, EveryProblemOfAnItemIsReportedAndTheItemSkipped) {
     test::TestRun t;
     BuildPlans(t);
     t.run.Cfg.Red[1].Duplica = c.duplica;
-    DuplicarNodos(t.run, 1);
+    DuplicarNodos(t.run, NetworkPosition(1));
     EXPECT_EQ(t.console.str(), c.log) << c.duplica;
     const TPlanSemaforo& target = t.run.Sat.SignalPlans[2];
     const TNodo& targetNode = t.run.Sat.Nodes[2];
@@ -81,10 +81,10 @@ TEST(DuplicarNodos, EveryProblemOfAnItemIsReportedAndTheItemSkipped) {
 void BuildNetwork7(test::TestRun& t) {
   BuildPlans(t);
   t.run.Sat.NetworkLines = {"11111", "99999"};
-  t.run.SaturnFile = "red.dat";
-  t.run.TransytFile = "tr.dat";
+  t.run.Files.SaturnFile = "red.dat";
+  t.run.Files.TransytFile = "tr.dat";
   t.run.Qor.NumRedes = 1;
-  t.run.Qor.RedNodos[1][0] = 7;
+  test::SetNetwork(t.run.Qor, 1, 7);
   t.run.Cfg.CorreTransyt = 1;
   t.run.Cfg.Red[1].Duplica = "/101,2,102,3";
 }
@@ -97,7 +97,7 @@ TEST(ActualizarSaturn, WritesTheIterationsFileAndCleansTheTransytFilesAtTheAsked
   for (const char* ext : {".top", ".dic", ".geo", ".giro", ".arc", ".csv", ".dat"}) dir.Write(std::string("tr_2_7") + ext, "x");
   dir.Write("tr_2_7.prt", "sin resultados\r\n");
 
-  ActualizarSaturn(t.run, 1, 2);
+  ActualizarSaturn(t.run, NetworkPosition(1), 2);
 
   EXPECT_EQ(t.console.str().rfind("   Actualizando Saturn (2,7)...\n\n", 0), 0u) << t.console.str();
   for (const char* ext : {".top", ".dic", ".geo", ".giro", ".arc", ".csv"})
@@ -125,7 +125,7 @@ TEST(ActualizarSaturn, WithoutTransytOnlyTheFileIsWritten) {
   t.run.Cfg.BorrarTransyt = 3;
   dir.Write("tr_1_7.top", "x");
 
-  ActualizarSaturn(t.run, 1, 1);
+  ActualizarSaturn(t.run, NetworkPosition(1), 1);
 
   EXPECT_EQ(t.console.str(), "   Actualizando Saturn (1,7)...\n\n");
   EXPECT_TRUE(dir.Exists("tr_1_7.top"));

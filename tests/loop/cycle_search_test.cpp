@@ -99,9 +99,9 @@ const char* const kSimple = "      Simple:   300.0   280.0   270.0   265.0   268
 const char* const kDobles = "      Dobles:                   262.0   255.0   258.0   259.0   270.0   280.0   300.0";
 
 TEST_F(CycleSearchTest, CyopChoiceFromPrintedTotals) {
-  int cycle = CyopCycleChoice(run.Cfg, 1, RunsData("cyop_printed.cyo"), run.Sat, run.Qor, run.Log);
+  int cycle = CyopCycleChoice(run.Cfg, NetworkPosition(1), RunsData("cyop_printed.cyo"), run.Sat, run.Qor, run.Log);
   EXPECT_EQ(cycle, 90);
-  EXPECT_TRUE(run.Qor.EstructuraDoble);
+  EXPECT_TRUE(run.Qor.DoubleStructure);
   EXPECT_EQ(Console(), (Lines{"   Busqueda Ciclo Optimo (Cyop)", kCiclos, kSimple, kDobles,
                               "   Estructura Optima c/Dobles", "      Nodos:   1D   2S   3S", ""}));
   ExpectNode1Doubled(90);
@@ -163,7 +163,7 @@ TEST_F(CycleSearchTest, CyopChoiceSettings) {
     m.AddSignalNode(101, 1, {20, 25, 30});
     m.AddSignalNode(103, 3, {35, 35});
     c.set(fresh.run);
-    EXPECT_EQ(CyopCycleChoice(fresh.run.Cfg, 1, RunsData("cyop_printed.cyo"), fresh.run.Sat, fresh.run.Qor, fresh.run.Log), c.cycle) << c.name;
+    EXPECT_EQ(CyopCycleChoice(fresh.run.Cfg, NetworkPosition(1), RunsData("cyop_printed.cyo"), fresh.run.Sat, fresh.run.Qor, fresh.run.Log), c.cycle) << c.name;
     Lines all = ConsoleLines(fresh.console.str());
     ASSERT_GE(all.size(), c.lines.size() + 1) << c.name;
     EXPECT_EQ(Lines(all.begin() + 1, all.begin() + 1 + static_cast<long>(c.lines.size())), c.lines) << c.name;
@@ -174,8 +174,8 @@ TEST_F(CycleSearchTest, CyopChoiceSettings) {
 
 TEST_F(CycleSearchTest, EqualBestTotalsKeepTheSingleStructure) {
   model.Net().NodoDoble = "3";
-  EXPECT_EQ(CyopCycleChoice(run.Cfg, 1, RunsData("cyop_equal.cyo"), run.Sat, run.Qor, run.Log), 90);
-  EXPECT_FALSE(run.Qor.EstructuraDoble);
+  EXPECT_EQ(CyopCycleChoice(run.Cfg, NetworkPosition(1), RunsData("cyop_equal.cyo"), run.Sat, run.Qor, run.Log), 90);
+  EXPECT_FALSE(run.Qor.DoubleStructure);
   EXPECT_EQ(ConsoleFrom("   Estructura Optima Simple", 5),
             (Lines{"   Estructura Optima Simple", "   ATENCION: Los nodos impuestos con ciclo doble se han ignorado",
                    "", "      Nodos:   1S   2S   3S", ""}));
@@ -187,7 +187,7 @@ TEST_F(CycleSearchTest, EqualBestTotalsKeepTheSingleStructure) {
 TEST_F(CycleSearchTest, ComputedTotalsWithImposedAndGroupedNodes) {
   model.Net().NodoDoble = "2";
   model.Net().Grupo = "/2,3";
-  EXPECT_EQ(CyopCycleChoice(run.Cfg, 1, RunsData("cyop_computed.cyo"), run.Sat, run.Qor, run.Log), 100);
+  EXPECT_EQ(CyopCycleChoice(run.Cfg, NetworkPosition(1), RunsData("cyop_computed.cyo"), run.Sat, run.Qor, run.Log), 100);
   EXPECT_EQ(Console(),
             (Lines{"   Busqueda Ciclo Optimo (Cyop)",
                    "      Ciclos:      50      60      70      80      90     100     120     140     160     180",
@@ -205,12 +205,12 @@ TEST_F(CycleSearchTest, ComputedTotalsWithImposedAndGroupedNodes) {
 TEST_F(CycleSearchTest, NodeListWrapsAfterThirteenNodes) {
   const std::string first = "      Nodos:   1D   2S   3D   4S   5D   6S   7D   8S   9D  10S  11D  12S  13D";
   const std::string second = "              14S  15D  16S  17D  18S  19D  20S  21D  22S  23D  24S  25D  26S";
-  CyopCycleChoice(run.Cfg, 1, RunsData("cyop_27.cyo"), run.Sat, run.Qor, run.Log);
+  CyopCycleChoice(run.Cfg, NetworkPosition(1), RunsData("cyop_27.cyo"), run.Sat, run.Qor, run.Log);
   EXPECT_EQ(ConsoleFrom("   Estructura Optima c/Dobles", 5),
             (Lines{"   Estructura Optima c/Dobles", first, second, "              27D", ""}));
   // The 26th node ends the list: no line of blanks after it.
   t.console.str("");
-  CyopCycleChoice(run.Cfg, 1, RunsData("cyop_26.cyo"), run.Sat, run.Qor, run.Log);
+  CyopCycleChoice(run.Cfg, NetworkPosition(1), RunsData("cyop_26.cyo"), run.Sat, run.Qor, run.Log);
   EXPECT_EQ(ConsoleFrom("   Estructura Optima c/Dobles", 5),
             (Lines{"   Estructura Optima c/Dobles", first, second, ""}));
 }
@@ -223,7 +223,7 @@ TEST_F(CycleSearchTest, NodesThatCannotChangeStructureKeepIt) {
   model.Plan(105).RepeatIndicator = 1;
   model.Net().NodoDoble = "4";
   model.Net().NodoSimple = "5";
-  CyopCycleChoice(run.Cfg, 1, RunsData("cyop_27.cyo"), run.Sat, run.Qor, run.Log);
+  CyopCycleChoice(run.Cfg, NetworkPosition(1), RunsData("cyop_27.cyo"), run.Sat, run.Qor, run.Log);
   EXPECT_EQ(ConsoleFrom("              27D", 4),
             (Lines{"              27D", "",
                    "   ATENCION: Nodo 4 con 4 etapas no admite ciclo doble, se mantiene su estructura",
@@ -236,7 +236,7 @@ TEST_F(CycleSearchTest, NodesThatCannotChangeStructureKeepIt) {
 TEST_F(CycleSearchTest, NodesNotOptimisedKeepTheirStructure) {
   model.Node(101).Optimise = 0;
   model.Node(102).Optimise = 0;
-  CyopCycleChoice(run.Cfg, 1, RunsData("cyop_printed.cyo"), run.Sat, run.Qor, run.Log);
+  CyopCycleChoice(run.Cfg, NetworkPosition(1), RunsData("cyop_printed.cyo"), run.Sat, run.Qor, run.Log);
   ExpectUnchanged(101, 3, 90);
   ExpectUnchanged(102, 4, 90);
   EXPECT_EQ(model.Link(1).MascaraEtapas, 1);
@@ -269,7 +269,7 @@ TEST_F(CycleSearchTest, StructureCheckAtOneColumn) {
     m.MakeDouble(102);
     m.AddSignalNode(103, 3, {35, 35});
     c.set(fresh.run);
-    EXPECT_EQ(CyopStructureCheck(fresh.run.Cfg, 1, RunsData("cyop_printed.cyo"), c.s, c.c, c.singleTestBest, fresh.run.Sat, fresh.run.Qor, fresh.run.Log), c.result)
+    EXPECT_EQ(CyopStructureCheck(fresh.run.Cfg, NetworkPosition(1), RunsData("cyop_printed.cyo"), c.s, c.c, c.singleTestBest, fresh.run.Sat, fresh.run.Qor, fresh.run.Log), c.result)
         << c.name;
     Lines all = ConsoleLines(fresh.console.str());
     ASSERT_GE(all.size(), 5u) << c.name;
@@ -287,13 +287,13 @@ TEST_F(CycleSearchTest, StructureCheckTakesTheLaggedIndexFromColumnEight) {
   // No printed totals: NodoDoble node 2 runs double; at 70 s (column 7) its double index is
   // still its own (its 35 s index would win), at 100 s (column 10) the one of 50 s.
   model.Net().NodoDoble = "2";
-  EXPECT_EQ(CyopStructureCheck(run.Cfg, 1, RunsData("cyop_computed.cyo"), 70, 90, false, run.Sat, run.Qor, run.Log), 1);
-  EXPECT_EQ(CyopStructureCheck(run.Cfg, 1, RunsData("cyop_computed.cyo"), 100, 90, false, run.Sat, run.Qor, run.Log), 2);
+  EXPECT_EQ(CyopStructureCheck(run.Cfg, NetworkPosition(1), RunsData("cyop_computed.cyo"), 70, 90, false, run.Sat, run.Qor, run.Log), 1);
+  EXPECT_EQ(CyopStructureCheck(run.Cfg, NetworkPosition(1), RunsData("cyop_computed.cyo"), 100, 90, false, run.Sat, run.Qor, run.Log), 2);
 }
 
 TEST_F(CycleSearchTest, StructureCheckWithoutItsColumnKeepsTheNodes) {
-  EXPECT_EQ(CyopStructureCheck(run.Cfg, 1, RunsData("cyop_printed.cyo"), 95, 95, false, run.Sat, run.Qor, run.Log), 0);
-  EXPECT_EQ(CyopStructureCheck(run.Cfg, 1, RunsData("cyop_toolow.cyo"), 90, 90, false, run.Sat, run.Qor, run.Log), 0);
+  EXPECT_EQ(CyopStructureCheck(run.Cfg, NetworkPosition(1), RunsData("cyop_printed.cyo"), 95, 95, false, run.Sat, run.Qor, run.Log), 0);
+  EXPECT_EQ(CyopStructureCheck(run.Cfg, NetworkPosition(1), RunsData("cyop_toolow.cyo"), 90, 90, false, run.Sat, run.Qor, run.Log), 0);
   const std::string printed = RunsData("cyop_printed.cyo");
   const std::string toolow = RunsData("cyop_toolow.cyo");
   EXPECT_EQ(Console(),
@@ -318,20 +318,22 @@ TEST_F(CycleSearchTest, NoCycleFromCyopStopsTheRun) {
   for (const auto& c : cases) {
     t.console.str("");
     try {
-      CyopCycleChoice(run.Cfg, 1, c.file, run.Sat, run.Qor, run.Log);
+      CyopCycleChoice(run.Cfg, NetworkPosition(1), c.file, run.Sat, run.Qor, run.Log);
       ADD_FAILURE() << "no stop for " << c.file;
     } catch (const RunStop& stop) {
       EXPECT_EQ(stop.ExitCode, 1);
       EXPECT_TRUE(stop.SaveErrors);
+      // The program's entry closes the messages file first, as the stop asks.
+      EXPECT_TRUE(stop.CloseMessagesFirst);
+      run.Log.CloseMessagesFile();
     }
     EXPECT_EQ(Console(), (Lines{"", "ERROR SEVERO:", "   No se puede obtener Ciclo Optimo", c.reason, "",
                                 "Deteniendo proceso ..."}));
-    EXPECT_FALSE(run.Log.MessagesFileOpen());
   }
   EXPECT_EQ(dir.Read("mensajes.txt"),
             "\r\nERROR SEVERO:\r\n   No se puede obtener Ciclo Optimo\r\n   No existe cyop_9_1.cyo\r\n\r\n"
             "Deteniendo proceso ...\r\n");
-  EXPECT_THROW(CyopStructureCheck(run.Cfg, 1, "cyop_9_1.cyo", 90, 90, false, run.Sat, run.Qor, run.Log), RunStop);
+  EXPECT_THROW(CyopStructureCheck(run.Cfg, NetworkPosition(1), "cyop_9_1.cyo", 90, 90, false, run.Sat, run.Qor, run.Log), RunStop);
   ExpectUnchanged(101, 3, 90);
 }
 
@@ -352,7 +354,7 @@ TEST_F(SearchModes, TestsOverARange) {
   Net().CicloMaximo = 90;
   Net().PasoCiclo = 10;
   Indices({"60 310.2", "70 305.0", "80 305.0", "90 320.1"});
-  CycleSearch(run, 1, 1);
+  CycleSearch(run, NetworkPosition(1), 1);
   EXPECT_EQ(NetworkCycle(), 70);
   EXPECT_EQ(Calls(), (Lines{"prt 60 1", "prt 70 1", "prt 80 1", "prt 90 1"}));
   EXPECT_EQ(Console(), (Lines{"   Generando red Test (1,1,60)...", "   Corriendo Transyt/test (1,1,60)...",
@@ -363,7 +365,7 @@ TEST_F(SearchModes, TestsOverARange) {
                               "      I.Perf:   310.2   305.0   305.0   320.1", "   Ciclo Indices (1,1) : 70", "", ""}));
   EXPECT_TRUE(dir.Exists("t1170.dat"));
   EXPECT_TRUE(dir.Exists("t1170.prt"));
-  EXPECT_FALSE(run.Qor.CicloPreasignado);
+  EXPECT_FALSE(Net().PreassignedCycle());
 }
 
 // A range of tens of thousands of cycles would write as many data and print files: the search
@@ -384,7 +386,7 @@ TEST_F(SearchModes, RangeOfTooManyTestsStopsBeforeTheFirstTest) {
     Net().CicloMaximo = c.maximo;
     Net().PasoCiclo = c.paso;
     run.Cfg.MaximoCiclo = 999;
-    EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
+    EXPECT_THROW(CycleSearch(run, NetworkPosition(1), 1), RunStop);
     ASSERT_FALSE(run.Log.Errors.empty());
     EXPECT_NE(run.Log.Errors.back().find("ERROR - Configuracion "), std::string::npos) << run.Log.Errors.back();
     EXPECT_NE(run.Log.Errors.back().find(c.text), std::string::npos) << run.Log.Errors.back();
@@ -398,7 +400,7 @@ TEST_F(SearchModes, TestWithoutResultLoses) {
   Net().CicloMaximo = 70;
   Net().PasoCiclo = 10;
   Indices({"70 999998.5"});
-  CycleSearch(run, 1, 1);
+  CycleSearch(run, NetworkPosition(1), 1);
   EXPECT_EQ(NetworkCycle(), 70);
   EXPECT_EQ(ConsoleFrom("   Analizando Indices (1,1)", 4),
             (Lines{"   Analizando Indices (1,1)", "      Ciclos:      60      70", "      I.Perf:999999.0999998.5",
@@ -418,7 +420,7 @@ TEST_F(SearchModes, TestFilesCleanUp) {
   for (const auto& c : cases) {
     run.Cfg.BorrarTest = c.level;
     dir.Write("t1160.top", "companion");
-    CycleSearch(run, 1, 1);
+    CycleSearch(run, NetworkPosition(1), 1);
     for (const char* name : {"t1160", "t1164"}) {
       EXPECT_EQ(dir.Exists(std::string(name) + ".dat"), c.dat) << c.level << name;
       EXPECT_EQ(dir.Exists(std::string(name) + ".prt"), c.prt) << c.level << name;
@@ -455,7 +457,7 @@ TEST_F(SearchModes, CyopThenTestsAroundItsCycle) {
     net.MinimoCicloDoble = c.minimoCicloDoble;
     net.CicloSimple = c.cicloSimple;
     fresh.run.Cfg.MaximoCiclo = c.maximoCiclo;
-    CycleSearch(fresh.run, 1, 1);
+    CycleSearch(fresh.run, NetworkPosition(1), 1);
     EXPECT_EQ(fresh.run.Qor.CicloRed[1], 95);
     Lines calls{"cyo 120 1"};  // CYOP on the file written with the network's Ciclo
     for (const auto& cycle : c.cycles) calls.push_back("prt " + cycle + " 1");
@@ -477,7 +479,7 @@ TEST_F(SearchModes, CyopCycle) {
   for (const auto& c : cases) {
     run.Cfg.BorrarCyop = c.level;
     t.console.str("");
-    CycleSearch(run, 1, 1);
+    CycleSearch(run, NetworkPosition(1), 1);
     EXPECT_EQ(NetworkCycle(), 90);
     Lines all = Console();
     ASSERT_GE(all.size(), 3u);
@@ -493,7 +495,7 @@ TEST_F(SearchModes, CyopCycle) {
 
 TEST_F(SearchModes, CyopRunWithoutPrintFileStops) {
   Net().OptimizaCiclo = CycleMode::Cyop;
-  EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
+  EXPECT_THROW(CycleSearch(run, NetworkPosition(1), 1), RunStop);
   EXPECT_EQ(ConsoleFrom("ERROR SEVERO:", 3),
             (Lines{"ERROR SEVERO:", "   No se puede obtener Ciclo Optimo", "   No existe cyop_1_1.cyo"}));
   EXPECT_EQ(Calls(), (Lines{"cyo 120 1"}));
@@ -503,18 +505,18 @@ TEST_F(SearchModes, OtherProgramNameRunsNothingAndStopsWithoutCyopPrint) {
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
   run.Cfg.TransytExe = "T8S";
   Net().OptimizaCiclo = CycleMode::Cyop;
-  EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
+  EXPECT_THROW(CycleSearch(run, NetworkPosition(1), 1), RunStop);
   EXPECT_FALSE(dir.Exists("t8s.log"));
 }
 
 TEST_F(SearchModes, PreassignedCycle) {
   Net().OptimizaCiclo = CycleMode::Preassigned;
   Net().Ciclo = 90;
-  CycleSearch(run, 1, 1);
+  CycleSearch(run, NetworkPosition(1), 1);
   EXPECT_EQ(NetworkCycle(), 90);
   EXPECT_EQ(Console(), (Lines{"   Ciclo Preasignado (1,1) : 90"}));
   EXPECT_FALSE(dir.Exists("t8s.log"));
-  EXPECT_FALSE(run.Qor.CicloPreasignado);
+  EXPECT_FALSE(Net().PreassignedCycle());
 }
 
 TEST_F(SearchModes, PreassignedCycleWithCyopStructure) {
@@ -524,10 +526,10 @@ TEST_F(SearchModes, PreassignedCycleWithCyopStructure) {
   run.Cfg.BorrarCyop = 3;
   for (int i = 1; i <= 2; ++i) {
     t.console.str("");
-    CycleSearch(run, 1, i);
+    CycleSearch(run, NetworkPosition(1), i);
     EXPECT_EQ(NetworkCycle(), 90);
     EXPECT_EQ(Net().Ciclo, -90);
-    EXPECT_TRUE(run.Qor.CicloPreasignado);
+    EXPECT_TRUE(Net().PreassignedCycle());
     EXPECT_EQ(Console(), (Lines{Printf("   Generando red Cyop (%d,1)...", i), Printf("   Corriendo CYOP (%d,1)...", i),
                                 "   Buscando estructura para ciclo 90", "   Usando estructura de ciclo 90 (9)",
                                 "   Estructura Optima c/Dobles", "      Nodos:   1D   2S   3S", "",
@@ -547,7 +549,7 @@ TEST_F(SearchModes, CycleKept) {
     Net().Ciclo = c.ciclo;
     run.Qor.CicloRed[1] = c.before;
     t.console.str("");
-    CycleSearch(run, 1, 3);
+    CycleSearch(run, NetworkPosition(1), 3);
     EXPECT_EQ(NetworkCycle(), c.after);
     EXPECT_EQ(Console(), (Lines{Printf("   Ciclo Predeterminado (3,1) : %d", c.after)}));
   }
@@ -562,7 +564,7 @@ TEST_F(SearchModes, TestsWithAStructurePerCycle) {
   Net().PasoCiclo = 5;
   run.Cfg.MaximoCiclo = 95;
   Indices({"85 300.25", "90 299.75", "95 301.5"});
-  CycleSearch(run, 1, 1);
+  CycleSearch(run, NetworkPosition(1), 1);
   EXPECT_EQ(NetworkCycle(), 90);
   EXPECT_EQ(Calls(), (Lines{"cyo 120 1", "prt 85 1", "prt 90 1", "prt 95 1"}));
   EXPECT_EQ(
@@ -585,7 +587,7 @@ TEST_F(SearchModes, SingleStructureTestsBesideDoubleOnes) {
   Net().CicloMaximo = 90;
   Net().PasoCiclo = 5;
   Indices({"85 300.25 298.00", "90 299.75 299.50"});
-  CycleSearch(run, 1, 1);
+  CycleSearch(run, NetworkPosition(1), 1);
   EXPECT_EQ(NetworkCycle(), 85);
   EXPECT_EQ(Calls(), (Lines{"cyo 120 1", "prt 85 1", "prt 85 1", "prt 90 1", "prt 90 1"}));
   EXPECT_EQ(ConsoleFrom("   Generando red Test (1,1,85)...", 4),
@@ -614,7 +616,7 @@ TEST_F(SearchModes, FinalRun) {
     run.Cfg.CorreTransyt = c.corre;
     run.Qor.CicloRed[1] = 80;
     t.console.str("");
-    FinalTransytRun(run, 1, 2);
+    FinalTransytRun(run, NetworkPosition(1), 2);
     EXPECT_EQ(Field(test::ReadLines(dir.File("red_2_1.dat"))[1], 6, 10), "   80");  // card 1
     EXPECT_EQ(dir.Exists("red_2_1.prt"), c.printed) << c.corre;
     Lines expected{"   Generando red Transyt (2,1)..."};
@@ -632,24 +634,24 @@ TEST_F(SearchModes, FinalRun) {
 // not run. The failure is named with t8s's own error, and the network is marked.
 TEST_F(SearchModes, RefusedFinalRunLeavesTheNetworkAsItsSignalsAre) {
   CopyRunsData("cyop_printed.cyo", "cyop.cyo");
-  run.SaturnFile = "sat.dat";
+  run.Files.SaturnFile = "sat.dat";
   run.Qor.CicloRed[1] = 75;
   const TPlanSemaforo before = model.Plan(101);
   const int maskBefore = model.Turn(1).StageMask;
-  CycleSearch(run, 1, 1);
+  CycleSearch(run, NetworkPosition(1), 1);
   ASSERT_EQ(NetworkCycle(), 90);
   ExpectNode1Doubled(90);  // the CYOP choice changed the structure
   dir.Write("refuse", "");
   t.console.str("");
-  FinalTransytRun(run, 1, 1);
-  ActualizarSaturn(run, 1, 1);
+  FinalTransytRun(run, NetworkPosition(1), 1);
+  ActualizarSaturn(run, NetworkPosition(1), 1);
 
   EXPECT_EQ(NetworkCycle(), 75);
   EXPECT_EQ(model.Plan(101).StageCount, before.StageCount);
   EXPECT_EQ(model.Plan(101).CycleTime, before.CycleTime);
   EXPECT_EQ(model.Plan(101).Stages[2].GreenTime, before.Stages[2].GreenTime);
   EXPECT_EQ(model.Turn(1).StageMask, maskBefore);
-  EXPECT_TRUE(run.NotOptimised(1, 1));
+  EXPECT_TRUE(run.NotOptimised(1, NetworkNumber(1)));
   const std::string failure =
       "ERROR - Transyt (1,1): t8s termino con codigo de salida 1; red_1_1.prt sin FINAL SETTINGS (t8s rechazo el archivo "
       "de datos)";
@@ -668,11 +670,11 @@ TEST_F(SearchModes, WarningsOfTheFinalPrintFileAreShown) {
   Indices({"80 250.5"});
   dir.Write("warnings.txt", "link 1041 is served in no stage\nnode 3 has no effective green\n");
   run.Qor.CicloRed[1] = 80;
-  FinalTransytRun(run, 1, 2);
+  FinalTransytRun(run, NetworkPosition(1), 2);
   EXPECT_EQ(ConsoleFrom("   Corriendo Transyt (2,1)...", 3),
             (Lines{"   Corriendo Transyt (2,1)...", "   ATENCION: Transyt (2,1): link 1041 is served in no stage",
                    "   ATENCION: Transyt (2,1): node 3 has no effective green"}));
-  EXPECT_FALSE(run.NotOptimised(2, 1));
+  EXPECT_FALSE(run.NotOptimised(2, NetworkNumber(1)));
   ASSERT_EQ(run.EngineNotes.size(), 2u);
   EXPECT_EQ(run.EngineNotes[1].Text, "node 3 has no effective green");
 }
@@ -686,8 +688,8 @@ TEST_F(SearchModes, SearchWithoutAnyResultKeepsTheCycleAndMarksTheNetwork) {
   Net().CicloMaximo = 70;
   Net().PasoCiclo = 10;
   run.Qor.CicloRed[1] = 75;
-  CycleSearch(run, 1, 1);
-  FinalTransytRun(run, 1, 1);
+  CycleSearch(run, NetworkPosition(1), 1);
+  FinalTransytRun(run, NetworkPosition(1), 1);
   EXPECT_EQ(NetworkCycle(), 75);
   EXPECT_EQ(Calls(), (Lines{"prt 60 1", "prt 70 1"}));
   Lines all = Console();
@@ -696,7 +698,7 @@ TEST_F(SearchModes, SearchWithoutAnyResultKeepsTheCycleAndMarksTheNetwork) {
                            "ERROR - Busqueda de ciclo (1,1): ninguna prueba de Transyt dio indice de rendimiento",
                            "   Transyt (1,1) no se corre: la red queda sin optimizar en esta iteracion"})
     EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line;
-  EXPECT_TRUE(run.NotOptimised(1, 1));
+  EXPECT_TRUE(run.NotOptimised(1, NetworkNumber(1)));
   EXPECT_FALSE(dir.Exists("red_1_1.dat"));
 }
 
@@ -705,7 +707,7 @@ TEST_F(SearchModes, SearchWithoutAnyResultKeepsTheCycleAndMarksTheNetwork) {
 TEST_F(SearchModes, CyopPrintWithoutCycleTableStopsNamingIt) {
   Net().OptimizaCiclo = CycleMode::Cyop;
   CopyRunsData("final_settings.prt", "cyop.cyo");  // a TRANSYT print, no cycle table
-  EXPECT_THROW(CycleSearch(run, 1, 1), RunStop);
+  EXPECT_THROW(CycleSearch(run, NetworkPosition(1), 1), RunStop);
   EXPECT_EQ(ConsoleFrom("ERROR SEVERO:", 3), (Lines{"ERROR SEVERO:", "   No se puede obtener Ciclo Optimo",
                                                    "   CYOP (1,1): cyop_1_1.cyo sin tabla de ciclos"}));
   EXPECT_EQ(run.StopReason, "Detenida: CYOP (1,1): cyop_1_1.cyo sin tabla de ciclos");

@@ -28,7 +28,7 @@ TEST(TopFile, OutsideNeighboursAreNumberedAndKeepTheirNumbers) {
   CompanionFixture f({12, 1040});
   f.b.Arms(f.nodes[1], {{12, 1}, {1040, 2}, {102, 3}});
   f.b.Arms(f.nodes[2], {{101, 2}, {12, 1}});  // arm order differs from arm numbering
-  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1][0], f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
+  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
   Lines top = f.Read(".top");
   ASSERT_EQ(top.size(), 15u);
   // 12 is a TRANSYT number of the network: the neighbour takes the first free one, 16.
@@ -42,7 +42,7 @@ TEST(TopFile, OutsideNeighboursAreNumberedAndKeepTheirNumbers) {
   EXPECT_EQ(f.b.At(f.nodes[15]).TransytMark, 1);
 
   // A second file of the same network numbers them the same way.
-  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1][0], f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
+  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
   EXPECT_EQ(f.Read(".top"), top);
 }
 
@@ -52,7 +52,7 @@ TEST(TopFile, NoNumberNamesTwoNodes) {
   CompanionFixture f({12, 16, 17});
   f.b.Arms(f.nodes[1], {{12, 1}, {16, 2}, {17, 3}});
   f.b.Arms(f.nodes[3], {{17, 1}, {104, 3}});
-  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1][0], f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
+  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
   Lines top = f.Read(".top");
   EXPECT_EQ(top[0], "      1     18     16     17");
   EXPECT_EQ(top[2], "      3     17      0");
@@ -66,7 +66,7 @@ TEST(TopFile, RequiredNodesWithoutCoordinatesAreReported) {
   f.t.run.Sat.Nodes[1].X = kCoordinateNotSet;  // outside every network: not reported
   f.b.At(f.nodes[3]).X = kCoordinateNotSet;
   f.b.Arms(f.nodes[1], {{12, 1}});
-  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1][0], f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
+  WriteTextFile("red.top", [&](TextWriter& out) { WriteTopFile(f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Qor, f.t.run.Log, out); });
   const std::string frame = "ERROR - ERROR - ERROR - ERROR - ERROR\n";
   EXPECT_EQ(f.t.console.str(), "\n\n" + frame + "Nodo 103 requerido, sin coordenadas\n" + frame + "\n\n");
 }
@@ -80,7 +80,7 @@ TEST(CompanionFiles, DictionaryCoordinatesLinksAndExits) {
   f.b.Link(111, 12, 101, "102/1040").Carriles = 3;
   f.b.Link(114, 12, 101, "102").EsPublico = 1;
   f.b.Link(112, 12, 101, "");
-  WriteCompanionFiles(f.t.run.Qor.RedNodos[1][0], f.t.run.Sat, f.t.run.Qor, f.t.run.Log, "red.dat");
+  WriteCompanionFiles({"red.dat", f.t.run.Qor.RedNodos[1].Number}, f.t.run.Sat, f.t.run.Qor, f.t.run.Log);
 
   Lines dic = f.Read(".dic");
   ASSERT_EQ(dic.size(), 17u);

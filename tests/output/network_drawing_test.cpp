@@ -200,7 +200,7 @@ struct Crossing {
     south.FlujoPublicoClase = {0, 30, 12};
   }
   std::vector<DxfItem> Draw(const std::string& name = "red_1_1.dxf") {
-    DibujarRed(m.run().Cfg, r, m.run().Sat, m.run().Qor, name);
+    DibujarRed(m.run().Cfg, NetworkPosition(r), m.run().Sat, m.run().Qor, name);
     return ReadDxf(name);
   }
 };
@@ -322,7 +322,7 @@ TEST(DibujarRed, TheDrawingGoesToWhateverTargetsItIsGivenAndWritesNoFileOfItsOwn
   Drawing drawing;
   RecordingTarget rec;
   drawing.AddTarget(rec);
-  DrawNetwork(x.m.run().Cfg, x.r, x.m.run().Sat, x.m.run().Qor, drawing, "red_1_1.dxf");
+  DrawNetwork(x.m.run().Cfg, NetworkPosition(x.r), x.m.run().Sat, x.m.run().Qor, drawing, "red_1_1.dxf");
   EXPECT_FALSE(dir.Exists("red_1_1.dxf"));
   EXPECT_FALSE(dir.Exists("red_1_1.svg"));
   int circles = 0;
@@ -340,7 +340,7 @@ TEST(DibujarRed, BoxWidthGrowsWithTheDigitsOfTheNodeNumber) {
     const int r = m.AddNetwork(1, "Red");
     const int a = m.AddNode(1, 0, 0, number), b = m.AddNode(2, 100, 0, 1);
     m.AddLink(11, a, b);
-    DibujarRed(m.run().Cfg, r, m.run().Sat, m.run().Qor, "w.dxf");
+    DibujarRed(m.run().Cfg, NetworkPosition(r), m.run().Sat, m.run().Qor, "w.dxf");
     const auto items = ReadDxf("w.dxf");
     const auto vertex = OfType(items, "VERTEX");
     ASSERT_FALSE(vertex.empty());
@@ -453,7 +453,7 @@ TEST(DibujarRed, NetworkWithoutLinksStillGivesAValidDrawing) {
   OutputModel m;
   const int r = m.AddNetwork(7, "Vacia");
   m.AddNode(1, 10, 10, 1);
-  DibujarRed(m.run().Cfg, r, m.run().Sat, m.run().Qor, "empty.dxf");
+  DibujarRed(m.run().Cfg, NetworkPosition(r), m.run().Sat, m.run().Qor, "empty.dxf");
   const auto items = ReadDxf("empty.dxf");
   for (const DxfItem& item : items)
     for (const auto& [code, value] : item.Groups) {
@@ -489,7 +489,7 @@ TEST(DibujarRed, RealReadersAcceptTheDrawingAndItsPicture) {
     x.m.run().Qor.Arcos[1].ResGradoSat = 1.5f;
     x.m.run().Cfg.Red[1].NombreRed = "Centro & Norte <\xe1rea>";  // Latin-1 "área"
     const std::string name = Printf("red_1_%d.dxf", full + 1);
-    DibujarRed(x.m.run().Cfg, x.r, x.m.run().Sat, x.m.run().Qor, dir.File(name));
+    DibujarRed(x.m.run().Cfg, NetworkPosition(x.r), x.m.run().Sat, x.m.run().Qor, dir.File(name));
     drawings.push_back(dir.File(name));
   }
   ASSERT_TRUE(dir.Exists("red_1_1.svg"));

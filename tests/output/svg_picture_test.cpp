@@ -128,7 +128,7 @@ struct Town {
     link(south, at[0][0], "Diagonal", false);
   }
   std::string Draw(const TempDir& dir, const std::string& name, int iteration) {
-    DibujarRed(m.run().Cfg, r, m.run().Sat, m.run().Qor, dir.File(name + ".dxf"), iteration);
+    DibujarRed(m.run().Cfg, NetworkPosition(r), m.run().Sat, m.run().Qor, dir.File(name + ".dxf"), iteration);
     return dir.Read(name + ".svg");
   }
 };

@@ -151,7 +151,7 @@ struct SaturnRun : ::testing::Test {
   test::TempDir dir;
   test::TestRun t;
   void SetUp() override {
-    t.run.SaturnFile = "red.dat";
+    t.run.Files.SaturnFile = "red.dat";
     t.run.Cfg.MatrizBinaria = "viajes.ufm";
     t.run.Cfg.EsperaSaturn = 3;
   }
@@ -161,7 +161,7 @@ struct SaturnRun : ::testing::Test {
 TEST_F(SaturnRun, OneFileFormRunsTheProgramsInOrderAndRemovesTheBatchFile) {
   for (const char* name : {"SATNET", "SATALL", "SATEASY"}) StandIn(dir, name);
   t.run.OsCode = 11;
-  RunSaturn(ProgramEnvOf(t.run), Printf("%s_%d.dat", t.run.SaturnBase().c_str(), 1), 1);
+  RunSaturn(ProgramEnvOf(t.run), t.run.Files.SaturnNetwork(1), 1);
 
   EXPECT_EQ(t.console.str(), "   Corriendo Saturn (1)...\n");
   EXPECT_EQ(dir.Read("llamadas.txt"), "SATNET red_1\nSATALL red_1 viajes\nSATEASY red_1 viajes\n");
@@ -197,7 +197,7 @@ TEST_F(SaturnRun, FourFileFormPausesAfterEachProgramButTheLast) {
   StandIn(dir, "DBOS");
   t.run.Cfg.VersionSaturn = "9.1";
   t.run.Cfg.BorrarSaturn = 2;
-  RunSaturn(ProgramEnvOf(t.run), Printf("%s_%d.dat", t.run.SaturnBase().c_str(), 2), 2);
+  RunSaturn(ProgramEnvOf(t.run), t.run.Files.SaturnNetwork(2), 2);
 
   EXPECT_EQ(dir.Read("llamadas.txt"), "DBOS \nDBOS \nDBOS \nDBOS \n");
   EXPECT_EQ(Capture(1), "@ECHO OFF\r\nDBOS\r\nERASE red_2.LP*\r\nERASE red_2.U*\r\nCall SATNET red_2\r\nKILL_DBO\r\n");
@@ -214,7 +214,7 @@ TEST_F(SaturnRun, FourFileFormPausesAfterEachProgramButTheLast) {
 TEST_F(SaturnRun, NothingRunsWhenSaturnIsNotToBeRun) {
   StandIn(dir, "SATNET");
   t.run.Cfg.CorreSaturn = 0;
-  RunSaturn(ProgramEnvOf(t.run), Printf("%s_%d.dat", t.run.SaturnBase().c_str(), 1), 1);
+  RunSaturn(ProgramEnvOf(t.run), t.run.Files.SaturnNetwork(1), 1);
   EXPECT_EQ(t.console.str(), "");
   EXPECT_FALSE(dir.Exists("llamadas.txt"));
   EXPECT_FALSE(dir.Exists("_sh.bat"));
@@ -223,7 +223,7 @@ TEST_F(SaturnRun, NothingRunsWhenSaturnIsNotToBeRun) {
 TEST_F(SaturnRun, UnknownVersionRunsNothing) {
   StandIn(dir, "SATNET");
   t.run.Cfg.VersionSaturn = "";
-  RunSaturn(ProgramEnvOf(t.run), Printf("%s_%d.dat", t.run.SaturnBase().c_str(), 1), 1);
+  RunSaturn(ProgramEnvOf(t.run), t.run.Files.SaturnNetwork(1), 1);
   EXPECT_EQ(t.console.str(), "   Corriendo Saturn (1)...\n");
   EXPECT_FALSE(dir.Exists("llamadas.txt"));
   EXPECT_FALSE(dir.Exists("_sh.bat"));

@@ -29,7 +29,7 @@ struct WindowsSaturnRun : ::testing::Test {
     const std::string town = std::string(VELTRA_TEST_DATA) + "/../../examples/pueblo/";
     dir.Write("red_1.dat", test::ReadFile(town + "pueblo.dat"));
     dir.Write("viajes.csv", test::ReadFile(town + "pueblo.csv"));
-    t.run.SaturnFile = "red.dat";
+    t.run.Files.SaturnFile = "red.dat";
     t.run.Cfg.MatrizBinaria = "viajes.csv";
     // Only the batch file's own PATH leads to the programs.
     t.run.Cfg.PathSaturn = standIns;

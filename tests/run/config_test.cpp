@@ -145,7 +145,7 @@ TEST(Configuration, RelativePathsWithDirectoriesSurviveTheDirectoryChange) {
   test::TestRun t;
   EXPECT_TRUE(ReadGlobalConfiguration(t.run, {"data/red.dat", "data/nodos.txt", "data/tr.dat"}));
   EXPECT_EQ(std::filesystem::current_path().string(), dir.File("data"));
-  EXPECT_EQ(t.run.SaturnFile, dir.File("data/red.dat"));
+  EXPECT_EQ(t.run.Files.SaturnFile, dir.File("data/red.dat"));
   EXPECT_NE(t.console.str().find("Nombre Red Saturn : data/red.dat\n"), std::string::npos);
 }
 
@@ -188,10 +188,9 @@ TEST(Configuration, MessagesFileCopiesTheLogAfterItIsOpened) {
 
 // A network position with a hand-made node list: TRANSYT nodes 5 and 7 in network 3.
 void OneNetwork(Run& run, int number = 3) {
-  run.Qor.NumRedes = 1;
-  run.Qor.RedNodos[1][0] = number;
-  run.Qor.RedNodos[1][10] = 5;
-  run.Qor.RedNodos[1][11] = 7;
+  test::SetNetwork(run.Qor, 1, number);
+  run.Qor.RedNodos[1].SetTransytNode(10, 5);
+  run.Qor.RedNodos[1].SetTransytNode(11, 7);
 }
 
 TEST(Configuration, BothProgramPausesAreReadFromTheirSections) {
@@ -207,7 +206,7 @@ TEST(Configuration, MissingNetworkSectionTakesFixedValues) {
       "[Exporta]\nFactorAjuste=2\n[Transyt4]\n");
   f.Read();
   OneNetwork(f.run);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   const NetworkSettings& n = f.run.Cfg.Red[1];
   EXPECT_EQ(n.FlujoAuxiliar, 1);
   EXPECT_EQ(n.AjustePublico, 0);
@@ -217,7 +216,7 @@ TEST(Configuration, MissingNetworkSectionTakesFixedValues) {
   EXPECT_EQ(n.DobleIgual, -1);
   EXPECT_EQ(n.BusquedaCiclo, 99);
   EXPECT_EQ(n.Pdelay, 930);
-  EXPECT_EQ(n.Grupo, "");
+  EXPECT_TRUE(n.Grupo.Empty());
   // Saturation flows and the saturation threshold keep the global values.
   EXPECT_DOUBLE_EQ(n.GradoSaturacion, 0.9);
   EXPECT_EQ(n.CorredorFlujosat, 1000);
@@ -225,7 +224,7 @@ TEST(Configuration, MissingNetworkSectionTakesFixedValues) {
 
   // An empty section that exists takes the global values.
   OneNetwork(f.run, 4);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   EXPECT_EQ(f.run.Cfg.Red[1].FlujoAuxiliar, 0);
   EXPECT_EQ(f.run.Cfg.Red[1].AjustePublico, 1);
   EXPECT_DOUBLE_EQ(f.run.Cfg.Red[1].FactorAjuste, 2.0);
@@ -253,7 +252,7 @@ TEST(Configuration, NetworkSearchRangeFollowsTheNetworksOwnMode) {
     ConfigFixture f(c.ini);
     f.Read();
     OneNetwork(f.run);
-    ReadNetworkConfiguration(f.run, 1);
+    ReadNetworkConfiguration(f.run, NetworkPosition(1));
     EXPECT_EQ(f.run.Cfg.Red[1].CicloMinimo, c.cicloMinimo);
     EXPECT_EQ(f.run.Cfg.Red[1].CicloMaximo, c.cicloMaximo);
   }
@@ -266,22 +265,27 @@ TEST(Configuration, NetworkSectionKeysAndNumberedLists) {
       "TPublicoDet_2= 1.6 ,x,3,40,5,6\nNodoSimple=5,12\nNodoDoble=7, 13\nNodoPrioridad=14\nNoOptimiza=5\n");
   f.Read();
   OneNetwork(f.run);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   const NetworkSettings& n = f.run.Cfg.Red[1];
   EXPECT_EQ(n.Ciclo, -90);
   EXPECT_EQ(n.DobleIgual, 2);
   EXPECT_FALSE(n.CicloSimple);
   EXPECT_FALSE(n.CicloDoble);
-  EXPECT_EQ(n.Grupo, "/5,7");
-  EXPECT_EQ(n.VerdeMin, "/5,10,12/7,8,8");
-  ASSERT_EQ(n.TPublicoDetKey.size(), 2u);
-  EXPECT_EQ(n.TPublicoDetKey[0], "      10      20      30");
-  EXPECT_EQ(n.TPublicoDet4[0], "");
-  EXPECT_EQ(n.TPublicoDet5[0], "");
-  EXPECT_EQ(n.TPublicoDet6[0], "");
-  EXPECT_EQ(n.TPublicoDetKey[1], "       2       0       3");
-  EXPECT_EQ(n.TPublicoDet4[1], "40");
-  EXPECT_EQ(n.TPublicoDet6[1], "6");
+  EXPECT_EQ(n.Grupo.Text(), "/5,7");
+  EXPECT_EQ(n.VerdeMin.Text(), "/5,10,12/7,8,8");
+  ASSERT_EQ(n.VerdeMin.Entries().size(), 2u);
+  EXPECT_EQ(n.VerdeMin.Entries()[1].Node, 7);
+  EXPECT_EQ(n.VerdeMin.Entries()[1].Greens, (std::array<int32_t, 7>{0, 8, 8, 0, 0, 0, 0}));
+  // Fields that are no numbers count as 0; a real node number rounds to the nearest.
+  ASSERT_EQ(n.TPublicoDet.size(), 2u);
+  const PublicTransportDetail& first = n.TPublicoDet[0];
+  EXPECT_EQ((std::array<int32_t, 5>{first.A, first.B, first.C, first.CruiseIncrement, first.Value}),
+            (std::array<int32_t, 5>{10, 20, 30, 0, 0}));
+  EXPECT_DOUBLE_EQ(first.Share, 0.0);
+  const PublicTransportDetail& second = n.TPublicoDet[1];
+  EXPECT_EQ((std::array<int32_t, 5>{second.A, second.B, second.C, second.CruiseIncrement, second.Value}),
+            (std::array<int32_t, 5>{2, 0, 3, 5, 6}));
+  EXPECT_DOUBLE_EQ(second.Share, 0.4);
   std::string out = f.Console();
   EXPECT_NE(out.find("ERROR - CicloSimple y CicloDoble no deben estar activos\n"
                      "        simultaneamente. Se anulan ambas opciones.\n"),
@@ -299,8 +303,8 @@ TEST(Configuration, ManyNumberedEntriesAreReadInOrder) {
   ConfigFixture f(ini);
   f.Read();
   OneNetwork(f.run, 1);
-  ReadNetworkConfiguration(f.run, 1);
-  const std::string& cola = f.run.Cfg.Red[1].Cola;
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
+  const std::string& cola = f.run.Cfg.Red[1].Cola.Text();
   EXPECT_EQ(cola.substr(0, 20), "/1,2,3,4,5/2,2,3,4,5");
   EXPECT_EQ(std::count(cola.begin(), cola.end(), '/'), 10000);
 }
@@ -351,7 +355,7 @@ TEST(ConfigurationLimits, SettingsOutsideTheirRangeStopNamingFileSectionAndKey) 
     if (c.networkSection) {
       f.Read();
       OneNetwork(f.run, 1);
-      EXPECT_THROW(ReadNetworkConfiguration(f.run, 1), RunStop);
+      EXPECT_THROW(ReadNetworkConfiguration(f.run, NetworkPosition(1)), RunStop);
     } else {
       EXPECT_THROW(f.Read(), RunStop);
     }
@@ -368,7 +372,7 @@ TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
                   "[Transyt1]\nCiclo=-9999\nCicloMaximo=99999\nTiempoSim=3600\n");
   f.Read();
   OneNetwork(f.run, 1);
-  ReadNetworkConfiguration(f.run, 1);
+  ReadNetworkConfiguration(f.run, NetworkPosition(1));
   EXPECT_EQ(f.run.Cfg.IteracionInicial, 1000);
   EXPECT_EQ(f.run.Cfg.Iteraciones, 1000);
   EXPECT_EQ(f.run.Cfg.Red[1].Ciclo, -9999);
@@ -380,9 +384,9 @@ TEST(ConfigurationLimits, SettingsAtTheirBoundsAreKept) {
   ConfigFixture g("[Transyt1]\nVerdeMin_1=3,99999,-99999,x\nFlujoSat_1=1,2,3,1800\nCorredorFlujosat=99999\n");
   g.Read();
   OneNetwork(g.run, 1);
-  ReadNetworkConfiguration(g.run, 1);
-  EXPECT_EQ(g.run.Cfg.Red[1].VerdeMin, "/3,99999,-99999,x");
-  EXPECT_EQ(g.run.Cfg.Red[1].FlujoSat, "/1,2,3,1800");
+  ReadNetworkConfiguration(g.run, NetworkPosition(1));
+  EXPECT_EQ(g.run.Cfg.Red[1].VerdeMin.Text(), "/3,99999,-99999,x");
+  EXPECT_EQ(g.run.Cfg.Red[1].FlujoSat.Text(), "/1,2,3,1800");
   EXPECT_EQ(g.run.Cfg.Red[1].CorredorFlujosat, 99999);
 }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "run/veltra.h"
+#include "loop/iteration.h"
 #include "support/test_support.h"
 
 namespace veltra {
@@ -32,7 +32,7 @@ TEST(History, SignalNodesOfTheNetworkInNodeTableOrder) {
   test::TestRun t;
   veltra::Run& run = t.run;
   run.Qor.NumRedes = 1;
-  run.Qor.RedNodos[1][0] = 7;
+  test::SetNetwork(run.Qor, 1, 7);
   run.Qor.CicloRed[1] = 90;
   AddSignalNode(run, 100, 3, 10, 90, {{40, 5, 12}, {30, 5, 10}, {5, 5, 6}});
   TNodo other;  // a node of another network
@@ -42,7 +42,7 @@ TEST(History, SignalNodesOfTheNetworkInNodeTableOrder) {
   run.Sat.Nodes.push_back(other);
   AddSignalNode(run, 300, 4, 85, 90, {{30, 5, 8}, {40, 5, 9}, {5, 5, 10}, {0, 0, 0}});
 
-  RecordHistory(run, 1, 2);
+  RecordHistory(run, NetworkPosition(1), 2);
   EXPECT_EQ(run.Qor.HistCiclo[2][1], 90);
   ASSERT_EQ(run.Qor.NumNodosSemaforo[1], 2);
   EXPECT_EQ(run.Qor.NodosSemaforo[1][1], 100);
@@ -71,9 +71,9 @@ TEST(History, StartOfStageOneEqualToTheCycleIsNotWrapped) {
   test::TestRun t;
   veltra::Run& run = t.run;
   run.Qor.NumRedes = 1;
-  run.Qor.RedNodos[1][0] = 7;
+  test::SetNetwork(run.Qor, 1, 7);
   AddSignalNode(run, 100, 3, 85, 90, {{40, 5, 0}, {35, 5, 0}});
-  RecordHistory(run, 1, 1);
+  RecordHistory(run, NetworkPosition(1), 1);
   EXPECT_EQ(run.Qor.Hist[1][1][1].Textos[1], "90");
   EXPECT_EQ(run.Qor.Hist[1][1][1].Textos[2], "45");
 }

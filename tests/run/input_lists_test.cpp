@@ -1,4 +1,4 @@
-#include "run/input_lists.h"
+#include "loop/input_check.h"
 #include "saturn/street_names.h"
 #include "transyt/node_list.h"
 
@@ -14,7 +14,7 @@ namespace {
 using test::CrossNetworkTest;
 
 int32_t TransytNumber(const Run& run, int position, int32_t saturnNode) {
-  return run.Qor.RedNodos[static_cast<size_t>(position)][static_cast<size_t>(run.Sat.FindNode(saturnNode))];
+  return run.Qor.RedNodos[static_cast<size_t>(position)].TransytNodeOf(run.Sat.FindNode(saturnNode));
 }
 
 class NodeListTest : public CrossNetworkTest {
@@ -29,9 +29,9 @@ TEST_F(NodeListTest, NetworksAreOrderedAsTextAndNodesNumbered) {
   ReadList({"100 1 3", "500 2 12   anything after the third", "", "101 3 7"});
   const QorVars& qor = t.run.Qor;
   ASSERT_EQ(qor.NumRedes, 3);
-  EXPECT_EQ(qor.RedNodos[1][0], 12);
-  EXPECT_EQ(qor.RedNodos[2][0], 3);
-  EXPECT_EQ(qor.RedNodos[3][0], 7);
+  EXPECT_EQ(qor.RedNodos[1].Number.Value(), 12);
+  EXPECT_EQ(qor.RedNodos[2].Number.Value(), 3);
+  EXPECT_EQ(qor.RedNodos[3].Number.Value(), 7);
   EXPECT_EQ(TransytNumber(t.run, 2, 100), 1);
   EXPECT_EQ(TransytNumber(t.run, 1, 500), 2);
   EXPECT_EQ(TransytNumber(t.run, 1, 100), 0);

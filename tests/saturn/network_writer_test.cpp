@@ -19,7 +19,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 // Writes the network file of iteration 1 of "red.dat" and returns it.
 std::string WrittenFile(test::TestRun& t, const test::TempDir& dir) {
-  t.run.SaturnFile = "red.dat";
+  t.run.Files.SaturnFile = "red.dat";
   EscribirRedSaturn(t.run, 1);
   return dir.Read("red_1.dat");
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "run/input_lists.h"
-#include "run/run.h"
+#include "loop/input_check.h"
+#include "state/run.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
 #include "support/test_support.h"

@@ -76,7 +76,7 @@ int TableBuilder::Link(int32_t aNode, int32_t bNode, int32_t length, float linkT
   sat_.Links.push_back(link);
   if (sat_.LinkFlows.empty()) sat_.LinkFlows.push_back(TFlujoArco{});
   TFlujoArco flows{};
-  flows[0] = linkTime;
+  flows[FlowSlot::ListingValue] = linkTime;
   sat_.LinkFlows.push_back(flows);
   sat_.Network.LinkCount = static_cast<int32_t>(sat_.Links.size() - 1);
   sat_.InvalidateIndexes();

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "run/veltra.h"
+#include "loop/iteration.h"
 #include "util/text.h"
 
 namespace veltra::test {
@@ -19,8 +19,8 @@ OutputModel::OutputModel() { run().Qor.NumRedes = 0; }
 
 int OutputModel::AddNetwork(int number, const std::string& name) {
   QorVars& qor = run().Qor;
-  const int r = ++qor.NumRedes;
-  qor.RedNodos[static_cast<size_t>(r)][0] = number;
+  const int r = qor.NumRedes + 1;
+  SetNetwork(qor, r, number);
   NetworkSettings& net = run().Cfg.Red[static_cast<size_t>(r)];
   net.NombreRed = name;
   net.FactorAjuste = 1.0;
@@ -62,7 +62,7 @@ int OutputModel::AddStreet(int aIndex, int bIndex, const std::string& name) {
 
 TArco& OutputModel::AddLink(int numero, int aIndex, int bIndex, int rumbo) {
   QorVars& qor = run().Qor;
-  const int32_t i = qor.NuevoArco();
+  const int32_t i = qor.AddLink();
   TArco& link = qor.Arcos[static_cast<size_t>(i)];
   link.Numero = numero;
   link.IndiceA = aIndex;
@@ -77,7 +77,7 @@ int OutputModel::AddSignalNode(int r, int saturnNumber, int transytNode, int off
                                const std::vector<Stage>& stages) {
   const int index = AddNode(saturnNumber, 0, 0, transytNode, true);
   TNodo& node = run().Sat.Nodes[static_cast<size_t>(index)];
-  node.TransytNetwork = run().Qor.RedNodos[static_cast<size_t>(r)][0];
+  node.TransytNetwork = run().Qor.RedNodos[static_cast<size_t>(r)].Number.Value();
   TPlanSemaforo& plan = run().Sat.SignalPlans[static_cast<size_t>(node.SignalPlan)];
   plan.Offset = offset;
   plan.CycleTime = cycle;
@@ -92,8 +92,8 @@ int OutputModel::AddSignalNode(int r, int saturnNumber, int transytNode, int off
 }
 
 void OutputModel::Record(int r, int i, int cycle) {
-  run().Qor.CicloRed[static_cast<size_t>(r)] = cycle;
-  RecordHistory(run(), r, i);
+  run().Qor.Cycle(NetworkPosition(r)) = cycle;
+  RecordHistory(run(), NetworkPosition(r), i);
 }
 
 std::string DxfItem::Get(int code) const {

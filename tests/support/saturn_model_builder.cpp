@@ -1,3 +1,4 @@
+#include "support/test_support.h"
 #include "support/saturn_model_builder.h"
 
 #include <algorithm>
@@ -214,26 +215,26 @@ void ModelBuilder::TurnFlow(int32_t a, int32_t junction, int32_t c, float assign
 }
 
 void ModelBuilder::LinkFlowsFromTurns() {
-  for (TFlujoArco& flows : sat_.LinkFlows) flows.fill(0);
+  for (TFlujoArco& flows : sat_.LinkFlows) flows = TFlujoArco{};
   for (size_t t = 1; t < sat_.Turns.size(); ++t) {
     const TGiro& turn = sat_.Turns[t];
     if (turn.EntryLink == 0) continue;
     TFlujoArco& flows = sat_.LinkFlows[static_cast<size_t>(turn.EntryLink)];
-    flows[static_cast<size_t>(3 + turn.Direction)] += turn.AssignedFlow;
-    flows[static_cast<size_t>(6 + turn.Direction)] += turn.FixedFlow;
-    flows[8] += turn.AssignedFlow;
-    flows[9] += turn.FixedFlow;
-    flows[10] += turn.AssignedFlow + turn.FixedFlow;
-    flows[13] += turn.AssignedFlow;
-    flows[14] += turn.FixedFlow;
-    flows[15] += turn.AssignedFlow + turn.FixedFlow;
+    flows[TFlujoArco::ByDirection(FlowSlot::TurnAssigned, turn.Direction)] += turn.AssignedFlow;
+    flows[TFlujoArco::ByDirection(FlowSlot::TurnFixed, turn.Direction)] += turn.FixedFlow;
+    flows[FlowSlot::Assigned] += turn.AssignedFlow;
+    flows[FlowSlot::Fixed] += turn.FixedFlow;
+    flows[FlowSlot::Total] += turn.AssignedFlow + turn.FixedFlow;
+    flows[FlowSlot::TurnsAssigned] += turn.AssignedFlow;
+    flows[FlowSlot::TurnsFixed] += turn.FixedFlow;
+    flows[FlowSlot::TurnsTotal] += turn.AssignedFlow + turn.FixedFlow;
   }
 }
 
-void ModelBuilder::LinkFlow(int32_t a, int32_t b, int position, float value) {
+void ModelBuilder::LinkFlow(int32_t a, int32_t b, FlowSlot slot, float value) {
   int32_t link = sat_.FindLink(a, b);
   if (link == 0) throw std::runtime_error(Printf("no link %d-%d", a, b));
-  sat_.LinkFlows[static_cast<size_t>(link)][static_cast<size_t>(position)] = value;
+  sat_.LinkFlows[static_cast<size_t>(link)][slot] = value;
 }
 
 void ModelBuilder::OtherBus(int32_t a, int32_t junction, int32_t c, float pcu) {
@@ -293,14 +294,13 @@ std::vector<int32_t> BuildGrid(ModelBuilder& builder, int rows, int cols, int ex
 
 void AssignNetwork(Run& run, int r, int32_t network, const std::vector<std::pair<int32_t, int32_t>>& nodes) {
   QorVars& qor = run.Qor;
-  qor.NumRedes = std::max(qor.NumRedes, r);
-  std::vector<int32_t>& row = qor.RedNodos[static_cast<size_t>(r)];
-  std::fill(row.begin(), row.end(), 0);
-  row[0] = network;
+  SetNetwork(qor, r, network);
+  TRedNodos& row = qor.RedNodos[static_cast<size_t>(r)];
+  row.Reset(NetworkNumber(network), run.Sat.Nodes.size() - 1);
   for (const auto& [number, transyt] : nodes) {
     int32_t i = run.Sat.FindNode(number);
     if (i == 0) throw std::runtime_error(Printf("no node %d", number));
-    row[static_cast<size_t>(i)] = transyt;
+    row.SetTransytNode(i, transyt);
     run.Sat.Nodes[static_cast<size_t>(i)].TransytNetwork = network;
   }
 }

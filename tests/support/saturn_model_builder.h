@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra::test {
 
@@ -52,7 +52,7 @@ class ModelBuilder {
   void TurnFlow(int32_t a, int32_t junction, int32_t c, float assigned, float fixed = 0);
   // Link positions 2-10 and 13-15 from the turns entering over each link.
   void LinkFlowsFromTurns();
-  void LinkFlow(int32_t a, int32_t b, int position, float value);
+  void LinkFlow(int32_t a, int32_t b, FlowSlot slot, float value);
   void OtherBus(int32_t a, int32_t junction, int32_t c, float pcu);
 
   // A four-arm junction at (x, y) with its neighbours 100 units north, west, south and east.

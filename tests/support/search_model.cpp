@@ -1,3 +1,4 @@
+#include "support/test_support.h"
 #include "support/search_model.h"
 
 #include <filesystem>
@@ -10,10 +11,10 @@ namespace fs = std::filesystem;
 namespace veltra::test {
 
 SearchModel::SearchModel(Run& run, int networkNumber) : run_(run) {
+  SetNetwork(run.Qor, 2, networkNumber + 1);
+  SetNetwork(run.Qor, 1, networkNumber);
   run.Qor.NumRedes = 1;
-  run.Qor.RedNodos[1][0] = networkNumber;
-  run.Qor.RedNodos[2][0] = networkNumber + 1;
-  run.TransytFile = "red.dat";
+  run.Files.TransytFile = "red.dat";
   NetworkSettings& n = run.Cfg.Red[1];
   n.NombreRed = "Red de prueba";
   n.Ciclo = 120;
@@ -40,14 +41,14 @@ int SearchModel::AddNode(int saturnNumber, int position, int transytNumber, int 
   node.NodeClass = 2;
   node.JunctionType = 3;
   node.SignalPlan = planIndex;
-  node.TransytNetwork = run_.Qor.RedNodos[static_cast<size_t>(position)][0];
+  node.TransytNetwork = run_.Qor.RedNodos[static_cast<size_t>(position)].Number.Value();
   node.TransytNode = transytNumber;
   node.X = static_cast<float>(saturnNumber % 100) * 100.0f;
   node.Y = static_cast<float>(saturnNumber / 100) * 100.0f;
   node.HasCoordinates = 1;
   sat.Nodes.push_back(node);
   const int index = static_cast<int>(sat.Nodes.size()) - 1;
-  run_.Qor.RedNodos[static_cast<size_t>(position)][static_cast<size_t>(index)] = transytNumber;
+  run_.Qor.RedNodos[static_cast<size_t>(position)].SetTransytNode(index, transytNumber);
   sat.Network.NodeCount = index;
   sat.InvalidateIndexes();
   return index;
@@ -74,7 +75,7 @@ int SearchModel::AddSignalNode(int saturnNumber, int transytNumber, const std::v
   sat.Nodes[static_cast<size_t>(index)].Optimise = optimise ? 1 : 0;
   if (!optimise) {
     NetworkSettings& n = Net();
-    n.NoOptimiza += (n.NoOptimiza.empty() ? "" : ",") + std::to_string(transytNumber);
+    n.NoOptimiza = n.NoOptimiza.Text() + (n.NoOptimiza.Text().empty() ? "" : ",") + std::to_string(transytNumber);
   }
   return index;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "state/run.h"
 
 namespace veltra::test {
 

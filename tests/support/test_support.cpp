@@ -5,6 +5,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -171,6 +172,12 @@ std::string DiffLines(const std::string& expected, const std::string& actual) {
     ++shown;
   }
   return out.str();
+}
+
+void SetNetwork(QorVars& qor, int r, int number) {
+  if (qor.RedNodos.size() <= static_cast<size_t>(r)) qor.RedNodos.resize(static_cast<size_t>(r) + 1);
+  qor.RedNodos[static_cast<size_t>(r)].Number = NetworkNumber(number);
+  qor.NumRedes = std::max(qor.NumRedes, r);
 }
 
 }  // namespace veltra::test

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "state/run.h"
 #include "util/platform.h"
 #include "util/text.h"
 
@@ -64,6 +64,10 @@ int RunVeltra(const std::vector<std::string>& args, const std::string& dir, std:
 
 // Runs a shell command in `dir`; returns its exit code, its output (stdout and stderr) in `output`.
 int RunShell(const std::string& command, const std::string& dir, std::string& output);
+
+// Network position r of `qor` gets the number `number` (the rows up to r made first); r is at
+// least the last network. Its row keeps the TRANSYT numbers it has.
+void SetNetwork(QorVars& qor, int r, int number);
 
 // What a writer writes into a TextWriter over a string (CR LF line ends).
 template <class Write>

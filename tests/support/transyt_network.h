@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "run/run.h"
+#include "support/test_support.h"
+#include "state/run.h"
 
 namespace veltra::test {
 
 // A new TRANSYT link of one lane, 100 m, saturation flow 1800 and 40 km/h: the defaults every
 // test builder starts from. Returns its index in `qor.Arcos`.
 inline int AddDefaultArco(QorVars& qor, int numero, int a, int b) {
-  const int i = qor.NuevoArco();
+  const int i = qor.AddLink();
   TArco& arco = qor.Arcos[static_cast<size_t>(i)];
   arco.Numero = numero;
   arco.NodoA = a;
@@ -37,8 +38,7 @@ class NetworkBuilder {
  public:
   // Network position r with network number `number`; r becomes the last network.
   NetworkBuilder(Run& run, int r, int number) : run_(run), r_(r), number_(number) {
-    run_.Qor.NumRedes = std::max(run_.Qor.NumRedes, r);
-    run_.Qor.RedNodos[static_cast<size_t>(r)][0] = number;
+    SetNetwork(run_.Qor, r, number);
     NetworkSettings& net = Net();
     net.NombreRed = "Red de prueba";
     net.Ciclo = 90;
@@ -78,7 +78,7 @@ class NetworkBuilder {
     TNodo& node = At(index);
     node.TransytNetwork = number_;
     node.TransytNode = transyt;
-    run_.Qor.RedNodos[static_cast<size_t>(r_)][static_cast<size_t>(index)] = transyt;
+    run_.Qor.RedNodos[static_cast<size_t>(r_)].SetTransytNode(index, transyt);
     if (transyt >= 1 && transyt <= kMaxTransytNode) run_.Qor.NodoTransytUsado[static_cast<size_t>(transyt)] = 1;
     return index;
   }

@@ -64,7 +64,7 @@ class FinalSettings : public ::testing::Test {
 
 TEST_F(FinalSettings, StageStartsBecomeGreensOfTheNetworkCycle) {
   CopyRunsData("final_settings.prt", "red_2_3.prt");
-  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, 1, run.Sat, run.Qor, run.Log);
+  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, NetworkPosition(1), run.Sat, run.Qor, run.Log);
 
   // Starts 10, 40, 5 in 90 s: stages of 30, 55 (wrapping) and 5, less the intergreen before each.
   const TPlanSemaforo& p1 = model.Plan(101);
@@ -90,14 +90,14 @@ TEST_F(FinalSettings, StageStartsBecomeGreensOfTheNetworkCycle) {
 TEST_F(FinalSettings, OffsetFollowsStageOneOnlyWhenAsked) {
   CopyRunsData("final_settings.prt", "red_2_3.prt");
   model.Net().ActualizaDesfase = 0;
-  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, 1, run.Sat, run.Qor, run.Log);
+  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, NetworkPosition(1), run.Sat, run.Qor, run.Log);
   EXPECT_EQ(model.Plan(101).Offset, 33);
   EXPECT_EQ(model.Plan(101).Stages[1].GreenTime, 28);
 }
 
 TEST_F(FinalSettings, LinkResultsUntilTheTotalLine) {
   CopyRunsData("final_settings.prt", "red_2_3.prt");
-  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, 1, run.Sat, run.Qor, run.Log);
+  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, NetworkPosition(1), run.Sat, run.Qor, run.Log);
   const TArco& l111 = model.Link(1);
   EXPECT_FLOAT_EQ(l111.ResGradoSat, 85.2f);
   EXPECT_FLOAT_EQ(l111.ResCrucero, 12.5f);
@@ -127,7 +127,7 @@ TEST_F(FinalSettings, WithoutFinalSettingsNothingChanges) {
   for (const auto& c : cases) {
     dir.WriteLines("red_2_3.prt", c.lines);
     t.console.str("");
-    ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, 1, run.Sat, run.Qor, run.Log);
+    ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, NetworkPosition(1), run.Sat, run.Qor, run.Log);
     EXPECT_EQ(t.console.str(), "      SIN ACTUALIZAR REPARTOS\n\n\n") << c.name;
     EXPECT_EQ(model.Plan(101).Stages[1].GreenTime, 20) << c.name;
     EXPECT_EQ(model.Plan(101).Offset, 33) << c.name;
@@ -135,7 +135,7 @@ TEST_F(FinalSettings, WithoutFinalSettingsNothingChanges) {
   // A run that left no print file at all.
   std::filesystem::remove("red_2_3.prt");
   t.console.str("");
-  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, 1, run.Sat, run.Qor, run.Log);
+  ReadFinalSettings("red_2_3.prt", run.Cfg.Red[1].ActualizaDesfase != 0, NetworkPosition(1), run.Sat, run.Qor, run.Log);
   EXPECT_EQ(t.console.str(), "      SIN ACTUALIZAR REPARTOS\n\n\n");
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "output/companion_files.h"
 #include "support/test_support.h"
 #include "support/transyt_network.h"
 #include "transyt/node_cards.h"
@@ -107,7 +108,8 @@ TEST(TransytFile, CompleteDataFileAndCompanionsOfASmallNetwork) {
   test::TestRun t;
   test::TempDir dir;
   BuildNetwork(t.run);
-  WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), 96, true);
+  WriteCompanionFiles(WriteTransytFile(t.run.Cfg, NetworkPosition(2), t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), TransytFileKind::Final, 96),
+                      t.run.Sat, t.run.Qor, t.run.Log);
 
   const std::string expected = std::string(VELTRA_TEST_DATA) + "/transyt/writer/red_1_10";
   for (const char* ext : {".dat", ".top", ".dic", ".csv", ".arc", ".geo", ".giro"}) {
@@ -138,7 +140,7 @@ TEST(TransytFile, CompleteDataFileAndCompanionsOfASmallNetwork) {
   EXPECT_EQ(t.run.Qor.Arcos[1].PresenciaClase, (std::array<int32_t, 3>{0, 1, 1}));
 
   // A file of the same network written again replaces the old one.
-  WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), 96, true);
+  WriteTransytFile(t.run.Cfg, NetworkPosition(2), t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), TransytFileKind::Final, 96);
   EXPECT_EQ(test::DiffLines(test::ReadFile(expected + ".dat"), test::ReadFile(dir.File("red_1_10.dat"))), "");
 }
 
@@ -178,7 +180,7 @@ TEST(TransytFile, AValueWiderThanItsFieldStopsNamingFileLineCardAndField) {
   BuildNetwork(t.run);
   t.run.Qor.Arcos[1].Flujo = 250000.0f;  // link 111: its flow card cannot hold it
   try {
-    WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), 96, true);
+    WriteTransytFile(t.run.Cfg, NetworkPosition(2), t.run.Sat, t.run.Qor, t.run.Log, dir.File("red_1_10.dat"), TransytFileKind::Final, 96);
     ADD_FAILURE() << "a flow of 250000 was written";
   } catch (const FileError& error) {
     const std::string message = error.what();
@@ -193,13 +195,14 @@ TEST(TransytFile, CyopFileUsesTheCycleSettingAndSingleTestFilesNoDoubleCards) {
   test::TempDir dir;
   BuildNetwork(t.run);
   t.run.Cfg.Red[2].Ciclo = 90;
-  WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, "cyop_1_10.dat", 0, true);
+  WriteCompanionFiles(WriteTransytFile(t.run.Cfg, NetworkPosition(2), t.run.Sat, t.run.Qor, t.run.Log, "cyop_1_10.dat", TransytFileKind::Cyop, 90), t.run.Sat,
+                      t.run.Qor, t.run.Log);
   std::vector<std::string> lines = test::ReadLines(dir.File("cyop_1_10.dat"));
   ASSERT_GT(lines.size(), 2u);
   EXPECT_EQ(lines[1], "    1   90   45  120    2    2    1    1    0    0    1    0    1    0  930  170");
   EXPECT_TRUE(dir.Exists("cyop_1_10.giro"));
 
-  WriteTransytFile(t.run.Cfg, 2, t.run.Sat, t.run.Qor, t.run.Log, "t11096S.dat", 96, false);
+  WriteTransytFile(t.run.Cfg, NetworkPosition(2), t.run.Sat, t.run.Qor, t.run.Log, "t11096S.dat", TransytFileKind::SingleStructureTest, 96);
   lines = test::ReadLines(dir.File("t11096S.dat"));
   // Node 2 with its four stages: lengths 0.96·(20+10) = 29 and 0.96·(15+5) = 19, twice.
   EXPECT_NE(std::find(lines.begin(), lines.end(), "   14    2   10   18   39   15   58   18   87   15"), lines.end());

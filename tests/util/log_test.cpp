@@ -1,5 +1,6 @@
 // The typed messages of the log: the empty lines around them, the frame of a framed error,
-// the errors list and the fatal stop, on the console and byte for byte in the messages file.
+// the errors list, the fatal stop and what each kind of stop says, on the console and byte for
+// byte in the messages file.
 #include "util/log.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,14 @@ TEST(MessageLog, TypedMessagesWriteTheirEmptyLinesFrameAndErrorsListEntry) {
        {"ERROR - dato"}},
       {"framed error", [](MessageLog& log) { log.FramedError("Nodo 5 requerido"); },
        "\n\n" + frame + "\nNodo 5 requerido\n" + frame + "\n\n\n", {}},
+      // What each kind of stop says when the program's entry finishes it.
+      {"stop with its message", [](MessageLog& log) { InputError("ERROR - dato", 1, Listed::Yes).Report(log); },
+       "\nERROR - dato\n\n", {"ERROR - dato"}},
+      {"stop already said", [](MessageLog& log) { RunStop().Report(log); }, "", {}},
+      {"file", [](MessageLog& log) { FileError("ERROR - No se puede leer x").Report(log); },
+       "\nERROR - No se puede leer x\nProceso Abortado....\n", {}},
+      {"number", [](MessageLog& log) { NumberFormatError("'x' no es un entero").Report(log); },
+       "\nERROR - Valor no numerico: 'x' no es un entero\nProceso Abortado....\n", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,10 +1,12 @@
-#include "run/input_lists.h"
+#include "loop/input_check.h"
 
 #include "loop/engine_checks.h"
 #include "model/tables.h"
 #include "saturn/counts.h"
 #include "saturn/listing.h"
 #include "saturn/network_reader.h"
+#include "saturn/street_names.h"
+#include "transyt/node_list.h"
 #include "util/conversions.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -22,8 +24,8 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   MessageLog& log = run.Log;
   SaturnVars& sat = run.Sat;
   log.Line(run.ProgressMessage);
-  const std::string dataFile = ChangeExtension(name, ".dat");
-  const std::string listing = ChangeExtension(name, ".lpa");
+  const std::string dataFile = RunFiles::NetworkFileOf(name);
+  const std::string listing = RunFiles::ListingOf(name);
   if (!FileExists(dataFile)) {
     log.Fatal(Printf("ERROR - %s no existe. Abortando ...", dataFile.c_str()), 2);
   }
@@ -35,7 +37,7 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
   if (!sat.Network.HasCoordinates) {
     log.Error("Faltan coordenadas geograficas. Abortando ...", 1);
     run.Sys.WaitForEnter();
-    FatalStop();
+    throw RunStop();
   }
 
   if (run.Cfg.UseListing()) {
@@ -59,14 +61,13 @@ void InputCheck(Run& run, const std::string& name, int iteration) {
 }
 
 void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor, MessageLog& log) {
-  auto networkNumber = [&qor](int p) { return At(qor.RedNodos, p)[0]; };
-
   const std::vector<std::string> pairs = Split(cfg.CicloPrioridadSaturn, ',');
   for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
-    const int32_t network = TextToInt(pairs[i + 1]);
+    const NetworkNumber network(TextToInt(pairs[i + 1]));
+    // The last position of that number; 0 when no network has it.
     int position = 0;
-    for (int p = 1; p <= qor.NumRedes; ++p)
-      if (networkNumber(p) == network) position = p;
+    for (NetworkPosition p : qor.Positions())
+      if (qor.NumberOf(p) == network) position = p.Value();
     const int32_t index = sat.FindNode(TextToInt(pairs[i]));
     if (index != 0)
       At(sat.Nodes, index).TransytNetworkPosition = position;
@@ -74,27 +75,44 @@ void ApplyPriorityLists(const Settings& cfg, SaturnVars& sat, const QorVars& qor
       log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red Saturn", pairs[i].c_str()));
   }
 
-  for (int p = 1; p <= qor.NumRedes; ++p) {
-    const std::string& list = At(cfg.Red, p).CicloPrioridad;
-    if (Trim(list).empty()) continue;
-    const std::vector<std::string> items = Split(list, ',');
-    if (Trim(items.front()) == "-1") {
+  for (NetworkPosition p : qor.Positions()) {
+    const int32_t number = qor.NumberOf(p).Value();
+    const NodeList& list = cfg.Network(p).CicloPrioridad;
+    if (list.Empty()) continue;
+    if (list.First() == "-1") {
       // Every unsignalised node of the network follows the network's cycle.
       for (size_t i = 1; i < sat.Nodes.size(); ++i) {
         TNodo& node = sat.Nodes[i];
-        if (node.TransytNetwork == networkNumber(p) && node.SignalPlan == 0) node.TransytNetworkPosition = p;
+        if (node.TransytNetwork == number && node.SignalPlan == 0) node.TransytNetworkPosition = p.Value();
       }
       continue;
     }
-    for (const std::string& item : items) {
-      if (Trim(item).empty()) continue;
-      const int32_t index = sat.FindNode(TextToInt(item));
+    for (const NodeListItem& item : list.Items()) {
+      const int32_t index = sat.FindNode(item.Number);
       if (index != 0)
-        At(sat.Nodes, index).TransytNetworkPosition = p;
+        At(sat.Nodes, index).TransytNetworkPosition = p.Value();
       else
-        log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.c_str(), networkNumber(p)));
+        log.Error(Printf("ERROR - Nodo (CicloPrioridad) %s no existe en red %d", item.Text.c_str(), number));
     }
   }
+}
+
+int ReadNetworkAndNodeList(Run& run, const std::string& name, int iteration) {
+  InputCheck(run, name, iteration);
+  return ReadNodeList(run.Files.NodesFile, run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log, run.FirstRead());
+}
+
+void ApplyInputLists(Run& run) {
+  ApplyPriorityLists(run.Cfg, run.Sat, run.Qor, run.Log);
+  if (Lower(run.Cfg.ArcosNombreCalle) != "null")
+    ReadStreetNames(run.Cfg.ArcosNombreCalle, run.FirstRead(), run.Sat, run.Log);
+}
+
+void ReadSaturnResults(Run& run, int iteration) {
+  run.CurrentSaturnName = run.Files.SaturnResults(iteration);
+  run.ProgressMessage = Printf("   Leyendo resultados Saturn (%d)...", iteration);
+  ReadNetworkAndNodeList(run, run.CurrentSaturnName, iteration);
+  ApplyInputLists(run);
 }
 
 }  // namespace veltra

@@ -12,6 +12,7 @@
 #include "model/settings.h"
 #include "model/transyt_model.h"
 #include "programs/program_env.h"
+#include "state/run_files.h"
 #include "util/log.h"
 #include "util/platform.h"
 
@@ -27,7 +28,7 @@ enum class NoteKind {
 };
 struct EngineNote {
   int Iteration = 0;
-  int Network = 0;  // the TRANSYT network's number; 0 for the assignment
+  NetworkNumber Network;  // the TRANSYT network's number; 0 for the assignment
   NoteKind Kind = NoteKind::Warning;
   bool Failure = false;  // the result is incomplete (an assignment of the starting listing is not the run's own)
   std::string Text;
@@ -37,10 +38,10 @@ struct EngineNote {
 // put back when those runs fail, so that the network keeps the timings its signals have and
 // is never shown with a cycle they do not run.
 struct SignalSnapshot {
-  int Network = 0;  // position; 0: none taken
+  NetworkPosition Network;  // 0: none taken
   int Iteration = 0;
   int32_t Cycle = 0;
-  bool EstructuraDoble = false;
+  bool DoubleStructure = false;
   std::vector<TPlanSemaforo> Plans;
   std::vector<int32_t> TurnMasks;
   std::vector<TArco> Arcos;
@@ -58,14 +59,13 @@ struct Run {
 
   // The command line, without the program name (three or four arguments when valid).
   std::vector<std::string> Args;
-  std::string SaturnFile;   // first argument, unchanged
-  std::string NodesFile;    // second argument
-  std::string TransytFile;  // third argument, unchanged
-  std::string SaturnBase() const;   // SaturnFile without its extension
-  std::string TransytBase() const;  // TransytFile without its extension
+  // The file names of the command line, and every name made from them.
+  RunFiles Files;
 
   std::string WorkDir;         // the SATURN file's directory
   std::string ConfigFileName;  // "Veltra.INI" or the fourth argument's file-name part
+  // Full path of the configuration file: working directory + the configuration file name.
+  std::string ConfigurationPath() const;
   int OsCode = 11;             // operating-system code (0 from the platform becomes 11)
   std::string OsName = "wvWinXP";
 
@@ -89,7 +89,7 @@ struct Run {
   std::vector<EngineNote> EngineNotes;
   SignalSnapshot SignalsBefore;
   // True when network `number` was left with its earlier timings in `iteration`.
-  bool NotOptimised(int iteration, int number) const {
+  bool NotOptimised(int iteration, NetworkNumber number) const {
     for (const EngineNote& note : EngineNotes)
       if (note.Kind == NoteKind::NotOptimised && note.Iteration == iteration && note.Network == number) return true;
     return false;
