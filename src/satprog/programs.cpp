@@ -83,8 +83,8 @@ std::vector<OptionRule> SatallOptions() {
        "without a connector, destinations without a route); the listing's trip totals say how many were left "
        "out. Without it such trips stop SATALL"},
       {"--progress", OptionKind::Real, "S",
-       "a progress line (the loop, the iteration of its assignment and the relative gap) on the console at most "
-       "every S seconds (0: every iteration), even when the console is a file",
+       "a progress line (the loop, the iteration of its assignment, its relative gap and largest route excess) on "
+       "the console at most every S seconds (0: every iteration), even when the console is a file",
        "every 2 s when the console is a terminal, else none", 0, kMaxProgressInterval},
       {"--no-progress", OptionKind::Flag, "", "no progress line, even on a terminal"},
   };
