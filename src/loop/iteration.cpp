@@ -122,6 +122,8 @@ void RecordHistory(Run& run, NetworkPosition r, int i) {
       h.Textos[HistColumn::MinimumGreen(s)] = Printf("%d", plan.Stages[s].MinimumGreen);
     }
     h.Textos[HistColumn::Offset] = Printf("%d", plan.Offset);
+    // Before the loop the network has no cycle of its own yet: the plans' cycle is the one run.
+    if (i == 0 && k == 1) qor.HistCiclo[ii][ri] = plan.CycleTime;
     h.Doble = n > 3 && plan.RepeatIndicator != 0;
     hist.push_back(std::move(h));
   }
@@ -129,8 +131,11 @@ void RecordHistory(Run& run, NetworkPosition r, int i) {
 }
 
 void NetworkStep(Run& run, NetworkPosition r, int i) {
-  if (run.Cfg.GeneraDxf)
-    DibujarRed(run.Cfg, r, run.Sat, run.Qor, run.Files.Drawing(i, NetworkNumber(run.Qor.NumberOf(r).Value())), i);
+  if (run.Cfg.GeneraDxf) {
+    const std::string warning =
+        DibujarRed(run.Cfg, r, run.Sat, run.Qor, run.Files.Drawing(i, NetworkNumber(run.Qor.NumberOf(r).Value())), i);
+    if (!warning.empty() && run.DrawingWarnings.insert(warning).second) run.Log.Warning("   " + warning);
+  }
   RecordHistory(run, r, i);
 }
 

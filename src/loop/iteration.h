@@ -25,7 +25,8 @@ bool Iterate(Run& run, IterationMode mode, NetworkPosition first, NetworkPositio
 // The network step after the TRANSYT and SATURN-update calls: the drawing and the signal
 // history of network position r in iteration i.
 void NetworkStep(Run& run, NetworkPosition r, int iteration);
-// Records HistCiclo, the signal nodes and their history for network position r, iteration i.
+// Records HistCiclo, the signal nodes and their history for network position r, iteration i;
+// iteration 0 records the timings the SATURN network came with (the cycle of its plans).
 void RecordHistory(Run& run, NetworkPosition r, int iteration);
 
 }  // namespace veltra

@@ -71,7 +71,10 @@ void Drawing::Circle(const std::string& layer, double x, double y, double radius
 
 void Drawing::Text(const std::string& layer, int rotation, const std::string& text, double x, double y,
                    int justification) {
-  for (DrawingTarget* t : targets_) t->Text(State, layer, rotation, text, x, y, justification);
+  for (DrawingTarget* t : targets_) {
+    if (State.For == (t->IsPicture() ? DrawFor::FileOnly : DrawFor::PictureOnly)) continue;
+    t->Text(State, layer, rotation, text, x, y, justification);
+  }
 }
 
 void Drawing::Arrowhead(const std::string& layer, int direction, double size, double x, double y) {

@@ -41,6 +41,11 @@ struct DrawLinkPlace {
   int Turn = 0;
 };
 
+// Which files a text goes to. The DXF file keeps the texts and layers its readers know; the
+// picture shows the links' results in words and units of its own (with a legend in the same
+// units), so each leaves out the other's version.
+enum class DrawFor { Both, FileOnly, PictureOnly };
+
 // The settings the caller changes between calls; Open restores these initial values.
 struct DrawState {
   std::string Linetype = "ByLayer";  // "ByLayer": the entity takes its layer's linetype
@@ -53,6 +58,7 @@ struct DrawState {
   bool TextMirror = false;  // texts turned half a turn about their alignment point
   DrawRole Role = DrawRole::Other;
   DrawLinkPlace Link;  // for the link roles
+  DrawFor For = DrawFor::Both;  // texts only
 };
 
 // What the picture says about itself in its heading: the network, the iteration whose
@@ -98,6 +104,8 @@ class DrawingTarget {
   virtual void Solid(const DrawState& state, const std::string& layer, const std::array<DrawPoint, 4>& corners) = 0;
   // What the drawing shows, for targets with a heading of their own; a DXF file has none.
   virtual void Caption(const DrawingCaption&) {}
+  // True for a picture laid out for the screen: it takes the PictureOnly texts, not the FileOnly.
+  virtual bool IsPicture() const { return false; }
 };
 
 // The corners of an arrowhead 30 degrees wide with its tip at (x, y), pointing along

@@ -121,11 +121,13 @@ void WriteTables(Drawing& drawing, const Settings& cfg, double f, const Range& x
   std::vector<std::string> names = {"0",     "RED",   "NODOS",   "NNODOS", "CALLES", "ARCOS", "ARCOSP",
                                     "ARCOSPD", "FLUJO", "FLUJOP", "FLUJOPD", "FRAME",  "FLMOV", "FLMOVP"};
   std::vector<int> colours = {7, silver, black, black, black, black, black, black, blue, blue, blue, black, black, black};
-  std::vector<bool> on = {true, true, true, true, false, true, true, true, false, false, false, true, false, false};
+  // On as the picture shows them at first: the flows, the turning flows, the street names and
+  // the degrees of saturation; cruise, delay, stops and queue wait to be switched on.
+  std::vector<bool> on(names.size(), true);
   if (cfg.GradoSaturacion != kNoSaturationLimit || cfg.FullDrawing()) {
     names.push_back("GRSAT");
     colours.push_back(black);
-    on.push_back(false);
+    on.push_back(true);
   }
   if (cfg.FullDrawing()) {
     for (const char* name : {"CRUISE", "DELAY", "STOPS", "QUEUE"}) {
@@ -142,10 +144,38 @@ void WriteTables(Drawing& drawing, const Settings& cfg, double f, const Range& x
     drawing.StyleTable({}, {});
 }
 
+// The results of a link as the picture labels them, in the units of TRANSYT's print file.
+struct PictureResult {
+  const char* Layer;
+  const char* Format;
+  float TArco::*Field;
+  double Value(const TArco& link) const { return link.*Field; }
+};
+const std::vector<PictureResult>& PictureResults() {
+  static const std::vector<PictureResult> results = {
+      {"GRSAT", "gs %.0f%%", &TArco::ResGradoSat},  // degree of saturation, percent
+      {"CRUISE", "cr %.1f s", &TArco::ResCrucero},  // cruise time, seconds
+      {"DELAY", "d %.1f s", &TArco::ResDemora},     // mean delay per vehicle, seconds
+      {"STOPS", "det %.0f%%", &TArco::ResParadas},    // stops, percent of the vehicles
+      {"QUEUE", "q %.1f veh", &TArco::ResCola},     // largest queue, vehicles (PCU)
+  };
+  return results;
+}
+
+// True once TRANSYT's results have been read for some link of the network.
+bool HasResults(const DrawingModel& model) {
+  bool any = false;
+  ForNumberedLinks(model, [&](const TArco& link, DrawPoint, DrawPoint) {
+    for (const PictureResult& result : PictureResults()) any = any || result.Value(link) != 0;
+  });
+  return any;
+}
+
 // First pass over the links: arrows, numbers, flows and results. Takes the offset link ends
 // into the ranges the frame surrounds.
 void DrawLinks(Drawing& drawing, const DrawingModel& model, const NetworkSettings& net, double f, Range& frameX,
                Range& frameY) {
+  const bool withResults = HasResults(model);
   const Settings& cfg = model.Cfg;
   const double g = net.GradoSaturacion;
   const int red = NearestColourIndex(0xFF0000);
@@ -184,6 +214,7 @@ void DrawLinks(Drawing& drawing, const DrawingModel& model, const NetworkSetting
     drawing.State.Role = DrawRole::LinkFlow;
     along(flowLayer, 0.75, Printf("(%.0f/%.0f)", link.Flujo, link.FlujoConector1));
     drawing.State.Role = DrawRole::LinkResult;
+    drawing.State.For = DrawFor::FileOnly;
     if (g != kNoSaturationLimit) {
       if (link.ResGradoSat >= g) drawing.State.TextColour = red;
       along("GRSAT", 0.75, Printf("(gs %.2f)", link.ResGradoSat));
@@ -197,6 +228,19 @@ void DrawLinks(Drawing& drawing, const DrawingModel& model, const NetworkSetting
       along("QUEUE", 0.75, Printf("(Q %.2f)", link.ResCola));
       drawing.State.TextColour = 0;
     }
+    // The picture shows every result TRANSYT gave, each with its unit, whatever the settings:
+    // its layers can be switched on and off by the reader.
+    drawing.State.For = DrawFor::PictureOnly;
+    if (withResults) {
+      for (const PictureResult& result : PictureResults()) {
+        const double value = result.Value(link);
+        if (result.Layer == std::string("GRSAT") && g != kNoSaturationLimit && value >= g)
+          drawing.State.TextColour = red;
+        along(result.Layer, 0.75, Printf(result.Format, value));
+        drawing.State.TextColour = 0;
+      }
+    }
+    drawing.State.For = DrawFor::Both;
     drawing.State.Role = DrawRole::Other;
   });
 }
@@ -298,16 +342,30 @@ void DrawFrameAndTitle(Drawing& drawing, const Settings& cfg, const NetworkSetti
   drawing.State.Role = DrawRole::Frame;
   drawing.Polyline("FRAME", {{x.Min, y.Min}, {x.Max, y.Min}, {x.Max, y.Max}, {x.Min, y.Max}}, 1);
 
-  const int h = Clamp1(cfg.TituloPosHrztal), v = Clamp1(cfg.TituloPosVrtcal);
-  const double fx = (h + 1) / 2.0, fy = (v + 1) / 2.0;
-  // Left, centre or right column by the horizontal position; top, middle or bottom row by the
-  // vertical one, so the title always lies inside the frame.
-  const int justification = 3 * (1 - v) + (h + 1);
+  // The title goes outside the frame, so that it never covers a junction or a link: above it
+  // or below it by the vertical position, at its left, centre or right by the horizontal one;
+  // a title asked for at mid-height stands beside the frame, and one asked for in the middle of
+  // the network goes above it.
+  const int h = Clamp1(cfg.TituloPosHrztal);
+  int v = Clamp1(cfg.TituloPosVrtcal);
+  if (h == 0 && v == 0) v = 1;
+  const double gap = 0.5 * net.TituloLetraTamano * f;
+  double titleX = (1 - (h + 1) / 2.0) * x.Min + (h + 1) / 2.0 * x.Max, titleY = (y.Min + y.Max) / 2;
+  int row = 1, column = h + 1;  // justification 3 x row + column, row 0 the top
+  if (v == 1) {
+    titleY = y.Max + gap;
+    row = 2;
+  } else if (v == -1) {
+    titleY = y.Min - gap;
+    row = 0;
+  } else {
+    titleX = h < 0 ? x.Min - gap : x.Max + gap;
+    column = h < 0 ? 2 : 0;
+  }
   if (Lower(cfg.TituloLetraNombre) != "null") drawing.State.TextStyle = "TITULO";
   drawing.State.TextHeight = net.TituloLetraTamano * f;
   drawing.State.Role = DrawRole::Title;
-  drawing.Text("FRAME", 0, net.NombreRed, (1 - fx) * x.Min + fx * x.Max, (1 - fy) * y.Min + fy * y.Max,
-               justification);
+  drawing.Text("FRAME", 0, net.NombreRed, titleX, titleY, 3 * row + column);
 
   drawing.State.TextStyle = "STANDARD";
   drawing.State.TextHeight = cfg.ArcosLetraTamano * f;
@@ -317,6 +375,42 @@ void DrawFrameAndTitle(Drawing& drawing, const Settings& cfg, const NetworkSetti
   else
     drawing.Text("FRAME", 0, " Generado Automaticamente por VELTRA", x.Min, y.Min, 6);
   drawing.State.Role = DrawRole::Other;
+}
+
+// Coordinates are metres: no street network spans more than this.
+constexpr double kWidestNetwork = 200000;
+// The length of a town block, which the configured sizes (a text 8 high, links 6 apart) suit.
+constexpr double kTypicalLinkLength = 300;
+
+// A window no street network could have: wider than any town (coordinates in other units, a
+// node far off by a typing error) or all in one point (coordinates never given). The drawing
+// is still made: a wide one with its sizes scaled to its links' length so that texts and
+// arrows show, a point opened up to a window round it. Returns the warning, empty when the
+// window is plausible.
+std::string CheckExtent(const DrawingModel& model, int networkNumber, int drawnNodes, Range& x, Range& y, double& f) {
+  const double span = std::max(x.Max - x.Min, y.Max - y.Min);
+  if (span == 0) {
+    const double half = 50 * std::max(f, 0.01);
+    x = Range{x.Min - half, x.Max + half};
+    y = Range{y.Min - half, y.Max + half};
+    if (drawnNodes < 2) return "";
+    return Printf("ATENCION: Red %d: todos los nodos del dibujo estan en el mismo punto (%.0f, %.0f); "
+                  "revise sus coordenadas",
+                  networkNumber, (x.Min + x.Max) / 2, (y.Min + y.Max) / 2);
+  }
+  if (span <= kWidestNetwork) return "";
+  std::vector<double> lengths;
+  ForNumberedLinks(model, [&](const TArco&, DrawPoint a, DrawPoint b) {
+    const double length = std::hypot(b.X - a.X, b.Y - a.Y);
+    if (length > 0 && std::isfinite(length)) lengths.push_back(length);
+  });
+  if (!lengths.empty()) {
+    std::nth_element(lengths.begin(), lengths.begin() + static_cast<std::ptrdiff_t>(lengths.size() / 2), lengths.end());
+    f *= std::max(1.0, lengths[lengths.size() / 2] / kTypicalLinkLength);
+  }
+  return Printf("ATENCION: Red %d: los nodos del dibujo abarcan %.0f km, mas que cualquier red de calles "
+                "(revise las unidades de sus coordenadas); se dibuja a la escala de sus arcos",
+                networkNumber, span / 1000);
 }
 
 }  // namespace
@@ -383,20 +477,20 @@ void NumerarDibujo(QorVars& qor) {
   }
 }
 
-void DibujarRed(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
-                int iteration) {
+std::string DibujarRed(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor,
+                       const std::string& fileName, int iteration) {
   KwtDxfer dxf;
   SvgWriter svg;
   Drawing drawing;
   drawing.AddTarget(dxf);
   drawing.AddTarget(svg);
-  DrawNetwork(cfg, r, sat, qor, drawing, fileName, iteration);
+  return DrawNetwork(cfg, r, sat, qor, drawing, fileName, iteration);
 }
 
-void DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
-                 const std::string& fileName, int iteration) {
+std::string DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
+                        const std::string& fileName, int iteration) {
   const NetworkSettings& net = cfg.Network(r);
-  const double f = net.FactorAjuste;
+  double f = net.FactorAjuste;
   const DrawingModel model{cfg, sat, qor};
 
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
@@ -406,14 +500,17 @@ void DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVar
       if (index >= 1 && static_cast<size_t>(index) < sat.Nodes.size()) At(sat.Nodes, index).DrawingMark = 1;
   }
   Range x, y;
+  int drawnNodes = 0;
   for (size_t m = 1; m < sat.Nodes.size(); ++m) {
     if (!Drawn(sat.Nodes[m])) continue;
     x.Take(sat.Nodes[m].X);
     y.Take(sat.Nodes[m].Y);
+    ++drawnNodes;
   }
   // A network with no node to draw still gets a small, valid window.
   if (x.Empty()) x = Range{0, 1};
   if (y.Empty()) y = Range{0, 1};
+  const std::string warning = CheckExtent(model, qor.NumberOf(r).Value(), drawnNodes, x, y, f);
   x.Widen(0.01);
   y.Widen(0.01);
 
@@ -459,6 +556,7 @@ void DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVar
 
   drawing.EndSection();
   drawing.Close();
+  return warning;
 }
 
 }  // namespace veltra

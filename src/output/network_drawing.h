@@ -16,12 +16,14 @@ namespace veltra {
 
 // Draws network position r into `fileName` (a ".dxf" name) and its picture beside it. Marks
 // the drawn nodes and numbers the links' drawing positions. The iteration (0: not known)
-// only heads the picture.
-void DibujarRed(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, const std::string& fileName,
-                int iteration = 0);
+// only heads the picture. Returns a warning ("ATENCION: ...") when the nodes' coordinates
+// cannot be those of a street network (hundreds of kilometres across, or all in one point);
+// the drawing is made all the same, scaled to its links. Empty otherwise.
+std::string DibujarRed(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor,
+                       const std::string& fileName, int iteration = 0);
 // The same drawing onto the targets of `drawing` (opened under `fileName`).
-void DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
-                 const std::string& fileName, int iteration = 0);
+std::string DrawNetwork(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, Drawing& drawing,
+                        const std::string& fileName, int iteration = 0);
 
 // Gives every link its IndiceDibujo: links sharing NodoA and NodoB are numbered 1, 2, ... in
 // the order of their last digit ranked 8, 5, 2, 7, 4, 1, 6, 3, 0, 9, then of their number.

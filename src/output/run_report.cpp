@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "output/xml_text.h"
 #include "util/text.h"
@@ -42,7 +43,8 @@ h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.25em;border-bottom:2px soli
 h3{font-size:1.05em;margin-bottom:.3em}
 table{border-collapse:collapse;margin:.5em 0 1em;font-size:.92em}
 th,td{border:1px solid #d0d7de;padding:.25em .6em;text-align:right}td{white-space:nowrap}
-th{background:#f3f5f7}td.t,th.t{text-align:left}
+th{background:#f3f5f7}td.t,th.t{text-align:left}td.t{white-space:normal;overflow-wrap:anywhere}
+td.changed{background:#fff3b0;font-weight:600}.note{font-size:.9em;color:#57606a;margin-top:-.5em}
 tr.chosen td{background:#e6f4ea;font-weight:600}
 .summary{display:grid;grid-template-columns:max-content auto;gap:.2em 1.2em;margin:.8em 0}
 .summary dt{font-weight:600}.summary dd{margin:0}
@@ -113,9 +115,144 @@ void ConvergenceSection(const RunReport& report, std::ostream& out) {
   out << "</table>\n";
 }
 
+// A timing before and after: one value when the loop left it, both and highlighted when it
+// changed it.
+void BeforeAfterCell(bool hasBefore, const std::string& before, const std::string& after, std::ostream& out) {
+  if (!hasBefore || before == after)
+    out << "<td>" << Esc(after) << "</td>";
+  else
+    out << "<td class=\"changed\">" << Esc(before) << " → " << Esc(after) << "</td>";
+}
+
+std::string GreenAndIntergreen(const std::vector<int>& greens, const std::vector<int>& intergreens, size_t s) {
+  if (s >= greens.size()) return std::string();
+  return Printf("%d/%d", greens[s], s < intergreens.size() ? intergreens[s] : 0);
+}
+
+// The signal timings of one network: as the SATURN network gave them and as the shown
+// iteration left them, side by side.
+void TimingsTable(const RunReport& report, int network, std::ostream& out) {
+  size_t stages = 0;
+  bool any = false;
+  for (const ReportJunction& j : report.Junctions) {
+    if (j.Network != network) continue;
+    any = true;
+    stages = std::max({stages, j.Greens.size(), j.GreensBefore.size()});
+  }
+  if (!any) return;
+  out << "<p>Tiempos de los semáforos: antes (red Saturn inicial) → después (iteración " << report.TimingsIteration
+      << "); lo que cambió, resaltado. Etapas: verde/entreverde (s).</p>\n";
+  out << "<table>\n<tr><th>Nodo Transyt</th><th>Nodo Saturn</th><th>Ciclo (s)</th><th>Desfase (s)</th>";
+  for (size_t s = 1; s <= stages; ++s) out << "<th>Etapa " << s << "</th>";
+  out << "</tr>\n";
+  for (const ReportJunction& j : report.Junctions) {
+    if (j.Network != network) continue;
+    out << "<tr data-network=\"" << j.Network << "\" data-node=\"" << j.TransytNode << "\"><td>" << j.TransytNode
+        << "</td><td>" << j.SaturnNode << "</td>";
+    BeforeAfterCell(j.HasBefore, std::to_string(j.CycleBefore), std::to_string(j.Cycle), out);
+    BeforeAfterCell(j.HasBefore, std::to_string(j.OffsetBefore), std::to_string(j.Offset), out);
+    for (size_t s = 0; s < stages; ++s)
+      BeforeAfterCell(j.HasBefore, GreenAndIntergreen(j.GreensBefore, j.IntergreensBefore, s),
+                      GreenAndIntergreen(j.Greens, j.Intergreens, s), out);
+    out << "</tr>\n";
+  }
+  out << "</table>\n";
+}
+
+// A junction as its links in the print file add up: their flow, the worst degree of
+// saturation (and its link), the flow-weighted mean delay and the longest queue.
+struct JunctionResult {
+  int TransytNode = 0, SaturnNode = 0, Links = 0, WorstLink = 0;
+  double Flow = 0, WorstSaturation = -1, DelayTimesFlow = 0, Queue = 0;
+  double Delay() const { return Flow > 0 ? DelayTimesFlow / Flow : 0; }
+};
+
+constexpr size_t kWorstRows = 10;
+
+void MoreRowsNote(size_t total, const char* what, const std::string& file, std::ostream& out) {
+  if (total <= kWorstRows) return;
+  out << "<p class=\"note\">… y " << total - kWorstRows << " " << what << " más";
+  if (!file.empty()) out << " (todos en <code>" << Esc(file) << "</code>)";
+  out << ".</p>\n";
+}
+
+// Junctions and links of one network, the most saturated first, from the print file of the
+// shown iteration.
+void ResultsTables(const RunReport& report, const ReportNetwork& network, std::ostream& out) {
+  if (network.Links.empty()) return;
+  std::vector<JunctionResult> junctions;
+  std::map<int, size_t> junctionOf;  // TRANSYT node -> its row
+  for (const ReportLinkResult& link : network.Links) {
+    auto [at, added] = junctionOf.emplace(link.TransytNode, junctions.size());
+    if (added) junctions.push_back(JunctionResult{link.TransytNode, link.SaturnNode});
+    JunctionResult* it = &junctions[at->second];
+    ++it->Links;
+    it->Flow += link.Flow;
+    it->DelayTimesFlow += link.Delay * link.Flow;
+    it->Queue = std::max(it->Queue, link.Queue);
+    if (link.DegreeOfSaturation > it->WorstSaturation) {
+      it->WorstSaturation = link.DegreeOfSaturation;
+      it->WorstLink = link.Link;
+    }
+  }
+  std::stable_sort(junctions.begin(), junctions.end(), [](const JunctionResult& a, const JunctionResult& b) {
+    return a.WorstSaturation > b.WorstSaturation;
+  });
+  out << "<p>Cruces y arcos en la iteración " << report.TimingsIteration
+      << ", el más saturado primero (del listado de Transyt";
+  if (!network.LinksFile.empty()) out << " <code>" << Esc(network.LinksFile) << "</code>";
+  out << ").</p>\n<table>\n<tr><th>Nodo Transyt</th><th>Nodo Saturn</th><th>Arcos</th><th>Flujo (pcu/h)</th>"
+         "<th>Grado de saturación máximo (%)</th><th>Arco más saturado</th><th>Demora media (s/pcu)</th>"
+         "<th>Cola máxima (pcu)</th></tr>\n";
+  for (size_t k = 0; k < junctions.size() && k < kWorstRows; ++k) {
+    const JunctionResult& j = junctions[k];
+    out << "<tr data-junction=\"" << network.Number << "-" << j.TransytNode << "\"><td>" << j.TransytNode << "</td><td>"
+        << (j.SaturnNode > 0 ? std::to_string(j.SaturnNode) : std::string()) << "</td><td>" << j.Links << "</td><td>"
+        << Real(j.Flow, 0) << "</td><td>" << Real(j.WorstSaturation, 0) << "</td><td>" << j.WorstLink << "</td><td>"
+        << Real(j.Delay(), 1) << "</td><td>" << Real(j.Queue, 1) << "</td></tr>\n";
+  }
+  out << "</table>\n";
+  MoreRowsNote(junctions.size(), "cruces", network.LinksFile, out);
+
+  std::vector<ReportLinkResult> links = network.Links;
+  std::stable_sort(links.begin(), links.end(), [](const ReportLinkResult& a, const ReportLinkResult& b) {
+    return a.DegreeOfSaturation > b.DegreeOfSaturation;
+  });
+  out << "<table>\n<tr><th>Arco</th><th>Nodo Transyt</th><th>Flujo (pcu/h)</th><th>Grado de saturación (%)</th>"
+         "<th>Demora media (s/pcu)</th><th>Cola máxima (pcu)</th></tr>\n";
+  for (size_t k = 0; k < links.size() && k < kWorstRows; ++k) {
+    const ReportLinkResult& l = links[k];
+    out << "<tr><td>" << l.Link << "</td><td>" << l.TransytNode << "</td><td>" << Real(l.Flow, 0) << "</td><td>"
+        << Real(l.DegreeOfSaturation, 0) << "</td><td>" << Real(l.Delay, 1) << "</td><td>" << Real(l.Queue, 1)
+        << "</td></tr>\n";
+  }
+  out << "</table>\n";
+  MoreRowsNote(links.size(), "arcos", network.LinksFile, out);
+}
+
+// The performance index of every network per iteration, one line each.
+void IndexChart(const RunReport& report, std::ostream& out) {
+  static const char* colours[] = {"#1f6feb", "#cf222e", "#2da44e", "#8250df", "#bf8700", "#0a7f8f", "#e16f24", "#57606a"};
+  std::vector<ChartSeries> series;
+  for (const ReportNetwork& network : report.Networks) {
+    ChartSeries line{Printf("Red %d", network.Number), colours[series.size() % 8], {}};
+    bool any = false;
+    for (size_t i = 1; i < network.PerformanceIndex.size(); ++i) {
+      const double index = network.PerformanceIndex[i];
+      line.Values.push_back(index >= 0 ? index : std::nan(""));
+      any = any || index >= 0;
+    }
+    if (any) series.push_back(std::move(line));
+  }
+  if (series.empty()) return;
+  out << "<figure>" << LineChartSvg("Índice de rendimiento de cada red por iteración", series, 1, "Iteración", false, 0, "")
+      << "</figure>\n";
+}
+
 void NetworksSection(const RunReport& report, std::ostream& out) {
   if (report.Networks.empty()) return;
   out << "<h2>Redes Transyt</h2>\n";
+  IndexChart(report, out);
   for (const ReportNetwork& network : report.Networks) {
     out << "<h3>Red " << network.Number;
     if (!network.Name.empty()) out << ": " << Esc(network.Name);
@@ -136,29 +273,9 @@ void NetworksSection(const RunReport& report, std::ostream& out) {
       out << "</td></tr>\n";
     }
     out << "</table>\n";
+    TimingsTable(report, network.Number, out);
+    ResultsTables(report, network, out);
   }
-}
-
-void JunctionsSection(const RunReport& report, std::ostream& out) {
-  if (report.Junctions.empty()) return;
-  size_t stages = 0;
-  for (const ReportJunction& junction : report.Junctions) stages = std::max(stages, junction.Greens.size());
-  out << "<h2>Tiempos de la iteración " << report.TimingsIteration << "</h2>\n";
-  out << "<table>\n<tr><th>Red</th><th>Nodo Saturn</th><th>Nodo Transyt</th><th>Ciclo (s)</th><th>Desfase (s)</th>";
-  for (size_t s = 1; s <= stages; ++s) out << "<th>Etapa " << s << "<br>verde/entreverde (s)</th>";
-  out << "</tr>\n";
-  for (const ReportJunction& junction : report.Junctions) {
-    out << "<tr><td>" << junction.Network << "</td><td>" << junction.SaturnNode << "</td><td>"
-        << junction.TransytNode << "</td><td>" << junction.Cycle << "</td><td>" << junction.Offset << "</td>";
-    for (size_t s = 0; s < stages; ++s) {
-      out << "<td>";
-      if (s < junction.Greens.size())
-        out << junction.Greens[s] << " / " << (s < junction.Intergreens.size() ? junction.Intergreens[s] : 0);
-      out << "</td>";
-    }
-    out << "</tr>\n";
-  }
-  out << "</table>\n";
 }
 
 // The outside programs' failures and warnings, and the errors file, where the user looks first
@@ -220,6 +337,9 @@ std::string LineChartSvg(const std::string& title, const std::vector<ChartSeries
   const double step = NiceStep(hi - lo, 5);
   lo = std::floor(lo / step) * step;
   hi = std::ceil(hi / step) * step;
+  // A reference line on the frame would hide in it: a step of room beyond it.
+  if (hasReference && reference <= lo + step / 4) lo -= step;
+  if (hasReference && reference >= hi - step / 4) hi += step;
   const int decimals = DecimalsFor(step);
   const auto X = [&](size_t i) { return left + (points > 1 ? plotW * static_cast<double>(i) / (points - 1) : plotW / 2); };
   const auto Y = [&](double v) { return top + plotH * (hi - v) / (hi - lo); };
@@ -250,8 +370,14 @@ std::string LineChartSvg(const std::string& title, const std::vector<ChartSeries
     svg += Printf("<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\" fill=\"#8250df\">%s %s</text>", left + plotW - 4,
                   Y(reference) - 5, Esc(referenceLabel).c_str(), Real(reference, 4).c_str());
   }
-  double legendX = left + 10;
+  double legendX = left + 10, legendY = top + 8;
   for (const ChartSeries& s : series) {
+    // Legend items run along the top of the plot, in as many rows as they need.
+    const double itemWidth = 30 + 7.0 * static_cast<double>(Utf8Length(s.Name));
+    if (legendX > left + 10 && legendX + itemWidth > left + plotW) {
+      legendX = left + 10;
+      legendY += 16;
+    }
     std::string path;
     for (size_t i = 0; i < s.Values.size(); ++i) {
       if (!std::isfinite(s.Values[i])) continue;
@@ -261,10 +387,10 @@ std::string LineChartSvg(const std::string& title, const std::vector<ChartSeries
     if (!path.empty())
       svg += Printf("<polyline points=\"%s\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\"/>", path.c_str(),
                     s.Colour.c_str());
-    svg += Printf("<rect x=\"%.1f\" y=\"%.1f\" width=\"12\" height=\"4\" fill=\"%s\"/>", legendX, top + 8,
+    svg += Printf("<rect x=\"%.1f\" y=\"%.1f\" width=\"12\" height=\"4\" fill=\"%s\"/>", legendX, legendY,
                   s.Colour.c_str());
-    svg += Printf("<text x=\"%.1f\" y=\"%.1f\">%s</text>", legendX + 16, top + 14, Esc(s.Name).c_str());
-    legendX += 30 + 7.0 * static_cast<double>(Utf8Length(s.Name));
+    svg += Printf("<text x=\"%.1f\" y=\"%.1f\">%s</text>", legendX + 16, legendY + 6, Esc(s.Name).c_str());
+    legendX += itemWidth;
   }
   svg += "</svg>";
   return svg;
@@ -279,7 +405,6 @@ void WriteRunReport(const RunReport& report, std::ostream& out) {
   ProblemsSection(report, out);
   ConvergenceSection(report, out);
   NetworksSection(report, out);
-  JunctionsSection(report, out);
   if (!report.Drawings.empty()) {
     out << "<h2>Dibujos</h2>\n";
     for (const ReportDrawing& drawing : report.Drawings)

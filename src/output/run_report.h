@@ -24,6 +24,14 @@ struct ReportIteration {
   double GrandPcuHr = 0, GrandPcuKm = 0;    // listing's GRAND TOTALS
 };
 
+// One link of a network as the print file of the shown iteration gives it: its TRANSYT number,
+// its node (TRANSYT and SATURN numbers), flow (pcu/h), degree of saturation (%), mean delay
+// (s per pcu) and largest queue (pcu).
+struct ReportLinkResult {
+  int Link = 0, TransytNode = 0, SaturnNode = 0;
+  double Flow = 0, DegreeOfSaturation = 0, Delay = 0, Queue = 0;
+};
+
 // One TRANSYT network over the run: per iteration (index 0 unused) its cycle, the structure
 // chosen (single, or the double-cycled nodes) and the performance index of its final timings.
 struct ReportNetwork {
@@ -33,7 +41,11 @@ struct ReportNetwork {
   std::vector<std::string> Structure;
   std::vector<double> PerformanceIndex;  // negative: not read
   std::vector<std::string> NotOptimised;  // why the network kept its timings in that iteration; empty: optimised
+  // The links' results in the shown iteration's print file, and that file's name.
+  std::vector<ReportLinkResult> Links;
+  std::string LinksFile;
 };
+
 
 // What an outside program left wrong or told during the run.
 struct ReportNote {
@@ -43,7 +55,7 @@ struct ReportNote {
   std::string Text;
 };
 
-// The timings of one signal node in the chosen iteration.
+// The timings of one signal node in the chosen iteration, and before the loop changed them.
 struct ReportJunction {
   int Network = 0;
   int SaturnNode = 0;
@@ -52,6 +64,10 @@ struct ReportJunction {
   int Offset = 0;
   std::vector<int> Greens;       // stage by stage
   std::vector<int> Intergreens;  // after each stage's green
+  // As the SATURN network gave them at the start; HasBefore false when not known.
+  bool HasBefore = false;
+  int CycleBefore = 0, OffsetBefore = 0;
+  std::vector<int> GreensBefore, IntergreensBefore;
 };
 
 struct ReportDrawing {

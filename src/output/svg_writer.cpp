@@ -58,6 +58,7 @@ constexpr double kArrowWidthPx = 1.4;
 constexpr double kGapPx = 2.5;  // between a label and what it labels
 constexpr double kLegendFontPx = 10.5;
 constexpr double kLegendRowPx = 20;  // the height of a row of the legend
+constexpr double kWidestPicturePx = 16000;
 // A text's box: from the tops of the capitals to the descenders, about its baseline.
 constexpr double kAscent = 0.74, kDescent = 0.22;
 
@@ -124,6 +125,20 @@ std::string IdPart(const std::string& text) {
   std::string id;
   for (char c : text) id += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ? c : '_';
   return id;
+}
+
+// What the result labels of a layer mean, in the units the labels carry.
+struct ResultMeaning {
+  const char* Layer;
+  const char* Meaning;
+};
+const std::vector<ResultMeaning>& ResultMeanings() {
+  static const std::vector<ResultMeaning> meanings = {
+      {"GRSAT", "Grado de saturación TRANSYT (%)"},  {"CRUISE", "Tiempo de crucero (s)"},
+      {"DELAY", "Demora media por vehículo (s)"},    {"STOPS", "Detenciones (% de los vehículos)"},
+      {"QUEUE", "Cola máxima (vehículos)"},
+  };
+  return meanings;
 }
 
 // The switchable groups of layers, with their names in the legend; the last ones start hidden.
@@ -215,6 +230,14 @@ std::string SvgWriter::ClassOf(const std::string& layer) {
   return name;
 }
 
+bool SvgWriter::ShownAtFirst(const std::string& layer) const {
+  for (const LayerGroup& group : LayerGroups())
+    for (const char* name : group.Layers)
+      if (layer == name) return group.Shown;
+  auto found = layers_.find(layer);
+  return found == layers_.end() || found->second.On;
+}
+
 std::string SvgWriter::ColourOf(int colour, const std::string& layer) const {
   if (colour <= 0) {
     auto found = layers_.find(layer);
@@ -281,6 +304,12 @@ void SvgWriter::Text(const DrawState& state, const std::string& layer, int, cons
     return;
   }
   if (clean.empty()) return;
+  // Texts the picture alone shows (the links' results) come on layers the file's table may
+  // not list: they are the picture's own, switched like the others.
+  if (!layers_.count(layer)) {
+    layerOrder_.push_back(layer);
+    layers_[layer] = Layer{NearestColourIndex(0x000000), true};
+  }
   labels_.push_back({layer, ColourOf(state.TextColour, layer), clean, state.Role, {x, y}, state.Link});
 }
 
@@ -354,8 +383,8 @@ namespace {
 // be too short for their labels: a link's shaft (half the link) gets at least 100 pixels, and
 // a large network makes a large picture to scroll. Every screen size is turned into drawing
 // units with it.
-template <class Labels>
-double PictureUnit(double netWidth, double netHeight, const Labels& labels) {
+template <class Labels, class Shown>
+double PictureUnit(double netWidth, double netHeight, const Labels& labels, Shown shown) {
   double unit = std::max(netWidth / 1100, netHeight / 750);
   std::vector<double> shafts;
   for (const auto& label : labels) {
@@ -368,12 +397,16 @@ double PictureUnit(double netWidth, double netHeight, const Labels& labels) {
     const double median = shafts[shafts.size() / 2];
     if (median / 100 < unit) unit = median / 100;
   }
-  // And the labels, all of them shown, cover at most a quarter of the network's area.
+  // And the labels shown when the picture opens cover at most a quarter of the network's area.
   double labelArea = 0;  // square pixels
   for (const auto& label : labels)
-    labelArea += (TextWidthEm(label.Text) * FontPx(label.Role) + 4) * ((kAscent + kDescent) * FontPx(label.Role) + 4);
+    if (shown(label.Layer))
+      labelArea += (TextWidthEm(label.Text) * FontPx(label.Role) + 4) * ((kAscent + kDescent) * FontPx(label.Role) + 4);
   if (labelArea > 0 && netWidth > 0 && netHeight > 0)
     unit = std::min(unit, std::sqrt(netWidth * netHeight / 4 / labelArea));
+  // A network whose links are tiny beside its extent (a node far off, coordinates in other
+  // units) would make a picture no browser shows: it is drawn at most this wide instead.
+  unit = std::max(unit, std::max(netWidth, netHeight) / kWidestPicturePx);
   if (!(unit > 0) || !std::isfinite(unit)) unit = 1.0 / 100;
   return unit;
 }
@@ -382,7 +415,8 @@ double PictureUnit(double netWidth, double netHeight, const Labels& labels) {
 
 SvgWriter::Page::Page(SvgWriter& writer)
     : w_(writer),
-      unit_(PictureUnit(writer.maxX_ - writer.minX_, writer.maxY_ - writer.minY_, writer.labels_)),
+      unit_(PictureUnit(writer.maxX_ - writer.minX_, writer.maxY_ - writer.minY_, writer.labels_,
+                        [&writer](const std::string& layer) { return writer.ShownAtFirst(layer); })),
       id_("veltra-" + IdPart(ChangeExtension(ExtractFileName(writer.fileName_), ""))),
       space_(Px(40)),
       left_(writer.minX_),
@@ -688,8 +722,11 @@ double SvgWriter::Page::Legend(std::vector<std::string>& foot, double pageLeft, 
     return "<path class=\"arrow\" d=\"M0,0 L" + Num(sampleLength - Px(2)) + ",0\" stroke=\"" + colour + "\"" +
            DashOf(linetype) + " marker-end=\"url(#" + MarkerOf(colour) + ")\"/>";
   };
-  auto textSample = [&](const std::string& text, double size, const std::string& colour) {
-    return "<text x=\"0\" y=\"" + Num(Px(4)) + "\" font-size=\"" + Num(size) + "\" fill=\"" + colour + "\">" +
+  // A sample of a layer's labels names its layer, so the legend can be checked against them.
+  auto textSample = [&](const std::string& text, double size, const std::string& colour,
+                        const std::string& layer = "") {
+    return "<text" + (layer.empty() ? std::string() : " data-layer=\"" + XmlEscape(layer) + "\"") +
+           " x=\"0\" y=\"" + Num(Px(4)) + "\" font-size=\"" + Num(size) + "\" fill=\"" + colour + "\">" +
            XmlEscape(text) + "</text>";
   };
   const std::string black = w_.ColourOf(0, "ARCOS");
@@ -706,8 +743,10 @@ double SvgWriter::Page::Legend(std::vector<std::string>& foot, double pageLeft, 
     for (const std::string& k : kinds_) used = used || StartsWith(k, std::string(kind.Layer) + "|");
     if (used || std::string(kind.Layer) == "ARCOS") item(arrowSample(black, kind.Linetype), sampleLength, kind.Meaning);
   }
+  // The limit is compared with TRANSYT's degree of saturation, which is in percent.
   if (w_.caption_.SaturationLimit != 900)
-    item(arrowSample(red, "CONTINUA"), sampleLength, Printf("Saturado: grado de saturación %.2f o más", w_.caption_.SaturationLimit));
+    item(arrowSample(red, "CONTINUA"), sampleLength,
+         "Saturado: grado de saturación " + Num(w_.caption_.SaturationLimit) + "% o más");
   std::string flowSample = "(392/0)", numberSample = "123", movementSample = "120";
   for (const Label& label : w_.labels_) {
     if (label.Role == DrawRole::LinkFlow && flowSample == "(392/0)") flowSample = label.Text;
@@ -726,11 +765,18 @@ double SvgWriter::Page::Legend(std::vector<std::string>& foot, double pageLeft, 
        "Flujo del arco / flujo secundario (de conectores), veh/h");
   item(textSample(movementSample, Font(DrawRole::MovementFlow), black),
        sampleWidth(movementSample, Font(DrawRole::MovementFlow)), "Flujo por movimiento, veh/h");
-  if (w_.layers_.count("GRSAT")) item(textSample("(gs 0.95)", legendFont, black), sampleWidth("(gs 0.95)", legendFont),
-                                   "Grado de saturación TRANSYT");
-  if (w_.caption_.FullResults)
-    item(textSample("(C) (D) (S) (Q)", legendFont, black), sampleWidth("(C) (D) (S) (Q)", legendFont),
-         "Crucero, demora, detenciones, cola");
+  // Each result the picture shows, by one of its own labels: legend and labels in one unit.
+  for (const ResultMeaning& result : ResultMeanings()) {
+    const Label* sample = nullptr;
+    for (const Label& label : w_.labels_)
+      if (label.Role == DrawRole::LinkResult && label.Layer == result.Layer) {
+        sample = &label;
+        break;
+      }
+    if (!sample) continue;
+    const double size = Font(DrawRole::LinkResult);
+    item(textSample(sample->Text, size, black, result.Layer), sampleWidth(sample->Text, size), result.Meaning);
+  }
   const double r = Px(7);
   if (junctionKinds_.count("circle"))
     item("<circle class=\"node\" cx=\"" + Num(r) + "\" cy=\"0\" r=\"" + Num(r) + "\" stroke=\"" + black + "\"/>", 2 * r,

@@ -40,6 +40,7 @@ class SvgWriter : public DrawingTarget {
             double y, int justification) override;
   void Solid(const DrawState& state, const std::string& layer, const std::array<DrawPoint, 4>& corners) override;
   void Caption(const DrawingCaption& caption) override;
+  bool IsPicture() const override { return true; }
 
  private:
   class Page;
@@ -74,6 +75,8 @@ class SvgWriter : public DrawingTarget {
 
   std::string ClassOf(const std::string& layer);
   std::string ColourOf(int colour, const std::string& layer) const;
+  // Whether the layer's texts show when the picture opens.
+  bool ShownAtFirst(const std::string& layer) const;
   void Extend(double x, double y);
 
   std::string fileName_;

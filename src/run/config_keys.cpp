@@ -76,10 +76,11 @@ const std::vector<GlobalKey>& GlobalKeys() {
        "cycle search range (read in modes 2 to 5); in mode 3 the distance above CYOP's cycle",
        "`MaximoCiclo` (modes 2, 4, 5); 10 (mode 3)"},
       {"Parametros", "DxfCompleto", &S::DxfCompleto, "0", "", {},
-       "1: draw every result of the links (cruise, delay, stops, queue) too"},
+       "1: the DXF drawing also writes every result of the links (cruise, delay, stops, queue); the SVG picture "
+       "always has them"},
       {"Parametros", "GradoSaturacion", &S::GradoSaturacion, "900.0", "", {},
-       "900: no degrees of saturation in the drawings; any other value draws each link's degree of saturation, in "
-       "red at or above the value"},
+       "degree of saturation in percent, as TRANSYT prints it (90 for 90%): links at or above it are drawn red; "
+       "900: none red, and no degrees of saturation in the DXF drawing"},
       {"Parametros", "PasoCiclo", &S::PasoCiclo, "4", "s", kFieldRange, "step of the cycle search"},
       {"Parametros", "TipoIteracion", &S::TipoIteracion, "2", "", {},
        "2: all networks each iteration with SATURN between iterations; 1: each network on its own, one after the "
@@ -120,8 +121,8 @@ const std::vector<GlobalKey>& GlobalKeys() {
       {"Exporta", "FactorAjuste", &S::FactorAjuste, "1.0", "", {}, "drawing scale"},
       {"Exporta", "TituloLetraNombre", &S::TituloLetraNombre, "STANDARD", "", {}, "text style of the drawing title"},
       {"Exporta", "TituloLetraTamano", &S::TituloLetraTamano, "14", "", {}, "title size"},
-      {"Exporta", "TituloPosHrztal", &S::TituloPosHrztal, "0", "", {}, "title position across: -1 left, 0 centre, 1 right"},
-      {"Exporta", "TituloPosVrtcal", &S::TituloPosVrtcal, "0", "", {}, "title position up: -1 bottom, 0 middle, 1 top"},
+      {"Exporta", "TituloPosHrztal", &S::TituloPosHrztal, "0", "", {}, "title position across: -1 left, 0 centre, 1 right (outside the frame)"},
+      {"Exporta", "TituloPosVrtcal", &S::TituloPosVrtcal, "0", "", {}, "title position up: -1 below the frame, 0 beside it, 1 above it"},
       {"Exporta", "NodosLetraTamano", &S::NodosLetraTamano, "8", "", {}, "node label size"},
       {"Exporta", "ArcosLetraTamano", &S::ArcosLetraTamano, "8", "", {}, "link label size"},
       {"Exporta", "CallesLetraTamano", &S::CallesLetraTamano, "8", "", {}, "street label size"},
@@ -180,7 +181,7 @@ const std::vector<NetworkKey>& NetworkKeys() {
        "cycle search range (see above)",
        "[Parametros] `CicloMaximo` when [Parametros] searches a range of the same kind, else the mode's own"},
       {"GradoSaturacion", &N::GradoSaturacion, Global("GradoSaturacion"), Global("GradoSaturacion"), {},
-       "degree of saturation drawn in red"},
+       "degree of saturation (%) drawn in red"},
       {"PasoCiclo", &N::PasoCiclo, Global("PasoCiclo"), Global("PasoCiclo"), kFieldRange, "step of the cycle search"},
       {"NombreRed", &N::NombreRed, Global("NombreRed"), Global("NombreRed"), {},
        "network title (data files, drawings, reports)"},

@@ -142,7 +142,18 @@ ReportNetwork NetworkRow(const Run& run, const HistoryView& history, int r) {
   return network;
 }
 
-// The timings of network position r's signal nodes in iteration `shown`.
+// The offset, greens and intergreens of a history entry.
+void TimingsOf(const THistNodo& node, int& offset, std::vector<int>& greens, std::vector<int>& intergreens) {
+  offset = TextToInt(node.Textos[HistColumn::Offset]);
+  const int stages = std::clamp(TextToInt(node.Textos[HistColumn::StageCount]), 0, kHistStages);
+  for (int s = 1; s <= stages; ++s) {
+    greens.push_back(TextToInt(node.Textos[static_cast<size_t>(HistColumn::Green(s))]));
+    intergreens.push_back(TextToInt(node.Textos[static_cast<size_t>(HistColumn::Intergreen(s))]));
+  }
+}
+
+// The timings of network position r's signal nodes in iteration `shown`, beside those the
+// SATURN network gave them at the start (history slot 0).
 void AddJunctions(const HistoryView& history, int r, int shown, std::vector<ReportJunction>& junctions) {
   for (int k = 1; k <= history.SignalNodes(r); ++k) {
     const THistNodo* node = history.Node(shown, r, k);
@@ -152,14 +163,35 @@ void AddJunctions(const HistoryView& history, int r, int shown, std::vector<Repo
     junction.SaturnNode = history.SaturnNode(r, k);
     junction.TransytNode = history.TransytNode(r, k);
     junction.Cycle = history.Cycle(shown, r);
-    junction.Offset = TextToInt(node->Textos[HistColumn::Offset]);
-    const int stages = std::clamp(TextToInt(node->Textos[HistColumn::StageCount]), 0, kHistStages);
-    for (int s = 1; s <= stages; ++s) {
-      junction.Greens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Green(s))]));
-      junction.Intergreens.push_back(TextToInt(node->Textos[static_cast<size_t>(HistColumn::Intergreen(s))]));
+    TimingsOf(*node, junction.Offset, junction.Greens, junction.Intergreens);
+    const THistNodo* before = history.Node(0, r, k);
+    if (before && !before->Textos[HistColumn::StageCount].empty()) {
+      junction.HasBefore = true;
+      junction.CycleBefore = history.Cycle(0, r);
+      TimingsOf(*before, junction.OffsetBefore, junction.GreensBefore, junction.IntergreensBefore);
     }
     junctions.push_back(std::move(junction));
   }
+}
+
+// The links of network position r as the print file of iteration `shown` gives them.
+void AddLinkResults(const Run& run, const HistoryView& history, int r, int shown, ReportNetwork& network) {
+  network.LinksFile = run.Files.TransytPrint(shown, NetworkNumber(network.Number));
+  std::map<int, int> saturnOfTransyt;
+  for (int k = history.SignalNodes(r); k >= 1; --k) saturnOfTransyt[history.TransytNode(r, k)] = history.SaturnNode(r, k);
+  for (const PrintLinkResult& row : ReadLinkResults(network.LinksFile)) {
+    ReportLinkResult link;
+    link.Link = row.Link;
+    link.TransytNode = row.Node;
+    auto saturn = saturnOfTransyt.find(row.Node);
+    if (saturn != saturnOfTransyt.end()) link.SaturnNode = saturn->second;
+    link.Flow = row.Flow;
+    link.DegreeOfSaturation = row.DegreeOfSaturation;
+    link.Delay = row.Delay;
+    link.Queue = row.Queue;
+    network.Links.push_back(link);
+  }
+  if (network.Links.empty()) network.LinksFile.clear();
 }
 
 }  // namespace
@@ -201,6 +233,7 @@ RunReport GatherRunReport(const Run& run) {
   const HistoryView history(run.Qor);
   for (int r = 1; r <= history.Networks(); ++r) {
     report.Networks.push_back(NetworkRow(run, history, r));
+    AddLinkResults(run, history, r, shown, report.Networks.back());
     AddJunctions(history, r, shown, report.Junctions);
     const ReportNetwork& network = report.Networks.back();
     const std::string picture = run.Files.Picture(shown, NetworkNumber(network.Number));

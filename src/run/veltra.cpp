@@ -41,6 +41,8 @@ void StartUp(Run& run) {
   run.JunctionsLeftOut = ReadNetworkAndNodeList(run, run.CurrentSaturnName, run.Iteracion);
   for (NetworkPosition r : run.Qor.Positions()) ReadNetworkConfiguration(run, r);
   ApplyInputLists(run);
+  // The timings the signals run before the loop changes them, for the report's before and after.
+  for (NetworkPosition r : run.Qor.Positions()) RecordHistory(run, r, 0);
 
   if (cfg.BorrarAnterior > 0) {
     // The run files are named after the TRANSYT name without its extension, so the patterns

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,9 @@ struct Run {
   // Lines of the node list whose junction was left out of the optimisation (unknown nodes,
   // nodes without coordinates).
   int JunctionsLeftOut = 0;
+  // The drawings' warnings already given: a network's coordinates are the same in every
+  // iteration, so each is said once.
+  std::set<std::string> DrawingWarnings;
 
   // The outside programs' console output ("<saturn>_programas.log"), what their runs left
   // wrong or told, and the signals of the network being optimised as they were before.

@@ -136,6 +136,31 @@ PrintFileNotes ReadPrintFileNotes(const std::vector<std::string>& lines) {
   return notes;
 }
 
+namespace {
+
+// The rows of the link table, from just after its "0 LINK" heading to the "0  TOTAL" line: the
+// six lines of headings are skipped, and lines without a link number.
+template <class Take>
+void ForLinkRows(PrintFile& in, Take take) {
+  std::string line;
+  in.Skip(6);
+  while (in.Next(line) && !ColumnsHold(line, 1, 8, "0  TOTAL")) {
+    PrintLinkResult row;
+    row.Link = IntColumns(line, 1, 6);
+    if (row.Link < 1) continue;
+    row.Node = IntColumns(line, 7, 11);
+    row.Flow = RealColumns(line, 12, 17);
+    row.DegreeOfSaturation = RealColumns(line, 24, 28);
+    row.Cruise = RealColumns(line, 29, 34);
+    row.Delay = RealColumns(line, 35, 40);
+    row.Stops = RealColumns(line, 65, 70);
+    row.Queue = RealColumns(line, 81, 86);
+    take(row);
+  }
+}
+
+}  // namespace
+
 bool ReadFinalSettings(const std::string& printFile, bool updateOffset, NetworkPosition r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log) {
   std::vector<std::string> lines;
@@ -177,20 +202,30 @@ bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset,
   for (int32_t i = 1; i <= qor.NumArcos && static_cast<size_t>(i) < qor.Arcos.size(); ++i)
     linkOfNumber[At(qor.Arcos, i).Numero] = i;
 
-  in.Skip(6);
-  while (in.Next(line) && !ColumnsHold(line, 1, 8, "0  TOTAL")) {
-    int32_t number = IntColumns(line, 1, 6);
-    if (number < 1) continue;
-    auto it = linkOfNumber.find(number);
-    if (it == linkOfNumber.end()) continue;
+  ForLinkRows(in, [&](const PrintLinkResult& row) {
+    auto it = linkOfNumber.find(row.Link);
+    if (it == linkOfNumber.end()) return;
     TArco& arco = At(qor.Arcos, it->second);
-    arco.ResGradoSat = static_cast<float>(RealColumns(line, 24, 28));
-    arco.ResCrucero = static_cast<float>(RealColumns(line, 29, 34));
-    arco.ResDemora = static_cast<float>(RealColumns(line, 35, 40));
-    arco.ResParadas = static_cast<float>(RealColumns(line, 65, 70));
-    arco.ResCola = static_cast<float>(RealColumns(line, 81, 86));
-  }
+    arco.ResGradoSat = static_cast<float>(row.DegreeOfSaturation);
+    arco.ResCrucero = static_cast<float>(row.Cruise);
+    arco.ResDemora = static_cast<float>(row.Delay);
+    arco.ResParadas = static_cast<float>(row.Stops);
+    arco.ResCola = static_cast<float>(row.Queue);
+  });
   return true;
+}
+
+std::vector<PrintLinkResult> ReadLinkResults(const std::string& printFile) {
+  std::vector<PrintLinkResult> rows;
+  if (!FileExists(printFile)) return rows;
+  PrintFile in(printFile);
+  std::string line;
+  if (!in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 7, 30, "END OF SUBROUTINE TINPUT"); }) ||
+      !in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 2, 15, "FINAL SETTINGS"); }) ||
+      !in.FindLine(line, [](const std::string& l) { return ColumnsHold(l, 1, 6, "0 LINK"); }))
+    return rows;
+  ForLinkRows(in, [&](const PrintLinkResult& row) { rows.push_back(row); });
+  return rows;
 }
 
 bool ReadCyopTable(const std::string& printFile, CyopTable& table) {

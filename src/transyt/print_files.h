@@ -38,6 +38,16 @@ bool ReadFinalSettings(const std::string& printFile, bool updateOffset, NetworkP
 bool ReadFinalSettings(const std::vector<std::string>& lines, bool updateOffset, NetworkPosition r, SaturnVars& sat, QorVars& qor,
                        MessageLog& log);
 
+// One row of the link performance table that follows the final settings: the link and its
+// node (TRANSYT numbers), flow (PCU/h), degree of saturation (%), cruise time (s), mean delay
+// (s per PCU), stops (% of the vehicles) and largest queue (PCU).
+struct PrintLinkResult {
+  int32_t Link = 0, Node = 0;
+  double Flow = 0, DegreeOfSaturation = 0, Cruise = 0, Delay = 0, Stops = 0, Queue = 0;
+};
+// The link table of a print file; empty when the file is missing or holds no final settings.
+std::vector<PrintLinkResult> ReadLinkResults(const std::string& printFile);
+
 // The CYOP table of performance indices by node and cycle.
 constexpr int kCyopColumns = 14;
 

@@ -211,7 +211,7 @@ TEST(DibujarRed, LayerTableFollowsTheResultSettings) {
     int full;
     size_t layers;
   };
-  const Case cases[] = {{900, 0, 14}, {0.85, 0, 15}, {900, 1, 19}};
+  const Case cases[] = {{900, 0, 14}, {85, 0, 15}, {900, 1, 19}};
   for (const Case& c : cases) {
     TempDir dir;
     Crossing x;
@@ -233,8 +233,18 @@ TEST(DibujarRed, LayerTableFollowsTheResultSettings) {
     const auto layers = OfType(items, "LAYER");
     EXPECT_EQ(layers[0].Get(62), "7");
     EXPECT_EQ(layers[1].Get(62), Printf("%d", NearestColourIndex(0xC0C0C0)));
-    EXPECT_EQ(layers[4].Get(62), Printf("%d", -NearestColourIndex(0)));  // CALLES is off
-    EXPECT_EQ(layers[8].Get(62), Printf("%d", -NearestColourIndex(0x0000FF)));
+    // On as the picture opens: street names, flows and degrees of saturation; the other
+    // results off.
+    EXPECT_EQ(layers[4].Get(62), Printf("%d", NearestColourIndex(0)));  // CALLES
+    EXPECT_EQ(layers[8].Get(62), Printf("%d", NearestColourIndex(0x0000FF)));  // FLUJO
+    EXPECT_EQ(layers[12].Get(62), Printf("%d", NearestColourIndex(0)));  // FLMOV
+    if (c.layers > 14) {
+      EXPECT_EQ(layers[14].Get(62), Printf("%d", NearestColourIndex(0)));  // GRSAT
+    }
+    if (c.full) {
+      EXPECT_EQ(layers[18].Get(62), Printf("%d", -NearestColourIndex(0)));  // QUEUE
+    }
+    EXPECT_TRUE(TextOf(items, "gs 0%") == nullptr) << "the picture's own labels stay out of the file";
   }
 }
 
@@ -386,17 +396,19 @@ TEST(DibujarRed, WindowAndFrameSurroundTheNetwork) {
   EXPECT_DOUBLE_EQ(Value(corners[2], 20), 111);
 }
 
-TEST(DibujarRed, TitleIsPlacedAndJustifiedInsideTheFrame) {
+TEST(DibujarRed, TitleStandsOutsideTheFrameClearOfTheNetwork) {
   struct Case {
     int h, v;
     double x, y;
     const char* column;
     const char* vertical;
   };
-  // Frame from (1, 1) to (111, 111) as above.
-  const Case cases[] = {{-1, -1, 1, 1, "0", "1"},   {-1, 0, 1, 56, "0", "2"},   {-1, 1, 1, 111, "0", "3"},
-                        {0, -1, 56, 1, "1", "1"},   {0, 0, 56, 56, "1", "2"},   {0, 1, 56, 111, "1", "3"},
-                        {1, -1, 111, 1, "2", "1"},  {1, 0, 111, 56, "2", "2"},  {1, 1, 111, 111, "2", "3"}};
+  // Frame from (1, 1) to (111, 111) as above; the title (14 high) half its height off the
+  // frame: below it hanging down, above it standing on its base line, or beside it at
+  // mid-height; asked for in the middle of the network, it goes above.
+  const Case cases[] = {{-1, -1, 1, -6, "0", "3"},  {-1, 0, -6, 56, "2", "2"}, {-1, 1, 1, 118, "0", "1"},
+                        {0, -1, 56, -6, "1", "3"},  {0, 0, 56, 118, "1", "1"}, {0, 1, 56, 118, "1", "1"},
+                        {1, -1, 111, -6, "2", "3"}, {1, 0, 118, 56, "0", "2"}, {1, 1, 111, 118, "2", "1"}};
   for (const Case& c : cases) {
     TempDir dir;
     Crossing x;
@@ -465,6 +477,47 @@ TEST(DibujarRed, NetworkWithoutLinksStillGivesAValidDrawing) {
   EXPECT_TRUE(OfType(items, "CIRCLE").empty()) << "a node no link reaches is not drawn";
   EXPECT_EQ(OnLayer(items, "POLYLINE", "FRAME").size(), 1u);
   EXPECT_TRUE(dir.Exists("empty.svg"));
+}
+
+TEST(DibujarRed, CoordinatesNoStreetNetworkCouldHaveAreWarnedOfAndStillDrawn) {
+  struct Case {
+    double spacing;      // between the three nodes
+    const char* warning;  // a part of it; "" for none
+    double linkTextHeight;
+  };
+  // Five hundred kilometres between junctions: the sizes follow the links (8 x 500000 / 300).
+  const Case cases[] = {{100, "", 8}, {500000, "abarcan 500 km", 8 * 500000 / 300.0}, {0, "mismo punto", 8}};
+  for (const Case& c : cases) {
+    TempDir dir;
+    OutputModel m;
+    const int r = m.AddNetwork(4, "Lejos");
+    const int a = m.AddNode(101, 0, 0, 1, true), b = m.AddNode(102, c.spacing, 0, 2),
+              n = m.AddNode(103, 0, c.spacing, 3);
+    m.AddLink(1, b, a, 1800).PresenciaClase = {0, 1, 0};
+    m.AddLink(2, a, b, 0).PresenciaClase = {0, 1, 0};
+    m.AddLink(3, n, a, 2700).PresenciaClase = {0, 1, 0};
+    const std::string warning = DibujarRed(m.run().Cfg, NetworkPosition(r), m.run().Sat, m.run().Qor, "far.dxf");
+    if (*c.warning) {
+      EXPECT_EQ(warning.rfind("ATENCION: Red 4: ", 0), 0u) << warning;
+      EXPECT_NE(warning.find(c.warning), std::string::npos) << warning;
+    } else {
+      EXPECT_EQ(warning, "");
+    }
+    const auto items = ReadDxf("far.dxf");
+    const DxfItem vport = OfType(items, "VPORT").back();
+    EXPECT_GT(Value(vport, 40), 0) << "a window with room round the nodes";
+    EXPECT_TRUE(std::isfinite(Value(vport, 41)));
+    EXPECT_EQ(OnLayer(items, "CIRCLE", "NODOS").size(), 3u) << "every junction drawn";
+    if (c.spacing > 0) {
+      EXPECT_NEAR(Value(*TextOf(items, "1"), 40), c.linkTextHeight, 0.01);
+    }
+    // The picture stays of a size a browser shows, and shows the network.
+    const std::string svg = dir.Read("far.svg");
+    const size_t width = svg.find(" width=\"");
+    ASSERT_NE(width, std::string::npos);
+    EXPECT_LT(std::atof(svg.c_str() + width + 8), 20000);
+    EXPECT_NE(svg.find("<circle class=\"node"), std::string::npos);
+  }
 }
 
 TEST(DibujarRed, NodesWithoutCoordinatesAreLeftOut) {

@@ -32,9 +32,10 @@ RunReport TwoIterationRun() {
   second.Precision = 0.008;
   second.GrandPcuHr = 250.4;
   report.Iterations = {start, first, second};
-  report.Networks = {{1, "Avenida", {0, 120, 100}, {"", "Simple", "1D 2S"}, {-1, 171.1, 170.4}, {"", "", ""}}};
+  report.Networks = {{1, "Avenida", {0, 120, 100}, {"", "Simple", "1D 2S"}, {-1, 171.1, 170.4}, {"", "", ""},
+                      {{7, 1, 104, 512, 92, 20.5, 8.2}, {8, 1, 104, 300, 61, 11.0, 3.1}}, "pueblo_tr_1_1.prt"}};
   report.TimingsIteration = 1;
-  report.Junctions = {{1, 104, 1, 120, 37, {68, 40}, {4, 8}}};
+  report.Junctions = {{1, 104, 1, 120, 37, {68, 40}, {4, 8}, true, 90, 37, {50, 40}, {4, 8}}};
   report.Drawings = {{"Red 1, iteración 1",
                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"><line/></svg>\n"}};
   report.FilesWritten = {"pueblo_1.dat", "pueblo_tr_1_1.prt"};
@@ -64,7 +65,11 @@ TEST(RunReport, PageIsSelfContained) {
 TEST(RunReport, ShowsTheRunsFiguresAsTheSummariesPrintThem) {
   const std::string html = Html(TwoIterationRun());
   for (const char* text : {"1223.81", "54149.90", "0.0226 &gt; 0.0100", "0.0080 ≤ 0.0100", "251.2", "7332.6",
-                           "249.9", "171.1", "170.4", "1D 2S", "<td>37</td>", "<td>68 / 4</td>", "<td>40 / 8</td>",
+                           "249.9", "171.1", "170.4", "1D 2S", "<td>37</td>",
+                           // Timings before and after side by side, changes marked; the most
+                           // saturated link first, and the junction's worst beside it.
+                           "<td class=\"changed\">90 → 120</td>", "<td class=\"changed\">50/4 → 68/4</td>",
+                           "<td>40/8</td>", "<td>92</td><td>7</td>", "<tr><td>7</td><td>1</td><td>512</td><td>92</td>",
                            "Termina por Precision Flujos Saturn (0.0080)", "pueblo_tr_1_1.prt"})
     EXPECT_NE(html.find(text), std::string::npos) << text;
   // The chosen iteration's rows are marked, and only those.

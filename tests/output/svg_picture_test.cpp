@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
+#include <set>
 
 #include "output/label_layout.h"
 #include "output/network_drawing.h"
@@ -95,7 +97,7 @@ struct Town {
       l.FlujoConector1 = static_cast<float>(number % 40);
       l.PresenciaClase = {1, 1, 1};
       l.FlujoClase = {static_cast<float>(number % 90), static_cast<float>(number % 500), static_cast<float>(number % 70)};
-      l.ResGradoSat = static_cast<float>((number % 120) / 100.0);
+      l.ResGradoSat = static_cast<float>(number % 120);  // percent, as TRANSYT prints it
       l.ResDemora = 12.5f;
       if (bus) {
         TArco& p = m.AddLink(number + 1, a, b, Rumbo(m, a, b));
@@ -150,9 +152,9 @@ TEST(SvgPicture, NoTextCoversAnotherOrAJunctionAndLegendAndScaleBarAreThere) {
   };
   const Case cases[] = {
       {1, 2, 300, false, 900, "two junctions, nothing but flows"},
-      {3, 3, 300, false, 0.9, "a town with saturated links"},
-      {3, 4, 140, true, 0.8, "a crowded town with every result"},
-      {2, 2, 40, true, 0.8, "junctions closer than their labels"},
+      {3, 3, 300, false, 90, "a town with saturated links"},
+      {3, 4, 140, true, 80, "a crowded town with every result"},
+      {2, 2, 40, true, 80, "junctions closer than their labels"},
   };
   TempDir dir;
   std::vector<std::string> pictures;
@@ -208,9 +210,9 @@ TEST(SvgPicture, HeadingNamesNetworkIterationAndCycleAboveTheNetwork) {
 
 TEST(SvgPicture, EveryMovementIsOneArrowWithOneHead) {
   TempDir dir;
-  Town town(1, 2, 300, false, 0.9);
+  Town town(1, 2, 300, false, 90);
   TArco& saturated = town.m.run().Qor.Arcos[1];
-  saturated.ResGradoSat = 1.2f;
+  saturated.ResGradoSat = 120;
   const std::string svg = town.Draw(dir, "arrows_1_1", 1);
   // Four general links (both ways between the junctions and two from outside nodes, three
   // movements each) and one bus link (one movement).
@@ -225,7 +227,7 @@ TEST(SvgPicture, EveryMovementIsOneArrowWithOneHead) {
 
 TEST(SvgPicture, FlowLayersShowAndEveryLayerGroupCanBeSwitched) {
   TempDir dir;
-  Town town(1, 2, 300, true, 0.9);
+  Town town(1, 2, 300, true, 90);
   const std::string svg = town.Draw(dir, "layers_1_1", 1);
   const std::string id = "#veltra-layers_1_1";
   struct Case {
@@ -257,9 +259,14 @@ TEST(SvgPicture, LegendExplainsWhatTheDrawingShows) {
     std::vector<const char*> present, absent;
   };
   const Case cases[] = {
-      {false, 900, {"Arco general", "Arco de transporte público", "Flujo del arco / flujo secundario", "Número de arco"},
-       {"Saturado", "Grado de saturación TRANSYT", "Crucero, demora"}},
-      {true, 0.85, {"Saturado: grado de saturación 0.85 o más", "Grado de saturación TRANSYT", "Crucero, demora"}, {}},
+      {false, 900,
+       {"Arco general", "Arco de transporte público", "Flujo del arco / flujo secundario", "Número de arco",
+        "Grado de saturación TRANSYT (%)", "Demora media por vehículo (s)"},
+       {"Saturado"}},
+      {true, 85,
+       {"Saturado: grado de saturación 85% o más", "Grado de saturación TRANSYT (%)", "Tiempo de crucero (s)",
+        "Cola máxima (vehículos)"},
+       {}},
   };
   for (const Case& c : cases) {
     Town town(2, 2, 300, c.full, c.limit);
@@ -274,9 +281,49 @@ TEST(SvgPicture, LegendExplainsWhatTheDrawingShows) {
   }
 }
 
+// The words before a label's number and the unit after it: "gs 66%" gives "gs" and "%".
+std::pair<std::string, std::string> PrefixAndUnit(const std::string& text) {
+  static const std::regex shape(R"(^(\S*) ?-?[0-9]+(?:\.[0-9]+)?(.*)$)");
+  std::smatch m;
+  if (!std::regex_match(text, m, shape)) return {"?", text};
+  return {m[1], m[2]};
+}
+
+TEST(SvgPicture, LegendGivesEachResultInTheUnitOfItsLabels) {
+  TempDir dir;
+  Town town(2, 2, 300, false, 90);
+  for (TArco& link : town.m.run().Qor.Arcos) {
+    link.ResCrucero = 21.5f;
+    link.ResParadas = 64;
+    link.ResCola = 7.25f;
+  }
+  const std::string svg = town.Draw(dir, "units_1_1", 1);
+  const size_t legendAt = svg.find("<g class=\"legend\">");
+  ASSERT_NE(legendAt, std::string::npos);
+  const std::string network = svg.substr(0, legendAt), legend = svg.substr(legendAt);
+  const std::regex sampleText(R"re(<text data-layer="([A-Z]+)"[^>]*>([^<]*)</text>)re");
+  std::set<std::string> layers;
+  for (std::sregex_iterator it(legend.begin(), legend.end(), sampleText), end; it != end; ++it) {
+    const std::string layer = (*it)[1], sample = (*it)[2];
+    layers.insert(layer);
+    const auto unit = PrefixAndUnit(sample);
+    const std::regex labelText("<text class=\"t layer-" + layer + "\"[^>]*>([^<]*)</text>");
+    size_t labels = 0;
+    for (std::sregex_iterator l(network.begin(), network.end(), labelText); l != end; ++l, ++labels)
+      EXPECT_EQ(PrefixAndUnit((*l)[1]), unit) << layer << ": legend \"" << sample << "\", label \"" << (*l)[1] << "\"";
+    EXPECT_EQ(labels, 12u) << layer << ": one label per link, ten general and two bus";
+    if (layer == "GRSAT") {
+      EXPECT_EQ(unit.second, "%");
+      EXPECT_NE(legend.find("grado de saturación 90" + unit.second + " o más"), std::string::npos)
+          << "the limit of the saturated links in the labels' unit";
+    }
+  }
+  EXPECT_EQ(layers, (std::set<std::string>{"CRUISE", "DELAY", "GRSAT", "QUEUE", "STOPS"}));
+}
+
 TEST(SvgPicture, SamePictureFromTheSameDrawing) {
   TempDir dir;
-  Town town(2, 3, 200, true, 0.9);
+  Town town(2, 3, 200, true, 90);
   const std::string first = town.Draw(dir, "same_1_1", 1);
   const std::string second = town.Draw(dir, "same_1_1", 1);
   EXPECT_EQ(first, second);
