@@ -121,13 +121,14 @@ void WriteTables(Drawing& drawing, const Settings& cfg, double f, const Range& x
   std::vector<std::string> names = {"0",     "RED",   "NODOS",   "NNODOS", "CALLES", "ARCOS", "ARCOSP",
                                     "ARCOSPD", "FLUJO", "FLUJOP", "FLUJOPD", "FRAME",  "FLMOV", "FLMOVP"};
   std::vector<int> colours = {7, silver, black, black, black, black, black, black, blue, blue, blue, black, black, black};
-  // On as the picture shows them at first: the flows, the turning flows, the street names and
-  // the degrees of saturation; cruise, delay, stops and queue wait to be switched on.
-  std::vector<bool> on(names.size(), true);
+  // The layer states CAD users' drawing templates rely on: the street names, flows, turning
+  // flows and results start off and are switched on as needed (the picture has its own
+  // switches).
+  std::vector<bool> on = {true, true, true, true, false, true, true, true, false, false, false, true, false, false};
   if (cfg.GradoSaturacion != kNoSaturationLimit || cfg.FullDrawing()) {
     names.push_back("GRSAT");
     colours.push_back(black);
-    on.push_back(true);
+    on.push_back(false);
   }
   if (cfg.FullDrawing()) {
     for (const char* name : {"CRUISE", "DELAY", "STOPS", "QUEUE"}) {
@@ -342,30 +343,17 @@ void DrawFrameAndTitle(Drawing& drawing, const Settings& cfg, const NetworkSetti
   drawing.State.Role = DrawRole::Frame;
   drawing.Polyline("FRAME", {{x.Min, y.Min}, {x.Max, y.Min}, {x.Max, y.Max}, {x.Min, y.Max}}, 1);
 
-  // The title goes outside the frame, so that it never covers a junction or a link: above it
-  // or below it by the vertical position, at its left, centre or right by the horizontal one;
-  // a title asked for at mid-height stands beside the frame, and one asked for in the middle of
-  // the network goes above it.
-  const int h = Clamp1(cfg.TituloPosHrztal);
-  int v = Clamp1(cfg.TituloPosVrtcal);
-  if (h == 0 && v == 0) v = 1;
-  const double gap = 0.5 * net.TituloLetraTamano * f;
-  double titleX = (1 - (h + 1) / 2.0) * x.Min + (h + 1) / 2.0 * x.Max, titleY = (y.Min + y.Max) / 2;
-  int row = 1, column = h + 1;  // justification 3 x row + column, row 0 the top
-  if (v == 1) {
-    titleY = y.Max + gap;
-    row = 2;
-  } else if (v == -1) {
-    titleY = y.Min - gap;
-    row = 0;
-  } else {
-    titleX = h < 0 ? x.Min - gap : x.Max + gap;
-    column = h < 0 ? 2 : 0;
-  }
+  const int h = Clamp1(cfg.TituloPosHrztal), v = Clamp1(cfg.TituloPosVrtcal);
+  const double fx = (h + 1) / 2.0, fy = (v + 1) / 2.0;
+  // Left, centre or right column by the horizontal position; top, middle or bottom row by the
+  // vertical one, so the title always lies inside the frame; the positions are the user's
+  // (TituloPosHrztal, TituloPosVrtcal) to keep it clear of the network.
+  const int justification = 3 * (1 - v) + (h + 1);
   if (Lower(cfg.TituloLetraNombre) != "null") drawing.State.TextStyle = "TITULO";
   drawing.State.TextHeight = net.TituloLetraTamano * f;
   drawing.State.Role = DrawRole::Title;
-  drawing.Text("FRAME", 0, net.NombreRed, titleX, titleY, 3 * row + column);
+  drawing.Text("FRAME", 0, net.NombreRed, (1 - fx) * x.Min + fx * x.Max, (1 - fy) * y.Min + fy * y.Max,
+               justification);
 
   drawing.State.TextStyle = "STANDARD";
   drawing.State.TextHeight = cfg.ArcosLetraTamano * f;

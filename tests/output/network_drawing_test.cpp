@@ -233,17 +233,8 @@ TEST(DibujarRed, LayerTableFollowsTheResultSettings) {
     const auto layers = OfType(items, "LAYER");
     EXPECT_EQ(layers[0].Get(62), "7");
     EXPECT_EQ(layers[1].Get(62), Printf("%d", NearestColourIndex(0xC0C0C0)));
-    // On as the picture opens: street names, flows and degrees of saturation; the other
-    // results off.
-    EXPECT_EQ(layers[4].Get(62), Printf("%d", NearestColourIndex(0)));  // CALLES
-    EXPECT_EQ(layers[8].Get(62), Printf("%d", NearestColourIndex(0x0000FF)));  // FLUJO
-    EXPECT_EQ(layers[12].Get(62), Printf("%d", NearestColourIndex(0)));  // FLMOV
-    if (c.layers > 14) {
-      EXPECT_EQ(layers[14].Get(62), Printf("%d", NearestColourIndex(0)));  // GRSAT
-    }
-    if (c.full) {
-      EXPECT_EQ(layers[18].Get(62), Printf("%d", -NearestColourIndex(0)));  // QUEUE
-    }
+    EXPECT_EQ(layers[4].Get(62), Printf("%d", -NearestColourIndex(0)));  // CALLES is off
+    EXPECT_EQ(layers[8].Get(62), Printf("%d", -NearestColourIndex(0x0000FF)));
     EXPECT_TRUE(TextOf(items, "gs 0%") == nullptr) << "the picture's own labels stay out of the file";
   }
 }
@@ -396,19 +387,17 @@ TEST(DibujarRed, WindowAndFrameSurroundTheNetwork) {
   EXPECT_DOUBLE_EQ(Value(corners[2], 20), 111);
 }
 
-TEST(DibujarRed, TitleStandsOutsideTheFrameClearOfTheNetwork) {
+TEST(DibujarRed, TitleIsPlacedAndJustifiedInsideTheFrame) {
   struct Case {
     int h, v;
     double x, y;
     const char* column;
     const char* vertical;
   };
-  // Frame from (1, 1) to (111, 111) as above; the title (14 high) half its height off the
-  // frame: below it hanging down, above it standing on its base line, or beside it at
-  // mid-height; asked for in the middle of the network, it goes above.
-  const Case cases[] = {{-1, -1, 1, -6, "0", "3"},  {-1, 0, -6, 56, "2", "2"}, {-1, 1, 1, 118, "0", "1"},
-                        {0, -1, 56, -6, "1", "3"},  {0, 0, 56, 118, "1", "1"}, {0, 1, 56, 118, "1", "1"},
-                        {1, -1, 111, -6, "2", "3"}, {1, 0, 118, 56, "0", "2"}, {1, 1, 111, 118, "2", "1"}};
+  // Frame from (1, 1) to (111, 111) as above.
+  const Case cases[] = {{-1, -1, 1, 1, "0", "1"},   {-1, 0, 1, 56, "0", "2"},   {-1, 1, 1, 111, "0", "3"},
+                        {0, -1, 56, 1, "1", "1"},   {0, 0, 56, 56, "1", "2"},   {0, 1, 56, 111, "1", "3"},
+                        {1, -1, 111, 1, "2", "1"},  {1, 0, 111, 56, "2", "2"},  {1, 1, 111, 111, "2", "3"}};
   for (const Case& c : cases) {
     TempDir dir;
     Crossing x;
