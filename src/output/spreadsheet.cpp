@@ -190,7 +190,10 @@ ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int
   b.PutText("V4", "Verde Mínimo");
   b.Merge("V4:AA4");
   b.Format("V4:AA4", centred);
-  for (const char* range : {"A4:A5", "B4:B5", "I4:I5"}) {
+  // The node as the SATURN network numbers it, beside the TRANSYT number of column A, so that a
+  // junction is found in either model without the node list at hand.
+  b.PutText("AB4", "Nodo Saturn");
+  for (const char* range : {"A4:A5", "B4:B5", "I4:I5", "AB4:AB5"}) {
     b.Merge(range);
     b.Format(range, CentredBothWays);
   }
@@ -198,7 +201,7 @@ ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int
     const int column = ColumnNumber(first);
     for (int s = 1; s <= kHistStages; ++s) b.PutText(CellName(5, column + s - 1), Printf("F%d", s));
   }
-  b.Format("A4:AA5", [](SheetStyle& s) {
+  b.Format("A4:AB5", [](SheetStyle& s) {
     s.Bold = true;
     s.Filled = true;
   });
@@ -206,8 +209,9 @@ ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int
   for (int k = 1; k <= n; ++k) {
     b.Put(CellName(5 + k, 1), Printf("%d", history.TransytNode(r, k)));
     for (int c = 0; c < kHistColumns; ++c) b.Put(CellName(5 + k, 2 + c), history.Text(i, r, k, c));
+    b.Put(CellName(5 + k, 2 + kHistColumns), Printf("%d", history.SaturnNode(r, k)));
   }
-  b.Format(Printf("A4:AA%d", n + 5), [](SheetStyle& s) {
+  b.Format(Printf("A4:AB%d", n + 5), [](SheetStyle& s) {
     s.Align = SheetStyle::Centre;
     s.Borders = true;
   });
@@ -218,7 +222,7 @@ ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int
     s.Italic = true;
     s.Size = 6;
   });
-  const std::string footerRow = Printf("A%d:AA%d", n + 6, n + 6);
+  const std::string footerRow = Printf("A%d:AB%d", n + 6, n + 6);
   b.Format(footerRow, [](SheetStyle& s) {
     s.Align = SheetStyle::Left;
     s.VerticalAlign = SheetStyle::Top;
@@ -301,7 +305,7 @@ lxw_error WriteSheet(lxw_workbook* workbook, const ReportSheet& sheet, FormatCac
   for (int row = 1; row <= sheet.Rows(); ++row)
     for (int column = 1; column <= ReportSheet::kColumns; ++column)
       keep(WriteCell(ws, row, column, sheet.At(row, column), formats));
-  // Printed, a sheet's 27 columns fit one landscape page across, and every page repeats the
+  // Printed, a sheet's 28 columns fit one landscape page across, and every page repeats the
   // network, cycle and column headings, so a long node list stays readable on paper.
   worksheet_set_landscape(ws);
   worksheet_fit_to_pages(ws, 1, 0);

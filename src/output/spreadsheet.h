@@ -45,7 +45,7 @@ struct SheetRange {
 };
 
 struct ReportSheet {
-  static constexpr int kColumns = 27;  // A..AA
+  static constexpr int kColumns = 28;  // A..AB
   static constexpr int kHeaderRows = 5;  // network, cycle, a blank row and the two heading rows
   std::string Name;
   std::vector<std::vector<SheetCell>> Cells;  // [row][column], both from 1

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <string_view>
 
 #include "model/tables.h"
 #include "util/conversions.h"
@@ -405,6 +407,41 @@ ListingNotes ReadListing(const std::vector<std::string>& lines, int iteration, c
   return ListingNotesOf(lines);
 }
 
+namespace {
+
+// "LAST ASSIGNMENT: RELATIVE GAP g, AVERAGE EXCESS a S PER TRIP, LARGEST ROUTE EXCESS e S (r OF
+// ITS PAIR'S FREE-FLOW COST)." where e and r are "-" when the method keeps no routes. The last
+// such line of the listing holds. Read whatever the locale: the file's decimal point is ".".
+void ReadConvergenceFigures(const std::string& line, ListingNotes& notes) {
+  const size_t start = line.find("LAST ASSIGNMENT: RELATIVE GAP ");
+  if (start == std::string::npos) return;
+  const std::string_view text = std::string_view(line).substr(start);
+  // The number right after `key`, -1 where the line has "-" or no number there.
+  auto after = [&text](std::string_view key, size_t& from) {
+    const size_t at = text.find(key, from);
+    if (at == std::string_view::npos) return -2.0;
+    from = at + key.size();
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data() + from, text.data() + text.size(), value);
+    if (error != std::errc() || !std::isfinite(value) || value < 0) return -1.0;
+    from = static_cast<size_t>(end - text.data());
+    return value;
+  };
+  size_t from = 0;
+  const double gap = after("RELATIVE GAP ", from);
+  const double average = after("AVERAGE EXCESS ", from);
+  const double excess = after("LARGEST ROUTE EXCESS ", from);
+  const double relative = after("(", from);
+  if (gap < 0 || average < 0 || excess < -1 || relative < -1) return;
+  notes.ConvergenceStated = true;
+  notes.RelativeGap = gap;
+  notes.AverageExcess = average;
+  notes.LargestExcess = excess;
+  notes.LargestRelativeExcess = relative;
+}
+
+}  // namespace
+
 ListingNotes ListingNotesOf(const std::vector<std::string>& lines) {
   // The words assignment programs use for it, ours and others'; the lines are shown as they
   // stand, whatever their wording.
@@ -419,6 +456,7 @@ ListingNotes ListingNotesOf(const std::vector<std::string>& lines) {
     };
     if (any(notConverged)) notes.NotConverged.push_back(Trim(text));
     if (Contains(line, "TRIPS") && any(leftOut)) notes.TripsLeftOut.push_back(Trim(text));
+    ReadConvergenceFigures(line, notes);
   }
   return notes;
 }

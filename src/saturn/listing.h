@@ -17,6 +17,15 @@ namespace veltra {
 struct ListingNotes {
   std::vector<std::string> NotConverged;
   std::vector<std::string> TripsLeftOut;
+  // How close the last assignment came to equilibrium, where the listing states it (the
+  // "LAST ASSIGNMENT:" line): the relative gap, the average excess cost per trip over its pair's
+  // shortest route (s) and the largest excess of a used route, in seconds and as a share of its
+  // pair's free-flow shortest cost. A measure the assignment method does not keep is -1.
+  bool ConvergenceStated = false;
+  double RelativeGap = -1;
+  double AverageExcess = -1;
+  double LargestExcess = -1;
+  double LargestRelativeExcess = -1;
 };
 
 // Reads the listing's lines (sat.ListingLines as loaded) into the flows of the model as those

@@ -96,10 +96,13 @@ TEST(ReportSheet, CellsMergesAndFormatsFollowTheLayout) {
       {"G6", " ", "centre borders"},
       {"I6", "#10", "centre borders"},
       {"AA6", " ", "centre borders"},
+      {"AB4", "Nodo Saturn", "bold centre middle borders filled"},
+      {"AB6", "#501", "centre borders"},
+      {"AB7", "#502", "centre borders"},
       {"A7", "#3", "centre borders"},
       {"E7", " ", "centre borders"},
       {"A8", "Generado por VELTRA. Iteración 2", "italic 6 left top"},
-      {"AA8", "", "left top"},
+      {"AB8", "", "left top"},
   };
   for (const Case& c : cases) {
     const SheetRange at = ParseRange(c.cell);
@@ -120,8 +123,8 @@ TEST(ReportSheet, CellsMergesAndFormatsFollowTheLayout) {
   std::vector<std::string> merged;
   for (const SheetRange& m : sheet.Merged) merged.push_back(RangeName(m));
   std::sort(merged.begin(), merged.end());
-  EXPECT_EQ(merged, (std::vector<std::string>{"A4:A5", "A8:AA8", "B4:B5", "C1:AA1", "C4:H4", "I4:I5", "J4:O4",
-                                              "P4:U4", "V4:AA4"}));
+  EXPECT_EQ(merged, (std::vector<std::string>{"A4:A5", "A8:AB8", "AB4:AB5", "B4:B5", "C1:AA1", "C4:H4", "I4:I5",
+                                              "J4:O4", "P4:U4", "V4:AA4"}));
 }
 
 TEST(ReportSheet, NetworkWithoutSignalNodesKeepsHeaderBordersAndFooter) {
@@ -133,7 +136,7 @@ TEST(ReportSheet, NetworkWithoutSignalNodesKeepsHeaderBordersAndFooter) {
   EXPECT_TRUE(sheet.At(5, 27).Style.Borders);
   EXPECT_EQ(sheet.At(6, 1).Value, "Generado por VELTRA. Iteración 1");
   EXPECT_FALSE(sheet.At(6, 1).Style.Borders);
-  EXPECT_EQ(RangeName(sheet.Merged.back()), "A6:AA6");
+  EXPECT_EQ(RangeName(sheet.Merged.back()), "A6:AB6");
 }
 
 TEST(ReportSheet, ColumnWidthsFitTheirTexts) {
@@ -213,7 +216,7 @@ TEST(SpreadsheetReport, WorkbookReadBackHoldsOneSheetPerIterationAndNetworkInOrd
   const char* const header = " fill=solid:FFE2EFFF";
   const std::string expected[] = {
       "PRINT orientation=landscape fit=1 wide=1 tall=0 titles=1:5",
-      "MERGED A4:A5", "MERGED A7:AA7", "MERGED B4:B5", "MERGED C1:AA1", "MERGED C4:H4", "MERGED I4:I5",
+      "MERGED A4:A5", "MERGED A7:AB7", "MERGED AB4:AB5", "MERGED B4:B5", "MERGED C1:AA1", "MERGED C4:H4", "MERGED I4:I5",
       "MERGED J4:O4", "MERGED P4:U4", "MERGED V4:AA4",
       "CELL A1 s 'Red:' | font=Arial,10,b0,i0 align=general/bottom border=---- fill=none:",
       "CELL B1 n 2 | font=Arial,10,b1,i0 align=general/bottom border=---- fill=none:",
@@ -232,7 +235,7 @@ TEST(SpreadsheetReport, WorkbookReadBackHoldsOneSheetPerIterationAndNetworkInOrd
   // The network without signal nodes: header rows, borders and the footer in row 6.
   const auto empty = std::find(dump.begin(), dump.end(), "SHEET Red_10 (1)");
   const std::vector<std::string> emptySheet(empty, std::find(empty, dump.end(), "SHEET Red_2 (1)"));
-  EXPECT_TRUE(Has(emptySheet, "MERGED A6:AA6"));
+  EXPECT_TRUE(Has(emptySheet, "MERGED A6:AB6"));
   // Every sheet prints one landscape page across, repeating its headings on each page.
   EXPECT_EQ(std::count(dump.begin(), dump.end(), "PRINT orientation=landscape fit=1 wide=1 tall=0 titles=1:5"), 6)
       << Join(dump);

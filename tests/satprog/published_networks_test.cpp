@@ -24,6 +24,15 @@ TEST_F(Programs, AnaheimAsPriorityJunctionsConvergesWithinTheDefaultLoopLimit) {
   const std::string listing = Read("ana.lpa");
   EXPECT_NE(listing.find("THE TURN FLOWS SETTLED."), std::string::npos);
   EXPECT_NE(listing.find("THE LAST ASSIGNMENT REACHED ITS RELATIVE GAP."), std::string::npos);
+  // The loop reads how far from equilibrium the last assignment ended: within SATALL's default gap.
+  std::vector<std::string> lines;
+  std::istringstream text(listing);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  const ListingNotes notes = ListingNotesOf(lines);
+  ASSERT_TRUE(notes.ConvergenceStated);
+  EXPECT_LE(notes.RelativeGap, 1e-6);
+  EXPECT_GE(notes.AverageExcess, 0);
+  EXPECT_GE(notes.LargestExcess, 0);
 
   SaturnVars sat;
   ASSERT_TRUE(ReadBack("ana", sat));

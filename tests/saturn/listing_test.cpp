@@ -270,11 +270,31 @@ TEST(SaturnListingNotes, AssignmentsThatStoppedShortOrLeftTripsOutAreNoted) {
        "  WARNING: node 104 has one arm", "        THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED.",
        "        THE TURN FLOWS SETTLED.", "  TRIPS DROPPED          12.50", "  DROPPED                 0.0",
        "  WARNING: viajes.csv: no route 3-7 (1 row, 4.00 trips): left out (--drop-unloadable-trips)"});
+  EXPECT_FALSE(notes.ConvergenceStated);
   EXPECT_EQ(notes.NotConverged, std::vector<std::string>{"THE LOOP LIMIT WAS REACHED BEFORE THE TURN FLOWS SETTLED."});
   EXPECT_EQ(notes.TripsLeftOut,
             (std::vector<std::string>{"WARNING: pueblo.csv: 12.50 trips from zone 9 to zone 1: zone 9 is not in the network",
                                       "TRIPS DROPPED          12.50",
                                       "WARNING: viajes.csv: no route 3-7 (1 row, 4.00 trips): left out (--drop-unloadable-trips)"}));
+}
+
+// The last assignment's figures as SATALL states them; "-" for what a method without routes does
+// not measure; the last statement holds, and a line that is not whole states nothing.
+TEST(SaturnListingNotes, TheLastAssignmentsConvergenceIsRead) {
+  const std::string line =
+      "        LAST ASSIGNMENT: RELATIVE GAP 2.397e-05, AVERAGE EXCESS 0.0125 S PER TRIP, LARGEST ROUTE EXCESS %s S (%s OF "
+      "ITS PAIR'S FREE-FLOW COST).";
+  ListingNotes notes = ListingNotesOf({Printf(line.c_str(), "9", "1.0e-02"), Printf(line.c_str(), "3.446", "1.1e-04")});
+  EXPECT_TRUE(notes.ConvergenceStated);
+  EXPECT_DOUBLE_EQ(notes.RelativeGap, 2.397e-05);
+  EXPECT_DOUBLE_EQ(notes.AverageExcess, 0.0125);
+  EXPECT_DOUBLE_EQ(notes.LargestExcess, 3.446);
+  EXPECT_DOUBLE_EQ(notes.LargestRelativeExcess, 1.1e-04);
+  notes = ListingNotesOf({Printf(line.c_str(), "-", "-")});
+  EXPECT_TRUE(notes.ConvergenceStated);
+  EXPECT_EQ(notes.LargestExcess, -1);
+  EXPECT_EQ(notes.LargestRelativeExcess, -1);
+  EXPECT_FALSE(ListingNotesOf({"        LAST ASSIGNMENT: RELATIVE GAP 2.397e-05, AVERAGE"}).ConvergenceStated);
 }
 
 }  // namespace
