@@ -7,6 +7,7 @@
 #include "loop/convergence.h"
 #include "loop/cycle_search.h"
 #include "loop/engine_checks.h"
+#include "loop/flow_averaging.h"
 #include "loop/input_check.h"
 #include "model/tables.h"
 #include "output/network_drawing.h"
@@ -53,8 +54,15 @@ bool Iterate(Run& run, IterationMode mode, NetworkPosition first, NetworkPositio
   // replaces (networks in turn never read them back).
   if (allNetworks && i == 1) BaseFigures(run);
   CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), run.Files.SaturnNetwork(i), i), i);
-  if (allNetworks) ReadSaturnResults(run, i);
-  return ConvergenceTest(run, i);
+  if (!allNetworks) return ConvergenceTest(run, i);
+  ReadSaturnResults(run, i);
+  // The averaged coupling (Promediado=1): this assignment joins the average, which the test
+  // judges and the next iteration's signals are set on.
+  if (run.Cfg.Promediado != 1) return ConvergenceTest(run, i);
+  const AveragingStep& averaged = FoldAssignment(run.Memory.Averaging, run.Sat, i);
+  if (ConvergenceTest(run, i, &averaged)) return true;
+  HandAveragedFlows(run.Memory.Averaging, run.Sat);
+  return false;
 }
 
 void RunIterations(Run& run) {

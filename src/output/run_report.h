@@ -22,6 +22,9 @@ struct ReportIteration {
   double TurnPcuHr = 0, TurnPcuKm = 0;      // on the turns of the TRANSYT networks
   double SubPcuHr = 0, SubPcuKm = 0;        // listing's SUB-TOTALS
   double GrandPcuHr = 0, GrandPcuKm = 0;    // listing's GRAND TOTALS
+  // The averaged coupling: how much the averaged flows moved, and the new assignment's weight.
+  bool HasAveraged = false;
+  double AveragedPrecision = 0, Step = 0;
 };
 
 // One TRANSYT network over the run: per iteration (index 0 unused) its cycle, the structure
@@ -33,6 +36,7 @@ struct ReportNetwork {
   std::vector<std::string> Structure;
   std::vector<double> PerformanceIndex;  // negative: not read
   std::vector<std::string> NotOptimised;  // why the network kept its timings in that iteration; empty: optimised
+  double StartingIndex = -1;  // the starting timings on the starting flows; negative: not evaluated
 };
 
 // What an outside program left wrong or told during the run.
@@ -67,6 +71,7 @@ struct RunReport {
   double PrecisionThreshold = 0;
   int LastIteration = 0;
   int ChosenIteration = -1;  // -1: no choice was made (GuardarFinal off)
+  bool Averaged = false;     // the signals were set on averaged flows (Promediado=1)
   std::string ChosenReason;
   std::vector<ReportIteration> Iterations;
   std::vector<ReportNetwork> Networks;
