@@ -46,17 +46,6 @@ std::string IterationList(const std::vector<int>& iterations) {
   return text;
 }
 
-// The cycle the signals of network position r run before the loop has given it one: that of
-// the first signalised junction of the network; 0 when it has none.
-int32_t PlanCycle(const Run& run, NetworkPosition r) {
-  const int number = run.Qor.NumberOf(r).Value();
-  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    const TPlanSemaforo* plan = run.Sat.PlanOf(static_cast<int32_t>(i));
-    if (run.Sat.Nodes[i].TransytNetwork == number && plan != nullptr) return plan->CycleTime;
-  }
-  return 0;
-}
-
 // A print file that names errors in its data file is the program's refusal of that file.
 std::string RefusedText(const Run& run, const PrintFileNotes& notes) {
   return notes.Errors.empty() ? std::string() : " (" + run.Cfg.TransytExe + " rechazo el archivo de datos)";
@@ -69,6 +58,15 @@ bool HoldsCycleTable(const std::string& printFile) {
 }
 
 }  // namespace
+
+int32_t PlanCycle(const Run& run, NetworkPosition r) {
+  const int number = run.Qor.NumberOf(r).Value();
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    const TPlanSemaforo* plan = run.Sat.PlanOf(static_cast<int32_t>(i));
+    if (run.Sat.Nodes[i].TransytNetwork == number && plan != nullptr) return plan->CycleTime;
+  }
+  return 0;
+}
 
 void KeepSignals(Run& run, NetworkPosition r, int iteration) {
   SignalSnapshot& kept = run.SignalsBefore;

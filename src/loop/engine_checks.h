@@ -14,6 +14,10 @@
 
 namespace veltra {
 
+// The cycle the signals of network position r run before the loop has given it one: that of
+// the first signalised junction of the network; 0 when it has none.
+int32_t PlanCycle(const Run& run, NetworkPosition r);
+
 // Keeps the signal settings of network position r before the iteration's TRANSYT runs.
 void KeepSignals(Run& run, NetworkPosition r, int iteration);
 // Puts them back (when they were kept for r in that iteration): the network keeps the

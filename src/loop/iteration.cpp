@@ -8,6 +8,7 @@
 #include "loop/cycle_search.h"
 #include "loop/engine_checks.h"
 #include "loop/flow_averaging.h"
+#include "loop/starting_timings.h"
 #include "loop/input_check.h"
 #include "model/tables.h"
 #include "output/network_drawing.h"
@@ -29,6 +30,9 @@ void OptimiseNetwork(Run& run, IterationMode mode, NetworkPosition r, int i) {
   NetworkSettings& net = run.Cfg.Network(r);
   ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
   RememberTurnFlows(run.Sat, run.Qor);
+  // Both modes build their first links from the starting flows: where the starting timings
+  // are evaluated, for the report's baselines.
+  if (i == 1) EvaluateStartingTimings(run, r);
   CycleSearch(run, r, i);
   // Networks in turn stop searching before the final run of iteration BusquedaCiclo, whose
   // data file then keeps the cycle as found; all networks per iteration stop after it.
