@@ -171,6 +171,17 @@ void CheckSaturnRun(Run& run, const ProgramRun& program, int iteration) {
 }
 
 void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration) {
+  // How close the assignment came to equilibrium, where its listing states it: kept for the
+  // report and shown, so that a loop that stalls on an assignment far from equilibrium is seen.
+  if (notes.ConvergenceStated && iteration >= 0) {
+    std::vector<AssignmentConvergence>& kept = run.Memory.Assignment;
+    if (kept.size() <= static_cast<size_t>(iteration)) kept.resize(static_cast<size_t>(iteration) + 1);
+    kept[static_cast<size_t>(iteration)] = {true, notes.RelativeGap, notes.AverageExcess, notes.LargestExcess};
+    run.Log.Line(Printf("   Asignacion Saturn (%d): brecha relativa %s, exceso medio %s s/viaje, mayor exceso %s s",
+                        iteration, StatedFigure("%.1e", notes.RelativeGap).c_str(),
+                        StatedFigure("%.4g", notes.AverageExcess).c_str(),
+                        StatedFigure("%.4g", notes.LargestExcess).c_str()));
+  }
   // The starting listing is the user's: told, but no part of this run's result.
   const bool ours = iteration > run.Cfg.IteracionInicial;
   auto show = [&](const std::vector<std::string>& lines, NoteKind kind, const char* what) {

@@ -144,7 +144,7 @@ ChartSeries AveragedSeries(const RunReport& report) {
 void AveragedCells(const RunReport& report, const ReportIteration* row, std::ostream& out) {
   if (!report.Averaged) return;
   if (!row) {
-    out << "<th>Precisión flujos promediados</th><th>Paso</th>";
+    out << "<th rowspan=\"2\">Precisión flujos promediados</th><th rowspan=\"2\">Paso</th>";
   } else if (row->HasAveraged) {
     out << "<td>" << Real(row->AveragedPrecision, 4)
         << (row->AveragedPrecision <= report.PrecisionThreshold ? " ≤ " : " &gt; ")
@@ -176,11 +176,15 @@ void ConvergenceSection(const RunReport& report, std::ostream& out) {
     out << "<figure>" << LineChartSvg("Pcu-Hr/Hr por iteración (0 = red inicial)", series, 0, "Iteración", false, 0, "")
         << "</figure>\n";
   }
-  out << "<table>\n<tr><th>Iteración</th><th>SumDif</th><th>SumPro</th><th>Precisión</th>"
-         "<th>Pcu-Hr/Hr giros</th><th>Pcu-Km/Hr giros</th><th>Pcu-Hr/Hr SUB-TOTALS</th><th>Pcu-Km/Hr SUB-TOTALS</th>"
-         "<th>Pcu-Hr/Hr GRAND TOTALS</th><th>Pcu-Km/Hr GRAND TOTALS</th>";
+  // Two header rows: the assignment's own convergence figures stand under one heading.
+  out << "<table>\n<tr>";
+  for (const char* heading : {"Iteración", "SumDif", "SumPro", "Precisión", "Pcu-Hr/Hr giros", "Pcu-Km/Hr giros",
+                              "Pcu-Hr/Hr SUB-TOTALS", "Pcu-Km/Hr SUB-TOTALS", "Pcu-Hr/Hr GRAND TOTALS",
+                              "Pcu-Km/Hr GRAND TOTALS"})
+    out << "<th rowspan=\"2\">" << heading << "</th>";
+  out << "<th colspan=\"3\">Asignación</th>";
   AveragedCells(report, nullptr, out);
-  out << "</tr>\n";
+  out << "</tr>\n<tr><th>brecha relativa</th><th>exceso medio (s/viaje)</th><th>mayor exceso (s)</th></tr>\n";
   for (const ReportIteration& row : report.Iterations) {
     out << "<tr" << (row.Iteration == report.ChosenIteration ? " class=\"chosen\"" : "") << "><td>"
         << (row.Iteration == 0 ? std::string("0 (inicial)") : std::to_string(row.Iteration)) << "</td>";
@@ -192,7 +196,8 @@ void ConvergenceSection(const RunReport& report, std::ostream& out) {
       out << "<td></td><td></td><td></td>";
     out << "<td>" << Real(row.TurnPcuHr, 1) << "</td><td>" << Real(row.TurnPcuKm, 1) << "</td><td>"
         << Real(row.SubPcuHr, 1) << "</td><td>" << Real(row.SubPcuKm, 1) << "</td><td>" << Real(row.GrandPcuHr, 1)
-        << "</td><td>" << Real(row.GrandPcuKm, 1) << "</td>";
+        << "</td><td>" << Real(row.GrandPcuKm, 1) << "</td><td>" << StatedFigure("%.1e", row.RelativeGap) << "</td><td>"
+        << StatedFigure("%.4g", row.AverageExcess) << "</td><td>" << StatedFigure("%.4g", row.LargestExcess) << "</td>";
     AveragedCells(report, &row, out);
     out << "</tr>\n";
   }

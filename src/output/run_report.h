@@ -22,6 +22,9 @@ struct ReportIteration {
   double TurnPcuHr = 0, TurnPcuKm = 0;      // on the turns of the TRANSYT networks
   double SubPcuHr = 0, SubPcuKm = 0;        // listing's SUB-TOTALS
   double GrandPcuHr = 0, GrandPcuKm = 0;    // listing's GRAND TOTALS
+  // How close the assignment came to equilibrium, as its listing states it (the relative gap, the
+  // average excess per trip and the largest route excess, s); negative where not stated.
+  double RelativeGap = -1, AverageExcess = -1, LargestExcess = -1;
   // The averaged coupling: how much the averaged flows moved, and the new assignment's weight.
   bool HasAveraged = false;
   double AveragedPrecision = 0, Step = 0;

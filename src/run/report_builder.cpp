@@ -162,15 +162,19 @@ void AddJunctions(const HistoryView& history, int r, int shown, std::vector<Repo
   }
 }
 
-// The averaged coupling's figures of each iteration, and each network's index for its starting
-// timings: what the report sets beside the plain figures.
-void AddAveragingAndStart(const Run& run, RunReport& report) {
+// What the loop kept beside the model's figures: each assignment's own convergence as its listing
+// states it, the averaged coupling's figures of each iteration, and each network's index for its
+// starting timings.
+void AddLoopMemory(const Run& run, RunReport& report) {
   const LoopMemory& memory = run.Memory;
   report.Averaged = run.Cfg.Promediado == 1 && !memory.Averaging.Steps.empty();
   if (report.Averaged)
     report.Inputs.push_back({"Acoplamiento", "flujos promediados (Promediado=1): los semáforos se optimizan con el "
                                              "promedio de las asignaciones y la convergencia se juzga sobre él"});
   for (ReportIteration& row : report.Iterations) {
+    const AssignmentConvergence stated = memory.AssignmentOf(row.Iteration);
+    if (stated.Stated)
+      row.RelativeGap = stated.RelativeGap, row.AverageExcess = stated.AverageExcess, row.LargestExcess = stated.LargestExcess;
     const AveragingStep* step = memory.Averaging.StepOf(row.Iteration);
     if (!step) continue;
     row.HasAveraged = true;
@@ -228,7 +232,7 @@ RunReport GatherRunReport(const Run& run) {
                                         picture.c_str()),
                                  ReadWholeFile(picture)});
   }
-  AddAveragingAndStart(run, report);
+  AddLoopMemory(run, report);
   report.FilesWritten = FilesWrittenSince(run.FilesAtStart);
   report.Incomplete = IncompleteResult(run);
   for (const EngineNote& note : run.EngineNotes)

@@ -32,6 +32,8 @@ std::string Printf(const char* format, ...) {
   return result;
 }
 
+std::string StatedFigure(const char* format, double value) { return value < 0 ? std::string("-") : Printf(format, value); }
+
 std::string Field(std::string_view line, int first, int last) {
   if (first < 1) first = 1;
   if (last < first || static_cast<size_t>(first) > line.size()) return std::string();

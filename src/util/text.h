@@ -23,6 +23,9 @@ std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2))
 #else
 std::string Printf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 #endif
+// A figure a program may leave unstated (negative): `value` as one "%...g/e/f" `format` writes
+// it, or "-".
+std::string StatedFigure(const char* format, double value);
 
 // Characters a..b (1-based, inclusive) of a line; the part beyond the line's end is dropped.
 std::string Field(std::string_view line, int first, int last);
