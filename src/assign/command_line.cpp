@@ -3,6 +3,7 @@
 #include "assign/assignment.h"
 #include "assign/flow_writer.h"
 #include "assign/tntp.h"
+#include "util/progress.h"
 
 #include <charconv>
 #include <cmath>
@@ -33,15 +34,26 @@ const char* const kUsage =
     "  --algorithm b|fw|cfw   Algorithm B, Frank-Wolfe or conjugate Frank-Wolfe; default b\n"
     "  --toll-weight W        generalised cost per unit of toll; default 0\n"
     "  --distance-weight W    generalised cost per unit of length; default 0\n"
-    "  --help                 this text\n"
+    "  --progress S           a progress line (iteration, relative gap, largest route excess) on\n"
+    "                         the error stream every S seconds (0 to 3600; 0: every iteration),\n"
+    "                         even when it is not a terminal; default: every 2 s when the error\n"
+    "                         stream is a terminal and the iteration report goes to a file, else\n"
+    "                         none\n"
+    "  --no-progress          no progress line, even on a terminal\n"
+    "  --help                 this text (nothing is read or written)\n"
     "\n"
-    "exit codes: 0 converged, 2 not converged (the iteration limit came first, or a link's time\n"
-    "is held at the ceiling), 1 bad input (nothing solved)\n";
+    "Messages are in English. Without arguments this text is shown and the exit code is 1.\n"
+    "\n"
+    "exit codes:\n"
+    "  0  converged\n"
+    "  1  bad input or a wrong command line (nothing solved)\n"
+    "  2  not converged (the iteration limit came first, or a link's time is held at the ceiling)\n";
 
 struct Options {
     std::string Net, Trips, Out;
     SolverSettings Settings;
     double TollWeight = 0, DistanceWeight = 0;
+    ProgressChoice Progress;
     bool Help = false;
 };
 
@@ -76,9 +88,13 @@ Options ParseOptions(const std::vector<std::string>& args) {
             o.Help = true;
             return o;
         }
+        if (name == "--no-progress") {
+            o.Progress.Off = true;
+            continue;
+        }
         bool known = name == "--net" || name == "--trips" || name == "--out" || name == "--gap" || name == "--excess" ||
                      name == "--max-iter" || name == "--threads" || name == "--algorithm" || name == "--toll-weight" ||
-                     name == "--distance-weight";
+                     name == "--distance-weight" || name == "--progress";
         if (!known) throw UsageError("unknown option " + name);
         if (i + 1 >= args.size()) throw UsageError(name + ": a value is missing");
         const std::string& value = args[++i];
@@ -102,6 +118,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             else if (value == "fw") o.Settings.Method = Algorithm::FrankWolfe;
             else if (value == "cfw") o.Settings.Method = Algorithm::ConjugateFrankWolfe;
             else throw UsageError("--algorithm: \"" + value + "\" is not b, fw or cfw");
+        } else if (name == "--progress") {
+            if (!ReadProgressInterval(value, o.Progress.Interval))
+                throw UsageError("--progress: \"" + value + "\" is not a number of seconds from 0 to " +
+                                 std::to_string(static_cast<int>(kMaxProgressInterval)));
+            o.Progress.Forced = true;
         } else if (name == "--toll-weight") o.TollWeight = RealOption(name, value);
         else o.DistanceWeight = RealOption(name, value);
     }
@@ -150,7 +171,12 @@ std::string LargestExcess(double absolute, double relative) {
 
 } // namespace
 
-int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const Terminals& terminals) {
+    if (args.empty()) {
+        err << kUsage;
+        return 1;
+    }
     Options options;
     try {
         options = ParseOptions(args);
@@ -181,6 +207,9 @@ int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, st
                       AlgorithmName(options.Settings.Method), network.Links.NodeCount(), network.Links.LinkCount(), tntp.Zones,
                       network.Classes[0].Trips.Total());
         out << line;
+        // Every iteration is reported on the output; where that goes to a file, a person at the
+        // console still sees how the solve closes in.
+        ProgressLine progress(err, options.Progress, terminals.Error && !terminals.Output);
         Assignment assignment(network, options.Settings);
         AssignmentResult result = assignment.Solve([&](const IterationRecord& r) {
             std::snprintf(line, sizeof line, "iteration %5d  relative gap %.6e  average excess %.6e  largest excess ",
@@ -188,6 +217,15 @@ int RunAssignCommand(const std::vector<std::string>& args, std::ostream& out, st
             out << line << LargestExcess(r.LargestExcess, r.LargestRelativeExcess);
             std::snprintf(line, sizeof line, "  %.3f s\n", r.Seconds);
             out << line << std::flush;
+            if (progress.Due()) {
+                std::snprintf(line, sizeof line, "veltra-assign: iteration %d, relative gap %.3e", r.Iteration, r.RelativeGap);
+                std::string text = line;
+                if (r.LargestRelativeExcess >= 0) {
+                    std::snprintf(line, sizeof line, ", largest route excess %.1e of free flow", r.LargestRelativeExcess);
+                    text += line;
+                }
+                progress.Write(text);
+            }
         });
         for (int32_t link : result.LinksAtCeiling) {
             const TntpLink& l = tntp.Links[link];

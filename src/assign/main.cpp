@@ -2,7 +2,10 @@
 
 #include <iostream>
 
+#include "util/platform.h"
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return veltra::assign::RunAssignCommand(args, std::cout, std::cerr);
+    veltra::NativePlatform platform;
+    return veltra::assign::RunAssignCommand(args, std::cout, std::cerr, veltra::TerminalsOf(platform));
 }

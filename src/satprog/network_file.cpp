@@ -17,7 +17,7 @@ NetworkRead ReadNetworkFile(const std::string& path, SaturnVars& sat) {
     std::vector<std::string> lines;
     sat.Clear();
     if (!LoadLines(path, lines)) {
-      out.Errors.push_back(Printf("ERROR - Red Saturn %s no existe o no se puede leer", path.c_str()));
+      out.Errors.push_back(Printf("ERROR - the network file %s does not exist or cannot be read", path.c_str()));
       out.Messages = out.Errors;
       return out;
     }

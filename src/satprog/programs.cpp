@@ -82,6 +82,11 @@ std::vector<OptionRule> SatallOptions() {
        "assign the trips that can be loaded and leave out those that cannot (zones not in the network, zones "
        "without a connector, destinations without a route); the listing's trip totals say how many were left "
        "out. Without it such trips stop SATALL"},
+      {"--progress", OptionKind::Real, "S",
+       "a progress line (the loop, the iteration of its assignment, its relative gap and largest route excess) on "
+       "the console at most every S seconds (0: every iteration), even when the console is a file",
+       "every 2 s when the console is a terminal, else none", 0, kMaxProgressInterval},
+      {"--no-progress", OptionKind::Flag, "", "no progress line, even on a terminal"},
   };
 }
 
@@ -134,7 +139,7 @@ ProgramForm FormOf(const std::string& program) {
         "Assigns the trip matrix MAT (pcu/h) to the network NET that SATNET built, alternating equilibrium\n"
         "assignment with the junction simulation, and writes NET.lpa (the listing), NET.ufa (its saved copy)\n"
         "and NET_flows.csv. MAT is the first of MAT.csv, MAT.tntp, MAT.txt and MAT.ufm (text) that exists;\n"
-        "with NOMADS = n > 1 user class k reads MAT_k. Messages are in English.\n";
+        "with NOMADS = n > 1 user class k reads MAT_k. Messages, on the output, are in English.\n";
     form.ExitCodes =
         "  0  NET.lpa written; it says whether the loop settled and the last assignment reached its gap\n"
         "  1  usage error, a network SATNET did not build, an unreadable matrix, trips that cannot be loaded,\n"
@@ -229,7 +234,7 @@ int Satnet(const std::string& base, std::ostream& out) {
     if (StartsWith(messages.back(), "ERROR")) ++readerErrors;
   }
   if (!messages.empty()) {
-    report.push_back("  MESSAGES OF THE NETWORK READER:");
+    report.push_back("  MESSAGES OF THE NETWORK READER (VELTRA'S OWN, IN SPANISH):");
     for (const std::string& message : messages) report.push_back("    " + message);
     report.push_back("");
   }
@@ -269,6 +274,7 @@ struct SatallFailure {
 struct SatallSettings {
   LoopSettings Loop;
   bool DropUnloadable = false;
+  ProgressChoice Progress;
 };
 
 // The vertices a zone's trips can reach: paths leave the zone but pass through no other zone.
@@ -438,7 +444,8 @@ void AddDemand(const SaturnVars& sat, EngineNetwork& network, const std::string&
   throw SatallFailure{message};
 }
 
-int Satall(const std::string& base, const std::string& mat, const SatallSettings& settings, std::ostream& out) {
+int Satall(const std::string& base, const std::string& mat, const SatallSettings& settings, std::ostream& out,
+           bool watched) {
   const std::string lpa = base + ".lpa";
   const std::string ufa = base + ".ufa";
   const std::string flows = base + "_flows.csv";
@@ -460,14 +467,28 @@ int Satall(const std::string& base, const std::string& mat, const SatallSettings
     header.Warnings = network.Warnings;
     AddDemand(sat, network, mat, settings.DropUnloadable, header);
     SimulationAssignmentResult result;
+    ProgressLine progress(out, settings.Progress, watched);
+    const int32_t maxLoops = settings.Loop.MaxLoops;
     try {
-      // Each loop on the console as it ends: a long run shows how it closes in.
-      result = AssignAndSimulate(network, settings.Loop, [&out](const LoopRecord& loop) {
-        out << Printf("SATALL: loop %d: %.3f%% of the turns changed, relative gap %.3e, total delay %.1f pcu-h/h, %d "
-                      "iterations, %.2f s\n",
-                      loop.Loop, 100 * loop.ChangedShare, loop.Gap, loop.TotalDelay, loop.Iterations, loop.Seconds);
-        out.flush();
-      });
+      // Each loop on the console as it ends, and within a long loop its assignment's progress: a
+      // long run shows how it closes in.
+      result = AssignAndSimulate(
+          network, settings.Loop,
+          [&out](const LoopRecord& loop) {
+            out << Printf("SATALL: loop %d: %.3f%% of the turns changed, relative gap %.3e, total delay %.1f pcu-h/h, %d "
+                          "iterations, %.2f s\n",
+                          loop.Loop, 100 * loop.ChangedShare, loop.Gap, loop.TotalDelay, loop.Iterations, loop.Seconds);
+            out.flush();
+          },
+          [&progress, maxLoops](int32_t loop, const assign::IterationRecord& iteration) {
+            if (!progress.Due()) return;
+            std::string line = Printf("SATALL: loop %d (at most %d), assignment iteration %d, relative gap %.3e", loop,
+                                      maxLoops, iteration.Iteration, iteration.RelativeGap);
+            // The gap alone can reach its target long before the routes of a pair are even.
+            if (iteration.LargestRelativeExcess >= 0)
+              line += Printf(", largest route excess %.1e of free flow", iteration.LargestRelativeExcess);
+            progress.Write(line);
+          });
     } catch (const assign::AssignmentError& error) {
       throw SatallFailure{std::string("assignment impossible: ") + error.what()};
     }
@@ -510,7 +531,8 @@ int Rewrite(const std::string& program, const std::string& base, std::ostream& o
 
 }  // namespace
 
-int RunSaturnProgram(const std::string& programName, const std::vector<std::string>& args, std::ostream& out) {
+int RunSaturnProgram(const std::string& programName, const std::vector<std::string>& args, std::ostream& out,
+                     const Terminals& terminals) {
   const std::string program = ProgramOf(programName);
   if (program != "SATNET" && program != "SATALL" && program != "SATASS" && program != "SATEASY") {
     out << "unknown program " << programName << ": this executable runs as SATNET, SATALL, SATASS or SATEASY\n";
@@ -534,7 +556,10 @@ int RunSaturnProgram(const std::string& programName, const std::vector<std::stri
     SatallSettings settings;
     settings.Loop = SatallLoopSettings(line);
     settings.DropUnloadable = line.Has(kDropOption);
-    return Satall(base, line.Positional()[1], settings, out);
+    settings.Progress.Forced = line.Has("--progress");
+    settings.Progress.Interval = line.Real("--progress", kProgressInterval);
+    settings.Progress.Off = line.Has("--no-progress");
+    return Satall(base, line.Positional()[1], settings, out, terminals.Output);
   } catch (const OptionError& error) {
     out << program << ": " << error.Message << "\nusage: " << form.Synopsis << "  (" << program << " --help explains it)\n";
     return 1;

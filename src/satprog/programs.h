@@ -13,17 +13,23 @@
 // SATALL's options (the loop's gap, loop limit and stopping criteria, the junction model's
 // period, driving side and gap acceptance, --drop-unloadable-trips) are declared with their
 // ranges in programs.cpp and checked before any file is touched; --help on any of
-// the four names prints them with the exit codes. The programs speak English.
+// the four names prints them with the exit codes. SATALL's progress line (--progress S,
+// --no-progress; by default every 2 s on a terminal) shares the console with its messages. The
+// programs speak English.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "util/progress.h"
+
 namespace veltra::satprog {
 
 // The program named by `programName` (argv[0]: its file-name part, with or without "$" and
-// ".exe", in any letter case) with its arguments. Returns the exit code.
-int RunSaturnProgram(const std::string& programName, const std::vector<std::string>& args, std::ostream& out);
+// ".exe", in any letter case) with its arguments; its messages, and SATALL's progress lines, on
+// `out`. `terminals` says whether a person watches it. Returns the exit code.
+int RunSaturnProgram(const std::string& programName, const std::vector<std::string>& args, std::ostream& out,
+                     const Terminals& terminals = {});
 
 }  // namespace veltra::satprog

@@ -116,8 +116,9 @@ double RefitGiveWayCurves(EngineNetwork& network, const std::vector<double>& flo
 
 }  // namespace
 
-SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopSettings& settings,
-                                             const std::function<void(const LoopRecord&)>& progress) {
+SimulationAssignmentResult AssignAndSimulate(
+    EngineNetwork& network, const LoopSettings& settings, const std::function<void(const LoopRecord&)>& progress,
+    const std::function<void(int32_t loop, const assign::IterationRecord&)>& iterationProgress) {
   const auto start = std::chrono::steady_clock::now();
   // Only turns that give way have capacities that depend on flows; without them one
   // assignment is the answer.
@@ -144,7 +145,8 @@ SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopS
     const bool full = closing || loop == maxLoops;
     solverSettings.MaxIterations = full ? settings.MaxIterations : std::max(1, settings.SettlingIterations);
     solver.SetSettings(solverSettings);
-    out.Assignment = solver.Solve();
+    out.Assignment = iterationProgress ? solver.Solve([&](const assign::IterationRecord& r) { iterationProgress(loop, r); })
+                                       : solver.Solve();
     std::vector<double> flows = TurnFlows(network, out.Assignment);
     LoopRecord record;
     record.Loop = loop;

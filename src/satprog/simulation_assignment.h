@@ -58,10 +58,11 @@ struct SimulationAssignmentResult {
 };
 
 // Runs the loop on a network whose demand is in network.Net.Classes; `progress`, when given,
-// hears of each loop as it ends. Throws assign::AssignmentError when trips cannot reach their
-// destination.
-SimulationAssignmentResult AssignAndSimulate(EngineNetwork& network, const LoopSettings& settings,
-                                             const std::function<void(const LoopRecord&)>& progress = {});
+// hears of each loop as it ends, and `iterationProgress` of each iteration of a loop's
+// assignment. Throws assign::AssignmentError when trips cannot reach their destination.
+SimulationAssignmentResult AssignAndSimulate(
+    EngineNetwork& network, const LoopSettings& settings, const std::function<void(const LoopRecord&)>& progress = {},
+    const std::function<void(int32_t loop, const assign::IterationRecord&)>& iterationProgress = {});
 
 // The total flow of every turn ([Turns position]) in an assignment result.
 std::vector<double> TurnFlows(const EngineNetwork& network, const assign::AssignmentResult& result);

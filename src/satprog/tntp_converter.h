@@ -40,7 +40,7 @@ enum class CoordinateUnit { Detected, Degrees, Metres, Feet };
 
 struct ConversionSettings {
   ConversionMode Mode = ConversionMode::Buffer;
-  std::string Title = "RED CONVERTIDA DE TNTP";
+  std::string Title = "NETWORK CONVERTED FROM TNTP";
   int32_t Cycle = 90;                // s, every signal
   int32_t Intergreen = 5;            // s, after each of the two stages
   double LaneSaturationFlow = 1800;  // pcu/h per lane
@@ -91,8 +91,9 @@ namespace veltra::satprog {
 // veltra-tntp --buffer|--signals --net NET_net.tntp --trips NET_trips.tntp [--nodes NET_node.tntp]
 //             [--length-unit mi|ft|km|m] [--coordinates degrees|metres|feet] --out BASE: writes
 //             BASE.dat, BASE.csv and BASE_nodos.txt (lengths in miles unless the unit is given).
-// Returns the exit code: 0 written (and after --help), 1 usage error or input that cannot be
-// converted, with a message on `out` and nothing written.
+// Returns the exit code: 0 written (and after --help), 1 usage error (the whole usage text when
+// no argument is given) or input that cannot be converted, with a message on `out` and nothing
+// written.
 int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace veltra::satprog

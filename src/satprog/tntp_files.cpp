@@ -97,6 +97,10 @@ int RunTntpConverter(const std::vector<std::string>& args, std::ostream& out) {
     out << Usage();
     return 0;
   }
+  if (args.empty()) {
+    out << Usage();
+    return 1;
+  }
   ConversionSettings settings;
   std::string netPath, tripsPath, nodesPath, base;
   try {

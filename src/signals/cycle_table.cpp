@@ -67,7 +67,7 @@ void FoldRepeatedPatterns(SignalNetwork& net) {
 
 }  // namespace
 
-CycleTable BuildCycleTable(const SignalNetwork& given) {
+CycleTable BuildCycleTable(const SignalNetwork& given, ProgressLine* progress) {
   // The table is made on the patterns run once per cycle; the double structure of a column is
   // the single one of the column five places before.
   SignalNetwork net = given;
@@ -104,6 +104,8 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
     if (serves && table.ShortestCycle == 0) table.ShortestCycle = kCandidates[static_cast<size_t>(k)];
   }
   const Routes routes = HeaviestRoutes(net);
+  ProgressLine silent;
+  WatchedObjective objective(progress != nullptr ? *progress : silent);
   for (int k = 0; k < kCandidateCycles; ++k) {
     const int cycle = kCandidates[static_cast<size_t>(k)];
     SignalNetwork atCycle = net;
@@ -124,7 +126,8 @@ CycleTable BuildCycleTable(const SignalNetwork& given) {
     Timings progression = start;
     ProgressionOffsets(atCycle, routes, progression);
     if (model.Evaluate(progression) < model.Evaluate(start)) start = progression;
-    ModelObjective objective(model);
+    ModelObjective modelObjective(model);
+    objective.Step(modelObjective, Printf("cycle table: cycle %d s (%d of %d)", cycle, k + 1, kCandidateCycles));
     ClimbSettings settings;
     settings.ChangeTimes = false;
     settings.MaxSweeps = 2;

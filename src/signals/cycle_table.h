@@ -10,6 +10,7 @@
 
 #include "signals/network.h"
 #include "signals/timings.h"
+#include "util/progress.h"
 
 namespace veltra::signals {
 
@@ -38,7 +39,8 @@ struct CycleTable {
 // `demand` is the node's entry of NodeDemands.
 bool CycleServes(const SignalNetwork& net, int node, const StageDemand& demand, int cycle, bool& overloaded);
 
-CycleTable BuildCycleTable(const SignalNetwork& net);
+// `progress`, when given, hears which candidate cycle the table is at.
+CycleTable BuildCycleTable(const SignalNetwork& net, ProgressLine* progress = nullptr);
 
 // The warnings of the table itself: the nodes no candidate cycle can serve.
 std::vector<std::string> CycleTableWarnings(const CycleTable& table);

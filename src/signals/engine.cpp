@@ -51,15 +51,24 @@ bool ReadDataLines(const std::string& dataFile, std::vector<std::string>& lines,
 }  // namespace
 
 std::string UsageText() {
-  return "usage: t8s DATA PRINT [<answers]\n"
+  return "usage: t8s DATA PRINT [options] [<answers]\n"
          "       t8s --help\n"
          "\n"
          "The signal-timing engine: reads the TRANSYT-style data file DATA and writes the print file\n"
          "PRINT (replaced when it exists). PRINT ending in .cyo (any case) asks for the cycle table;\n"
          "any other name for the optimised timings, or the given ones evaluated when no node is to be\n"
          "optimised. Standard input is not read. Messages go to the error stream, in English.\n"
+         "Without arguments this text is shown on the error stream and the exit code is 1.\n"
          "\n"
-         "Options: --help (or -h) prints this text. Everything else is set by card 1 of DATA:\n"
+         "options:\n"
+         "  --progress S    a progress line (the start and step of the search, or the candidate cycle\n"
+         "                  of the cycle table, the evaluations so far and the best index) on the error\n"
+         "                  stream every S seconds (0 to 3600), even when it is not a terminal; default:\n"
+         "                  every 2 s when the error stream is a terminal, else none\n"
+         "  --no-progress   no progress line, even on a terminal\n"
+         "  --help          this text, on the output (also -h; nothing is read or written)\n"
+         "\n"
+         "Everything else is set by card 1 of DATA:\n"
          "  cycle (s); steps per cycle of the printed profiles (0: the cycle up to 60, else half of it,\n"
          "  at most 60; the model itself works in one-second steps); simulated minutes (0: 60);\n"
          "  start lost time and end gain (s, 2 and 2 when the fields are missing); equisat (1: start\n"
@@ -76,21 +85,48 @@ std::string UsageText() {
          "  2  PRINT could not be written\n";
 }
 
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const Terminals& terminals) {
   for (const std::string& a : args)
     if (a == "--help" || a == "-h") {
       out << UsageText();
       return 0;
     }
-  if (args.size() != 2) {
-    if (!args.empty()) err << "t8s: expected the data file and the print file, got " << args.size() << " arguments\n";
+  if (args.empty()) {
     err << UsageText();
     return 1;
   }
-  return RunProgram(args[0], args[1], err);
+  ProgressChoice choice;
+  std::vector<std::string> files;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--no-progress") {
+      choice.Off = true;
+    } else if (a == "--progress") {
+      if (i + 1 >= args.size() || !ReadProgressInterval(args[i + 1], choice.Interval)) {
+        err << "t8s: --progress: " << (i + 1 < args.size() ? "\"" + args[i + 1] + "\" is not" : std::string("expected"))
+            << Printf(" a number of seconds from 0 to %.0f\n", kMaxProgressInterval) << UsageText();
+        return 1;
+      }
+      choice.Forced = true;
+      ++i;
+    } else if (StartsWith(a, "--")) {
+      err << "t8s: unknown option " << a << "\n" << UsageText();
+      return 1;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.size() != 2) {
+    err << "t8s: expected the data file and the print file, got " << files.size() << " arguments\n" << UsageText();
+    return 1;
+  }
+  ProgressLine progress(err, choice, terminals.Error);
+  return RunProgram(files[0], files[1], err, &progress);
 }
 
-int RunProgram(const std::string& dataFile, const std::string& printFile, std::ostream& console) {
+int RunProgram(const std::string& dataFile, const std::string& printFile, std::ostream& console,
+               ProgressLine* progress) {
   ReadReport report;
   std::vector<std::string> lines;
   std::string why;
@@ -107,13 +143,13 @@ int RunProgram(const std::string& dataFile, const std::string& printFile, std::o
   const bool cycleTable = EndsWith(Lower(printFile), ".cyo");
   std::vector<std::string> out;
   if (cycleTable) {
-    CycleTable table = BuildCycleTable(net);
+    CycleTable table = BuildCycleTable(net, progress);
     ReadReport withTable = report;
     for (std::string& w : CycleTableWarnings(table)) withTable.Warnings.push_back(std::move(w));
     out = CycleTableLines(net, table, InputSummaryLines(net, withTable));
   } else {
     NetworkModel model(net, net.Run.Cycle);
-    RunOutcome outcome = OptimiseTimings(net, model);
+    RunOutcome outcome = OptimiseTimings(net, model, progress);
     out = TimingPrintLines(net, report, outcome, model);
   }
   return WriteLines(printFile, out, console) ? 0 : 2;

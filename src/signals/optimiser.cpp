@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "util/text.h"
+
 namespace veltra::signals {
 
 namespace {
@@ -88,7 +90,38 @@ std::vector<std::vector<int>> Neighbours(const SignalNetwork& net) {
 // A scan over `count` moves tries every stride-th first, then the moves around the two best.
 constexpr int kCoarseMoves = 30;
 
+// Calls of the objective between two looks at the clock: an evaluation of a large network takes
+// far longer than the look, a trial on a small one far less.
+constexpr int64_t kCallsPerLook = 64;
+
 }  // namespace
+
+void WatchedObjective::Step(Objective& inner, std::string what) {
+  inner_ = &inner;
+  step_ = std::move(what);
+  stepEvaluated_ = false;
+}
+
+double WatchedObjective::Evaluate(const Timings& t) {
+  const double v = inner_->Evaluate(t);
+  if (!stepEvaluated_ || v < stepBest_) stepBest_ = v;
+  stepEvaluated_ = true;
+  Count();
+  return v;
+}
+
+double WatchedObjective::TryChange(const Timings& t, const std::vector<int>& nodes) {
+  const double v = inner_->TryChange(t, nodes);
+  Count();
+  return v;
+}
+
+void WatchedObjective::Count() {
+  if (++calls_ % kCallsPerLook != 0 || !progress_.Due()) return;
+  std::string line = Printf("t8s: %s: %lld evaluations", step_.c_str(), static_cast<long long>(calls_));
+  if (stepEvaluated_) line += Printf(", best index %.1f", stepBest_);
+  progress_.Write(line);
+}
 
 std::vector<int> StepSizes(int cycle) {
   std::vector<int> sizes;

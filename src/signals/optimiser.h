@@ -4,10 +4,13 @@
 // of a node; only moves that lower the objective are kept; minimum stage lengths always hold.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "signals/network.h"
 #include "signals/timings.h"
+#include "util/progress.h"
 
 namespace veltra::signals {
 
@@ -23,6 +26,30 @@ class Objective {
     return Evaluate(t);
   }
   virtual void Accept() {}
+};
+
+// Passes every call on to the objective of the search's present step, and every so many calls
+// offers the progress line the step, the calls so far and the best whole evaluation of the step.
+// It reads only what passes through it, so the search goes exactly as it would without it.
+class WatchedObjective : public Objective {
+ public:
+  explicit WatchedObjective(ProgressLine& progress) : progress_(progress) {}
+  // The step from here on ("start 2 of 3 (...): hill climb") and the objective it searches;
+  // called between steps only.
+  void Step(Objective& inner, std::string what);
+  double Evaluate(const Timings& t) override;
+  double TryChange(const Timings& t, const std::vector<int>& nodes) override;
+  void Accept() override { inner_->Accept(); }
+
+ private:
+  void Count();
+
+  Objective* inner_ = nullptr;
+  ProgressLine& progress_;
+  std::string step_;
+  int64_t calls_ = 0;
+  double stepBest_ = 0;
+  bool stepEvaluated_ = false;
 };
 
 struct ClimbSettings {

@@ -4,6 +4,7 @@
 
 #include "signals/optimiser.h"
 #include "signals/routes.h"
+#include "util/text.h"
 
 namespace veltra::signals {
 
@@ -72,7 +73,7 @@ std::vector<Start> Starts(const SignalNetwork& net, const Routes& routes) {
 
 }  // namespace
 
-RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model) {
+RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model, ProgressLine* progress) {
   RunOutcome outcome;
   bool anyToOptimise = false;
   for (const SignalNode& n : net.Nodes) anyToOptimise = anyToOptimise || n.Optimise;
@@ -93,14 +94,18 @@ RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model) {
   PolishSettings polish;
   polish.ChangeTimes = climb.ChangeTimes;
   KeepBest keeper(model);
+  ProgressLine silent;
+  WatchedObjective watched(progress != nullptr ? *progress : silent);
   // Every start is climbed; the full scans go on from the best climbed plan.
   std::vector<Timings> climbed;
   size_t best = 0;
-  for (const Start& s : Starts(net, routes)) {
+  const std::vector<Start> starts = Starts(net, routes);
+  for (const Start& s : starts) {
     StartReport report;
     report.Name = s.Name;
-    report.Index = keeper.Evaluate(s.Plan);
-    ClimbResult c = HillClimb(net, s.Plan, keeper, climb);
+    watched.Step(keeper, Printf("start %zu of %zu (%s): hill climb", outcome.Starts.size() + 1, starts.size(), s.Name));
+    report.Index = watched.Evaluate(s.Plan);
+    ClimbResult c = HillClimb(net, s.Plan, watched, climb);
     report.Climbed = c.FinalIndex;
     if (outcome.Starts.empty()) {
       outcome.Start = s.Plan;
@@ -112,7 +117,8 @@ RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model) {
     climbed.push_back(std::move(c.Best));
   }
   outcome.Starts[best].Scanned = true;
-  outcome.Starts[best].AfterScans = Polish(net, climbed[best], keeper, branches, polish).FinalIndex;
+  watched.Step(keeper, Printf("full scans from start %zu (%s)", best + 1, outcome.Starts[best].Name.c_str()));
+  outcome.Starts[best].AfterScans = Polish(net, climbed[best], watched, branches, polish).FinalIndex;
   outcome.Final = keeper.Best;
   outcome.FinalIndex = model.Evaluate(outcome.Final);
   outcome.Evaluations = keeper.Evaluations + 1;

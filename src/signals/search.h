@@ -7,11 +7,13 @@
 #include "signals/model.h"
 #include "signals/network.h"
 #include "signals/print_file.h"
+#include "util/progress.h"
 
 namespace veltra::signals {
 
 // Optimises the network at its card cycle (or evaluates it when it has no node to optimise or
 // the run asks for no optimisation). `model` is left holding the final timings' evaluation.
-RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model);
+// `progress`, when given, hears which start and which step the search is at.
+RunOutcome OptimiseTimings(const SignalNetwork& net, NetworkModel& model, ProgressLine* progress = nullptr);
 
 }  // namespace veltra::signals

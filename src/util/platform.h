@@ -1,12 +1,16 @@
 // The narrow interface to the operating system: starting a program and waiting for it,
-// pauses, the operating-system code, and where the running executable lives. Everything
+// pauses, the operating-system code, where the running executable lives, and whether a person
+// watches the program's console. Everything
 // else (files, directories) goes through std::filesystem, which is portable already.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace veltra {
+
+enum class StandardStream : uint8_t { Output, Error };
 
 struct ProcessSpec {
   std::string Program;            // full path of the program to start
@@ -48,6 +52,13 @@ class Platform {
   }
   // Makes the console show the program's UTF-8 texts (the Spanish accents) as they are.
   virtual void PrepareConsole() {}
+  // Whether the standard output or error is a console a person watches, rather than a file, a
+  // pipe or the null device: the engines show progress lines only there, so that batch files and
+  // the loop, which redirect them, get none.
+  virtual bool IsTerminal(StandardStream stream) {
+    (void)stream;
+    return false;
+  }
 };
 
 #ifndef _WIN32
@@ -60,6 +71,7 @@ class PosixPlatform : public Platform {
   std::string ExecutablePath() override;
   std::string GetEnv(const std::string& name) override;
   int StartAndWait(const ProcessSpec& launch) override;
+  bool IsTerminal(StandardStream stream) override;
 };
 using NativePlatform = PosixPlatform;
 #else
@@ -76,6 +88,7 @@ class WindowsPlatform : public Platform {
   bool RunBatchWithSystemShell(const std::string& batchFile, bool hidden, const std::string& outputFile,
                                int& exitCode) override;
   void PrepareConsole() override;
+  bool IsTerminal(StandardStream stream) override;
 };
 using NativePlatform = WindowsPlatform;
 #endif

@@ -100,6 +100,10 @@ int PosixPlatform::StartAndWait(const ProcessSpec& launch) {
   return -1;
 }
 
+bool PosixPlatform::IsTerminal(StandardStream stream) {
+  return isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) == 1;
+}
+
 }  // namespace veltra
 
 #endif  // _WIN32

@@ -172,6 +172,14 @@ void WindowsPlatform::PrepareConsole() {
   SetConsoleOutputCP(CP_UTF8);
 }
 
+bool WindowsPlatform::IsTerminal(StandardStream stream) {
+  // A console answers GetConsoleMode; a file, a pipe and NUL do not. (_isatty would take NUL,
+  // a character device, for a console.)
+  HANDLE h = GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
+}
+
 }  // namespace veltra
 
 #endif  // _WIN32

@@ -94,8 +94,9 @@ TEST(AssignProgram, BadInputStopsWithCodeOneAndAMessageBeforeSolving) {
     const std::string both = " --net " + net + " --trips ";
     struct Row { std::string Arguments, Message; };
     const Row rows[] = {
-        {"", "--net is required"},
+        {"", "usage: veltra-assign"},
         {"--net x_net.tntp", "--trips is required"},
+        {"--net a --trips b --progress soon", "--progress: \"soon\" is not a number of seconds from 0 to 3600"},
         {"--net a --trips b --gap fast", "--gap: \"fast\" is not a number"},
         {"--net a --trips b --algorithm newton", "--algorithm: \"newton\" is not b, fw or cfw"},
         {"--net a --trips b --bogus 1", "unknown option --bogus"},
@@ -120,7 +121,7 @@ TEST(AssignProgram, HelpListsEveryOptionItsDefaultAndTheExitCodes) {
     EXPECT_EQ(run.ExitCode, 0) << run.Output;
     const char* const expected[] = {"--net", "--trips", "--out", "--gap G", "default 1e-8", "--excess E", "default 1e-6",
                                     "--max-iter N", "default 1000", "--threads N", "default 0", "--algorithm b|fw|cfw",
-                                    "default b", "--toll-weight", "--distance-weight", "0 converged", "2 not converged",
-                                    "1 bad input"};
+                                    "default b", "--toll-weight", "--distance-weight", "0  converged", "2  not converged",
+                                    "1  bad input"};
     for (const char* text : expected) EXPECT_NE(run.Output.find(text), std::string::npos) << text << "\n" << run.Output;
 }

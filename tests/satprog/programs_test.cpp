@@ -226,9 +226,9 @@ std::vector<std::string> FilesIn(const fs::path& dir) {
   return names;
 }
 
-// --help explains every option and the exit codes and touches nothing; no arguments at all is
-// a usage error that touches nothing either.
-TEST_F(Programs, EveryProgramsHelpNamesEachOptionAndWritesNothing) {
+// Every engine explains itself: --help names each option and the exit codes, exits 0 and touches
+// nothing; no arguments at all shows the same usage, exits 1 and touches nothing either.
+TEST_F(Programs, EveryEngineExplainsItselfAndWritesNothing) {
   struct Case {
     const char* Program;
     std::vector<const char*> Options;
@@ -238,11 +238,15 @@ TEST_F(Programs, EveryProgramsHelpNamesEachOptionAndWritesNothing) {
        {"--gap", "--loops", "--settling-iterations", "--turn-change", "--changed-turns", "--threads", "--period", "--drive",
         "--critical-gap-major-turn", "--follow-up-major-turn", "--critical-gap-minor-near", "--follow-up-minor-near",
         "--critical-gap-minor-through", "--follow-up-minor-through", "--critical-gap-minor-far", "--follow-up-minor-far",
-        "--drop-unloadable-trips"}},
+        "--drop-unloadable-trips", "--progress", "--no-progress"}},
       {"SATASS", {}},
       {"SATEASY", {}},
       {"veltra-tntp",
        {"--buffer", "--signals", "--net", "--trips", "--nodes", "--out", "--length-unit", "--coordinates", "--drive"}},
+      {"veltra-assign",
+       {"--net", "--trips", "--out", "--gap", "--excess", "--max-iter", "--threads", "--algorithm", "--toll-weight",
+        "--distance-weight", "--progress", "--no-progress"}},
+      {"t8s", {"--progress", "--no-progress"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Program);
@@ -250,15 +254,68 @@ TEST_F(Programs, EveryProgramsHelpNamesEachOptionAndWritesNothing) {
     EXPECT_EQ(Call(c.Program, "--help"), 0);
     const std::string help = Read("programs.out");
     EXPECT_NE(help.find(std::string("usage: ") + c.Program), std::string::npos) << help;
-    EXPECT_NE(help.find("exit codes:\n  0 "), std::string::npos) << help;
+    EXPECT_NE(Lower(help).find("exit codes:\n  0 "), std::string::npos) << help;
     EXPECT_NE(help.find("\n  1 "), std::string::npos) << help;
-    for (const char* option : c.Options) {
+    std::vector<const char*> options = c.Options;
+    options.push_back("--help");
+    for (const char* option : options) {
       const size_t at = help.find(std::string("\n  ") + option);
       ASSERT_NE(at, std::string::npos) << option;
       EXPECT_TRUE(std::isspace(static_cast<unsigned char>(help[at + 3 + std::strlen(option)]))) << option;
     }
+    fs::remove(dir_ / "programs.out");
     EXPECT_EQ(Call(c.Program, ""), 1);
+    EXPECT_NE(Read("programs.out").find(std::string("usage: ") + c.Program), std::string::npos) << Read("programs.out");
     EXPECT_EQ(FilesIn(dir_), std::vector<std::string>());
+  }
+}
+
+// The long-running engines show progress where a person watches; redirected, as in batch files
+// and the loop, they show none unless forced, and forced lines change no file they write.
+TEST_F(Programs, ProgressIsShownOnlyWhenForcedAndChangesNoResult) {
+  CopyTown();
+  Write("pueblo.csv", TownTrips());
+  ASSERT_EQ(Call("SATNET", "pueblo"), 0);
+  const std::string data = std::string(VELTRA_TEST_DATA);
+  fs::copy_file(data + "/signals/eje_norte_sur.dat", dir_ / "eje.dat");
+  const std::string routes = data + "/assign/two_routes_";
+  struct Case {
+    const char* Program;
+    std::string Args;     // PREFIX stands for the run's own file names
+    const char* Result;   // a file the run writes, with no time in it
+    const char* Stream;   // where its progress lines go: "out" or "err"
+    const char* Line;     // how a progress line starts
+  } cases[] = {
+      {"SATALL", "pueblo pueblo", "pueblo_flows.csv", "out", "SATALL: loop 1 (at most 50), assignment iteration 0, relative gap "},
+      {"veltra-assign", "--net '" + routes + "net.tntp' --trips '" + routes + "trips.tntp' --out PREFIX.csv", "PREFIX.csv",
+       "err", "veltra-assign: iteration 0, relative gap "},
+      {"t8s", "eje.dat PREFIX.prt", "PREFIX.prt", "err", "t8s: start 1 of "},
+      {"t8s", "eje.dat PREFIX.cyo", "PREFIX.cyo", "err", "t8s: cycle table: cycle "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Args);
+    std::string result[2], stream[2];
+    for (int forced = 0; forced < 2; ++forced) {
+      const std::string prefix = forced ? "forced" : "quiet";
+      std::string args = c.Args;
+      for (size_t at; (at = args.find("PREFIX")) != std::string::npos;) args.replace(at, 6, prefix);
+      std::string file = c.Result;
+      if (file.rfind("PREFIX", 0) == 0) file.replace(0, 6, prefix);
+      const std::string command = "cd '" + dir_.string() + "' && '" + std::string(VELTRA_BIN_DIR) + "/" + c.Program + "' " +
+                                  (forced ? "--progress 0 " : "") + args + " > run.out 2> run.err";
+      const int status = std::system(command.c_str());
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read("run.out") << Read("run.err");
+      result[forced] = Read(file);
+      stream[forced] = Read(std::string("run.") + c.Stream);
+      ASSERT_FALSE(result[forced].empty()) << file;
+    }
+    EXPECT_EQ(result[0], result[1]);
+    EXPECT_EQ(stream[0].find(c.Line), std::string::npos) << stream[0];
+    const size_t at = stream[1].find(c.Line);
+    ASSERT_NE(at, std::string::npos) << stream[1];
+    // Each line tells how long the run has gone on.
+    const size_t end = stream[1].find('\n', at);
+    EXPECT_EQ(stream[1].substr(end - 3, 3), " s)") << stream[1].substr(at, end - at);
   }
 }
 
@@ -287,6 +344,7 @@ TEST_F(Programs, NumericOptionsAreRefusedBeforeAnyWork) {
       {"--critical-gap-minor-far 0", "--critical-gap-minor-far: \"0\": the value must be more than 0 and at most 20"},
       {"--changed-turns 0", "--changed-turns: \"0\""},
       {"--drive middle", "--drive: \"middle\" is not one of right|left"},
+      {"--progress 1e9", "--progress: \"1e9\": the value must be from 0 to 3600"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Args);
