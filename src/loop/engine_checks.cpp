@@ -172,15 +172,14 @@ void CheckSaturnRun(Run& run, const ProgramRun& program, int iteration) {
 
 void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration) {
   // How close the assignment came to equilibrium, where its listing states it: kept for the
-  // report and shown, so that a loop that stalls on an assignment far from equilibrium is seen.
-  if (notes.ConvergenceStated && iteration >= 0) {
-    std::vector<AssignmentConvergence>& kept = run.Memory.Assignment;
+  // report and for the iteration's line before its convergence test.
+  std::vector<AssignmentConvergence>& kept = run.Memory.Assignment;
+  if (iteration >= 0 && (notes.ConvergenceStated || static_cast<size_t>(iteration) < kept.size())) {
     if (kept.size() <= static_cast<size_t>(iteration)) kept.resize(static_cast<size_t>(iteration) + 1);
-    kept[static_cast<size_t>(iteration)] = {true, notes.RelativeGap, notes.AverageExcess, notes.LargestExcess};
-    run.Log.Line(Printf("   Asignacion Saturn (%d): brecha relativa %s, exceso medio %s s/viaje, mayor exceso %s s",
-                        iteration, StatedFigure("%.1e", notes.RelativeGap).c_str(),
-                        StatedFigure("%.4g", notes.AverageExcess).c_str(),
-                        StatedFigure("%.4g", notes.LargestExcess).c_str()));
+    kept[static_cast<size_t>(iteration)] =
+        notes.ConvergenceStated
+            ? AssignmentConvergence{true, notes.RelativeGap, notes.AverageExcess, notes.LargestExcess}
+            : AssignmentConvergence();
   }
   // The starting listing is the user's: told, but no part of this run's result.
   const bool ours = iteration > run.Cfg.IteracionInicial;
@@ -196,6 +195,16 @@ void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration) {
   };
   show(notes.NotConverged, NoteKind::NotConverged, "sin converger");
   show(notes.TripsLeftOut, NoteKind::TripsLeftOut, "con viajes no asignados");
+}
+
+void ShowAssignmentConvergence(Run& run, int iteration) {
+  // A loop that stalls on an assignment far from equilibrium is seen where its precision is.
+  const AssignmentConvergence stated = run.Memory.AssignmentOf(iteration);
+  if (!stated.Stated) return;
+  run.Log.Line(Printf("   Asignacion Saturn (%d): brecha relativa %s, exceso medio %s s/viaje, mayor exceso %s s",
+                      iteration, StatedFigure("%.1e", stated.RelativeGap).c_str(),
+                      StatedFigure("%.4g", stated.AverageExcess).c_str(),
+                      StatedFigure("%.4g", stated.LargestExcess).c_str()));
 }
 
 std::vector<std::string> IncompleteResult(const Run& run) {

@@ -45,6 +45,9 @@ void CheckSaturnRun(Run& run, const ProgramRun& program, int iteration);
 // What the listing read for `iteration` says of its assignment: shown, and (for an assignment
 // of this run) noted as an incomplete result.
 void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration);
+// One line with what the listing of `iteration` stated of its assignment's convergence (relative
+// gap, average and largest excess); nothing when it stated none.
+void ShowAssignmentConvergence(Run& run, int iteration);
 
 // What keeps the run's result from being complete: a line per network that kept its timings
 // in some iteration, per kind of assignment that fell short, and for the junctions of the node

@@ -60,6 +60,7 @@ bool Iterate(Run& run, IterationMode mode, NetworkPosition first, NetworkPositio
   CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), run.Files.SaturnNetwork(i), i), i);
   if (!allNetworks) return ConvergenceTest(run, i);
   ReadSaturnResults(run, i);
+  ShowAssignmentConvergence(run, i);
   // The averaged coupling (Promediado=1): this assignment joins the average, which the test
   // judges and the next iteration's signals are set on.
   if (run.Cfg.Promediado != 1) return ConvergenceTest(run, i);
