@@ -46,6 +46,16 @@ void StopMessage(MessageLog& log, const std::string& message) {
   log.Line();
 }
 
+// The averaged coupling judges the averaged flows; the assigned flows' own precision stands
+// beside, since only it says whether timings and routes agree.
+void AveragedPrecisionLines(MessageLog& log, const AveragingStep& step, double threshold) {
+  log.Line(Printf("   SumDif/SumPro promediados [%d] (%.2f/%.2f), paso %.3f...", step.Turns, step.SumDif, step.SumPro,
+                  step.Step));
+  const char* judged = step.Precision <= threshold ? "<=" : ">";
+  log.Line(Printf("      Precision Flujos Saturn promediados [%.4f %s %.4f] (sin promediar %.4f)", step.Precision,
+                  judged, threshold, step.RawPrecision));
+}
+
 }  // namespace
 
 void RememberTurnFlows(SaturnVars& sat, const QorVars& qor) {
@@ -61,6 +71,20 @@ void RememberTurnFlows(SaturnVars& sat, const QorVars& qor) {
   }
 }
 
+TurnFlowGap MarkedTurnGap(const SaturnVars& sat, const std::function<double(size_t)>& flowOf) {
+  TurnFlowGap gap;
+  const int limit = MarkedTurnLimit(sat);
+  for (int t = 1; t <= limit; ++t) {
+    if (At(sat.TurnMarks, t) == 0) continue;
+    const double p = At(sat.PreviousTurnFlows, t);
+    const double q = flowOf(static_cast<size_t>(t));
+    gap.SumDif += std::fabs(p - q);
+    gap.SumPro += (p + q) * 2;
+    ++gap.Turns;
+  }
+  return gap;
+}
+
 void BaseFigures(Run& run) {
   SaturnVars& sat = run.Sat;
   TIterationFigures& base = sat.FiguresOf(0);
@@ -71,40 +95,34 @@ void BaseFigures(Run& run) {
     if (At(sat.TurnMarks, t) != 0) AddTurnFigures(sat, At(sat.Turns, t), base);
 }
 
-bool ConvergenceTest(Run& run, int iteration) {
+bool ConvergenceTest(Run& run, int iteration, const AveragingStep* averaged) {
   SaturnVars& sat = run.Sat;
   const Settings& cfg = run.Cfg;
   MessageLog& log = run.Log;
   log.Line(Printf("   Analisis convergencia (%d)...", iteration));
 
-  double sumDif = 0;
-  double sumPro = 0;
-  int count = 0;
   TIterationFigures& figures = sat.FiguresOf(iteration);
   figures.TurnHr = 0;
   figures.TurnKm = 0;
   const int limit = MarkedTurnLimit(sat);
-  for (int t = 1; t <= limit; ++t) {
-    if (At(sat.TurnMarks, t) == 0) continue;
-    const TGiro& turn = At(sat.Turns, t);
-    const double p = At(sat.PreviousTurnFlows, t);
-    const double q = turn.AssignedFlow;
-    sumDif += std::fabs(p - q);
-    sumPro += (p + q) * 2;
-    AddTurnFigures(sat, turn, figures);
-    ++count;
-  }
-  log.Line(Printf("   SumDif/SumPro [%d] (%.2f/%.2f)...", count, sumDif, sumPro));
+  for (int t = 1; t <= limit; ++t)
+    if (At(sat.TurnMarks, t) != 0) AddTurnFigures(sat, At(sat.Turns, t), figures);
+  const TurnFlowGap gap = MarkedTurnGap(sat, [&](size_t t) { return sat.Turns[t].AssignedFlow; });
+  log.Line(Printf("   SumDif/SumPro [%d] (%.2f/%.2f)...", gap.Turns, gap.SumDif, gap.SumPro));
 
   // The decision uses the ratio as computed, so a ratio equal to the threshold stops.
-  const double precision = sumPro == 0 ? 999.0 : sumDif / sumPro;
+  const double precision = gap.Precision();
   figures.Precision = static_cast<float>(precision);
-  figures.SumDif = static_cast<float>(sumDif);
-  figures.SumPro = static_cast<float>(sumPro);
+  figures.SumDif = static_cast<float>(gap.SumDif);
+  figures.SumPro = static_cast<float>(gap.SumPro);
   figures.Tested = true;
-  const bool precise = precision <= cfg.PrecisionSaturn;
-  log.Line(Printf(precise ? "      Precision Flujos Saturn [%.4f <= %.4f]" : "      Precision Flujos Saturn [%.4f > %.4f]",
-                  precision, cfg.PrecisionSaturn));
+  const bool precise = (averaged ? averaged->Precision : precision) <= cfg.PrecisionSaturn;
+  if (averaged)
+    AveragedPrecisionLines(log, *averaged, cfg.PrecisionSaturn);
+  else
+    log.Line(Printf(precise ? "      Precision Flujos Saturn [%.4f <= %.4f]"
+                            : "      Precision Flujos Saturn [%.4f > %.4f]",
+                    precision, cfg.PrecisionSaturn));
 
   log.Line("      Indice de Rendimiento Saturn");
   FiguresLine(run, "         Pcu-Hr/Hr:", iteration, &TIterationFigures::TurnHr);
@@ -114,7 +132,9 @@ bool ConvergenceTest(Run& run, int iteration) {
   FiguresLine(run, "         Pcu-Km/Hr:", iteration, &TIterationFigures::SubTotalKm);
 
   if (precise) {
-    run.StopReason = Printf("Termina por Precision Flujos Saturn (%.4f)", precision);
+    run.StopReason = averaged ? Printf("Termina por Precision Flujos Saturn promediados (%.4f; sin promediar %.4f)",
+                                       averaged->Precision, precision)
+                              : Printf("Termina por Precision Flujos Saturn (%.4f)", precision);
     StopMessage(log, "   " + run.StopReason);
     return true;
   }

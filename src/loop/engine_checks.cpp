@@ -46,17 +46,6 @@ std::string IterationList(const std::vector<int>& iterations) {
   return text;
 }
 
-// The cycle the signals of network position r run before the loop has given it one: that of
-// the first signalised junction of the network; 0 when it has none.
-int32_t PlanCycle(const Run& run, NetworkPosition r) {
-  const int number = run.Qor.NumberOf(r).Value();
-  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
-    const TPlanSemaforo* plan = run.Sat.PlanOf(static_cast<int32_t>(i));
-    if (run.Sat.Nodes[i].TransytNetwork == number && plan != nullptr) return plan->CycleTime;
-  }
-  return 0;
-}
-
 // A print file that names errors in its data file is the program's refusal of that file.
 std::string RefusedText(const Run& run, const PrintFileNotes& notes) {
   return notes.Errors.empty() ? std::string() : " (" + run.Cfg.TransytExe + " rechazo el archivo de datos)";
@@ -69,6 +58,15 @@ bool HoldsCycleTable(const std::string& printFile) {
 }
 
 }  // namespace
+
+int32_t PlanCycle(const Run& run, NetworkPosition r) {
+  const int number = run.Qor.NumberOf(r).Value();
+  for (size_t i = 1; i < run.Sat.Nodes.size(); ++i) {
+    const TPlanSemaforo* plan = run.Sat.PlanOf(static_cast<int32_t>(i));
+    if (run.Sat.Nodes[i].TransytNetwork == number && plan != nullptr) return plan->CycleTime;
+  }
+  return 0;
+}
 
 void KeepSignals(Run& run, NetworkPosition r, int iteration) {
   SignalSnapshot& kept = run.SignalsBefore;
@@ -173,6 +171,16 @@ void CheckSaturnRun(Run& run, const ProgramRun& program, int iteration) {
 }
 
 void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration) {
+  // How close the assignment came to equilibrium, where its listing states it: kept for the
+  // report and for the iteration's line before its convergence test.
+  std::vector<AssignmentConvergence>& kept = run.Memory.Assignment;
+  if (iteration >= 0 && (notes.ConvergenceStated || static_cast<size_t>(iteration) < kept.size())) {
+    if (kept.size() <= static_cast<size_t>(iteration)) kept.resize(static_cast<size_t>(iteration) + 1);
+    kept[static_cast<size_t>(iteration)] =
+        notes.ConvergenceStated
+            ? AssignmentConvergence{true, notes.RelativeGap, notes.AverageExcess, notes.LargestExcess}
+            : AssignmentConvergence();
+  }
   // The starting listing is the user's: told, but no part of this run's result.
   const bool ours = iteration > run.Cfg.IteracionInicial;
   auto show = [&](const std::vector<std::string>& lines, NoteKind kind, const char* what) {
@@ -187,6 +195,16 @@ void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration) {
   };
   show(notes.NotConverged, NoteKind::NotConverged, "sin converger");
   show(notes.TripsLeftOut, NoteKind::TripsLeftOut, "con viajes no asignados");
+}
+
+void ShowAssignmentConvergence(Run& run, int iteration) {
+  // A loop that stalls on an assignment far from equilibrium is seen where its precision is.
+  const AssignmentConvergence stated = run.Memory.AssignmentOf(iteration);
+  if (!stated.Stated) return;
+  run.Log.Line(Printf("   Asignacion Saturn (%d): brecha relativa %s, exceso medio %s s/viaje, mayor exceso %s s",
+                      iteration, StatedFigure("%.1e", stated.RelativeGap).c_str(),
+                      StatedFigure("%.4g", stated.AverageExcess).c_str(),
+                      StatedFigure("%.4g", stated.LargestExcess).c_str()));
 }
 
 std::vector<std::string> IncompleteResult(const Run& run) {

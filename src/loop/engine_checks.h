@@ -14,6 +14,10 @@
 
 namespace veltra {
 
+// The cycle the signals of network position r run before the loop has given it one: that of
+// the first signalised junction of the network; 0 when it has none.
+int32_t PlanCycle(const Run& run, NetworkPosition r);
+
 // Keeps the signal settings of network position r before the iteration's TRANSYT runs.
 void KeepSignals(Run& run, NetworkPosition r, int iteration);
 // Puts them back (when they were kept for r in that iteration): the network keeps the
@@ -41,6 +45,9 @@ void CheckSaturnRun(Run& run, const ProgramRun& program, int iteration);
 // What the listing read for `iteration` says of its assignment: shown, and (for an assignment
 // of this run) noted as an incomplete result.
 void ShowListingNotes(Run& run, const ListingNotes& notes, int iteration);
+// One line with what the listing of `iteration` stated of its assignment's convergence (relative
+// gap, average and largest excess); nothing when it stated none.
+void ShowAssignmentConvergence(Run& run, int iteration);
 
 // What keeps the run's result from being complete: a line per network that kept its timings
 // in some iteration, per kind of assignment that fell short, and for the junctions of the node

@@ -7,6 +7,8 @@
 #include "loop/convergence.h"
 #include "loop/cycle_search.h"
 #include "loop/engine_checks.h"
+#include "loop/flow_averaging.h"
+#include "loop/starting_timings.h"
 #include "loop/input_check.h"
 #include "model/tables.h"
 #include "output/network_drawing.h"
@@ -28,6 +30,9 @@ void OptimiseNetwork(Run& run, IterationMode mode, NetworkPosition r, int i) {
   NetworkSettings& net = run.Cfg.Network(r);
   ConstruirArcos(run.Cfg, r, i, run.Sat, run.Qor, run.Log);
   RememberTurnFlows(run.Sat, run.Qor);
+  // Both modes build their first links from the starting flows: where the starting timings
+  // are evaluated, for the report's baselines.
+  if (i == 1) EvaluateStartingTimings(run, r);
   CycleSearch(run, r, i);
   // Networks in turn stop searching before the final run of iteration BusquedaCiclo, whose
   // data file then keeps the cycle as found; all networks per iteration stop after it.
@@ -53,8 +58,16 @@ bool Iterate(Run& run, IterationMode mode, NetworkPosition first, NetworkPositio
   // replaces (networks in turn never read them back).
   if (allNetworks && i == 1) BaseFigures(run);
   CheckSaturnRun(run, RunSaturn(ProgramEnvOf(run), run.Files.SaturnNetwork(i), i), i);
-  if (allNetworks) ReadSaturnResults(run, i);
-  return ConvergenceTest(run, i);
+  if (!allNetworks) return ConvergenceTest(run, i);
+  ReadSaturnResults(run, i);
+  ShowAssignmentConvergence(run, i);
+  // The averaged coupling (Promediado=1): this assignment joins the average, which the test
+  // judges and the next iteration's signals are set on.
+  if (run.Cfg.Promediado != 1) return ConvergenceTest(run, i);
+  const AveragingStep& averaged = FoldAssignment(run.Memory.Averaging, run.Sat, i);
+  if (ConvergenceTest(run, i, &averaged)) return true;
+  HandAveragedFlows(run.Memory.Averaging, run.Sat);
+  return false;
 }
 
 void RunIterations(Run& run) {

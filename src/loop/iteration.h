@@ -4,7 +4,9 @@
 //    runs once per iteration; the iteration is announced ("Iteracion %d"), the base figures of
 //    the start come before the first SATURN run, SATURN's results (network, flows, node list,
 //    priority lists, street names) are read back after every run, and a network stops its
-//    cycle search from BusquedaCiclo on after its network step;
+//    cycle search from BusquedaCiclo on after its network step; with Promediado=1 each
+//    assignment read back joins the average of the flows, which the convergence test judges and
+//    the next iteration's signals are set on;
 //  - networks in turn (1): each network is iterated on its own from iteration 1 until the
 //    convergence test stops it, without reading SATURN's results back between its iterations
 //    (the test compares the flows its links were built from), and the BusquedaCiclo test comes

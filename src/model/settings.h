@@ -167,6 +167,9 @@ struct Settings {
   double PrecisionSaturn = 0.05;
   double PrecisionIRSaturn = 0.05;
   double PrecisionIRTransyt = 0.05;
+  // 1: the signals are optimised on the average of the flows assigned so far, and convergence is
+  // judged on it; 0: on the last assignment's flows.
+  int Promediado = 0;
 
   // Per network position 1..100.
   std::vector<NetworkSettings> Red = std::vector<NetworkSettings>(kMaxRedes + 1);

@@ -169,6 +169,7 @@ enum class TransytFileKind {
   Test,                 // a test run of the cycle search at one cycle
   SingleStructureTest,  // the same with double cycling not allowed
   Final,                // the iteration's run at the network's cycle
+  StartingTimings,      // the signal plans as given, evaluated at their cycle without optimising
 };
 
 // A TRANSYT data file as its writer leaves it: its name and the number of its network, which

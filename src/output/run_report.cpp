@@ -75,6 +75,87 @@ void Summary(const RunReport& report, std::ostream& out) {
            "que todas las iteraciones: la optimización no mejoró los tiempos de partida.</p>\n";
 }
 
+const ReportIteration* RowOf(const RunReport& report, int iteration) {
+  for (const ReportIteration& row : report.Iterations)
+    if (row.Iteration == iteration) return &row;
+  return nullptr;
+}
+
+// A figure with its change from the starting network's, when both are known.
+std::string AgainstStart(double value, double start, bool isStart) {
+  if (value < 0) return std::string();
+  std::string text = Real(value, 1);
+  if (!isStart && start > 0) text += Printf(" (%+.1f %%)", 100.0 * (value - start) / start);
+  return text;
+}
+
+// Where the run started, what one pass gave (the signals optimised once on the starting flows,
+// then one assignment: iteration 1) and the run's result, side by side: what the loop's later
+// iterations added to a single optimisation.
+void BaselinesSection(const RunReport& report, std::ostream& out) {
+  if (!RowOf(report, 0) || !RowOf(report, 1)) return;
+  const char* chosen = " (seleccionada)";
+  std::vector<std::pair<std::string, int>> columns{
+      {std::string("Red inicial") + (report.ChosenIteration == 0 ? chosen : ""), 0},
+      {std::string("Una pasada (iteración 1)") + (report.ChosenIteration == 1 ? chosen : ""), 1}};
+  if (report.ChosenIteration >= 2)
+    columns.push_back({Printf("Iteración seleccionada (%d)", report.ChosenIteration), report.ChosenIteration});
+  if (report.LastIteration >= 2 && report.LastIteration != report.ChosenIteration)
+    columns.push_back({Printf("Última iteración (%d)", report.LastIteration), report.LastIteration});
+
+  out << "<h2>Referencias: red inicial, una pasada y resultado</h2>\n<table>\n<tr><th class=\"t\"></th>";
+  for (const auto& column : columns) out << "<th>" << Esc(column.first) << "</th>";
+  out << "</tr>\n";
+  const auto figureRow = [&](const char* label, double ReportIteration::*value) {
+    const double start = RowOf(report, 0)->*value;
+    out << "<tr><td class=\"t\">" << label << "</td>";
+    for (const auto& column : columns) {
+      const ReportIteration* row = RowOf(report, column.second);
+      out << "<td>" << (row ? AgainstStart(row->*value, start, column.second == 0) : std::string()) << "</td>";
+    }
+    out << "</tr>\n";
+  };
+  figureRow("Pcu-Hr/Hr, giros de las redes Transyt", &ReportIteration::TurnPcuHr);
+  figureRow("Pcu-Hr/Hr, red completa (GRAND TOTALS)", &ReportIteration::GrandPcuHr);
+  for (const ReportNetwork& network : report.Networks) {
+    out << "<tr><td class=\"t\">Índice de rendimiento, red " << network.Number << "</td>";
+    for (const auto& column : columns) {
+      const size_t i = static_cast<size_t>(column.second);
+      const double index = i == 0 ? network.StartingIndex
+                                  : i < network.PerformanceIndex.size() ? network.PerformanceIndex[i] : -1;
+      out << "<td>" << AgainstStart(index, network.StartingIndex, i == 0) << "</td>";
+    }
+    out << "</tr>\n";
+  }
+  out << "</table>\n<p>Los índices de rendimiento de la red inicial (sus tiempos evaluados sin optimizar) y de una "
+         "pasada se calculan con los mismos flujos, los iniciales; el de una iteración posterior, con los flujos con "
+      << (report.Averaged ? "que se optimizó esa iteración (promediados)" : "que se optimizó esa iteración")
+      << ". Entre paréntesis, el cambio respecto de la red inicial.</p>\n";
+}
+
+// The averaged coupling: how much the averaged flows moved in each iteration, the figure its
+// stop is judged on, charted and tabled beside the assigned flows' own precision.
+ChartSeries AveragedSeries(const RunReport& report) {
+  std::vector<double> values;
+  for (const ReportIteration& row : report.Iterations)
+    if (row.Iteration > 0) values.push_back(row.HasAveraged ? row.AveragedPrecision : std::nan(""));
+  return {"Flujos promediados", "#bf8700", values};
+}
+
+// The header cells (row nullptr) or one row's cells of the averaged coupling's columns.
+void AveragedCells(const RunReport& report, const ReportIteration* row, std::ostream& out) {
+  if (!report.Averaged) return;
+  if (!row) {
+    out << "<th rowspan=\"2\">Precisión flujos promediados</th><th rowspan=\"2\">Paso</th>";
+  } else if (row->HasAveraged) {
+    out << "<td>" << Real(row->AveragedPrecision, 4)
+        << (row->AveragedPrecision <= report.PrecisionThreshold ? " ≤ " : " &gt; ")
+        << Real(report.PrecisionThreshold, 4) << "</td><td>" << Real(row->Step, 3) << "</td>";
+  } else {
+    out << "<td></td><td></td>";
+  }
+}
+
 void ConvergenceSection(const RunReport& report, std::ostream& out) {
   out << "<h2>Convergencia</h2>\n";
   std::vector<double> precision, grand, turn;
@@ -86,6 +167,7 @@ void ConvergenceSection(const RunReport& report, std::ostream& out) {
   if (!precision.empty()) {
     // Precision is charted from iteration 1: the starting network has no flows to compare with.
     std::vector<ChartSeries> series{{"SumDif/SumPro", "#1f6feb", precision}};
+    if (report.Averaged) series.push_back(AveragedSeries(report));
     out << "<figure>" << LineChartSvg("Precisión de flujos por iteración", series, 1, "Iteración", true,
                                       report.PrecisionThreshold, "PrecisionSaturn")
         << "</figure>\n";
@@ -96,9 +178,15 @@ void ConvergenceSection(const RunReport& report, std::ostream& out) {
     out << "<figure>" << LineChartSvg("Pcu-Hr/Hr por iteración (0 = red inicial)", series, 0, "Iteración", false, 0, "")
         << "</figure>\n";
   }
-  out << "<table>\n<tr><th>Iteración</th><th>SumDif</th><th>SumPro</th><th>Precisión</th>"
-         "<th>Pcu-Hr/Hr giros</th><th>Pcu-Km/Hr giros</th><th>Pcu-Hr/Hr SUB-TOTALS</th><th>Pcu-Km/Hr SUB-TOTALS</th>"
-         "<th>Pcu-Hr/Hr GRAND TOTALS</th><th>Pcu-Km/Hr GRAND TOTALS</th></tr>\n";
+  // Two header rows: the assignment's own convergence figures stand under one heading.
+  out << "<table>\n<tr>";
+  for (const char* heading : {"Iteración", "SumDif", "SumPro", "Precisión", "Pcu-Hr/Hr giros", "Pcu-Km/Hr giros",
+                              "Pcu-Hr/Hr SUB-TOTALS", "Pcu-Km/Hr SUB-TOTALS", "Pcu-Hr/Hr GRAND TOTALS",
+                              "Pcu-Km/Hr GRAND TOTALS"})
+    out << "<th rowspan=\"2\">" << heading << "</th>";
+  out << "<th colspan=\"3\">Asignación</th>";
+  AveragedCells(report, nullptr, out);
+  out << "</tr>\n<tr><th>brecha relativa</th><th>exceso medio (s/viaje)</th><th>mayor exceso (s)</th></tr>\n";
   for (const ReportIteration& row : report.Iterations) {
     out << "<tr" << (row.Iteration == report.ChosenIteration ? " class=\"chosen\"" : "") << "><td>"
         << (row.Iteration == 0 ? std::string("0 (inicial)") : std::to_string(row.Iteration)) << "</td>";
@@ -110,7 +198,10 @@ void ConvergenceSection(const RunReport& report, std::ostream& out) {
       out << "<td></td><td></td><td></td>";
     out << "<td>" << Real(row.TurnPcuHr, 1) << "</td><td>" << Real(row.TurnPcuKm, 1) << "</td><td>"
         << Real(row.SubPcuHr, 1) << "</td><td>" << Real(row.SubPcuKm, 1) << "</td><td>" << Real(row.GrandPcuHr, 1)
-        << "</td><td>" << Real(row.GrandPcuKm, 1) << "</td></tr>\n";
+        << "</td><td>" << Real(row.GrandPcuKm, 1) << "</td><td>" << StatedFigure("%.1e", row.RelativeGap) << "</td><td>"
+        << StatedFigure("%.4g", row.AverageExcess) << "</td><td>" << StatedFigure("%.4g", row.LargestExcess) << "</td>";
+    AveragedCells(report, &row, out);
+    out << "</tr>\n";
   }
   out << "</table>\n";
 }
@@ -403,6 +494,7 @@ void WriteRunReport(const RunReport& report, std::ostream& out) {
       << kStyle << "</style>\n</head>\n<body>\n<h1>VELTRA — " << Esc(report.Title) << "</h1>\n";
   Summary(report, out);
   ProblemsSection(report, out);
+  BaselinesSection(report, out);
   ConvergenceSection(report, out);
   NetworksSection(report, out);
   if (!report.Drawings.empty()) {

@@ -22,6 +22,12 @@ struct ReportIteration {
   double TurnPcuHr = 0, TurnPcuKm = 0;      // on the turns of the TRANSYT networks
   double SubPcuHr = 0, SubPcuKm = 0;        // listing's SUB-TOTALS
   double GrandPcuHr = 0, GrandPcuKm = 0;    // listing's GRAND TOTALS
+  // How close the assignment came to equilibrium, as its listing states it (the relative gap, the
+  // average excess per trip and the largest route excess, s); negative where not stated.
+  double RelativeGap = -1, AverageExcess = -1, LargestExcess = -1;
+  // The averaged coupling: how much the averaged flows moved, and the new assignment's weight.
+  bool HasAveraged = false;
+  double AveragedPrecision = 0, Step = 0;
 };
 
 // One link of a network as the print file of the shown iteration gives it: its TRANSYT number,
@@ -44,6 +50,7 @@ struct ReportNetwork {
   // The links' results in the shown iteration's print file, and that file's name.
   std::vector<ReportLinkResult> Links;
   std::string LinksFile;
+  double StartingIndex = -1;  // the starting timings on the starting flows; negative: not evaluated
 };
 
 
@@ -83,6 +90,7 @@ struct RunReport {
   double PrecisionThreshold = 0;
   int LastIteration = 0;
   int ChosenIteration = -1;  // -1: no choice was made (GuardarFinal off)
+  bool Averaged = false;     // the signals were set on averaged flows (Promediado=1)
   std::string ChosenReason;
   std::vector<ReportIteration> Iterations;
   std::vector<ReportNetwork> Networks;

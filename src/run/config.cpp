@@ -379,6 +379,9 @@ bool ReadGlobalConfiguration(Run& run, const std::vector<std::string>& args) {
 
   for (const GlobalKey& key : GlobalKeys())
     if (key.Range) CheckRange(run, key.Section, key.Name, Checked(cfg, key.Field), *key.Range);
+  // The averaged coupling folds each assignment as it is read back, which networks in turn never do.
+  if (cfg.Promediado == 1 && cfg.TipoIteracion == IterationMode::NetworksInTurn)
+    log.Warning("   ATENCION: Promediado=1 no tiene efecto con TipoIteracion=1 (no se reasigna entre iteraciones)");
 
   return inputsFound;
 }

@@ -158,6 +158,9 @@ const std::vector<GlobalKey>& GlobalKeys() {
        "restart after this iteration: needs `<saturn>_<n>.lpa`; a negative one stops the run"},
       {"Converge", "PrecisionSaturn", &S::PrecisionSaturn, "0.05", "", {},
        "the run converges when sum of abs(turn flow differences) / (2 x sum of both flows) is not above this"},
+      {"Converge", "Promediado", &S::Promediado, "0", "", KeyRange{0, 1},
+       "1: the signals are set on the average of the flows assigned so far and the run converges when that "
+       "average settles (docs/convergence.md); 0: on the last assignment's flows. Needs `TipoIteracion` 2"},
       {"Converge", "PrecisionIRSaturn", &S::PrecisionIRSaturn, "0.05", "", {}, "read, no effect"},
       {"Converge", "PrecisionIRTransyt", &S::PrecisionIRTransyt, "0.05", "", {}, "read, no effect"},
   };

@@ -194,6 +194,29 @@ void AddLinkResults(const Run& run, const HistoryView& history, int r, int shown
   if (network.Links.empty()) network.LinksFile.clear();
 }
 
+// What the loop kept beside the model's figures: each assignment's own convergence as its listing
+// states it, the averaged coupling's figures of each iteration, and each network's index for its
+// starting timings.
+void AddLoopMemory(const Run& run, RunReport& report) {
+  const LoopMemory& memory = run.Memory;
+  report.Averaged = run.Cfg.Promediado == 1 && !memory.Averaging.Steps.empty();
+  if (report.Averaged)
+    report.Inputs.push_back({"Acoplamiento", "flujos promediados (Promediado=1): los semáforos se optimizan con el "
+                                             "promedio de las asignaciones y la convergencia se juzga sobre él"});
+  for (ReportIteration& row : report.Iterations) {
+    const AssignmentConvergence stated = memory.AssignmentOf(row.Iteration);
+    if (stated.Stated)
+      row.RelativeGap = stated.RelativeGap, row.AverageExcess = stated.AverageExcess, row.LargestExcess = stated.LargestExcess;
+    const AveragingStep* step = memory.Averaging.StepOf(row.Iteration);
+    if (!step) continue;
+    row.HasAveraged = true;
+    row.AveragedPrecision = step->Precision;
+    row.Step = step->Step;
+  }
+  for (size_t r = 1; r < memory.StartingIndex.size() && r <= report.Networks.size(); ++r)
+    report.Networks[r - 1].StartingIndex = memory.StartingIndex[r];
+}
+
 }  // namespace
 
 std::map<std::string, std::filesystem::file_time_type> FilesInWorkingDirectory() {
@@ -242,6 +265,7 @@ RunReport GatherRunReport(const Run& run) {
                                         picture.c_str()),
                                  ReadWholeFile(picture)});
   }
+  AddLoopMemory(run, report);
   report.FilesWritten = FilesWrittenSince(run.FilesAtStart);
   report.Incomplete = IncompleteResult(run);
   for (const EngineNote& note : run.EngineNotes)

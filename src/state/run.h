@@ -13,6 +13,7 @@
 #include "model/settings.h"
 #include "model/transyt_model.h"
 #include "programs/program_env.h"
+#include "state/loop_memory.h"
 #include "state/run_files.h"
 #include "util/log.h"
 #include "util/platform.h"
@@ -92,6 +93,9 @@ struct Run {
   std::string EngineLog;
   std::vector<EngineNote> EngineNotes;
   SignalSnapshot SignalsBefore;
+  // The averaged coupling, the starting timings' indices and the assignments' own convergence:
+  // what the loop keeps across iterations for the report to set beside its own figures.
+  LoopMemory Memory;
   // True when network `number` was left with its earlier timings in `iteration`.
   bool NotOptimised(int iteration, NetworkNumber number) const {
     for (const EngineNote& note : EngineNotes)

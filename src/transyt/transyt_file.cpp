@@ -1,15 +1,34 @@
 #include "transyt/transyt_file.h"
 
+#include <optional>
+
 #include "model/tables.h"
 #include "transyt/link_cards.h"
 #include "transyt/node_cards.h"
 
 namespace veltra {
 
+namespace {
+
+// A network's settings for a file that only evaluates the timings written: nothing optimised,
+// no cycle asked for, and the optimisation's start taken as written.
+NetworkSettings EvaluationOnly(const NetworkSettings& net) {
+  NetworkSettings evaluated = net;
+  evaluated.OptimizaCiclo = CycleMode::Keep;
+  evaluated.Optimiza = 0;
+  evaluated.equisat = 0;
+  return evaluated;
+}
+
+}  // namespace
+
 void WriteTransytData(const Settings& cfg, NetworkPosition r, SaturnVars& sat, QorVars& qor, MessageLog& log,
                       TextWriter& out, TransytFileKind kind, int32_t cycle) {
   const bool allowDouble = kind != TransytFileKind::SingleStructureTest;
-  const NetworkSettings& net = cfg.Network(r);
+  const bool evaluation = kind == TransytFileKind::StartingTimings;
+  std::optional<NetworkSettings> evaluated;
+  if (evaluation) evaluated = EvaluationOnly(cfg.Network(r));
+  const NetworkSettings& net = evaluated ? *evaluated : cfg.Network(r);
   const int32_t network = qor.NumberOf(r).Value();
   RaisePriorityNodes(net, network, sat);
 
@@ -18,7 +37,7 @@ void WriteTransytData(const Settings& cfg, NetworkPosition r, SaturnVars& sat, Q
   WriteCardTwo(net, network, sat, log, out);
   WriteCardSeven(qor, out);
   ReadGivenMinimumGreens(net, qor.Network(r), sat, log);
-  WriteTimingCards(net, network, net.PreassignedCycle(), sat, log, out, cycle, allowDouble);
+  WriteTimingCards(net, network, !evaluation && net.PreassignedCycle(), sat, log, out, cycle, allowDouble);
   WriteLinkCards(cfg, net, sat, qor, out, allowDouble);
 }
 

@@ -34,6 +34,8 @@ std::string Printf(const char* format, ...) {
   return result;
 }
 
+std::string StatedFigure(const char* format, double value) { return value < 0 ? std::string("-") : Printf(format, value); }
+
 void AppendInt(std::string& out, long long value, int width) {
   char digits[24];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);

@@ -23,6 +23,9 @@ std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2))
 #else
 std::string Printf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 #endif
+// A figure a program may leave unstated (negative): `value` as one "%...g/e/f" `format` writes
+// it, or "-".
+std::string StatedFigure(const char* format, double value);
 
 // An integer right-aligned in `width` characters, as "%*lld" writes it (a wider value keeps all
 // its digits): the fixed-column fields of the writers and the model's keys, which are written

@@ -43,6 +43,19 @@ TEST(ExampleTownReport, ShowsTheSummariesFiguresAndTheChosenIteration) {
   }
   EXPECT_GE(rows, 1);
 
+  // The baselines: each network's index for its starting timings, from the print file of their
+  // evaluation (iteration 0), beside the run's.
+  for (const char* network : {"1", "2"}) {
+    std::smatch index;
+    const std::string print = ReadFile(e.Dir / (std::string("pueblo_tr_0_") + network + ".prt"));
+    ASSERT_TRUE(std::regex_search(print, index, std::regex("INDEX OF THE STARTING TIMINGS:\\s+([\\d.]+)"))) << network;
+    const size_t row = html.find(std::string("<td class=\"t\">Índice de rendimiento, red ") + network + "</td>");
+    ASSERT_NE(row, std::string::npos) << network;
+    char cell[32];
+    std::snprintf(cell, sizeof cell, "<td>%.1f</td>", std::stod(index[1]));
+    EXPECT_EQ(html.find(cell, row), html.find("<td>", row)) << network << " " << cell;
+  }
+
   // The iteration the console names is the one the page marks.
   const int chosen = e.ChosenIteration();
   ASSERT_GE(chosen, 1) << e.Output;

@@ -96,6 +96,36 @@ TEST(RunReport, IncompleteResultsAndProgramFailuresAreShown) {
     EXPECT_NE(html.find(text), std::string::npos) << text;
 }
 
+// Start, one pass and result side by side, each against the start; a network's index for its
+// starting timings heads its row. With the averaged coupling its precision and step stand
+// beside the assigned flows' own.
+TEST(RunReport, BaselinesAndAveragedFiguresStandBesideThePlainOnes) {
+  RunReport report = TwoIterationRun();
+  ReportIteration third = report.Iterations[2];
+  third.Iteration = 3;
+  third.GrandPcuHr = 248.0;
+  third.HasAveraged = true, third.AveragedPrecision = 0.0042, third.Step = 0.667;
+  report.Iterations.push_back(third);
+  report.LastIteration = 3;
+  report.ChosenIteration = 3;
+  report.Averaged = true;
+  report.Networks[0].PerformanceIndex.push_back(152.0);
+  report.Networks[0].StartingIndex = 190.0;
+  const std::string html = Html(report);
+  const size_t table = html.find("<h2>Referencias: red inicial, una pasada y resultado</h2>");
+  ASSERT_NE(table, std::string::npos);
+  const std::string baselines = html.substr(table, html.find("</table>", table) - table);
+  for (const char* text : {"<th>Red inicial</th>", "<th>Una pasada (iteración 1)</th>",
+                           "<th>Iteración seleccionada (3)</th>", "<td>251.2</td>", "<td>249.9 (-0.5 %)</td>",
+                           "<td>248.0 (-1.3 %)</td>", "Índice de rendimiento, red 1", "<td>190.0</td>",
+                           "<td>171.1 (-9.9 %)</td>", "<td>152.0 (-20.0 %)</td>"})
+    EXPECT_NE(baselines.find(text), std::string::npos) << text << "\n" << baselines;
+  EXPECT_EQ(baselines.find("Última iteración"), std::string::npos);  // the chosen one is the last
+  for (const char* text : {"<th rowspan=\"2\">Precisión flujos promediados</th>", "<td>0.0042 ≤ 0.0100</td><td>0.667</td>",
+                           "Flujos promediados"})
+    EXPECT_NE(html.find(text), std::string::npos) << text;
+}
+
 TEST(RunReport, NamesFromTheInputsAreEscaped) {
   const std::string html = Html(TwoIterationRun());
   EXPECT_NE(html.find("Avenida &lt;Principal&gt; &amp; Co"), std::string::npos);

@@ -61,6 +61,7 @@ TEST(Configuration, DefaultsWithoutConfigurationFile) {
   EXPECT_EQ(c.EsperaSaturn, 3);
   EXPECT_EQ(c.Iteraciones, 3);
   EXPECT_DOUBLE_EQ(c.PrecisionSaturn, 0.05);
+  EXPECT_EQ(c.Promediado, 0);
   EXPECT_TRUE(c.UseListing());
   EXPECT_TRUE(c.HiddenSaturn());
   EXPECT_EQ(c.TransytNodeLimit(), 200);
@@ -334,6 +335,7 @@ TEST(ConfigurationLimits, SettingsOutsideTheirRangeStopNamingFileSectionAndKey) 
   const Case cases[] = {
       {"[Converge]\nIteracionInicial=1000000\n", false, "[Converge] IteracionInicial=1000000 fuera de rango (-2147483648 a 1000)"},
       {"[Converge]\nIteraciones=2000000000\n", false, "[Converge] Iteraciones=2000000000 fuera de rango (0 a 1000)"},
+      {"[Converge]\nPromediado=2\n", false, "[Converge] Promediado=2 fuera de rango (0 a 1)"},
       {"[Parametros]\nMaximoCiclo=-5\n", false, "[Parametros] MaximoCiclo=-5 fuera de rango (0 a 99999)"},
       {"[Parametros]\nOptimizaCiclo=2\nCicloMaximo=100000\n", false, "[Parametros] CicloMaximo=100000 fuera de rango"},
       {"[Transyt1]\nCiclo=-2147483648\n", true, "[Transyt1] Ciclo=-2147483648 fuera de rango (-9999 a 99999)"},

@@ -363,6 +363,32 @@ TEST(Loop, AssignmentThatDidNotConvergeIsNamed) {
   EXPECT_TRUE(e.Logged("      Asignacion Saturn sin converger en las iteraciones: 1\n"));
 }
 
+// What the assignment program states of its own convergence is shown for each assignment it
+// states it for and set in the report's iteration table; a figure it does not state is "-".
+TEST(Loop, AssignmentsOwnConvergenceIsShownAndReported) {
+  ExampleRun e;
+  e.WithoutOutsidePrograms();
+  e.OneIterationOnTheListing();
+  e.dir.Write("pueblo_1.lpa", test::ReadFile(kListing) +
+                                  "  LAST ASSIGNMENT: RELATIVE GAP 1.23E-07, AVERAGE EXCESS 0.0012 S PER TRIP, LARGEST "
+                                  "ROUTE EXCESS - S (- OF ITS PAIR'S FREE-FLOW COST).\r\n");
+  ASSERT_EQ(e.Run(), 0) << e.output;
+  EXPECT_TRUE(e.Logged("   Asignacion Saturn (1): brecha relativa 1.2e-07, exceso medio 0.0012 s/viaje, mayor exceso - s\n"))
+      << e.output;
+  EXPECT_FALSE(e.Logged("Asignacion Saturn (0):"));  // the starting listing states none
+  // The iteration table's row of an iteration, up to its end.
+  const std::string html = e.dir.Read("pueblo_informe.html");
+  const auto row = [&html](const std::string& first) {
+    const size_t at = html.find("><td>" + first + "</td>");
+    return at == std::string::npos ? std::string() : html.substr(at, html.find("</tr>", at) - at);
+  };
+  const auto endsWith = [](const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+  };
+  EXPECT_TRUE(endsWith(row("1"), "<td>1.2e-07</td><td>0.0012</td><td>-</td>")) << row("1");
+  EXPECT_TRUE(endsWith(row("0 (inicial)"), "<td>-</td><td>-</td><td>-</td>")) << row("0 (inicial)");
+}
+
 #ifndef _WIN32
 // A program in the working directory is found before the engines beside veltra.
 void WriteProgram(const ExampleRun& e, const std::string& name, const std::string& script) {
