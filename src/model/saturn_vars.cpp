@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <type_traits>
+#include <utility>
 
 #include "model/tables.h"
 #include "util/text.h"
@@ -19,7 +21,7 @@ void QuickSortByKey(int low, int high, const KeyOf& keyOf, const SwapAt& swapAt)
   while (low < high) {
     int i = low;
     int j = high;
-    const std::string pivot = keyOf((low + high) / 2);
+    const std::decay_t<decltype(keyOf(low))> pivot = keyOf((low + high) / 2);
     do {
       while (keyOf(i) < pivot) ++i;
       while (keyOf(j) > pivot) --j;
@@ -36,6 +38,101 @@ void QuickSortByKey(int low, int high, const KeyOf& keyOf, const SwapAt& swapAt)
       if (i < high) QuickSortByKey(i, high, keyOf, swapAt);
       high = j;
     }
+  }
+}
+
+// The keys are the node numbers written "%9d" one after the other, and the tables are kept in
+// the text order of their keys: the order every file written from them follows. A number that
+// fills at most its nine columns (-99999999 to 999999999) is placed in that order by its rank
+// below, so that keys compare as numbers; a wider number (or a record whose key is not the
+// text of its numbers, as the spare entries after the last record) is compared as text.
+bool FitsKeyField(int32_t number) { return number >= -99999999 && number <= 999999999; }
+
+// The place of "%9d" of `number` among those of all fitting numbers: a text with more
+// characters before it comes later (blanks sort first); at equal length a minus sign sorts
+// before any digit. So 0..9, then -1..-9, then 10..99, then -10..-99, and so on: a
+// non-negative number of d digits follows the 10^(d-1) - 1 negatives of fewer than d digits,
+// a negative one of d digits follows the 10^d non-negatives of at most d digits.
+uint32_t KeyFieldRank(int32_t number) {
+  const uint32_t magnitude = number < 0 ? 0u - static_cast<uint32_t>(number) : static_cast<uint32_t>(number);
+  uint32_t lowest = 1;  // 10^(digits - 1)
+  while (lowest <= magnitude / 10) lowest *= 10;
+  return magnitude + (number < 0 ? lowest * 10 : lowest) - 1;
+}
+
+// The two numbers compared as their key fields compare.
+int CompareKeyFields(int32_t x, int32_t y) {
+  if (x == y) return 0;
+  if ((x | y) >= 0) return x < y ? -1 : 1;  // both non-negative: the order of the numbers
+  return KeyFieldRank(x) < KeyFieldRank(y) ? -1 : 1;
+}
+
+bool LinkKeyIsOfFields(const Tardat& link) {
+  return link.Key.size() == 18 && FitsKeyField(link.ANode) && FitsKeyField(link.BNode);
+}
+
+bool TurnKeyIsOfFields(const TGiro& turn) {
+  return turn.Key.size() == 27 && FitsKeyField(turn.JunctionNode) && FitsKeyField(turn.ANode) &&
+         FitsKeyField(turn.CNode);
+}
+
+uint64_t LinkPair(int32_t aNode, int32_t bNode) {
+  return static_cast<uint64_t>(static_cast<uint32_t>(aNode)) << 32 | static_cast<uint32_t>(bNode);
+}
+
+uint64_t LinkRank(const Tardat& link) {
+  return static_cast<uint64_t>(KeyFieldRank(link.ANode)) << 32 | KeyFieldRank(link.BNode);
+}
+
+std::pair<uint64_t, uint32_t> TurnRank(const TGiro& turn) {
+  return {static_cast<uint64_t>(KeyFieldRank(turn.JunctionNode)) << 32 | KeyFieldRank(turn.ANode),
+          KeyFieldRank(turn.CNode)};
+}
+
+// The order of records 1..last of a table by the text of their keys: entry k holds the
+// position of the record that belongs at k. When every key is the text of its numbers the
+// keys compare as the numbers' ranks, which order them as their texts do. Only the order is
+// sorted: the records are large, and each then moves once.
+template <class Record, class Rank>
+std::vector<int32_t> OrderByKey(const std::vector<Record>& table, bool (*keyIsOfFields)(const Record&),
+                                Rank (*rankOf)(const Record&)) {
+  const int last = static_cast<int>(table.size()) - 1;
+  std::vector<int32_t> order(table.size());
+  std::iota(order.begin(), order.end(), 0);
+  auto swapOrder = [&order](int a, int b) { std::swap(order[static_cast<size_t>(a)], order[static_cast<size_t>(b)]); };
+  if (last >= 1 && std::all_of(table.begin() + 1, table.end(), keyIsOfFields)) {
+    std::vector<Rank> rank(table.size());
+    for (size_t i = 1; i < table.size(); ++i) rank[i] = rankOf(table[i]);
+    QuickSortByKey(
+        1, last, [&rank](int i) { return rank[static_cast<size_t>(i)]; },
+        [&rank, &swapOrder](int a, int b) {
+          swapOrder(a, b);
+          std::swap(rank[static_cast<size_t>(a)], rank[static_cast<size_t>(b)]);
+        });
+  } else {
+    QuickSortByKey(
+        1, last, [&table, &order](int i) -> const std::string& { return At(table, order[static_cast<size_t>(i)]).Key; },
+        swapOrder);
+  }
+  return order;
+}
+
+// Moves every record of the table to its new position: position k receives the record at
+// from[k], following each cycle of the permutation so that a record moves only once.
+template <class Record>
+void MoveInto(std::vector<Record>& table, const std::vector<int32_t>& from) {
+  std::vector<uint8_t> placed(table.size(), 0);
+  for (size_t start = 1; start < table.size() && start < from.size(); ++start) {
+    if (placed[start] || from[start] == static_cast<int32_t>(start)) continue;
+    Record held = std::move(table[start]);
+    size_t at = start;
+    while (static_cast<size_t>(from[at]) != start) {
+      table[at] = std::move(At(table, from[at]));
+      placed[at] = 1;
+      at = static_cast<size_t>(from[at]);
+    }
+    table[at] = std::move(held);
+    placed[at] = 1;
   }
 }
 
@@ -136,11 +233,20 @@ void SaturnVars::EnsureNodeIndex() const {
 
 void SaturnVars::EnsureLinkIndex() const {
   if (!linkIndexValid_ || linkIndexedCount_ > Links.size()) {
+    linkByNodes_.clear();
     linkByKey_.clear();
     linkIndexedCount_ = 1;
     linkIndexValid_ = true;
   }
-  for (size_t i = linkIndexedCount_; i < Links.size(); ++i) linkByKey_[Links[i].Key] = static_cast<int32_t>(i);
+  // A key that is the text of its two numbers is found by the numbers; the others (spare
+  // entries, wider numbers) by their text.
+  for (size_t i = linkIndexedCount_; i < Links.size(); ++i) {
+    const Tardat& link = Links[i];
+    if (LinkKeyIsOfFields(link))
+      linkByNodes_[LinkPair(link.ANode, link.BNode)] = static_cast<int32_t>(i);
+    else
+      linkByKey_[link.Key] = static_cast<int32_t>(i);
+  }
   linkIndexedCount_ = Links.size();
 }
 
@@ -180,6 +286,10 @@ int32_t SaturnVars::FindZone(int32_t zone) const {
 
 int32_t SaturnVars::FindLink(int32_t aNode, int32_t bNode) const {
   EnsureLinkIndex();
+  if (FitsKeyField(aNode) && FitsKeyField(bNode)) {
+    auto it = linkByNodes_.find(LinkPair(aNode, bNode));
+    return it == linkByNodes_.end() ? 0 : it->second;
+  }
   keyScratch_.clear();
   AppendLinkKey(keyScratch_, aNode, bNode);
   auto it = linkByKey_.find(keyScratch_);
@@ -187,16 +297,24 @@ int32_t SaturnVars::FindLink(int32_t aNode, int32_t bNode) const {
 }
 
 int32_t SaturnVars::FindTurn(int32_t aNode, int32_t junctionNode, int32_t cNode) const {
-  keyScratch_.clear();
-  AppendTurnKey(keyScratch_, junctionNode, aNode, cNode);
-  const std::string& key = keyScratch_;
+  const bool byNumbers = FitsKeyField(junctionNode) && FitsKeyField(aNode) && FitsKeyField(cNode);
+  keyScratch_.clear();  // the text of the key, made only when a comparison needs it
+  auto compare = [&](const TGiro& turn) {
+    if (byNumbers && TurnKeyIsOfFields(turn)) {
+      if (int c = CompareKeyFields(turn.JunctionNode, junctionNode)) return c;
+      if (int c = CompareKeyFields(turn.ANode, aNode)) return c;
+      return CompareKeyFields(turn.CNode, cNode);
+    }
+    if (keyScratch_.empty()) AppendTurnKey(keyScratch_, junctionNode, aNode, cNode);
+    return turn.Key.compare(keyScratch_);
+  };
   int low = 0;
   // The spare entries after the last turn hold no key and must stay outside the search.
   int high = static_cast<int>(Turns.size()) - 1;
   if (Network.TurnCount > 0 && Network.TurnCount < high) high = Network.TurnCount;
   while (low <= high) {
     int middle = (low + high) / 2;
-    int c = At(Turns, middle).Key.compare(key);
+    int c = compare(At(Turns, middle));
     if (c == 0) return middle;
     if (c < 0)
       low = middle + 1;
@@ -247,39 +365,15 @@ void SaturnVars::SortTables() {
       from[++k] = entry.second;
       entry.second = static_cast<int32_t>(k);
     }
-    std::vector<uint8_t> placed(Nodes.size(), 0);
-    for (size_t start = 1; start <= nodeCount; ++start) {
-      if (placed[start] || from[start] == static_cast<int32_t>(start)) continue;
-      TNodo held = std::move(Nodes[start]);
-      size_t at = start;
-      while (static_cast<size_t>(from[at]) != start) {
-        Nodes[at] = std::move(At(Nodes, from[at]));
-        placed[at] = 1;
-        at = static_cast<size_t>(from[at]);
-      }
-      Nodes[at] = std::move(held);
-      placed[at] = 1;
-    }
+    MoveInto(Nodes, from);
   }
 
-  const int linkCount = static_cast<int>(Links.size()) - 1;
-  const bool knobRows = LinkKnobs.size() == Links.size();
-  QuickSortByKey(
-      1, linkCount, [this](int i) -> const std::string& { return At(Links, i).Key; },
-      [this, knobRows](int a, int b) {
-        std::swap(At(Links, a), At(Links, b));
-        if (knobRows) std::swap(At(LinkKnobs, a), At(LinkKnobs, b));
-      });
+  const std::vector<int32_t> linkOrder = OrderByKey(Links, LinkKeyIsOfFields, LinkRank);
+  MoveInto(Links, linkOrder);
+  if (LinkKnobs.size() == Links.size()) MoveInto(LinkKnobs, linkOrder);
 
-  const int turnCount = static_cast<int>(Turns.size()) - 1;
-  std::vector<int32_t> original(Turns.size());
-  std::iota(original.begin(), original.end(), 0);
-  QuickSortByKey(
-      1, turnCount, [this](int i) -> const std::string& { return At(Turns, i).Key; },
-      [this, &original](int a, int b) {
-        std::swap(At(Turns, a), At(Turns, b));
-        std::swap(original[static_cast<size_t>(a)], original[static_cast<size_t>(b)]);
-      });
+  const std::vector<int32_t> original = OrderByKey(Turns, TurnKeyIsOfFields, TurnRank);
+  MoveInto(Turns, original);
   std::vector<int32_t> moved(Turns.size(), 0);  // old position -> new position
   for (size_t i = 1; i < original.size(); ++i) moved[static_cast<size_t>(original[i])] = static_cast<int32_t>(i);
   for (auto& node : Nodes)

@@ -412,7 +412,8 @@ class SaturnVars {
   mutable size_t linkIndexedCount_ = 0;
   mutable size_t zoneIndexedCount_ = 0;
   mutable std::unordered_map<int32_t, int32_t> nodeByNumber_;
-  mutable std::unordered_map<std::string, int32_t> linkByKey_;
+  mutable std::unordered_map<uint64_t, int32_t> linkByNodes_;  // A-node and B-node of a key of two numbers
+  mutable std::unordered_map<std::string, int32_t> linkByKey_;   // any other key
   mutable std::unordered_map<int32_t, int32_t> zoneByNumber_;
   // The key a lookup searches for, kept so that a lookup allocates nothing.
   mutable std::string keyScratch_;

@@ -1,6 +1,7 @@
 #include "model/transyt_model.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "model/saturn_vars.h"
 #include "model/tables.h"
@@ -160,8 +161,15 @@ void QorVars::ClearCases() {
 std::vector<int32_t> ExitList(const std::string& salidas) {
   std::vector<int32_t> exits;
   if (salidas.empty()) return exits;
-  for (const auto& piece : Split(salidas, '/')) exits.push_back(TextToInt(piece));
-  return exits;
+  // Every piece between slashes, an empty one too (it reads 0), converted where it stands.
+  const std::string_view text(salidas);
+  size_t start = 0;
+  while (true) {
+    const size_t slash = text.find('/', start);
+    exits.push_back(TextToInt(text.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start)));
+    if (slash == std::string_view::npos) return exits;
+    start = slash + 1;
+  }
 }
 
 bool ExitsInclude(const std::string& salidas, int32_t c) {

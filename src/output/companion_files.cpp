@@ -96,7 +96,7 @@ void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageL
 
   for (size_t i : networkNodes) {
     sat.Nodes[i].TransytMark = 1;
-    std::string line = Printf("%7d", sat.Nodes[i].TransytNode);
+    std::string line = IntText(sat.Nodes[i].TransytNode, 7);
     int arms = std::min(sat.Nodes[i].ArmCount, kMaxArms);
     for (int j = 1; j <= arms; ++j) {
       int32_t n = NeighbourAt(sat, sat.Nodes[i], j);
@@ -106,7 +106,7 @@ void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageL
         neighbour.TransytMark = 1;
         written = neighbour.TransytNode > 0 ? neighbour.TransytNode : outside.Give(neighbour, static_cast<size_t>(n));
       }
-      line += Printf("%7d", written);
+      AppendInt(line, written, 7);
     }
     out.Line(line);
   }
@@ -119,27 +119,41 @@ void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageL
 }
 
 void WriteDicFile(const SaturnVars& sat, TextWriter& out) {
+  std::string line;  // "%5d%10d"
   for (size_t i = 1; i < sat.Nodes.size(); ++i) {
     const TNodo& node = sat.Nodes[i];
-    if (node.TransytMark) out.Line(Printf("%5d%10d", Magnitude(node.TransytNode), node.Number));
+    if (!node.TransytMark) continue;
+    line.clear();
+    AppendInt(line, Magnitude(node.TransytNode), 5);
+    AppendInt(line, node.Number, 10);
+    out.Line(line);
   }
 }
 
 void WriteCsvFile(const QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
+  std::string line;  // "%d,%s,%d,%d,%s"
   for (int32_t i = 1; i <= count; ++i) {
     const TArco& arco = At(qor.Arcos, i);
-    out.Line(Printf("%d,%s,%d,%d,%s", arco.Numero, arco.EsPublico ? "BUS" : "", arco.NodoA, arco.NodoB,
-                    arco.Salidas.c_str()));
+    line.clear();
+    AppendInt(line, arco.Numero);
+    line += arco.EsPublico ? ",BUS," : ",,";
+    AppendInt(line, arco.NodoA);
+    line += ',';
+    AppendInt(line, arco.NodoB);
+    line += ',';
+    line += arco.Salidas;
+    out.Line(line);
   }
 }
 
 void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
+  std::string exits, lanes, line;
   for (int32_t i = 1; i <= count; ++i) {
     const TArco& arco = At(qor.Arcos, i);
-    std::string exits;
-    std::string lanes;
+    exits.clear();
+    lanes.clear();
     for (int32_t c : ExitList(arco.Salidas)) {
       const char* separator = exits.empty() && lanes.empty() ? "" : "/";
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
@@ -152,8 +166,18 @@ void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out) {
       lanes += '-';
       AppendInt(lanes, turn ? turn->LastLane : 0);
     }
-    out.Line(Printf("%d,%d,%d,%s,%s", arco.Numero, TransytOf(sat, arco.NodoA), TransytOf(sat, arco.NodoB),
-                    exits.c_str(), lanes.c_str()));
+    // "%d,%d,%d,%s,%s"
+    line.clear();
+    AppendInt(line, arco.Numero);
+    line += ',';
+    AppendInt(line, TransytOf(sat, arco.NodoA));
+    line += ',';
+    AppendInt(line, TransytOf(sat, arco.NodoB));
+    line += ',';
+    line += exits;
+    line += ',';
+    line += lanes;
+    out.Line(line);
   }
 }
 
@@ -168,6 +192,7 @@ void WriteGeoFile(const SaturnVars& sat, TextWriter& out) {
 
 void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
   int32_t count = LinkCount(qor);
+  std::string line;
   for (int32_t i = 1; i <= count; ++i) {
     TArco& arco = At(qor.Arcos, i);
     arco.PresenciaClase = {0, 0, 0};
@@ -186,8 +211,14 @@ void WriteGiroFile(const SaturnVars& sat, QorVars& qor, TextWriter& out) {
       }
       if (present) arco.PresenciaClase[static_cast<size_t>(turn.Direction + 1)] = 1;
     }
-    out.Line(Printf("%d,%d,%d,%d", arco.Numero, arco.PresenciaClase[0], arco.PresenciaClase[1],
-                    arco.PresenciaClase[2]));
+    // "%d,%d,%d,%d"
+    line.clear();
+    AppendInt(line, arco.Numero);
+    for (const auto presence : arco.PresenciaClase) {
+      line += ',';
+      AppendInt(line, presence);
+    }
+    out.Line(line);
   }
 }
 

@@ -513,7 +513,7 @@ int32_t BuildLaneGroups(SaturnVars& sat) {
           group.LaneCount = slot.LastLane - slot.FirstLane + 1;
           group.FirstLane = slot.FirstLane;
           group.LastLane = slot.LastLane;
-          group.Exits = Printf("%d", slot.ExitNode);
+          group.Exits = IntText(slot.ExitNode);
           group.HasX = hasX;
           group.HasF = hasF;
         } else {
@@ -522,7 +522,8 @@ int32_t BuildLaneGroups(SaturnVars& sat) {
           group.LaneCount = std::max(group.LaneCount, group.LaneCount + (slot.LastLane - previousLast));
           group.FirstLane = std::min(group.FirstLane, slot.FirstLane);
           group.LastLane = std::max(group.LastLane, slot.LastLane);
-          group.Exits += Printf("/%d", slot.ExitNode);
+          group.Exits += '/';
+          AppendInt(group.Exits, slot.ExitNode);
           group.HasX = group.HasX || hasX;
           group.HasF = group.HasF || hasF;
         }

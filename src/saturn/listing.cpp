@@ -29,9 +29,9 @@ struct Row {
 
 // True when columns first..last hold exactly an integer right-aligned in the field.
 bool IntegerAt(const std::string& line, int first, int last, int32_t& value) {
-  return IntegerField(Field(line, first, last), last - first + 1, value);
+  return IntegerField(FieldView(line, first, last), last - first + 1, value);
 }
-bool BlankAt(const std::string& line, int first, int last) { return IsBlank(Field(line, first, last)); }
+bool BlankAt(const std::string& line, int first, int last) { return IsBlank(FieldView(line, first, last)); }
 
 // The kind of a listing row, by the first pattern that matches.
 Row ParseRow(const std::string& line) {
@@ -56,7 +56,7 @@ Row ParseRow(const std::string& line) {
   row.A = a;
   row.B = b;
   row.C = c;
-  for (int v = 1; v <= 5; ++v) row.Value[v] = TextToReal(Field(line, 10 * v + 9, 10 * v + 18));
+  for (int v = 1; v <= 5; ++v) row.Value[v] = TextToReal(FieldView(line, 10 * v + 9, 10 * v + 18));
   return row;
 }
 
@@ -71,12 +71,13 @@ bool Filled(const std::string& line, int c) {
 }
 
 // True when the text, blanks around it aside, is one number as the field conversion reads it.
-bool OneNumber(const std::string& text) {
-  const std::string t = Upper(Trim(text));
+bool OneNumber(std::string_view text) {
+  const std::string_view t = TrimView(text);
   if (t.empty()) return true;
   for (char c : t)
-    if (!((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'E')) return false;
+    if (!((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'E' || c == 'e')) return false;
   double value = 0;
+  if (ShortDecimal(t, value)) return true;
   const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general);
   return ec == std::errc() && ptr == t.data() + t.size();
 }
@@ -173,7 +174,7 @@ void ListingReader::CheckRow(const Row& row, int firstValue, int lastValue, int 
   const std::string& line = line_;
   for (int v = firstValue; v <= lastValue; ++v) {
     const int first = FirstColumn(v), last = LastColumn(v);
-    const std::string field = Field(line, first, last);
+    const std::string_view field = FieldView(line, first, last);
     if (!OneNumber(field)) Refuse(first, last, Printf("\"%s\" no es un numero (columnas juntas)", Trim(field).c_str()));
     // A field filled to its first column touches the value before it: one of the two ran
     // over its ten columns.
@@ -451,8 +452,13 @@ ListingNotes ListingNotesOf(const std::vector<std::string>& lines) {
                                              "DID NOT CONVERGE"};
   static const char* const leftOut[] = {"NOT ASSIGNED", "DROPPED", "NOT LOADED", "NOT IN THE NETWORK", "LEFT OUT"};
   ListingNotes notes;
+  std::string line;  // the line in upper case, in a room reused from line to line
   for (const std::string& text : lines) {
-    const std::string line = Upper(text);
+    // Every phrase looked for has letters; the rows of flows, most of the listing, have none.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }))
+      continue;
+    line.assign(text);
+    MakeUpper(line);
     auto any = [&line](const auto& keys) {
       return std::any_of(std::begin(keys), std::end(keys), [&line](const char* key) { return Contains(line, key); });
     };

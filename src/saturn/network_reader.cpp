@@ -39,12 +39,9 @@ std::string StripQuotes(const std::string& text) {
 
 }  // namespace
 
-char ForeignCharacter(const std::string& text) {
-  const std::string value = Trim(text);
-  for (char c : value) {
-    const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (!((u >= '0' && u <= '9') || u == '-' || u == '.' || u == 'E')) return c;
-  }
+char ForeignCharacter(std::string_view text) {
+  for (char c : TrimView(text))
+    if (!((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'E' || c == 'e')) return c;
   return 0;
 }
 
@@ -52,7 +49,7 @@ namespace {
 
 // The value of columns first..last; a field holding what is no number, or a number those
 // columns cannot write in digits, is refused.
-NumberValue FieldValue(const std::string& text, int first, int last) {
+NumberValue FieldValue(std::string_view text, int first, int last) {
   if (ForeignCharacter(text) != 0)
     throw FieldRangeError(
         Printf("valor \"%s\" no es un numero en las columnas %d-%d", Trim(text).c_str(), first, last));
@@ -80,7 +77,7 @@ NumberValue FieldValue(const std::string& text, int first, int last) {
 }  // namespace
 
 int32_t IntAt(const std::string& line, int first, int last) {
-  return FieldValue(Field(line, first, last), first, last).AsInteger();
+  return FieldValue(FieldView(line, first, last), first, last).AsInteger();
 }
 
 int32_t SqueezedIntAt(const std::string& line, int first, int last) {
@@ -88,7 +85,7 @@ int32_t SqueezedIntAt(const std::string& line, int first, int last) {
 }
 
 float RealAt(const std::string& line, int first, int last) {
-  return static_cast<float>(FieldValue(Field(line, first, last), first, last).AsReal());
+  return static_cast<float>(FieldValue(FieldView(line, first, last), first, last).AsReal());
 }
 
 int32_t SpeedTimeOver(int32_t length, int32_t value) { return RoundEven(length * 3.6 / value); }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include "util/errors.h"
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -47,7 +48,7 @@ int32_t SqueezedIntAt(const std::string& line, int first, int last);
 // The first character of a field's text that no number is written with (blanks around the
 // value aside): the conversion would read the field as 0, and the node, flow or time it holds
 // would vanish without a word. 0 when there is none.
-char ForeignCharacter(const std::string& text);
+char ForeignCharacter(std::string_view text);
 struct FieldRangeError : InputError {
   explicit FieldRangeError(const std::string& what) : InputError(what) {}
 };

@@ -1,6 +1,7 @@
 #include "saturn/network_writer.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "model/tables.h"
 #include "util/conversions.h"
@@ -24,6 +25,14 @@ std::string Fit(const std::string& text, int width, int32_t node) {
   return text;
 }
 std::string Num(int32_t value, int width, int32_t node) { return Fit(IntText(value, width), width, node); }
+// "%*s" of a code: the text (up to a NUL, as printf reads it) right-aligned in `width` columns.
+std::string Text(const char* text, int width, int32_t node) {
+  const std::string_view value(text);
+  const size_t padding = static_cast<size_t>(width) > value.size() ? static_cast<size_t>(width) - value.size() : 0;
+  std::string field(padding, ' ');
+  field += value;
+  return Fit(field, width, node);
+}
 
 bool BeginsWith5(const std::string& line, const char* code) { return line.compare(0, 5, code) == 0; }
 
@@ -76,7 +85,7 @@ void WriteMovementNodes(const TFase& stage, int32_t node, TextWriter& out) {
     out.Write(Num(At(stage.MovementNodes, e), 5, node));
     if (e == kNodesOnStageCard && count > kNodesOnStageCard) {
       out.EndLine();
-      out.Write(Printf("%25s", ""));
+      out.Write(std::string(25, ' '));
     }
   }
   out.EndLine();
@@ -103,14 +112,14 @@ void WriteStages(const TPlanSemaforo& plan, int32_t node, TextWriter& out) {
 }
 
 void WriteArm(const TConector& arm, int armCount, bool speeds, int32_t node, TextWriter& out) {
-  out.Write(std::string(5, ' ') + Num(arm.ANode, 5, node) + Fit(Printf("%1s", arm.ContinuationCode.c_str()), 1, node) +
-            Fit(Printf("%4s", arm.LaneText.c_str()), 4, node));
+  out.Write(std::string(5, ' ') + Num(arm.ANode, 5, node) + Text(arm.ContinuationCode.c_str(), 1, node) +
+            Text(arm.LaneText.c_str(), 4, node));
   out.Write(Num(speeds ? arm.Speed : arm.Time, 5, node) + Num(arm.Length, 5, node));
   if (arm.Lanes != 0) {
     const int slotCount = std::min(armCount - 1, kMaxSlots);
     for (int j = 1; j <= slotCount; ++j) {
       const TMovimiento& slot = At(arm.Slots, j);
-      out.Write(Num(slot.TurnValue, 5, node) + Fit(Printf("%2s", slot.Code.c_str()), 2, node) + Num(slot.FirstLane, 1, node) +
+      out.Write(Num(slot.TurnValue, 5, node) + Text(slot.Code.c_str(), 2, node) + Num(slot.FirstLane, 1, node) +
                 Num(slot.LastLane, 2, node));
     }
   }

@@ -1,5 +1,6 @@
 #include "util/conversions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -20,14 +21,42 @@ int32_t RoundEven(double value) {
 int32_t NumberValue::AsInteger() const { return IsReal ? RoundEven(Real) : Integer; }
 double NumberValue::AsReal() const { return IsReal ? Real : static_cast<double>(Integer); }
 
+bool ShortDecimal(std::string_view text, double& value) {
+  // The digits without the point make an integer below 10^15, which a double holds exactly, as
+  // it does the power of ten it is divided by; the one rounding of the division then gives the
+  // double nearest the decimal, as the full conversion does. The flows and times of a listing
+  // are written so, hundreds of thousands of them an iteration.
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = !text.empty() && text[0] == '-';
+  size_t i = negative ? 1 : 0;
+  uint64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  const size_t integerStart = i;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++count > 15) return false;
+      digits = digits * 10 + static_cast<uint64_t>(c - '0');
+      if (point) ++decimals;
+    } else if (c == '.' && !point && i > integerStart) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (!point || decimals == 0) return false;
+  const double magnitude = static_cast<double>(digits) / kPowers[decimals];
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
 NumberValue ConvertNumber(std::string_view text) {
   // Every numeric field of every file comes through here: the field is looked at where it
   // stands, without copies. Blanks and control characters around it are dropped as Trim drops
   // them, and an exponent may be written "e" or "E".
-  size_t first = 0, end = text.size();
-  while (first < end && static_cast<unsigned char>(text[first]) <= ' ') ++first;
-  while (end > first && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  std::string_view t = text.substr(first, end - first);
+  std::string_view t = TrimView(text);
   if (t.empty()) t = "0";
   NumberValue v;
   bool digitsOnly = true;
@@ -46,6 +75,7 @@ NumberValue ConvertNumber(std::string_view text) {
   }
   if (realChars) {
     v.IsReal = true;
+    if (ShortDecimal(t, v.Real)) return v;
     double d = 0.0;
     const char* end = t.data() + t.size();
     auto [ptr, ec] = std::from_chars(t.data(), end, d, std::chars_format::general);
@@ -88,8 +118,27 @@ bool IsBlank(std::string_view text) {
 }
 
 bool IntegerField(std::string_view text, int width, int32_t& value) {
+  // Read where it stands: blanks, then an integer as printf writes it (a sign only when
+  // negative, no leading zeros), filling the field to its last column. The listing asks this
+  // of several fields of every row.
+  size_t blanks = 0;
+  while (blanks < text.size() && text[blanks] == ' ') ++blanks;
+  const std::string_view number = text.substr(blanks);
+  const size_t sign = !number.empty() && number[0] == '-' ? 1 : 0;
+  const bool canonical = number.size() > sign && number[sign] >= '0' && number[sign] <= '9' &&
+                         (number[sign] != '0' || (number.size() == 1 && sign == 0));
+  const size_t width0 = width > 0 ? static_cast<size_t>(width) : 0;
+  if (canonical && text.size() == std::max(width0, number.size())) {
+    int32_t n = 0;
+    const char* end = number.data() + number.size();
+    const auto [ptr, ec] = std::from_chars(number.data(), end, n);
+    if (ec == std::errc() && ptr == end) {
+      value = n;
+      return true;
+    }
+  }
   value = TextToInt(text);
-  return IntText(value, width) == text;
+  return false;
 }
 
 bool SqueezeAndFind(std::string& text, std::string_view key) {

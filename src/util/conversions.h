@@ -24,6 +24,10 @@ struct NumberValue {
 };
 
 NumberValue ConvertNumber(std::string_view text);
+// A decimal written as digits, a point and digits (a minus sign before them allowed), of at
+// most 15 digits: its value, as the full conversion gives it (the nearest double), in `value`.
+// False for any other text, which then needs the full conversion.
+bool ShortDecimal(std::string_view text, double& value);
 int32_t TextToInt(std::string_view text);
 double TextToReal(std::string_view text);
 

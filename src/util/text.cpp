@@ -37,13 +37,18 @@ std::string Printf(const char* format, ...) {
 std::string StatedFigure(const char* format, double value) { return value < 0 ? std::string("-") : Printf(format, value); }
 
 void AppendInt(std::string& out, long long value, int width) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  const size_t length = static_cast<size_t>(result.ptr - digits);
+  // Padding and digits are laid out in one buffer and appended at once: growing the string by
+  // a fill and then overwriting it cost more than the conversion.
+  char text[64];
+  char* const end = text + sizeof text;
+  const auto result = std::to_chars(text + 32, end, value);
+  const size_t length = static_cast<size_t>(result.ptr - (text + 32));
   const size_t padding = width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
-  const size_t at = out.size();
-  out.resize(at + padding + length, ' ');
-  std::copy(digits, digits + length, out.begin() + static_cast<std::ptrdiff_t>(at + padding));
+  if (padding > 32) out.append(padding - 32, ' ');
+  const size_t shown = std::min<size_t>(padding, 32);
+  char* const start = text + 32 - shown;
+  std::fill(start, text + 32, ' ');
+  out.append(start, shown + length);
 }
 
 std::string IntText(long long value, int width) {
@@ -52,12 +57,14 @@ std::string IntText(long long value, int width) {
   return text;
 }
 
-std::string Field(std::string_view line, int first, int last) {
+std::string Field(std::string_view line, int first, int last) { return std::string(FieldView(line, first, last)); }
+
+std::string_view FieldView(std::string_view line, int first, int last) {
   if (first < 1) first = 1;
-  if (last < first || static_cast<size_t>(first) > line.size()) return std::string();
+  if (last < first || static_cast<size_t>(first) > line.size()) return std::string_view();
   size_t start = static_cast<size_t>(first - 1);
   size_t count = std::min(line.size(), static_cast<size_t>(last)) - start;
-  return std::string(line.substr(start, count));
+  return line.substr(start, count);
 }
 
 char Column(std::string_view line, int column) {
@@ -65,11 +72,13 @@ char Column(std::string_view line, int column) {
   return line[static_cast<size_t>(column - 1)];
 }
 
-std::string Trim(std::string_view text) {
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string_view TrimView(std::string_view text) {
   size_t b = 0, e = text.size();
   while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
   while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
-  return std::string(text.substr(b, e - b));
+  return text.substr(b, e - b);
 }
 
 std::string TrimRight(std::string_view text) {

@@ -35,6 +35,11 @@ std::string IntText(long long value, int width = 0);
 
 // Characters a..b (1-based, inclusive) of a line; the part beyond the line's end is dropped.
 std::string Field(std::string_view line, int first, int last);
+// The same characters seen where they stand in the line, for a field only looked at: valid
+// while the line is.
+std::string_view FieldView(std::string_view line, int first, int last);
+// The text without the blanks and control characters around it, seen where it stands.
+std::string_view TrimView(std::string_view text);
 // The character at a 1-based column, or '\0' beyond the line's end.
 char Column(std::string_view line, int column);
 

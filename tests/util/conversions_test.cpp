@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "util/text.h"
 
 namespace veltra {
 namespace {
@@ -52,6 +58,43 @@ TEST(KwtUtils, IntegerFieldMatchesOnlyRightAlignedIntegers) {
     EXPECT_EQ(IntegerField(c.text, c.width, v), c.match) << "[" << c.text << "]";
     EXPECT_EQ(v, c.value) << "[" << c.text << "]";
   }
+}
+
+// Every text of five characters over the characters that matter is an integer field exactly
+// when it is the integer it converts to, written as printf writes it in the field's width.
+TEST(KwtUtils, IntegerFieldIsPrintfOfItsValueForEveryShortText) {
+  const char alphabet[] = {' ', '-', '0', '1', '9', '.', 'E'};
+  std::string text(5, ' ');
+  for (int code = 0; code < 7 * 7 * 7 * 7 * 7; ++code) {
+    for (int i = 0, rest = code; i < 5; ++i, rest /= 7) text[static_cast<size_t>(i)] = alphabet[rest % 7];
+    for (int width : {0, 3, 5, 7}) {
+      const int32_t expected = TextToInt(text);
+      int32_t v = -1;
+      EXPECT_EQ(IntegerField(text, width, v), Printf("%*d", width, expected) == text) << "[" << text << "] " << width;
+      EXPECT_EQ(v, expected) << "[" << text << "]";
+    }
+  }
+}
+
+// A short decimal reads as the C++ library's correctly rounded conversion reads it, to the bit,
+// for every digit count and point position; other texts are left to that conversion.
+TEST(KwtUtils, ShortDecimalIsTheNearestDouble) {
+  std::mt19937_64 random(11);
+  for (int n = 0; n < 200000; ++n) {
+    const int digits = 2 + n % 14, point = 1 + static_cast<int>(random() % static_cast<uint64_t>(digits - 1));
+    std::string text = n % 3 == 0 ? "-" : "";
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    double expected = 0, value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_TRUE(ShortDecimal(text, value)) << text;
+    ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
+  }
+  double value = 0;
+  for (const char* other : {"1.", ".5", "1.2.3", "1E5", "1.5E2", "--1.5", "+1.5", "1234567890.123456", ""})
+    EXPECT_FALSE(ShortDecimal(other, value)) << other;
 }
 
 TEST(KwtUtils, KeywordHelpers) {

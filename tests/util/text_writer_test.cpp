@@ -68,7 +68,7 @@ TEST(LineFiles, LinesComeBackAsWrittenAcrossTheReadersBlocks) {
 TEST(LineFiles, IntegerFieldsAreThoseOfPrintf) {
   for (long long value : {0LL, 7LL, -7LL, 99999LL, -9999LL, 100000LL, 123456789LL, -123456789LL, 1234567890LL,
                           static_cast<long long>(INT_MIN), LLONG_MAX, LLONG_MIN})
-    for (int width : {0, 1, 5, 9, 25}) EXPECT_EQ(IntText(value, width), Printf("%*lld", width, value)) << value;
+    for (int width : {0, 1, 5, 9, 25, 40}) EXPECT_EQ(IntText(value, width), Printf("%*lld", width, value)) << value;
 }
 
 }  // namespace
