@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/setting_lists.h"
+#include "model/tables.h"
 #include "model/transyt_model.h"
 
 namespace veltra {
@@ -168,8 +169,8 @@ struct Settings {
   double PrecisionIRSaturn = 0.05;
   double PrecisionIRTransyt = 0.05;
 
-  // Per network position 1..100.
-  std::vector<NetworkSettings> Red = std::vector<NetworkSettings>(kMaxRedes + 1);
+  // Per network position 1..NumRedes, a row added as each network's section is read.
+  GrowingRows<NetworkSettings> Red;
   // The settings of network r.
   NetworkSettings& Network(NetworkPosition r);
   const NetworkSettings& Network(NetworkPosition r) const;

@@ -13,12 +13,7 @@ QorVars::QorVars() {
   RedNodos.assign(1, TRedNodos());
   NodoTransytUsado.assign(kMaxTransytNode + 1, 0);
   Arcos.assign(1, TArco());
-  Arcos.reserve(kMaxArcos + 1);
   Casos.assign(1, TCaso());
-  CicloRed.assign(kMaxRedes + 1, 0);
-  NodosSemaforo.assign(kMaxRedes + 1, std::vector<int32_t>(1, 0));
-  NodosSemaforoTransyt.assign(kMaxRedes + 1, std::vector<int32_t>(1, 0));
-  NumNodosSemaforo.assign(kMaxRedes + 1, 0);
   EnsureIteration(0);
 }
 
@@ -59,7 +54,31 @@ TRedNodos& QorVars::Network(NetworkPosition r) { return At(RedNodos, r.Value());
 void QorVars::SetNetworks(const std::vector<NetworkNumber>& numbers, size_t nodeCount) {
   NumRedes = static_cast<int32_t>(numbers.size());
   RedNodos.resize(numbers.size() + 1);
-  for (size_t p = 1; p <= numbers.size(); ++p) RedNodos[p].Reset(numbers[p - 1], nodeCount);
+  positionOfNumber_.clear();
+  for (size_t p = 1; p <= numbers.size(); ++p) {
+    RedNodos[p].Reset(numbers[p - 1], nodeCount);
+    positionOfNumber_.emplace(numbers[p - 1].Value(), static_cast<int32_t>(p));
+  }
+  SizeNetworkTables();
+}
+
+NetworkPosition QorVars::PositionOf(NetworkNumber number) const {
+  auto found = positionOfNumber_.find(number.Value());
+  return NetworkPosition(found == positionOfNumber_.end() ? 0 : found->second);
+}
+
+// Rows are added, never taken away: the node list is read again after every SATURN run and
+// gives the same networks, whose cycles and history must stay.
+void QorVars::SizeNetworkTables() {
+  const size_t rows = static_cast<size_t>(std::max(NumRedes, 0)) + 1;
+  if (CicloRed.size() < rows) CicloRed.resize(rows, 0);
+  if (NodosSemaforo.size() < rows) NodosSemaforo.resize(rows, std::vector<int32_t>(1, 0));
+  if (NodosSemaforoTransyt.size() < rows) NodosSemaforoTransyt.resize(rows, std::vector<int32_t>(1, 0));
+  if (NumNodosSemaforo.size() < rows) NumNodosSemaforo.resize(rows, 0);
+  for (auto& cycles : HistCiclo)
+    if (cycles.size() < rows) cycles.resize(rows, 0);
+  for (auto& networks : Hist)
+    if (networks.size() < rows) networks.resize(rows);
 }
 
 int32_t& QorVars::Cycle(NetworkPosition r) { return At(CicloRed, r.Value()); }
@@ -68,8 +87,9 @@ int32_t QorVars::Cycle(NetworkPosition r) const { return At(CicloRed, r.Value())
 void QorVars::EnsureIteration(int iteration) {
   if (iteration < 0) return;
   size_t need = static_cast<size_t>(iteration) + 1;
-  if (HistCiclo.size() < need) HistCiclo.resize(need, std::vector<int32_t>(kMaxRedes + 1, 0));
-  if (Hist.size() < need) Hist.resize(need, std::vector<std::vector<THistNodo>>(kMaxRedes + 1));
+  if (HistCiclo.size() < need) HistCiclo.resize(need);
+  if (Hist.size() < need) Hist.resize(need);
+  SizeNetworkTables();
 }
 
 namespace {
@@ -131,7 +151,6 @@ int32_t QorVars::NextLinkOfMovement(int32_t position, int32_t a, int32_t b, int3
 }
 
 int32_t QorVars::AddLink() {
-  if (NumArcos >= kMaxArcos) return 0;
   if (NumArcos < arcIndexedCount_) arcIndexValid_ = false;  // NumArcos was set back: a place indexed is reused
   ++NumArcos;
   if (Arcos.size() <= static_cast<size_t>(NumArcos)) Arcos.resize(static_cast<size_t>(NumArcos) + 1);
