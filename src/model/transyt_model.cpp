@@ -36,13 +36,24 @@ int32_t TRedNodos::TransytNodeOf(int32_t nodeIndex) const {
 }
 
 // The index keeps the first node of each number, as a scan of the nodes in order finds it.
-int32_t TRedNodos::NodeOfTransyt(int32_t transytNode) const {
-  if (!indexed_) {
-    nodeOfTransyt_.clear();
-    for (size_t i = 1; i < transytNodes_.size(); ++i)
-      if (transytNodes_[i] != 0) nodeOfTransyt_.emplace(transytNodes_[i], static_cast<int32_t>(i));
-    indexed_ = true;
+void TRedNodos::Index() const {
+  if (indexed_) return;
+  nodeOfTransyt_.clear();
+  members_.clear();
+  for (size_t i = 1; i < transytNodes_.size(); ++i) {
+    if (transytNodes_[i] != 0) nodeOfTransyt_.emplace(transytNodes_[i], static_cast<int32_t>(i));
+    if (transytNodes_[i] > 0) members_.push_back(static_cast<int32_t>(i));
   }
+  indexed_ = true;
+}
+
+const std::vector<int32_t>& TRedNodos::Members() const {
+  Index();
+  return members_;
+}
+
+int32_t TRedNodos::NodeOfTransyt(int32_t transytNode) const {
+  Index();
   if (transytNode == 0) return 0;
   auto found = nodeOfTransyt_.find(transytNode);
   return found == nodeOfTransyt_.end() ? 0 : found->second;

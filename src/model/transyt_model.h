@@ -79,10 +79,16 @@ class TRedNodos {
   int32_t NodeOfTransyt(int32_t transytNode) const;
   // Node indices 1..NodeCount().
   size_t NodeCount() const { return transytNodes_.empty() ? 0 : transytNodes_.size() - 1; }
+  // The indices of the nodes with a TRANSYT number above 0, ascending: the network's junctions,
+  // so that its steps need not look at every node of the city.
+  const std::vector<int32_t>& Members() const;
 
  private:
+  void Index() const;
+
   std::vector<int32_t> transytNodes_;  // [0] unused
   mutable std::unordered_map<int32_t, int32_t> nodeOfTransyt_;
+  mutable std::vector<int32_t> members_;
   mutable bool indexed_ = false;
 };
 
