@@ -90,10 +90,28 @@ void SaturnVars::Clear() {
   InvalidateIndexes();
 }
 
-std::string SaturnVars::LinkKey(int32_t aNode, int32_t bNode) { return Printf("%9d%9d", aNode, bNode); }
+std::string SaturnVars::LinkKey(int32_t aNode, int32_t bNode) {
+  std::string key;
+  AppendLinkKey(key, aNode, bNode);
+  return key;
+}
 
 std::string SaturnVars::TurnKey(int32_t junctionNode, int32_t aNode, int32_t cNode) {
-  return Printf("%9d%9d%9d", junctionNode, aNode, cNode);
+  std::string key;
+  AppendTurnKey(key, junctionNode, aNode, cNode);
+  return key;
+}
+
+// "%9d%9d" and "%9d%9d%9d": the lookups make a key per call, so they are made without printf.
+void SaturnVars::AppendLinkKey(std::string& key, int32_t aNode, int32_t bNode) {
+  AppendInt(key, aNode, 9);
+  AppendInt(key, bNode, 9);
+}
+
+void SaturnVars::AppendTurnKey(std::string& key, int32_t junctionNode, int32_t aNode, int32_t cNode) {
+  AppendInt(key, junctionNode, 9);
+  AppendInt(key, aNode, 9);
+  AppendInt(key, cNode, 9);
 }
 
 void SaturnVars::InvalidateIndexes() {
@@ -158,12 +176,16 @@ int32_t SaturnVars::FindZone(int32_t zone) const {
 
 int32_t SaturnVars::FindLink(int32_t aNode, int32_t bNode) const {
   EnsureLinkIndex();
-  auto it = linkByKey_.find(LinkKey(aNode, bNode));
+  keyScratch_.clear();
+  AppendLinkKey(keyScratch_, aNode, bNode);
+  auto it = linkByKey_.find(keyScratch_);
   return it == linkByKey_.end() ? 0 : it->second;
 }
 
 int32_t SaturnVars::FindTurn(int32_t aNode, int32_t junctionNode, int32_t cNode) const {
-  const std::string key = TurnKey(junctionNode, aNode, cNode);
+  keyScratch_.clear();
+  AppendTurnKey(keyScratch_, junctionNode, aNode, cNode);
+  const std::string& key = keyScratch_;
   int low = 0;
   // The spare entries after the last turn hold no key and must stay outside the search.
   int high = static_cast<int>(Turns.size()) - 1;
@@ -197,7 +219,7 @@ TPlanSemaforo* SaturnVars::PlanOf(int32_t node) {
 }
 
 int32_t SaturnVars::RegisterNode(int32_t number) {
-  std::string key = Printf("%9d", number);
+  std::string key = IntText(number, 9);
   auto it = NodeIndex.find(key);
   if (it != NodeIndex.end()) return it->second;
   if (Nodes.size() > static_cast<size_t>(capacity_.Nodes)) return 0;

@@ -393,6 +393,8 @@ class SaturnVars {
 
   static std::string LinkKey(int32_t aNode, int32_t bNode);
   static std::string TurnKey(int32_t junctionNode, int32_t aNode, int32_t cNode);
+  static void AppendLinkKey(std::string& key, int32_t aNode, int32_t bNode);
+  static void AppendTurnKey(std::string& key, int32_t junctionNode, int32_t aNode, int32_t cNode);
 
  private:
   SaturnCapacities capacity_;
@@ -410,6 +412,8 @@ class SaturnVars {
   mutable std::unordered_map<int32_t, int32_t> nodeByNumber_;
   mutable std::unordered_map<std::string, int32_t> linkByKey_;
   mutable std::unordered_map<int32_t, int32_t> zoneByNumber_;
+  // The key a lookup searches for, kept so that a lookup allocates nothing.
+  mutable std::string keyScratch_;
 };
 
 }  // namespace veltra

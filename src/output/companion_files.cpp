@@ -144,8 +144,13 @@ void WriteArcFile(const SaturnVars& sat, const QorVars& qor, TextWriter& out) {
       const char* separator = exits.empty() && lanes.empty() ? "" : "/";
       int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, c);
       const TGiro* turn = t != 0 ? &At(sat.Turns, t) : nullptr;
-      exits += Printf("%s%d", separator, TransytOf(sat, c));
-      lanes += Printf("%s%d-%d", separator, turn ? turn->FirstLane : 0, turn ? turn->LastLane : 0);
+      // "%s%d" and "%s%d-%d", built up without a printf per exit
+      exits += separator;
+      AppendInt(exits, TransytOf(sat, c));
+      lanes += separator;
+      AppendInt(lanes, turn ? turn->FirstLane : 0);
+      lanes += '-';
+      AppendInt(lanes, turn ? turn->LastLane : 0);
     }
     out.Line(Printf("%d,%d,%d,%s,%s", arco.Numero, TransytOf(sat, arco.NodoA), TransytOf(sat, arco.NodoB),
                     exits.c_str(), lanes.c_str()));

@@ -92,7 +92,9 @@ class ListingReader {
   int64_t Remaining() const { return static_cast<int64_t>(lines_.size()) - 1 - position_; }
   const std::string& Take() {
     ++position_;
-    line_ = Upper(lines_[static_cast<size_t>(position_)]);
+    // In place: the listing holds a line per link and turn, and the copy reuses its room.
+    line_.assign(lines_[static_cast<size_t>(position_)]);
+    MakeUpper(line_);
     return line_;
   }
   // Refuses a row whose columns ran together: a value wider than its ten columns pushes the

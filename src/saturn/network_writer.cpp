@@ -23,7 +23,7 @@ std::string Fit(const std::string& text, int width, int32_t node) {
     throw NetworkFieldError(Printf("nodo %d: el valor %s no cabe en %d columnas", node, Trim(text).c_str(), width));
   return text;
 }
-std::string Num(int32_t value, int width, int32_t node) { return Fit(Printf("%*d", width, value), width, node); }
+std::string Num(int32_t value, int width, int32_t node) { return Fit(IntText(value, width), width, node); }
 
 bool BeginsWith5(const std::string& line, const char* code) { return line.compare(0, 5, code) == 0; }
 

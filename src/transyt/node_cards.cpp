@@ -43,7 +43,7 @@ namespace {
 std::string CardField(int32_t card, size_t position, int32_t value) {
   if (value > 99999 || value < -9999)
     throw CardFieldError(Printf("tarjeta %d, campo %zu: el valor %d no cabe en 5 columnas", card, position, value));
-  return Printf("%5d", value);
+  return IntText(value, 5);
 }
 
 }  // namespace

@@ -21,7 +21,13 @@ int32_t NumberValue::AsInteger() const { return IsReal ? RoundEven(Real) : Integ
 double NumberValue::AsReal() const { return IsReal ? Real : static_cast<double>(Integer); }
 
 NumberValue ConvertNumber(std::string_view text) {
-  std::string t = Upper(Trim(text));
+  // Every numeric field of every file comes through here: the field is looked at where it
+  // stands, without copies. Blanks and control characters around it are dropped as Trim drops
+  // them, and an exponent may be written "e" or "E".
+  size_t first = 0, end = text.size();
+  while (first < end && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+  while (end > first && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+  std::string_view t = text.substr(first, end - first);
   if (t.empty()) t = "0";
   NumberValue v;
   bool digitsOnly = true;
@@ -29,7 +35,7 @@ NumberValue ConvertNumber(std::string_view text) {
   for (char c : t) {
     bool digitOrMinus = c == '-' || (c >= '0' && c <= '9');
     if (!digitOrMinus) digitsOnly = false;
-    if (!digitOrMinus && c != '.' && c != 'E') realChars = false;
+    if (!digitOrMinus && c != '.' && c != 'E' && c != 'e') realChars = false;
   }
   if (digitsOnly) {
     int32_t n = 0;
@@ -83,7 +89,7 @@ bool IsBlank(std::string_view text) {
 
 bool IntegerField(std::string_view text, int width, int32_t& value) {
   value = TextToInt(text);
-  return Printf("%*d", width, value) == text;
+  return IntText(value, width) == text;
 }
 
 bool SqueezeAndFind(std::string& text, std::string_view key) {

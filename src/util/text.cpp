@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace veltra {
@@ -32,6 +34,22 @@ std::string Printf(const char* format, ...) {
   return result;
 }
 
+void AppendInt(std::string& out, long long value, int width) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  const size_t length = static_cast<size_t>(result.ptr - digits);
+  const size_t padding = width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+  const size_t at = out.size();
+  out.resize(at + padding + length, ' ');
+  std::copy(digits, digits + length, out.begin() + static_cast<std::ptrdiff_t>(at + padding));
+}
+
+std::string IntText(long long value, int width) {
+  std::string text;
+  AppendInt(text, value, width);
+  return text;
+}
+
 std::string Field(std::string_view line, int first, int last) {
   if (first < 1) first = 1;
   if (last < first || static_cast<size_t>(first) > line.size()) return std::string();
@@ -58,15 +76,22 @@ std::string TrimRight(std::string_view text) {
   return std::string(text.substr(0, e));
 }
 
+void MakeUpper(std::string& text) {
+  // The "C" locale's mapping, which the program never changes (it sets only the time's).
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
 std::string Upper(std::string_view text) {
   std::string s(text);
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  MakeUpper(s);
   return s;
 }
 
 std::string Lower(std::string_view text) {
   std::string s(text);
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
 }
 
@@ -105,24 +130,33 @@ std::vector<std::string> Split(std::string_view text, char separator) {
 bool ForEachLine(const std::string& path, size_t maxLineLength, const std::function<void(std::string&, size_t)>& take) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::streambuf& buffer = *in.rdbuf();
   std::string line;
   size_t count = 0;
   bool pending = false;  // characters read since the last line end
-  for (int c = buffer.sbumpc(); c != std::char_traits<char>::eof(); c = buffer.sbumpc()) {
-    if (c == '\n') {
+  // Read in blocks and cut at the line ends found in them: a network file and its listing are
+  // read every iteration, and a character at a time was most of their reading.
+  std::vector<char> block(64 * 1024);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const char* at = block.data();
+    const char* end = at + in.gcount();
+    while (at < end) {
+      const char* lineEnd = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+      const char* pieceEnd = lineEnd != nullptr ? lineEnd : end;
+      const size_t piece = static_cast<size_t>(pieceEnd - at);
+      if (line.size() + piece > maxLineLength)
+        throw LineTooLongError(Printf("ERROR - %s, linea %zu: mas de %zu caracteres, limite de una linea", path.c_str(),
+                                      count + 1, maxLineLength),
+                               count + 1, maxLineLength);
+      line.append(at, piece);
+      if (piece > 0) pending = true;
+      if (lineEnd == nullptr) break;
       if (!line.empty() && line.back() == '\r') line.pop_back();
       take(line, ++count);
       line.clear();
       pending = false;
-      continue;
+      at = lineEnd + 1;
     }
-    if (line.size() >= maxLineLength)
-      throw LineTooLongError(Printf("ERROR - %s, linea %zu: mas de %zu caracteres, limite de una linea", path.c_str(),
-                                    count + 1, maxLineLength),
-                             count + 1, maxLineLength);
-    line.push_back(static_cast<char>(c));
-    pending = true;
   }
   if (pending) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,9 +25,18 @@ namespace veltra::satprog {
 class Programs : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("veltra_satprog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    // A directory of its own for every run of every test: two builds' suites running at once
+    // (or a test run while another is) must not write each other's files.
+    std::string pattern = (std::filesystem::temp_directory_path() /
+                           ("veltra_satprog_" +
+                            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_XXXXXX"))
+                              .string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  // Kept after a failure, to look at.
+  void TearDown() override {
+    if (!HasFailure()) std::filesystem::remove_all(dir_);
   }
   // Runs a program of the build directory in the working directory; returns its exit code.
   int Call(const std::string& program, const std::string& args) {

@@ -15,7 +15,7 @@ TEST(KwtUtils, TextToNumberFollowsTheFieldRules) {
     double real;
   };
   const Case cases[] = {
-      {"  12  ", false, 12, 0},    {"1.5E2", true, 0, 150.0},    {"12a", false, 0, 0},
+      {"  12  ", false, 12, 0},    {"1.5E2", true, 0, 150.0}, {"1.5e2", true, 0, 150.0},    {"12a", false, 0, 0},
       {"+3", false, 0, 0},         {"1,5", false, 0, 0},         {"", false, 0, 0},
       {"-", false, 0, 0},          {"--5", false, 0, 0},         {"-17", false, -17, 0},
       {"99999999999", false, 0, 0}, {"1 2", false, 0, 0},        {"2.5", true, 0, 2.5},
