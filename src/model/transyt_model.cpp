@@ -75,7 +75,11 @@ void QorVars::SetNetworks(const std::vector<NetworkNumber>& numbers, size_t node
 
 NetworkPosition QorVars::PositionOf(NetworkNumber number) const {
   auto found = positionOfNumber_.find(number.Value());
-  return NetworkPosition(found == positionOfNumber_.end() ? 0 : found->second);
+  if (found != positionOfNumber_.end()) return NetworkPosition(found->second);
+  // Rows set one by one (a model built in code) are not in the index: looked for in order.
+  for (NetworkPosition r : Positions())
+    if (static_cast<size_t>(r.Value()) < RedNodos.size() && NumberOf(r) == number) return r;
+  return NetworkPosition(0);
 }
 
 // Rows are added, never taken away: the node list is read again after every SATURN run and
