@@ -381,13 +381,14 @@ TEST(SaturnArmCards, NodeNumberWiderThanItsFiveColumnsStopsNamingTheField) {
     EXPECT_THROW(ReadNetworkLines(t.run, lines, "red.dat"), RunStop);
     EXPECT_TRUE(test::LogHas(t, std::string("ERROR - Red Saturn ") + c.message)) << t.console.str();
   }
-  // Five digits in their columns followed by a blank are read as they are.
+  // Five digits in their columns followed by a blank are read as they are (a card starting
+  // 99999 would end the section).
   TestRun t;
   auto lines = NetworkHead();
-  lines.insert(lines.end(), {"1", Card().Int(1, 5, 99999).Int(6, 10, 2).Int(11, 15, 1), arm("99998"), arm("    2"), "99999"});
+  lines.insert(lines.end(), {"1", Card().Int(1, 5, 99998).Int(6, 10, 2).Int(11, 15, 1), arm("99997"), arm("    2"), "99999"});
   ReadNetworkLines(t.run, lines, "red.dat");
-  EXPECT_NE(t.run.Sat.FindNode(99999), 0);
   EXPECT_NE(t.run.Sat.FindNode(99998), 0);
+  EXPECT_NE(t.run.Sat.FindNode(99997), 0);
 }
 
 TEST(SaturnTurnDirections, RangesOfTheTurnAngle) {
