@@ -297,6 +297,30 @@ void BM_IterationWithoutOutsidePrograms(benchmark::State& state) {
 }
 BENCHMARK(BM_IterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The examples' networks, their starting listings and node lists, copied under the names the
+// iteration reads: the town (pueblo) and Sioux Falls.
+std::string ExampleDir(const std::string& example, const std::string& network) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "veltra_bench_example_XXXXXX").string();
+  if (!mkdtemp(pattern.data())) std::abort();
+  const std::filesystem::path from = std::filesystem::path(VELTRA_EXAMPLES_DIR) / example;
+  std::filesystem::copy_file(from / (network + ".dat"), pattern + "/example_network.dat");
+  std::filesystem::copy_file(from / (network + ".lpa"), pattern + "/example_network.lpa");
+  std::filesystem::copy_file(from / "nodos.txt", pattern + "/example_nodes.txt");
+  return pattern;
+}
+
+void BM_TownIterationWithoutOutsidePrograms(benchmark::State& state) {
+  static const std::string dir = ExampleDir("pueblo", "pueblo");
+  MeasureIteration(state, dir, "example");
+}
+BENCHMARK(BM_TownIterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_SiouxFallsIterationWithoutOutsidePrograms(benchmark::State& state) {
+  static const std::string dir = ExampleDir("siouxfalls", "siouxfalls");
+  MeasureIteration(state, dir, "example");
+}
+BENCHMARK(BM_SiouxFallsIterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 #ifdef VELTRA_BENCH_CITY
 // The same iteration on the generated city of Berlin Center's size (13,015 nodes, 29,306 links)
 // converted as veltra-tntp --signals converts it, its 8,149 signals in 169 TRANSYT networks of up
