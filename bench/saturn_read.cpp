@@ -1,5 +1,6 @@
-// Reading a SATURN network data file and its assignment listing at the model's limits:
-// 5000 nodes, 15000 links, 15000 turns, 1000 signal plans, 1000 zones, coordinates for all.
+// Reading a SATURN network data file and its assignment listing at the original program's
+// limits: 5000 nodes, 15000 links, 15000 turns, 1000 signal plans, 1000 zones, coordinates for
+// all; and one iteration's own work there and on a generated city of 13,000 nodes.
 // The generator writes the two files (model_network.dat, model_network.lpa) into a fresh
 // temporary directory before the first run.
 #include <benchmark/benchmark.h>
@@ -24,8 +25,16 @@
 #include "state/run.h"
 #include "transyt/node_list.h"
 #include "transyt/transyt_file.h"
+#include "util/conversions.h"
 #include "util/platform.h"
 #include "util/text.h"
+
+#ifdef VELTRA_BENCH_CITY
+#include <iostream>
+
+#include "satprog/tntp_converter.h"
+#include "support/city/city_network.h"
+#endif
 
 namespace {
 
@@ -40,6 +49,16 @@ constexpr int kBusRoutes = 100;
 
 int Junction(int r, int c) { return 10001 + r * kCols + c; }
 std::string R(long v, int w) { return Printf("%*ld", w, v); }
+
+// The end of a generated listing: the summary with its totals, and the lines after it.
+void AddListingTotals(std::vector<std::string>& lpa) {
+  lpa.push_back("");
+  lpa.push_back("           SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK");
+  lpa.push_back("      TOTAL FLOWS - FIXED PLUS ASSIGNED");
+  lpa.push_back(Printf("  SUB-TOTALS%20.1f%14.1f", 12345.6, 234567.8));
+  lpa.push_back(Printf("  GRAND TOTALS%18.1f%14.1f", 23456.7, 345678.9));
+  for (int i = 0; i < 12; ++i) lpa.push_back("");
+}
 
 // Writes model_network.dat and model_network.lpa into `dir`.
 void GenerateModelNetwork(const std::string& dir) {
@@ -136,12 +155,7 @@ void GenerateModelNetwork(const std::string& dir) {
   }
   dat.push_back("99999");
 
-  lpa.push_back("");
-  lpa.push_back("           SUMMARY STATISTICS FOR THE ASSIGNMENT NETWORK");
-  lpa.push_back("      TOTAL FLOWS - FIXED PLUS ASSIGNED");
-  lpa.push_back(Printf("  SUB-TOTALS%20.1f%14.1f", 12345.6, 234567.8));
-  lpa.push_back(Printf("  GRAND TOTALS%18.1f%14.1f", 23456.7, 345678.9));
-  for (int i = 0; i < 12; ++i) lpa.push_back("");
+  AddListingTotals(lpa);
 
   auto write = [&dir](const char* name, const std::vector<std::string>& lines) {
     veltra::TextWriter out(dir + "/" + name);
@@ -174,16 +188,19 @@ double PeakMegabytes() {
 }
 
 // Loads and reads the network file, then loads and reads its listing, as the input check does.
-void ReadNetworkAndListing(veltra::Run& run, const std::string& network) {
-  const std::string dir = ModelDir();
+void ReadNetworkAndListing(veltra::Run& run, const std::string& network, const std::string& listing) {
   veltra::SaturnVars& sat = run.Sat;
   sat.Clear();
   veltra::LoadLines(network, sat.NetworkLines);
   sat.NetworkFileName = network;
   const veltra::SaturnSettings settings = veltra::SaturnSettingsOf(run);
   veltra::SaturnRead(settings, sat, run.Log);
-  veltra::LoadLines(dir + "/model_network.lpa", sat.ListingLines);
+  veltra::LoadLines(listing, sat.ListingLines);
   veltra::ReadListing(sat.ListingLines, 0, settings, sat, run.Log);
+}
+
+void ReadNetworkAndListing(veltra::Run& run, const std::string& network) {
+  ReadNetworkAndListing(run, network, ModelDir() + "/model_network.lpa");
 }
 
 void BM_ReadModelNetworkAndListing(benchmark::State& state) {
@@ -225,29 +242,50 @@ BENCHMARK(BM_ReadModelNetworkOnly)->Unit(benchmark::kMillisecond)->Iterations(5)
 // and companions, write the SATURN network file of the iteration and read it back with the
 // flows, as the next iteration starts.
 // Named and kept out of line so that a profile can count it alone.
-__attribute__((noinline)) int32_t OwnWorkOfOneIteration(veltra::Run& run, const std::string& dir) {
+// The files of one scenario: base "model" reads model_network.dat, model_network.lpa and
+// model_nodes.txt and writes model_transyt_1_<r>.dat and model_network_1.dat.
+__attribute__((noinline)) int32_t OwnWorkOfOneIteration(veltra::Run& run, const std::string& dir,
+                                                        const std::string& base = "model") {
   int32_t links = 0;
-  ReadNetworkAndListing(run, dir + "/model_network.dat");
-  veltra::ReadNodeList(dir + "/model_nodes.txt", run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
+  const std::string listing = dir + "/" + base + "_network.lpa";
+  ReadNetworkAndListing(run, dir + "/" + base + "_network.dat", listing);
+  veltra::ReadNodeList(dir + "/" + base + "_nodes.txt", run.Cfg.TransytNodeLimit(), run.Sat, run.Qor, run.Log);
   for (int r = 1; r <= run.Qor.NumRedes; ++r) {
     veltra::ReadNetworkConfiguration(run, veltra::NetworkPosition(r));
     veltra::ConstruirArcos(run.Cfg, veltra::NetworkPosition(r), 1, run.Sat, run.Qor, run.Log);
     links += run.Qor.NumArcos;
     const veltra::TransytDataFile written = veltra::WriteTransytFile(
-        run.Cfg, veltra::NetworkPosition(r), run.Sat, run.Qor, run.Log, Printf("%s/model_transyt_1_%d.dat", dir.c_str(), r),
-        veltra::TransytFileKind::Final, 96);
+        run.Cfg, veltra::NetworkPosition(r), run.Sat, run.Qor, run.Log,
+        Printf("%s/%s_transyt_1_%d.dat", dir.c_str(), base.c_str(), r), veltra::TransytFileKind::Final, 96);
     veltra::WriteCompanionFiles(written, run.Sat, run.Qor, run.Log);
   }
   veltra::EscribirRedSaturn(run, 1);
-  ReadNetworkAndListing(run, dir + "/model_network_1.dat");
+  ReadNetworkAndListing(run, dir + "/" + base + "_network_1.dat", listing);
   return links;
 }
 
-void BM_IterationWithoutOutsidePrograms(benchmark::State& state) {
+// Runs the iteration on the files of `base` in `dir` and reports the tables' sizes.
+void MeasureIteration(benchmark::State& state, const std::string& dir, const std::string& base) {
   NullBuffer null;
   std::ostream console(&null);
   veltra::PosixPlatform platform;
   veltra::Run run(platform, console);
+  run.Files.SaturnFile = dir + "/" + base + "_network.dat";
+  run.Files.TransytFile = dir + "/" + base + "_transyt.dat";
+  run.WorkDir = dir;
+  run.ConfigFileName = "none.ini";
+  int32_t links = 0;
+  for (auto _ : state) links += OwnWorkOfOneIteration(run, dir, base);
+  state.counters["transyt_links"] = benchmark::Counter(links, benchmark::Counter::kAvgIterations);
+  state.counters["networks"] = run.Qor.NumRedes;
+  state.counters["nodes"] = run.Sat.Network.NodeCount;
+  state.counters["links"] = run.Sat.Network.LinkCount;
+  state.counters["turns"] = run.Sat.Network.TurnCount;
+  state.counters["plans"] = run.Sat.Network.SignalPlanCount;
+  state.counters["peak_MB"] = PeakMegabytes();
+}
+
+void BM_IterationWithoutOutsidePrograms(benchmark::State& state) {
   const std::string dir = ModelDir();
   {
     veltra::TextWriter nodes(dir + "/model_nodes.txt");
@@ -255,19 +293,87 @@ void BM_IterationWithoutOutsidePrograms(benchmark::State& state) {
       nodes.Line(Printf("%d %d %d", Junction(k / kCols, k % kCols), k % 50 + 1, k / 50 + 1));
     nodes.Close();
   }
-  run.Files.SaturnFile = dir + "/model_network.dat";
-  run.Files.TransytFile = dir + "/model_transyt.dat";
-  run.WorkDir = dir;
-  run.ConfigFileName = "none.ini";
-  int32_t links = 0;
-  for (auto _ : state) links += OwnWorkOfOneIteration(run, dir);
-  state.counters["transyt_links"] = benchmark::Counter(links, benchmark::Counter::kAvgIterations);
-  state.counters["networks"] = run.Qor.NumRedes;
-  state.counters["nodes"] = run.Sat.Network.NodeCount;
-  state.counters["links"] = run.Sat.Network.LinkCount;
-  state.counters["peak_MB"] = PeakMegabytes();
+  MeasureIteration(state, dir, "model");
 }
 BENCHMARK(BM_IterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The examples' networks, their starting listings and node lists, copied under the names the
+// iteration reads: the town (pueblo) and Sioux Falls.
+std::string ExampleDir(const std::string& example, const std::string& network) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "veltra_bench_example_XXXXXX").string();
+  if (!mkdtemp(pattern.data())) std::abort();
+  const std::filesystem::path from = std::filesystem::path(VELTRA_EXAMPLES_DIR) / example;
+  std::filesystem::copy_file(from / (network + ".dat"), pattern + "/example_network.dat");
+  std::filesystem::copy_file(from / (network + ".lpa"), pattern + "/example_network.lpa");
+  std::filesystem::copy_file(from / "nodos.txt", pattern + "/example_nodes.txt");
+  return pattern;
+}
+
+void BM_TownIterationWithoutOutsidePrograms(benchmark::State& state) {
+  static const std::string dir = ExampleDir("pueblo", "pueblo");
+  MeasureIteration(state, dir, "example");
+}
+BENCHMARK(BM_TownIterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_SiouxFallsIterationWithoutOutsidePrograms(benchmark::State& state) {
+  static const std::string dir = ExampleDir("siouxfalls", "siouxfalls");
+  MeasureIteration(state, dir, "example");
+}
+BENCHMARK(BM_SiouxFallsIterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+#ifdef VELTRA_BENCH_CITY
+// The same iteration on the generated city of Berlin Center's size (13,015 nodes, 29,306 links)
+// converted as veltra-tntp --signals converts it, its 8,149 signals in 169 TRANSYT networks of up
+// to 50, with a listing that gives every link and turn a flow.
+const std::string& CityDir() {
+  static const std::string dir = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "veltra_bench_city_XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    veltra::assign::bench::CityShape shape;
+    shape.LocalStreets = 0.65;  // Berlin Center's share of signals
+    const veltra::assign::bench::City city = veltra::assign::bench::GenerateCity(shape);
+    veltra::satprog::TntpNet net;
+    net.Zones = shape.Zones;
+    net.FirstThruNode = shape.Zones + 1;
+    const auto& g = city.Net.Links;
+    for (int32_t a = 0; a < g.LinkCount(); ++a)
+      net.Links.push_back({g.Tail(a) + 1, g.Head(a) + 1, city.Capacity[static_cast<size_t>(a)],
+                           city.Length[static_cast<size_t>(a)], city.FreeTime[static_cast<size_t>(a)], 0.15, 4});
+    for (size_t n = 0; n < city.X.size(); ++n) net.Nodes.push_back({static_cast<int32_t>(n + 1), city.X[n], city.Y[n]});
+    veltra::satprog::ConversionSettings settings;
+    settings.Mode = veltra::satprog::ConversionMode::Signals;
+    settings.MetresPerLengthUnit = 1;
+    const veltra::satprog::Conversion conversion = veltra::satprog::ConvertTntp(net, settings);
+    auto write = [&pattern](const char* name, const std::vector<std::string>& lines) {
+      veltra::TextWriter out(pattern + "/" + name);
+      for (const auto& l : lines) out.Line(l);
+      out.Close();
+    };
+    write("city_network.dat", conversion.DataFile);
+    write("city_nodes.txt", conversion.NodeList);
+    // The listing: every link and turn of the network read, with a flow of its own.
+    veltra::MessageLog log(std::cout);
+    veltra::SaturnVars sat;
+    veltra::SaturnRead(conversion.DataFile, pattern + "/city_network.dat", veltra::SaturnSettings(), sat, log);
+    std::vector<std::string> lpa = {" GENERATED LISTING", "      LISTING OF THE FLOWS ON CHANNEL  1", ""};
+    auto values = [](double flow) { return Printf("%10.2f%10.2f%10.2f%10.2f%10.2f", 1800.0, 40.0, 35.0, flow, 0.0); };
+    for (int32_t l = 1; l <= sat.Network.LinkCount; ++l)
+      lpa.push_back(R(sat.Links[static_cast<size_t>(l)].ANode, 9) + R(sat.Links[static_cast<size_t>(l)].BNode, 9) +
+                    values(100 + l % 700));
+    for (int32_t t = 1; t <= sat.Network.TurnCount; ++t) {
+      const veltra::TGiro& turn = sat.Turns[static_cast<size_t>(t)];
+      lpa.push_back(R(turn.ANode, 6) + R(turn.JunctionNode, 6) + R(turn.CNode, 6) + values(30 + t % 250));
+    }
+    AddListingTotals(lpa);
+    write("city_network.lpa", lpa);
+    return pattern;
+  }();
+  return dir;
+}
+
+void BM_CityIterationWithoutOutsidePrograms(benchmark::State& state) { MeasureIteration(state, CityDir(), "city"); }
+BENCHMARK(BM_CityIterationWithoutOutsidePrograms)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
 
 }  // namespace
 

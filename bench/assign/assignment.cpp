@@ -6,7 +6,7 @@
 // the time of one all-or-nothing assignment, the floor of any iteration.
 #include "assign/assignment.h"
 #include "assign/tntp.h"
-#include "city_network.h"
+#include "support/city/city_network.h"
 
 #include <benchmark/benchmark.h>
 

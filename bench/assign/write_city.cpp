@@ -1,17 +1,19 @@
 // Writes the generated city as TNTP files, to run other solvers on the same network:
-//   bench_assign_city BASE   ->  BASE_net.tntp, BASE_trips.tntp
-#include "city_network.h"
+//   bench_assign_city BASE [LOCAL_STREET_SHARE]  ->  BASE_net.tntp, BASE_trips.tntp, BASE_node.tntp
+#include "support/city/city_network.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_assign_city BASE\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: bench_assign_city BASE [LOCAL_STREET_SHARE]\n");
         return 1;
     }
     try {
         veltra::assign::bench::CityShape shape;
+        if (argc == 3) shape.LocalStreets = std::atof(argv[2]);
         veltra::assign::bench::City city = veltra::assign::bench::GenerateCity(shape);
         veltra::assign::bench::WriteCityTntp(city, shape.Zones, argv[1]);
         const veltra::assign::Network& net = city.Net;

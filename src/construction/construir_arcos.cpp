@@ -28,12 +28,11 @@ void AssignTransytNodes(SaturnVars& sat, QorVars& qor, NetworkPosition r) {
 }
 
 // A configured DobleIgual replaces the repeat indicator of every repeating plan of the network.
-void ApplyDobleIgual(SaturnVars& sat, int dobleIgual) {
+void ApplyDobleIgual(SaturnVars& sat, const TRedNodos& row, int dobleIgual) {
   if (dobleIgual == 0) return;
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    TPlanSemaforo* plan = sat.PlanOf(static_cast<int32_t>(m));
-    if (sat.Nodes[m].TransytNode <= 0 || plan == nullptr) continue;
-    if (plan->RepeatIndicator != 0) plan->RepeatIndicator = dobleIgual;
+  for (int32_t m : row.Members()) {
+    TPlanSemaforo* plan = sat.PlanOf(m);
+    if (plan != nullptr && plan->RepeatIndicator != 0) plan->RepeatIndicator = dobleIgual;
   }
 }
 
@@ -69,11 +68,14 @@ void ConstruirArcos(const Settings& cfg, NetworkPosition r, int iteration, Satur
   std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
   std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
   AssignTransytNodes(sat, qor, r);
-  ApplyDobleIgual(sat, build.Cfg.Network(r).DobleIgual);
+  // The network's junctions are the nodes the node list gave a TRANSYT number above 0 (a node
+  // without one is outside every network, even one numbered 0), in node order.
+  const TRedNodos& row = qor.Network(r);
+  ApplyDobleIgual(sat, row, build.Cfg.Network(r).DobleIgual);
 
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    // A node without a TRANSYT number is outside every network, even one numbered 0.
-    if (sat.Nodes[m].TransytNetwork != network || sat.Nodes[m].TransytNode <= 0) continue;
+  for (int32_t member : row.Members()) {
+    if (static_cast<size_t>(member) >= sat.Nodes.size()) break;
+    const size_t m = static_cast<size_t>(member);
     const int armCount = std::min(sat.Nodes[m].ArmCount, kMaxArms);
     for (int k = 1; k <= armCount; ++k) {
       TConector& arm = At(sat.Nodes[m].Arms, k);

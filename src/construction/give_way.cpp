@@ -166,8 +166,17 @@ void AnalizarCedas(const NetworkBuild& build, NetworkPosition r) {
   for (const MovementEntry& e : build.Cfg.Network(r).FlujoArco1)
     for (int32_t link : LinksOfMovement(qor, e.A, e.B, e.C)) At(qor.Arcos, link).FlujoArco1 = e.Value;
 
-  for (size_t m = 1; m < sat.Nodes.size(); ++m) {
-    const TNodo& node = sat.Nodes[m];
+  // A relation needs a giving and an opposing link, both ending at the junction: only the
+  // junctions the network's links end at are looked at, in node order.
+  std::vector<int32_t> junctions;
+  for (int32_t i = 1; i <= qor.NumArcos; ++i) {
+    const int32_t m = sat.FindNode(At(qor.Arcos, i).NodoB);
+    if (m > 0) junctions.push_back(m);
+  }
+  std::sort(junctions.begin(), junctions.end());
+  junctions.erase(std::unique(junctions.begin(), junctions.end()), junctions.end());
+  for (int32_t m : junctions) {
+    const TNodo& node = At(sat.Nodes, m);
     const bool signalised = node.JunctionType == 3;
     const bool marked = node.TurnCodeFlags[0] != 0 || node.TurnCodeFlags[1] != 0 || node.TurnCodeFlags[3] != 0;
     if (signalised && !marked) continue;

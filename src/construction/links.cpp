@@ -52,14 +52,9 @@ int32_t LinkNumber(const NetworkBuild& build, const TNodo& node, const TConector
   return TextToInt(Printf("%d%d%d", node.TransytNode + 200, arm.ArmNumber, digit));
 }
 
-// Appends a link to Arcos; a network with more links than the table holds ends the run.
-int32_t AppendLink(const NetworkBuild& build, NetworkPosition r, const TArco& arco) {
+// Appends a link to Arcos, which grows with the network.
+int32_t AppendLink(const NetworkBuild& build, const TArco& arco) {
   const int32_t i = build.Qor.AddLink();
-  if (i == 0) {
-    const std::string line = Printf("ERROR - Red Transyt %d con mas de %d arcos (nodo %d). Proceso no puede continuar.",
-                                    build.Qor.NumberOf(r).Value(), kMaxArcos, arco.NodoB);
-    build.Log.Fatal(line, 0, Listed::Yes);
-  }
   At(build.Qor.Arcos, i) = arco;
   return i;
 }
@@ -90,7 +85,7 @@ TArco PublicTransportTwin(const TArco& k) {
 }
 
 // The detailed public-transport link X: a copy of V with the detail share p of the bus flow.
-void AddDetailLink(const NetworkBuild& build, NetworkPosition r, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
+void AddDetailLink(const NetworkBuild& build, TGrupoCarriles& group, int32_t v, const std::array<float, 3>& publicoClase,
                   float pt, const PublicTransportDetail& detail) {
   TArco x = At(build.Qor.Arcos, v);
   x.Numero += 3;
@@ -101,7 +96,7 @@ void AddDetailLink(const NetworkBuild& build, NetworkPosition r, TGrupoCarriles&
   x.FraccionPublico = static_cast<float>(detail.Share);
   x.Velocidad += detail.CruiseIncrement;
   x.DatoDetalle = detail.Value;
-  group.LinkSlots[3] = AppendLink(build, r, x);
+  group.LinkSlots[3] = AppendLink(build, x);
 }
 
 }  // namespace
@@ -175,7 +170,7 @@ void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k,
 
   if ((lanes > 0 || linkFlow > 0) && !ptOnly) {
     base.Numero = LinkNumber(build, node, arm, group, base.Clase, false);
-    const int32_t K = AppendLink(build, r, base);
+    const int32_t K = AppendLink(build, base);
     group.LinkSlots[1] = K;
     const float pt = AcumularFlujos(sat, qor, K);
     if (pt < 10) return;
@@ -189,9 +184,9 @@ void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k,
     v.EsPublico = 1;
     v.FraccionPublico = static_cast<float>(1 - detail.Share);
     v.Velocidad = std::clamp(RoundEven(general.Velocidad * build.Cfg.FactorVelPubl), 10, 50) * 100;
-    const int32_t V = AppendLink(build, r, v);
+    const int32_t V = AppendLink(build, v);
     group.LinkSlots[2] = V;
-    if (detail.Share > 0) AddDetailLink(build, r, group, V, publicoClase, pt, detail);
+    if (detail.Share > 0) AddDetailLink(build, group, V, publicoClase, pt, detail);
     return;
   }
 
@@ -200,12 +195,12 @@ void CrearArcosGrupo(const NetworkBuild& build, NetworkPosition r, int m, int k,
   base.EsPublico = 1;
   base.FraccionPublico = static_cast<float>(1 - detail.Share);
   base.Numero = LinkNumber(build, node, arm, group, group.Direction, true);
-  const int32_t V = AppendLink(build, r, base);
+  const int32_t V = AppendLink(build, base);
   group.LinkSlots[1] = V;
   const float pt = AcumularFlujos(sat, qor, V);
   TArco& publico = At(qor.Arcos, V);
   publico.Flujo = static_cast<float>(pt * (1 - detail.Share));
-  if (detail.Share > 0) AddDetailLink(build, r, group, V, publico.FlujoPublicoClase, pt, detail);
+  if (detail.Share > 0) AddDetailLink(build, group, V, publico.FlujoPublicoClase, pt, detail);
 }
 
 float AcumularFlujos(const SaturnVars& sat, QorVars& qor, int32_t link) {

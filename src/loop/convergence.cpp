@@ -59,14 +59,16 @@ void AveragedPrecisionLines(MessageLog& log, const AveragingStep& step, double t
 }  // namespace
 
 void RememberTurnFlows(SaturnVars& sat, const QorVars& qor) {
+  // The memory covers every turn of the network read; it keeps its marks across reloads.
+  if (sat.TurnMarks.size() < sat.Turns.size()) sat.TurnMarks.resize(sat.Turns.size(), 0);
+  if (sat.PreviousTurnFlows.size() < sat.Turns.size()) sat.PreviousTurnFlows.resize(sat.Turns.size(), 0.0f);
   for (int32_t i = 1; i <= qor.NumArcos; ++i) {
     const TArco& arco = At(qor.Arcos, i);
     for (int32_t exit : ExitList(arco.Salidas)) {
       const int32_t t = sat.FindTurn(arco.NodoA, arco.NodoB, exit);
       if (t <= 0 || static_cast<size_t>(t) >= sat.Turns.size()) continue;
-      if (static_cast<size_t>(t) < sat.TurnMarks.size()) sat.TurnMarks[static_cast<size_t>(t)] = 1;
-      if (static_cast<size_t>(t) < sat.PreviousTurnFlows.size())
-        sat.PreviousTurnFlows[static_cast<size_t>(t)] = At(sat.Turns, t).AssignedFlow;
+      sat.TurnMarks[static_cast<size_t>(t)] = 1;
+      sat.PreviousTurnFlows[static_cast<size_t>(t)] = At(sat.Turns, t).AssignedFlow;
     }
   }
 }

@@ -139,9 +139,9 @@ void MoveInto(std::vector<Record>& table, const std::vector<int32_t>& from) {
 }  // namespace
 
 SaturnVars::SaturnVars(const SaturnCapacities& capacity) : capacity_(capacity) {
-  TurnMarks.assign(static_cast<size_t>(capacity_.Turns) + 1, 0);
-  PreviousTurnFlows.assign(static_cast<size_t>(capacity_.Turns) + 1, 0.0f);
-  Figures.resize(kMaxIterations + 1);
+  TurnMarks.assign(1, 0);
+  PreviousTurnFlows.assign(1, 0.0f);
+  Figures.resize(1);
   Clear();
 }
 
@@ -160,18 +160,14 @@ TIterationFigures SaturnVars::FiguresAt(int iteration) const {
 void SaturnVars::Clear() {
   Network = TNetwork();
   Param = TParam();
-  // Every table gets its capacity before reading, so that it never moves while it fills.
+  // The tables keep the room the last network took: the loop reloads the same network after
+  // every SATURN run, so only the first reading grows them.
   Nodes.assign(1, TNodo());
-  Nodes.reserve(static_cast<size_t>(capacity_.Nodes) + 1);
   Links.assign(1, Tardat());
-  Links.reserve(static_cast<size_t>(capacity_.Links) + 2);
   LinkKnobs.clear();
   Turns.assign(1, TGiro());
-  Turns.reserve(static_cast<size_t>(capacity_.Turns) + 3);
   SignalPlans.assign(1, TPlanSemaforo());
-  SignalPlans.reserve(static_cast<size_t>(capacity_.SignalPlans) + 2);
   Zones.assign(1, Tcent());
-  Zones.reserve(static_cast<size_t>(capacity_.Zones) + 1);
   BusLines.assign(1, TLinea());
   LinkFlows.clear();
   LinkClassFlows.clear();
@@ -180,10 +176,10 @@ void SaturnVars::Clear() {
   OptionLines.clear();
   NetworkTitle.clear();
   ConnectorList.clear();
-  SelectedBusLink.assign(static_cast<size_t>(capacity_.Links) + 1, 0.0f);
-  OtherBusLink.assign(static_cast<size_t>(capacity_.Links) + 1, 0.0f);
-  SelectedBusTurn.assign(static_cast<size_t>(capacity_.Turns) + 1, 0.0f);
-  OtherBusTurn.assign(static_cast<size_t>(capacity_.Turns) + 1, 0.0f);
+  SelectedBusLink.clear();
+  OtherBusLink.clear();
+  SelectedBusTurn.clear();
+  OtherBusTurn.clear();
   Xmin = kBoundStartMin;
   Xmax = kBoundStartMax;
   Ymin = kBoundStartMin;
@@ -344,7 +340,7 @@ int32_t SaturnVars::RegisterNode(int32_t number) {
   std::string key = IntText(number, 9);
   auto it = NodeIndex.find(key);
   if (it != NodeIndex.end()) return it->second;
-  if (static_cast<int>(Nodes.size()) > capacity_.Nodes) return 0;
+  if (Nodes.size() > static_cast<size_t>(capacity_.Nodes)) return 0;
   TNodo node;
   node.Number = number;
   Nodes.push_back(std::move(node));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -14,13 +15,8 @@
 
 namespace veltra {
 
-// Capacities of the model.
-constexpr int kMaxNodes = 5000;
-constexpr int kMaxLinks = 15000;
-constexpr int kMaxTurns = 15000;
-constexpr int kMaxSignalPlans = 1000;
-constexpr int kMaxZones = 1000;
-constexpr int kMaxBusLines = 2000;
+// What one record of the network file can carry. The tables of nodes, links, turns, plans,
+// zones and routes have no such limit: they are sized by the network read.
 constexpr int kMaxArms = 8;
 constexpr int kMaxSlots = 7;
 constexpr int kMaxLaneGroups = 5;
@@ -30,8 +26,6 @@ constexpr int kMaxConnectors = 10;
 constexpr int kMaxRouteNodes = 401;
 constexpr int kMaxKnobs = 8;
 constexpr int kMaxOptionLines = 5;
-// Iterations whose listing totals and convergence figures are kept (slot 0: the start).
-constexpr int kMaxIterations = 50;
 
 // A coordinate the file never gave: the single nearest to -1e15 (bit pattern 0xD8635FA9).
 constexpr float kCoordinateNotSet = -1e15f;
@@ -301,15 +295,17 @@ struct TIterationFigures {
   bool Tested = false;                       // the convergence test computed this slot
 };
 
-// How many entries the tables of one network may hold; a network file with more stops the
-// reading in order. The loop uses these; a program that reads larger networks gives its own.
+// Bounds a caller may set on the tables of one network: a network file with more stops the
+// reading in order, naming the table. By default there is none: the tables grow with the
+// network read, and each reload reuses the room the last one took.
+constexpr int32_t kUnbounded = std::numeric_limits<int32_t>::max();
 struct SaturnCapacities {
-  int32_t Nodes = kMaxNodes;
-  int32_t Links = kMaxLinks;
-  int32_t Turns = kMaxTurns;
-  int32_t SignalPlans = kMaxSignalPlans;
-  int32_t Zones = kMaxZones;
-  int32_t BusLines = kMaxBusLines;
+  int32_t Nodes = kUnbounded;
+  int32_t Links = kUnbounded;
+  int32_t Turns = kUnbounded;
+  int32_t SignalPlans = kUnbounded;
+  int32_t Zones = kUnbounded;
+  int32_t BusLines = kUnbounded;
 };
 
 class SaturnVars {
@@ -343,11 +339,13 @@ class SaturnVars {
   std::set<std::string> ConnectorList;
   std::string NetworkFileName;  // the data file read last
 
-  // Bus PCU per link and per turn (indexed by position in Links / Turns).
+  // Bus PCU per link and per turn (indexed by position in Links / Turns), sized when the routes
+  // are summed.
   std::vector<float> SelectedBusLink, OtherBusLink, SelectedBusTurn, OtherBusTurn;
 
   // Kept for the whole run, across reloads of the network: the turns that TRANSYT links
-  // carry and their assigned flow at that time (convergence test), and the per-iteration figures.
+  // carry and their assigned flow at that time (convergence test), grown to the turns marked,
+  // and the per-iteration figures, grown as iterations come.
   std::vector<uint8_t> TurnMarks;
   std::vector<float> PreviousTurnFlows;
   std::vector<TIterationFigures> Figures;

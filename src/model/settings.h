@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/setting_lists.h"
+#include "model/tables.h"
 #include "model/transyt_model.h"
 
 namespace veltra {
@@ -171,8 +172,8 @@ struct Settings {
   // judged on it; 0: on the last assignment's flows.
   int Promediado = 0;
 
-  // Per network position 1..100.
-  std::vector<NetworkSettings> Red = std::vector<NetworkSettings>(kMaxRedes + 1);
+  // Per network position 1..NumRedes, a row added as each network's section is read.
+  GrowingRows<NetworkSettings> Red;
   // The settings of network r.
   NetworkSettings& Network(NetworkPosition r);
   const NetworkSettings& Network(NetworkPosition r) const;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <stdexcept>
 #include <string>
 
@@ -23,5 +24,25 @@ auto At(Table& table, int64_t index) -> decltype(table[0]) {
   if (index < 0 || static_cast<uint64_t>(index) >= table.size()) ThrowTableIndexError(index, table.size());
   return table[static_cast<size_t>(index)];
 }
+
+// Rows kept by a 1-based position whose count the input decides (the per-network settings): a
+// row is added when a position is first written, and rows already handed out stay where they
+// are. A position never written reads as a row of defaults.
+template <class Row>
+class GrowingRows {
+ public:
+  Row& operator[](size_t position) {
+    while (rows_.size() <= position) rows_.emplace_back();
+    return rows_[position];
+  }
+  const Row& operator[](size_t position) const {
+    static const Row kDefaults{};
+    return position < rows_.size() ? rows_[position] : kDefaults;
+  }
+  size_t size() const { return rows_.size(); }
+
+ private:
+  std::deque<Row> rows_;
+};
 
 }  // namespace veltra

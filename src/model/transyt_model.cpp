@@ -14,12 +14,7 @@ QorVars::QorVars() {
   RedNodos.assign(1, TRedNodos());
   NodoTransytUsado.assign(kMaxTransytNode + 1, 0);
   Arcos.assign(1, TArco());
-  Arcos.reserve(kMaxArcos + 1);
   Casos.assign(1, TCaso());
-  CicloRed.assign(kMaxRedes + 1, 0);
-  NodosSemaforo.assign(kMaxRedes + 1, std::vector<int32_t>(1, 0));
-  NodosSemaforoTransyt.assign(kMaxRedes + 1, std::vector<int32_t>(1, 0));
-  NumNodosSemaforo.assign(kMaxRedes + 1, 0);
   EnsureIteration(0);
 }
 
@@ -42,13 +37,24 @@ int32_t TRedNodos::TransytNodeOf(int32_t nodeIndex) const {
 }
 
 // The index keeps the first node of each number, as a scan of the nodes in order finds it.
-int32_t TRedNodos::NodeOfTransyt(int32_t transytNode) const {
-  if (!indexed_) {
-    nodeOfTransyt_.clear();
-    for (size_t i = 1; i < transytNodes_.size(); ++i)
-      if (transytNodes_[i] != 0) nodeOfTransyt_.emplace(transytNodes_[i], static_cast<int32_t>(i));
-    indexed_ = true;
+void TRedNodos::Index() const {
+  if (indexed_) return;
+  nodeOfTransyt_.clear();
+  members_.clear();
+  for (size_t i = 1; i < transytNodes_.size(); ++i) {
+    if (transytNodes_[i] != 0) nodeOfTransyt_.emplace(transytNodes_[i], static_cast<int32_t>(i));
+    if (transytNodes_[i] > 0) members_.push_back(static_cast<int32_t>(i));
   }
+  indexed_ = true;
+}
+
+const std::vector<int32_t>& TRedNodos::Members() const {
+  Index();
+  return members_;
+}
+
+int32_t TRedNodos::NodeOfTransyt(int32_t transytNode) const {
+  Index();
   if (transytNode == 0) return 0;
   auto found = nodeOfTransyt_.find(transytNode);
   return found == nodeOfTransyt_.end() ? 0 : found->second;
@@ -60,7 +66,35 @@ TRedNodos& QorVars::Network(NetworkPosition r) { return At(RedNodos, r.Value());
 void QorVars::SetNetworks(const std::vector<NetworkNumber>& numbers, size_t nodeCount) {
   NumRedes = static_cast<int32_t>(numbers.size());
   RedNodos.resize(numbers.size() + 1);
-  for (size_t p = 1; p <= numbers.size(); ++p) RedNodos[p].Reset(numbers[p - 1], nodeCount);
+  positionOfNumber_.clear();
+  for (size_t p = 1; p <= numbers.size(); ++p) {
+    RedNodos[p].Reset(numbers[p - 1], nodeCount);
+    positionOfNumber_.emplace(numbers[p - 1].Value(), static_cast<int32_t>(p));
+  }
+  SizeNetworkTables();
+}
+
+NetworkPosition QorVars::PositionOf(NetworkNumber number) const {
+  auto found = positionOfNumber_.find(number.Value());
+  if (found != positionOfNumber_.end()) return NetworkPosition(found->second);
+  // Rows set one by one (a model built in code) are not in the index: looked for in order.
+  for (NetworkPosition r : Positions())
+    if (static_cast<size_t>(r.Value()) < RedNodos.size() && NumberOf(r) == number) return r;
+  return NetworkPosition(0);
+}
+
+// Rows are added, never taken away: the node list is read again after every SATURN run and
+// gives the same networks, whose cycles and history must stay.
+void QorVars::SizeNetworkTables() {
+  const size_t rows = static_cast<size_t>(std::max(NumRedes, 0)) + 1;
+  if (CicloRed.size() < rows) CicloRed.resize(rows, 0);
+  if (NodosSemaforo.size() < rows) NodosSemaforo.resize(rows, std::vector<int32_t>(1, 0));
+  if (NodosSemaforoTransyt.size() < rows) NodosSemaforoTransyt.resize(rows, std::vector<int32_t>(1, 0));
+  if (NumNodosSemaforo.size() < rows) NumNodosSemaforo.resize(rows, 0);
+  for (auto& cycles : HistCiclo)
+    if (cycles.size() < rows) cycles.resize(rows, 0);
+  for (auto& networks : Hist)
+    if (networks.size() < rows) networks.resize(rows);
 }
 
 int32_t& QorVars::Cycle(NetworkPosition r) { return At(CicloRed, r.Value()); }
@@ -69,8 +103,9 @@ int32_t QorVars::Cycle(NetworkPosition r) const { return At(CicloRed, r.Value())
 void QorVars::EnsureIteration(int iteration) {
   if (iteration < 0) return;
   size_t need = static_cast<size_t>(iteration) + 1;
-  if (HistCiclo.size() < need) HistCiclo.resize(need, std::vector<int32_t>(kMaxRedes + 1, 0));
-  if (Hist.size() < need) Hist.resize(need, std::vector<std::vector<THistNodo>>(kMaxRedes + 1));
+  if (HistCiclo.size() < need) HistCiclo.resize(need);
+  if (Hist.size() < need) Hist.resize(need);
+  SizeNetworkTables();
 }
 
 namespace {
@@ -132,7 +167,6 @@ int32_t QorVars::NextLinkOfMovement(int32_t position, int32_t a, int32_t b, int3
 }
 
 int32_t QorVars::AddLink() {
-  if (NumArcos >= kMaxArcos) return 0;
   if (NumArcos < arcIndexedCount_) arcIndexValid_ = false;  // NumArcos was set back: a place indexed is reused
   ++NumArcos;
   if (Arcos.size() <= static_cast<size_t>(NumArcos)) Arcos.resize(static_cast<size_t>(NumArcos) + 1);

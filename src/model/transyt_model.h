@@ -11,10 +11,10 @@
 
 namespace veltra {
 
-constexpr int kMaxRedes = 100;
+// TRANSYT node numbers: the node cards' field holds 1..325 (1..200 without Limite325). The
+// networks, their links and signal nodes and the iterations have no fixed count: their tables
+// are sized by the node list read and grow with the links built and the iterations run.
 constexpr int kMaxTransytNode = 325;
-constexpr int kMaxArcos = 4999;
-constexpr int kMaxSignalNodes = 200;
 constexpr int kHistStages = 6;
 constexpr int kHistColumns = 26;
 
@@ -79,10 +79,16 @@ class TRedNodos {
   int32_t NodeOfTransyt(int32_t transytNode) const;
   // Node indices 1..NodeCount().
   size_t NodeCount() const { return transytNodes_.empty() ? 0 : transytNodes_.size() - 1; }
+  // The indices of the nodes with a TRANSYT number above 0, ascending: the network's junctions,
+  // so that its steps need not look at every node of the city.
+  const std::vector<int32_t>& Members() const;
 
  private:
+  void Index() const;
+
   std::vector<int32_t> transytNodes_;  // [0] unused
   mutable std::unordered_map<int32_t, int32_t> nodeOfTransyt_;
+  mutable std::vector<int32_t> members_;
   mutable bool indexed_ = false;
 };
 
@@ -194,8 +200,10 @@ class QorVars {
   TRedNodos& Network(NetworkPosition r);
   NetworkNumber NumberOf(NetworkPosition r) const { return Network(r).Number; }
   // The networks, numbered in network order, each with every node of a node table of
-  // `nodeCount` nodes outside it.
+  // `nodeCount` nodes outside it; every per-network table gets a row for each.
   void SetNetworks(const std::vector<NetworkNumber>& numbers, size_t nodeCount);
+  // The position of the network numbered `number`; position 0 when the node list has none.
+  NetworkPosition PositionOf(NetworkNumber number) const;
 
   std::vector<TArco> Arcos;  // 1..NumArcos
   int32_t NumArcos = 0;
@@ -209,7 +217,7 @@ class QorVars {
   // The last CYOP choice of the cycle search was the double structure.
   bool DoubleStructure = false;
 
-  // History, filled after each network step; grown as iterations come.
+  // History, filled after each network step; grown as iterations come, one row per network.
   std::vector<std::vector<int32_t>> HistCiclo;             // [i][r]
   std::vector<std::vector<int32_t>> NodosSemaforo;         // [r][k], k = 1..NumNodosSemaforo[r]
   std::vector<std::vector<int32_t>> NodosSemaforoTransyt;  // [r][k]
@@ -227,7 +235,7 @@ class QorVars {
   // the exits of Salidas. Returns NumArcos + 1 when there is none.
   int32_t NextLinkOfMovement(int32_t position, int32_t a, int32_t b, int32_t c) const;
 
-  // Appends a cleared link; returns its index, or 0 when Arcos is full.
+  // Appends a cleared link and returns its index.
   int32_t AddLink();
   // Clears the links of the previous construction.
   void ClearLinks();
@@ -242,8 +250,14 @@ class QorVars {
   // created. A writer that later changes Numero, NodoA or NodoB of a link calls this.
   void InvalidateLinkIndex();
 
+ // Every per-network table (and every iteration's row of the history) holds rows 0..NumRedes;
+  // after NumRedes is set by hand (a model built in code), this gives the rows.
+  void SizeNetworkTables();
+
  private:
   void EnsureArcIndex() const;
+
+  std::unordered_map<int32_t, int32_t> positionOfNumber_;
 
   mutable bool arcIndexValid_ = false;
   mutable int32_t arcIndexedCount_ = 0;

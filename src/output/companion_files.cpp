@@ -89,9 +89,13 @@ class OutsideNumbers {
 
 void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageLog& log, TextWriter& out) {
   int32_t number = network;
+  // The network's junctions, from its row of the node list, in node order.
   std::vector<size_t> networkNodes;
-  for (size_t i = 1; i < sat.Nodes.size(); ++i)
-    if (number != 0 && sat.Nodes[i].TransytNetwork == number) networkNodes.push_back(i);
+  const NetworkPosition position = qor.PositionOf(NetworkNumber(number));
+  if (position.Value() > 0)
+    for (int32_t i : qor.Network(position).Members())
+      if (static_cast<size_t>(i) < sat.Nodes.size() && number != 0 && sat.Nodes[static_cast<size_t>(i)].TransytNetwork == number)
+        networkNodes.push_back(static_cast<size_t>(i));
   OutsideNumbers outside(sat, qor, networkNodes);
 
   for (size_t i : networkNodes) {
@@ -111,9 +115,10 @@ void WriteTopFile(int32_t network, SaturnVars& sat, const QorVars& qor, MessageL
     out.Line(line);
   }
 
-  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+  // Only the network's own nodes carry a TRANSYT network once it is built.
+  for (size_t i : networkNodes) {
     const TNodo& node = sat.Nodes[i];
-    if (node.TransytNetwork == 0 || !node.TransytMark || node.X != kCoordinateNotSet) continue;
+    if (!node.TransytMark || node.X != kCoordinateNotSet) continue;
     log.FramedError(Printf("Nodo %d requerido, sin coordenadas", node.Number));
   }
 }

@@ -14,9 +14,9 @@ class HistoryView {
  public:
   explicit HistoryView(const QorVars& qor) : qor_(qor) {}
 
-  int Networks() const { return std::clamp(qor_.NumRedes, 0, kMaxRedes); }
+  int Networks() const { return std::max(qor_.NumRedes, 0); }
   int NetworkNumber(int r) const { return Has(qor_.RedNodos, r) ? qor_.RedNodos[Index(r)].Number.Value() : 0; }
-  int SignalNodes(int r) const { return std::clamp(Get(qor_.NumNodosSemaforo, r), 0, kMaxSignalNodes); }
+  int SignalNodes(int r) const { return std::max(Get(qor_.NumNodosSemaforo, r), 0); }
   int SaturnNode(int r, int k) const { return Get(qor_.NodosSemaforo, r, k); }
   int TransytNode(int r, int k) const { return Get(qor_.NodosSemaforoTransyt, r, k); }
   int Cycle(int i, int r) const { return Get(qor_.HistCiclo, i, r); }

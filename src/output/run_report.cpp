@@ -340,14 +340,56 @@ void IndexChart(const RunReport& report, std::ostream& out) {
       << "</figure>\n";
 }
 
+// Up to this many networks each gets its table in full; a city's hundred and more are first
+// summarised, the worst first, and their own tables folded.
+constexpr size_t kNetworksInFull = 10;
+
+// One line per network for a run of many: the iterations it was left unoptimised, then its last
+// performance index, the worse (more not optimised, then the higher index) first.
+void NetworkSummary(const RunReport& report, std::ostream& out) {
+  struct Row {
+    const ReportNetwork* Network;
+    int NotOptimised = 0;
+    int Cycle = 0;
+    double Index = -1;  // negative: not read
+  };
+  std::vector<Row> rows;
+  for (const ReportNetwork& network : report.Networks) {
+    Row row{&network};
+    for (const std::string& why : network.NotOptimised) row.NotOptimised += why.empty() ? 0 : 1;
+    if (network.Cycle.size() > 1) row.Cycle = network.Cycle.back();
+    for (size_t i = 1; i < network.PerformanceIndex.size(); ++i)
+      if (network.PerformanceIndex[i] >= 0) row.Index = network.PerformanceIndex[i];
+    rows.push_back(row);
+  }
+  std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+    return a.NotOptimised != b.NotOptimised ? a.NotOptimised > b.NotOptimised : a.Index > b.Index;
+  });
+  out << "<p>" << rows.size() << " redes; las peores primero: las que quedaron sin optimizar en más iteraciones, "
+         "luego las de mayor índice de rendimiento en su última iteración.</p>\n<table>\n"
+         "<tr><th>Red</th><th class=\"t\">Nombre</th><th>Ciclo final (s)</th><th>Índice de rendimiento</th>"
+         "<th>Iteraciones sin optimizar</th></tr>\n";
+  for (const Row& row : rows) {
+    out << "<tr><td>" << row.Network->Number << "</td><td class=\"t\">" << Esc(row.Network->Name) << "</td><td>"
+        << row.Cycle << "</td><td>" << (row.Index >= 0 ? Real(row.Index, 1) : std::string()) << "</td><td>"
+        << row.NotOptimised << "</td></tr>\n";
+  }
+  out << "</table>\n";
+}
+
 void NetworksSection(const RunReport& report, std::ostream& out) {
   if (report.Networks.empty()) return;
   out << "<h2>Redes Transyt</h2>\n";
   IndexChart(report, out);
+  const bool folded = report.Networks.size() > kNetworksInFull;
+  if (folded) NetworkSummary(report, out);
   for (const ReportNetwork& network : report.Networks) {
+    if (folded) out << "<details>\n<summary>";
     out << "<h3>Red " << network.Number;
     if (!network.Name.empty()) out << ": " << Esc(network.Name);
-    out << "</h3>\n<table>\n<tr><th>Iteración</th><th>Ciclo (s)</th><th class=\"t\">Estructura</th>"
+    out << "</h3>";
+    if (folded) out << "</summary>";
+    out << "\n<table>\n<tr><th>Iteración</th><th>Ciclo (s)</th><th class=\"t\">Estructura</th>"
            "<th>Índice de rendimiento</th><th class=\"t\">Estado</th></tr>\n";
     const size_t rows = std::max({network.Cycle.size(), network.Structure.size(), network.PerformanceIndex.size()});
     for (size_t i = 1; i < rows; ++i) {
@@ -366,6 +408,7 @@ void NetworksSection(const RunReport& report, std::ostream& out) {
     out << "</table>\n";
     TimingsTable(report, network.Number, out);
     ResultsTables(report, network, out);
+    if (folded) out << "</details>\n";
   }
 }
 

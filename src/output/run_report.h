@@ -53,7 +53,6 @@ struct ReportNetwork {
   double StartingIndex = -1;  // the starting timings on the starting flows; negative: not evaluated
 };
 
-
 // What an outside program left wrong or told during the run.
 struct ReportNote {
   int Iteration = 0;

@@ -167,7 +167,7 @@ ReportSheet BuildReportSheet(const Settings& cfg, const QorVars& qor, int i, int
 
   b.PutText("A1", "Red:");
   b.Put("B1", Printf("%d", history.NetworkNumber(r)));
-  b.PutText("C1", At(cfg.Red, r).NombreRed);
+  b.PutText("C1", cfg.Network(NetworkPosition(r)).NombreRed);
   b.Format("B1:C2", Bold);
   b.Merge("C1:AA1");
   b.Format("C1:AA1", [](SheetStyle& s) { s.Align = SheetStyle::Left; });

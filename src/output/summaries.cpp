@@ -54,7 +54,7 @@ void WriteSplitSummary(const QorVars& qor, int lastIteration, TextWriter& out) {
 void WriteNodeReport(const Settings& cfg, const QorVars& qor, int lastIteration, TextWriter& out) {
   const HistoryView history(qor);
   for (int r = 1; r <= history.Networks(); ++r) {
-    out.Line(Printf("Red:,%d,%s", history.NetworkNumber(r), At(cfg.Red, r).NombreRed.c_str()));
+    out.Line(Printf("Red:,%d,%s", history.NetworkNumber(r), cfg.Network(NetworkPosition(r)).NombreRed.c_str()));
     out.Line(Printf("Ciclo:,%d", At(qor.CicloRed, r)));
     out.Line();
     out.Line("Nodo,Fases,Inicio Fases,,,,,,,Duración Verde (seg),,,,,,Entreverde,,,,,,Verde Mínimo,,,,,");

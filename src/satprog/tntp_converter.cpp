@@ -458,7 +458,15 @@ void Converter::NodeList() {
   const size_t strips = std::max<size_t>(1, static_cast<size_t>(std::ceil(std::sqrt(static_cast<double>(networks)))));
   std::stable_sort(signals.begin(), signals.end(), [&](int32_t a, int32_t b) { return xy_.at(a).first < xy_.at(b).first; });
   const size_t perStrip = (signals.size() + strips - 1) / strips;
-  int32_t network = 0;
+  // The networks are run in the order of their numbers read as text (10 before 2): numbers of
+  // one width (1-9, 10-99, 100-999...) make that order the order of the list.
+  size_t made = 0;  // each strip starts a network of its own
+  for (size_t s = 0; s * perStrip < signals.size(); ++s)
+    made += (std::min(signals.size(), (s + 1) * perStrip) - s * perStrip + perNetwork - 1) / perNetwork;
+  int32_t network = 1;
+  while (made > 9 * static_cast<size_t>(network)) network *= 10;
+  --network;
+  const int32_t nodeWidth = static_cast<int32_t>(Printf("%d", signals.empty() ? 0 : *std::max_element(signals.begin(), signals.end())).size());
   for (size_t s = 0; s * perStrip < signals.size(); ++s) {
     auto begin = signals.begin() + static_cast<std::ptrdiff_t>(s * perStrip);
     auto end = signals.begin() + static_cast<std::ptrdiff_t>(std::min(signals.size(), (s + 1) * perStrip));
@@ -466,10 +474,13 @@ void Converter::NodeList() {
     int32_t inNetwork = static_cast<int32_t>(perNetwork);
     for (auto it = begin; it != end; ++it) {
       if (inNetwork == static_cast<int32_t>(perNetwork)) {
+        // A blank line before each network but the first: the list reads as blocks.
+        if (!out_.NodeList.empty()) out_.NodeList.push_back("");
         ++network;
         inNetwork = 0;
       }
-      out_.NodeList.push_back(Printf("%d %d %d", *it, ++inNetwork, network));
+      // Aligned columns: SATURN node, TRANSYT node, network.
+      out_.NodeList.push_back(Printf("%*d %3d %d", nodeWidth, *it, ++inNetwork, network));
     }
   }
 }

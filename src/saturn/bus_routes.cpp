@@ -190,10 +190,11 @@ std::vector<int32_t> ShortestPath(const SaturnVars& sat, int32_t from, int32_t t
 }
 
 void AddBusFlows(SaturnVars& sat, const std::string& selectionText) {
-  std::fill(sat.SelectedBusLink.begin(), sat.SelectedBusLink.end(), 0.0f);
-  std::fill(sat.OtherBusLink.begin(), sat.OtherBusLink.end(), 0.0f);
-  std::fill(sat.SelectedBusTurn.begin(), sat.SelectedBusTurn.end(), 0.0f);
-  std::fill(sat.OtherBusTurn.begin(), sat.OtherBusTurn.end(), 0.0f);
+  // One entry per link and per turn of the network read, every one 0 until a route passes.
+  sat.SelectedBusLink.assign(static_cast<size_t>(std::max(sat.Network.LinkCount, 0)) + 1, 0.0f);
+  sat.OtherBusLink.assign(sat.SelectedBusLink.size(), 0.0f);
+  sat.SelectedBusTurn.assign(static_cast<size_t>(std::max(sat.Network.TurnCount, 0)) + 1, 0.0f);
+  sat.OtherBusTurn.assign(sat.SelectedBusTurn.size(), 0.0f);
   const BusSelection selection = ParseSelection(selectionText);
   for (int32_t b = 1; b <= sat.Network.BusLineCount; ++b) {
     const TLinea& route = sat.BusLines[static_cast<size_t>(b)];

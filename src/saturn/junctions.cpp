@@ -12,11 +12,29 @@ namespace veltra {
 
 namespace {
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A node number of section 1 sits right-aligned in five columns. A number wider than them runs
+// its last digits into the next field, where they would be read as that field's value (an arm
+// count, a continuation code): the card is refused, naming the field, instead.
+int32_t NodeNumberAt(const NetworkReader& reader, const std::string& line, int first, int last, const char* field) {
+  const int32_t number = IntAt(line, first, last);
+  bool full = true;
+  for (int c = first; c <= last; ++c) full = full && IsDigit(Column(line, c));
+  if (full && IsDigit(Column(line, last + 1))) {
+    int end = last + 1;
+    while (IsDigit(Column(line, end + 1))) ++end;
+    reader.Fail(Printf("%s %s mas ancho que sus columnas %d-%d (maximo 99999)", field,
+                       Field(line, first, end).c_str(), first, last));
+  }
+  return number;
+}
+
 // Arm card: A-node, lanes, time or speed, length and the turn slots.
 void ReadArmCard(NetworkReader& reader, TNodo& node, TConector& arm, const std::string& line) {
   const bool speeds = reader.sat.Param.SPEEDS;
   arm.Field1_5 = RealAt(line, 1, 5);
-  arm.ANode = IntAt(line, 6, 10);
+  arm.ANode = NodeNumberAt(reader, line, 6, 10, "nodo A de la tarjeta de brazo");
   arm.ContinuationCode = Field(line, 11, 11);
   arm.LaneText = Trim(Field(line, 12, 15));
   std::string digits;
@@ -164,7 +182,7 @@ void ReadJunction(NetworkReader& reader) {
   MessageLog& log = reader.log;
   const std::string card = reader.Current();
   const size_t cardPosition = reader.Position();
-  const int32_t number = IntAt(card, 1, 5);
+  const int32_t number = NodeNumberAt(reader, card, 1, 5, "nodo de la tarjeta de nodo");
   const int32_t index = reader.RegisterNode(number, cardPosition);
   reader.NoteJunctionCard(number, cardPosition);
 

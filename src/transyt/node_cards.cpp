@@ -104,29 +104,44 @@ std::vector<int32_t> CardOne(const NetworkSettings& net, TransytFileKind kind, i
           net.Pstop};
 }
 
-void RaisePriorityNodes(const NetworkSettings& net, int32_t network, SaturnVars& sat) {
-  if (net.NodoPrioridad.Empty()) return;
-  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
-    TNodo& node = sat.Nodes[i];
-    if (node.NodeClass != 2 || !InNetwork(node, network)) continue;
-    if (net.NodoPrioridad.Has(node.TransytNode)) node.NodeClass = 3;
+namespace {
+
+// The indices of the network's nodes in node order, within the node table.
+template <class Visit>
+void ForEachNetworkNode(const TRedNodos& network, const SaturnVars& sat, const Visit& visit) {
+  for (int32_t i : network.Members()) {
+    if (static_cast<size_t>(i) >= sat.Nodes.size()) break;
+    visit(static_cast<size_t>(i));
   }
 }
 
-void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, MessageLog& log, TextWriter& out) {
-  int32_t number = network;
+}  // namespace
+
+void RaisePriorityNodes(const NetworkSettings& net, const TRedNodos& row, SaturnVars& sat) {
+  if (net.NodoPrioridad.Empty()) return;
+  const int32_t network = row.Number.Value();
+  ForEachNetworkNode(row, sat, [&](size_t i) {
+    TNodo& node = sat.Nodes[i];
+    if (node.NodeClass != 2 || !InNetwork(node, network)) return;
+    if (net.NodoPrioridad.Has(node.TransytNode)) node.NodeClass = 3;
+  });
+}
+
+void WriteCardTwo(const NetworkSettings& net, const TRedNodos& row, SaturnVars& sat, MessageLog& log, TextWriter& out) {
+  const int32_t number = row.Number.Value();
   CardLines card(out, 2, 15);
 
-  // Any node by its TRANSYT number, the last one holding it.
+  // The network's nodes by their TRANSYT numbers, the last one holding each (the others carry
+  // no number once the network is built).
   std::unordered_map<int32_t, size_t> byTransyt;
-  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+  ForEachNetworkNode(row, sat, [&](size_t i) {
     TNodo& node = sat.Nodes[i];
     byTransyt[node.TransytNode] = i;
-    if (node.NodeClass != 2 || !InNetwork(node, number)) continue;
+    if (node.NodeClass != 2 || !InNetwork(node, number)) return;
     bool optimise = !net.NoOptimiza.Has(node.TransytNode);
     node.Optimise = optimise ? 1 : 0;
     if (optimise) card.Add({node.TransytNode});
-  }
+  });
 
   // Coordinated groups: every node but the last written negated.
   for (const NodeGroup& entry : net.Coordina) {
@@ -272,20 +287,20 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
   return result;
 }
 
-void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
-                      TextWriter& out, int32_t cycle, bool allowDouble) {
-  int32_t number = network;
+void WriteTimingCards(const NetworkSettings& net, const TRedNodos& row, bool preassigned, SaturnVars& sat,
+                      MessageLog& log, TextWriter& out, int32_t cycle, bool allowDouble) {
+  const int32_t number = row.Number.Value();
   bool networkOptimised = OptimisesCycle(net.OptimizaCiclo) || preassigned || net.Optimiza != 0;
-  for (size_t i = 1; i < sat.Nodes.size(); ++i) {
+  ForEachNetworkNode(row, sat, [&](size_t i) {
     const TNodo& node = sat.Nodes[i];
     TPlanSemaforo* signal = sat.PlanOf(static_cast<int32_t>(i));
-    if (node.NodeClass != 2 || !InNetwork(node, number) || signal == nullptr) continue;
+    if (node.NodeClass != 2 || !InNetwork(node, number) || signal == nullptr) return;
     TPlanSemaforo& plan = *signal;
     TimingCard card =
         NodeTimingCard(node, plan, cycle, net.AnchoPista, node.Optimise && networkOptimised, allowDouble, log);
     for (size_t k = 0; k < card.MinGreens.size(); ++k) plan.Stages[k + 1].MinimumGreen = card.MinGreens[k];
     if (!card.Fields.empty()) out.Line(CardText(card.Fields));
-  }
+  });
 }
 
 }  // namespace veltra

@@ -59,10 +59,12 @@ inline bool InNetwork(const TNodo& node, int32_t number) { return number != 0 &&
 int32_t CycleSteps(int32_t cycle);
 std::vector<int32_t> CardOne(const NetworkSettings& net, TransytFileKind kind, int32_t cycle);
 
-// Priority nodes of the network (number `network`) become class 3 (unsignalised from then on).
-void RaisePriorityNodes(const NetworkSettings& net, int32_t network, SaturnVars& sat);
+// The nodes of `network` (its row of RedNodos) are its junctions with the network's number in
+// their TRANSYT network field, as the construction leaves them; they are looked at in node order.
+// Priority nodes of the network become class 3 (unsignalised from then on).
+void RaisePriorityNodes(const NetworkSettings& net, const TRedNodos& network, SaturnVars& sat);
 // Card 2: sets the optimise flags and writes the optimised nodes and the coordinated groups.
-void WriteCardTwo(const NetworkSettings& net, int32_t network, SaturnVars& sat, MessageLog& log, TextWriter& out);
+void WriteCardTwo(const NetworkSettings& net, const TRedNodos& network, SaturnVars& sat, MessageLog& log, TextWriter& out);
 // Card 7: links sharing a stop line.
 void WriteCardSeven(const QorVars& qor, TextWriter& out);
 // Stores the VerdeMin_%d entries of the network in its nodes and reports a missing last one.
@@ -88,7 +90,7 @@ TimingCard NodeTimingCard(const TNodo& node, const TPlanSemaforo& plan, int32_t 
 // Writes the timing cards of the network's signalised nodes and stores their minimum greens
 // into the signal plans.
 // `preassigned`: the network's preassigned-cycle flag (NetworkSettings::PreassignedCycle).
-void WriteTimingCards(const NetworkSettings& net, int32_t network, bool preassigned, SaturnVars& sat, MessageLog& log,
-                      TextWriter& out, int32_t cycle, bool allowDouble);
+void WriteTimingCards(const NetworkSettings& net, const TRedNodos& network, bool preassigned, SaturnVars& sat,
+                      MessageLog& log, TextWriter& out, int32_t cycle, bool allowDouble);
 
 }  // namespace veltra

@@ -84,11 +84,6 @@ int ReadNodeList(const std::vector<std::string>& lines, const std::string& fileN
   int sharedNumbers = 0;
   for (const NodeListEntry& e : entries) {
     networks.insert(Printf("%d", e.Network));
-    if (networks.size() > static_cast<size_t>(kMaxRedes)) {
-      std::string message = Printf("ERROR - Archivo %s (linea %d): mas de %d redes Transyt, capacidad maxima del modelo",
-                                   fileName.c_str(), e.Line, kMaxRedes);
-      log.Fatal(message, 0, Listed::Yes);
-    }
     if (!saturnPairs.insert(Printf("%5d%10d", e.Network, e.SaturnNode)).second)
       listError(Printf("ERROR - Nodo Saturn  %d definido más de una vez en red %d", e.SaturnNode, e.Network));
     const auto [it, added] = saturnNodeOfTransyt.emplace(Printf("%5d%10d", e.Network, e.TransytNode), e.SaturnNode);
@@ -141,12 +136,8 @@ int ReadNodeList(const std::vector<std::string>& lines, const std::string& fileN
                            e.SaturnNode, e.Network));
       continue;
     }
-    for (NetworkPosition p : qor.Positions()) {
-      if (qor.NumberOf(p) == NetworkNumber(e.Network)) {
-        qor.Network(p).SetTransytNode(index, e.TransytNode);
-        break;
-      }
-    }
+    const NetworkPosition p = qor.PositionOf(NetworkNumber(e.Network));
+    if (p.Value() > 0) qor.Network(p).SetTransytNode(index, e.TransytNode);
   }
   return leftOut;
 }

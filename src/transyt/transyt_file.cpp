@@ -29,14 +29,14 @@ void WriteTransytData(const Settings& cfg, NetworkPosition r, SaturnVars& sat, Q
   std::optional<NetworkSettings> evaluated;
   if (evaluation) evaluated = EvaluationOnly(cfg.Network(r));
   const NetworkSettings& net = evaluated ? *evaluated : cfg.Network(r);
-  const int32_t network = qor.NumberOf(r).Value();
+  const TRedNodos& network = qor.Network(r);
   RaisePriorityNodes(net, network, sat);
 
   out.Line(net.NombreRed);
   out.Line(CardText(CardOne(net, kind, cycle)));
   WriteCardTwo(net, network, sat, log, out);
   WriteCardSeven(qor, out);
-  ReadGivenMinimumGreens(net, qor.Network(r), sat, log);
+  ReadGivenMinimumGreens(net, network, sat, log);
   WriteTimingCards(net, network, !evaluation && net.PreassignedCycle(), sat, log, out, cycle, allowDouble);
   WriteLinkCards(cfg, net, sat, qor, out, allowDouble);
 }

@@ -121,6 +121,7 @@ TEST(GiroFile, TurnsPresentByKindOfLink) {
     b.Turn(100, 101, 102, -1, 1, 1, c.turnValue).FixedFlow = c.fixedFlow;
     b.Turn(100, 101, 103, 1, 1, 1, 0);  // no movement
     b.SortTurns();
+    t.run.Sat.OtherBusTurn.resize(t.run.Sat.Turns.size(), 0.0f);
     t.run.Sat.OtherBusTurn[static_cast<size_t>(t.run.Sat.FindTurn(100, 101, 102))] = c.otherBus;
     TArco& a = b.Link(9, 100, 101, "102/103/104");  // 104: no such turn
     a.EsPublico = c.publico;

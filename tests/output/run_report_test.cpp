@@ -179,3 +179,40 @@ TEST(RunReport, ChartLabelsTheIterationsFromItsFirstX) {
 
 }  // namespace
 }  // namespace veltra
+
+namespace veltra {
+namespace {
+
+// A city's networks are summarised before their own tables, the worst first: the more
+// iterations left unoptimised, then the higher last performance index. A town's few are not.
+TEST(RunReport, ManyNetworksAreSummarisedWorstFirst) {
+  RunReport report = TwoIterationRun();
+  report.Networks.clear();
+  // Network n: its last index 100 + (n * 7) % 12; networks 5 and 9 unoptimised in one iteration.
+  for (int n = 1; n <= 12; ++n) {
+    ReportNetwork network{n, "", {0, 90, 96}, {"", "Simple", "Simple"}, {-1, 200, 100.0 + (n * 7) % 12}, {"", "", ""}, {}, "", -1};
+    if (n == 5 || n == 9) network.NotOptimised[2] = "t8s sin resultado";
+    report.Networks.push_back(network);
+  }
+  const std::string html = Html(report);
+  const size_t summary = html.find("las peores primero");
+  ASSERT_NE(summary, std::string::npos);
+  std::vector<int> order;
+  const std::regex row("<tr><td>(\\d+)</td><td class=\"t\"></td><td>96</td><td>([0-9.]*)</td><td>(\\d)</td></tr>");
+  const std::string table = html.substr(summary, html.find("</table>", summary) - summary);
+  std::vector<std::pair<int, double>> keys;  // not optimised, index
+  for (std::sregex_iterator it(table.begin(), table.end(), row), end; it != end; ++it)
+    keys.push_back({std::stoi((*it)[3]), std::stod((*it)[2])});
+  ASSERT_EQ(keys.size(), 12u);
+  for (size_t i = 1; i < keys.size(); ++i) EXPECT_FALSE(keys[i - 1] < keys[i]) << i;
+  EXPECT_EQ(keys.front().first, 1);
+  EXPECT_NE(html.find("<details>"), std::string::npos);
+
+  report.Networks.resize(3);
+  const std::string few = Html(report);
+  EXPECT_EQ(few.find("las peores primero"), std::string::npos);
+  EXPECT_EQ(few.find("<details>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace veltra

@@ -1,4 +1,5 @@
-// The programs read networks larger than the loop's tables hold.
+// The model's tables grow with the network read; a bound a caller gives stops the reading in
+// order, naming the file and the line.
 #include <filesystem>
 #include <fstream>
 
@@ -10,7 +11,7 @@
 namespace veltra::satprog {
 namespace {
 
-TEST(NetworkCapacity, TheProgramsReadNetworksBeyondTheLoopsCapacities) {
+TEST(NetworkCapacity, TablesGrowWithTheNetworkUpToTheBoundsGiven) {
   // A chain of 6000 buffer nodes: more than the loop's 5000.
   const std::string path = (std::filesystem::temp_directory_path() / "chain_6000.dat").string();
   {
@@ -19,7 +20,9 @@ TEST(NetworkCapacity, TheProgramsReadNetworksBeyondTheLoopsCapacities) {
     for (int n = 1; n < 6000; ++n) out << Printf("%5d%5d%5d%5d%5d%5s%5d\n", n, n + 1, 10, 10, 1000, "", 100);
     out << "C   1    1    0\nC   2 6000    0\n99999\n";
   }
-  SaturnVars loopSized;
+  SaturnCapacities bounded;
+  bounded.Nodes = 5000;
+  SaturnVars loopSized(bounded);
   const NetworkRead refused = ReadNetworkFile(path, loopSized);
   EXPECT_FALSE(refused.Ok);
   ASSERT_FALSE(refused.Errors.empty());
@@ -32,6 +35,10 @@ TEST(NetworkCapacity, TheProgramsReadNetworksBeyondTheLoopsCapacities) {
   EXPECT_EQ(sat.Network.NodeCount, 6000);
   EXPECT_EQ(sat.Network.LinkCount, 5999);
   EXPECT_EQ(sat.Capacity().Nodes, kProgramCapacities.Nodes);
+
+  SaturnVars unbounded;
+  ASSERT_TRUE(ReadNetworkFile(path, unbounded).Ok);
+  EXPECT_EQ(unbounded.Network.NodeCount, 6000);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The converter's junction network: what becomes a signal, how its two stages split the arms,
 // and how the signals are grouped into TRANSYT networks; read back by the network reader.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -156,9 +158,12 @@ TEST(TntpConverter, SignalsAreGroupedIntoNetworksOfAtMostTheGivenSize) {
   const Conversion conversion = ConvertTntp(Grid(), settings);
   std::map<int, int> perNetwork;
   std::map<int, int> seen;
+  std::vector<std::string> order;  // the network numbers as they come
   for (const std::string& line : conversion.NodeList) {
+    if (line.empty()) continue;  // between two networks
     int node = 0, transyt = 0, network = 0;
     ASSERT_EQ(std::sscanf(line.c_str(), "%d %d %d", &node, &transyt, &network), 3) << line;
+    if (order.empty() || order.back() != std::to_string(network)) order.push_back(std::to_string(network));
     ++perNetwork[network];
     EXPECT_EQ(++seen[node], 1) << node;
     EXPECT_GE(transyt, 1);
@@ -166,6 +171,9 @@ TEST(TntpConverter, SignalsAreGroupedIntoNetworksOfAtMostTheGivenSize) {
   }
   EXPECT_EQ(seen.size(), 5u);
   for (const auto& [network, count] : perNetwork) EXPECT_LE(count, 2) << network;
+  // The loop runs the networks in the order of their numbers as text: it is the list's order.
+  EXPECT_TRUE(std::is_sorted(order.begin(), order.end())) << ::testing::PrintToString(order);
+  EXPECT_EQ(std::set<std::string>(order.begin(), order.end()).size(), order.size());
 }
 
 // A value its field cannot hold stops the conversion, naming the link and the value, rather

@@ -16,7 +16,7 @@ void ReadDamaged(const std::vector<std::string>& network, const std::vector<std:
   try {
     test::ReadNetworkLines(t.run, network, "cross.dat");
     ASSERT_TRUE(t.run.Sat.Network.Loaded);
-    ASSERT_LE(t.run.Sat.Network.NodeCount, kMaxNodes);
+    ASSERT_EQ(static_cast<size_t>(t.run.Sat.Network.NodeCount) + 1, t.run.Sat.Nodes.size());
     t.run.Sat.ListingLines = listing;
     test::ReadRunListing(t.run, 0);
   } catch (const RunStop&) {

@@ -355,6 +355,42 @@ TEST(SaturnArmCards, NodesNamedOnlyByArmsAreKnownWithTheirCoordinates) {
   EXPECT_EQ(sat.Links[static_cast<size_t>(sat.FindLink(1, 100))].Angle, 900);
 }
 
+// Node numbers of section 1 have five columns. A sixth digit would be read as the next field (an
+// arm count, a continuation code); the card is refused, naming the file, the line and the field.
+TEST(SaturnArmCards, NodeNumberWiderThanItsFiveColumnsStopsNamingTheField) {
+  auto arm = [](const std::string& aNode) {
+    return Card().At(6, aNode).Int(12, 15, 1).Int(16, 20, 10).Int(21, 25, 100).Int(26, 30, 1800).At(33, "1 1");
+  };
+  struct Case {
+    std::vector<std::string> cards;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{"100000    2    1", arm("    1"), arm("    2")},
+       "red.dat, linea 7: nodo de la tarjeta de nodo 100000 mas ancho que sus columnas 1-5 (maximo 99999)"},
+      {{Card().Int(1, 5, 100).Int(6, 10, 2).Int(11, 15, 1), arm("100000"), arm("    2")},
+       "red.dat, linea 8: nodo A de la tarjeta de brazo 100000 mas ancho que sus columnas 6-10 (maximo 99999)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    TestRun t;
+    auto lines = NetworkHead();
+    lines.push_back("1");
+    lines.insert(lines.end(), c.cards.begin(), c.cards.end());
+    lines.push_back("99999");
+    EXPECT_THROW(ReadNetworkLines(t.run, lines, "red.dat"), RunStop);
+    EXPECT_TRUE(test::LogHas(t, std::string("ERROR - Red Saturn ") + c.message)) << t.console.str();
+  }
+  // Five digits in their columns followed by a blank are read as they are (a card starting
+  // 99999 would end the section).
+  TestRun t;
+  auto lines = NetworkHead();
+  lines.insert(lines.end(), {"1", Card().Int(1, 5, 99998).Int(6, 10, 2).Int(11, 15, 1), arm("99997"), arm("    2"), "99999"});
+  ReadNetworkLines(t.run, lines, "red.dat");
+  EXPECT_NE(t.run.Sat.FindNode(99998), 0);
+  EXPECT_NE(t.run.Sat.FindNode(99997), 0);
+}
+
 TEST(SaturnTurnDirections, RangesOfTheTurnAngle) {
   const std::pair<int32_t, int32_t> cases[] = {{1, 1},     {1300, 1},   {1301, 0},  {2300, 0},  {2301, -1}, {3600, -1},
                                                {-3599, 1}, {-2300, 1},  {-2299, 0}, {-1300, 0}, {-1299, -1}, {0, -1},

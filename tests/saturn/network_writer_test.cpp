@@ -62,6 +62,7 @@ void BuildJunctions(test::TestRun& t) {
   b.Node(n103).Field16_20 = 5;
   b.Node(n103).Field21_25 = 6;
   b.Node(n103).TransytNetworkPosition = 2;
+  t.run.Qor.CicloRed.resize(3, 0);  // network positions 1 and 2
   t.run.Qor.CicloRed[2] = 72;
   b.Arm(n103, 205, "2F", 9, 80, {{1, "X", 1, 2}});
   b.Arm(n103, 206, "1", 9, 80, {{2, "", 1, 1}});

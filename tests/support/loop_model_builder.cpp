@@ -96,6 +96,9 @@ int TableBuilder::Turn(int entryLink, int32_t junction, int32_t cNode, float ass
   sat_.Turns.push_back(turn);
   const int index = static_cast<int>(sat_.Turns.size() - 1);
   sat_.Network.TurnCount = index;
+  if (sat_.TurnMarks.size() <= static_cast<size_t>(index)) sat_.TurnMarks.resize(static_cast<size_t>(index) + 1, 0);
+  if (sat_.PreviousTurnFlows.size() <= static_cast<size_t>(index))
+    sat_.PreviousTurnFlows.resize(static_cast<size_t>(index) + 1, 0.0f);
   sat_.TurnMarks[static_cast<size_t>(index)] = marked ? 1 : 0;
   sat_.PreviousTurnFlows[static_cast<size_t>(index)] = previous;
   return index;

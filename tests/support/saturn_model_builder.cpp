@@ -238,6 +238,7 @@ void ModelBuilder::LinkFlow(int32_t a, int32_t b, FlowSlot slot, float value) {
 }
 
 void ModelBuilder::OtherBus(int32_t a, int32_t junction, int32_t c, float pcu) {
+  if (sat_.OtherBusTurn.size() < sat_.Turns.size()) sat_.OtherBusTurn.resize(sat_.Turns.size(), 0.0f);
   sat_.OtherBusTurn[static_cast<size_t>(TurnIndex(a, junction, c))] = pcu;
 }
 

@@ -178,6 +178,7 @@ void SetNetwork(QorVars& qor, int r, int number) {
   if (qor.RedNodos.size() <= static_cast<size_t>(r)) qor.RedNodos.resize(static_cast<size_t>(r) + 1);
   qor.RedNodos[static_cast<size_t>(r)].Number = NetworkNumber(number);
   qor.NumRedes = std::max(qor.NumRedes, r);
+  qor.SizeNetworkTables();
 }
 
 }  // namespace veltra::test

@@ -68,13 +68,13 @@ struct CardsFixture {
 TEST(CardTwo, FifteenNodesALineThenTheCoordinatedGroupsOnTheSameCounter) {
   CardsFixture f;
   f.SignalNodes(16);
-  auto lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out); });
+  auto lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log, out); });
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "    2    1    2    3    4    5    6    7    8    9   10   11   12   13   14   15");
   EXPECT_EQ(lines[1], "    2   16");
 
   f.b.Net().Coordina = "/101,102,103";
-  lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out); });
+  lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log, out); });
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "    2   16 -101 -102  103");
 }
@@ -86,8 +86,8 @@ TEST(CardTwo, OptimiseFlagsFollowNoOptimizaAndPriorityNodesAreLeftOut) {
   f.b.Plan(outside, 0, 60, 0, {{1, 20, 5}, {1, 25, 10}});  // signalised, in no network
   f.b.Net().NoOptimiza = "2, 4";
   f.b.Net().NodoPrioridad = "3";
-  RaisePriorityNodes(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat);
-  auto lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out); });
+  RaisePriorityNodes(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat);
+  auto lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log, out); });
   EXPECT_EQ(lines, (std::vector<std::string>{"    2    1"}));
   EXPECT_EQ(f.b.At(1).Optimise, 1);
   EXPECT_EQ(f.b.At(2).Optimise, 0);
@@ -96,7 +96,7 @@ TEST(CardTwo, OptimiseFlagsFollowNoOptimizaAndPriorityNodesAreLeftOut) {
 
   // No optimised node and no group: no card 2 at all.
   f.b.Net().NoOptimiza = "1,2,4";
-  EXPECT_TRUE(f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out); }).empty());
+  EXPECT_TRUE(f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log, out); }).empty());
 }
 
 TEST(CardTwo, CoordinatingAnUnsignalisedNodeIsReportedAndWrittenAllTheSame) {
@@ -105,7 +105,7 @@ TEST(CardTwo, CoordinatingAnUnsignalisedNodeIsReportedAndWrittenAllTheSame) {
   f.b.NetworkNode(300, 7, 0, 0);  // a junction without signals
   f.b.Net().NoOptimiza = "1,2";
   f.b.Net().Coordina = "/7,1/2, 9 ,1";
-  auto lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out); });
+  auto lines = f.Write([&](TextWriter& out) { WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log, out); });
   EXPECT_EQ(lines, (std::vector<std::string>{"    2   -7    1   -2   -9    1"}));
   const std::string frame = "ERROR - ERROR - ERROR - ERROR - ERROR\n";
   EXPECT_EQ(f.t.console.str(), "\n\n" + frame + "Intenta coordinar nodo 7, no semaforizado\n" + frame + "\n\n" + "\n\n" +
@@ -304,11 +304,11 @@ TEST(TimingCards, WrittenForTheNetworkWithMinimumGreensStoredInThePlans) {
   f.b.Net().NoOptimiza = "2";
   f.b.Net().NodoPrioridad = "3";
   f.b.Net().VerdeMin = "/1,12,0/2,20,14/9,1,1";
-  RaisePriorityNodes(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat);
+  RaisePriorityNodes(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat);
   auto lines = f.Write([&](TextWriter& out) {
-    WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out);
+    WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log, out);
     ReadGivenMinimumGreens(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log);
-    WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Cfg.Red[1].PreassignedCycle(), f.t.run.Sat, f.t.run.Log, out, 90, true);
+    WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Cfg.Red[1].PreassignedCycle(), f.t.run.Sat, f.t.run.Log, out, 90, true);
   });
   // Node 1 optimised with its given minimum greens; node 2 fixed: lengths 20, 14 from VerdeMin.
   EXPECT_EQ(lines, (std::vector<std::string>{"    2    1", "   12    1    0   12    0    0",
@@ -331,8 +331,8 @@ TEST(TimingCards, NodesAreFixedWhenTheNetworkOptimisesNothing) {
   f.b.Net().Optimiza = 0;
   auto write = [&] {
     return f.Write([&](TextWriter& out) {
-      WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Sat, f.t.run.Log, out);
-      WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1].Number.Value(), f.t.run.Cfg.Red[1].PreassignedCycle(), f.t.run.Sat, f.t.run.Log, out, 60, true);
+      WriteCardTwo(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Sat, f.t.run.Log, out);
+      WriteTimingCards(f.t.run.Cfg.Red[1], f.t.run.Qor.RedNodos[1], f.t.run.Cfg.Red[1].PreassignedCycle(), f.t.run.Sat, f.t.run.Log, out, 60, true);
     })[1];
   };
   EXPECT_EQ(write(), "   12    1    0   18   30   13");  // fixed: starts 0 and 30

@@ -1,4 +1,4 @@
-#include "city_network.h"
+#include "support/city/city_network.h"
 
 #include <algorithm>
 #include <cmath>
@@ -96,7 +96,7 @@ City GenerateCity(const CityShape& shape) {
             s.Capacity = Round(random.Uniform(500, 800), 50);
             s.Speed = 40;
         } else {
-            if (!random.Chance(0.43)) return;
+            if (!random.Chance(shape.LocalStreets)) return;
             s.TwoWay = random.Chance(0.1);
             s.Capacity = Round(random.Uniform(200, 450), 50);
             s.Speed = 30;
@@ -167,6 +167,13 @@ City GenerateCity(const CityShape& shape) {
     }
 
     City city;
+    // Nodes as written: the zones a little off the intersection they sit at, then the intersections.
+    for (int32_t z = 0; z < zones; ++z) {
+        city.X.push_back(x[site[z]] + 25);
+        city.Y.push_back(y[site[z]] + 25);
+    }
+    city.X.insert(city.X.end(), x.begin(), x.end());
+    city.Y.insert(city.Y.end(), y.begin(), y.end());
     std::vector<int32_t> tails, heads;
     auto link = [&](int32_t tail, int32_t head, double capacity, double length, double speed) {
         tails.push_back(tail);
@@ -251,7 +258,13 @@ void WriteCityTntp(const City& city, int32_t zones, const std::string& base) {
         }
         trips << "\n";
     }
-    if (!out.flush() || !trips.flush()) throw std::runtime_error(base + ": cannot write the TNTP files");
+    std::ofstream nodes(base + "_node.tntp", std::ios::binary);
+    nodes << "node\tx\ty\t;\n";
+    for (size_t n = 0; n < city.X.size(); ++n) {
+        std::snprintf(row, sizeof row, "%d\t%.1f\t%.1f\t;\n", static_cast<int>(n + 1), city.X[n], city.Y[n]);
+        nodes << row;
+    }
+    if (!out.flush() || !trips.flush() || !nodes.flush()) throw std::runtime_error(base + ": cannot write the TNTP files");
 }
 
 } // namespace veltra::assign::bench
