@@ -46,6 +46,9 @@ std::string ProgramOf(const std::string& argv0) {
 std::vector<OptionRule> SatallOptions() {
   return {
       {"--gap", OptionKind::Real, "G", "relative gap the assignment must reach", "1e-06", 0, 1, true},
+      {"--excess", OptionKind::Real, "E",
+       "and, with it, every used route within E times the free-flow cost of its pair's shortest route", "1e-06", 0,
+       1e6, true},
       {"--loops", OptionKind::Integer, "N", "simulation-assignment loops at most", "50", 1, 1000},
       {"--settling-iterations", OptionKind::Integer, "N",
        "solver iterations of each loop while the turn flows settle; once they have, each assignment runs to the gap",
@@ -94,6 +97,7 @@ std::vector<OptionRule> SatallOptions() {
 LoopSettings SatallLoopSettings(const CommandLine& line) {
   LoopSettings loop;
   loop.Gap = line.Real("--gap", loop.Gap);
+  loop.ExcessTolerance = line.Real("--excess", loop.ExcessTolerance);
   loop.MaxLoops = line.Integer("--loops", loop.MaxLoops);
   loop.SettlingIterations = line.Integer("--settling-iterations", loop.SettlingIterations);
   loop.TurnChange = line.Real("--turn-change", 100 * loop.TurnChange) / 100;

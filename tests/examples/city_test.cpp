@@ -96,7 +96,7 @@ TEST(ExampleCity, OneIterationOfThirteenThousandNodesAndEightThousandSignalsRuns
   // batch file starts, before the engines next to veltra.
   {
     std::ofstream satall(dir / "SATALL", std::ios::binary);
-    satall << "#!/bin/sh\nexec " << Exe("SATALL") << " \"$@\" --gap 0.05 --loops 1\n";
+    satall << "#!/bin/sh\nexec " << Exe("SATALL") << " \"$@\" --gap 0.05 --excess 0.5 --loops 1\n";
   }
   fs::permissions(dir / "SATALL", fs::perms::owner_all, fs::perm_options::add);
   ASSERT_EQ(RunIn(dir, Exe("SATNET") + " city", "satnet.out"), 0) << ReadText(dir / "satnet.out");
